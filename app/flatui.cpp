@@ -1,0 +1,2 @@
+#include "app/flatui.h"
+FlatUI *FlatUI::instance() { static FlatUI f; return &f; }

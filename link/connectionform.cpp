@@ -1,0 +1,3 @@
+#include "link/connectionform.h"
+#include "ui_connectionform.h"
+ConnectionForm::ConnectionForm(QWidget *parent, QString) : QMainWindow(parent) {}

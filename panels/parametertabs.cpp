@@ -1,0 +1,3 @@
+#include "app/mainwindow.h"
+void MainWindow::slot_IOParam_Changed(QString) {}
+void MainWindow::initPanels() {}
