@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <atomic>
 
+class QSerialPort;
+
 // The device scanner: a worker that lives in a thread of its own and sweeps ports,
 // parities, baud rates and slave IDs with raw Modbus-RTU frames on its own serial port.
 class Connectionfunc : public QObject
@@ -13,6 +15,14 @@ class Connectionfunc : public QObject
 
 public:
     explicit Connectionfunc(QObject *parent = nullptr);
+
+    // Status line for an answer whose CRC or length is wrong.
+    static const char *const RejectedAnswerText;
+
+    // Answer wait per probe stage is base + step x baud index, and a gap of silence ends
+    // an answer (shipped: 60, 40 and 30 ms). Tests shorten them; set before a sweep.
+    void setWaitTimes(int baseMs, int stepMs, int gapMs);
+    int waitTime(int baudIndex) const;
 
 signals:
     void sig_status(QString text);
@@ -27,8 +37,16 @@ public slots:
     quint16 CRC16(char *nData, quint16 wLength);
 
 private:
+    enum class ProbeResult { NextId, FoundAndDone };
+    ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
+    QByteArray readAnswer(QSerialPort &port);
+
     int m_idStart = 255;
     int m_idEnd = 255;
     bool m_searchMode = true;
     std::atomic_bool m_stop{false};
+
+    std::atomic_int m_waitBaseMs{60};
+    std::atomic_int m_waitStepMs{40};
+    std::atomic_int m_gapMs{30};
 };

@@ -1,1 +1,96 @@
 #include "link/modbusframe.h"
+
+#include <array>
+
+namespace ModbusFrame {
+
+namespace {
+
+constexpr std::array<quint16, 256> makeCrcTable()
+{
+    std::array<quint16, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        quint16 crc = quint16(i);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+        table[std::size_t(i)] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<quint16, 256> CrcTable = makeCrcTable();
+static_assert(CrcTable[1] == 0xC0C1 && CrcTable[255] == 0x4040, "Modbus CRC table");
+
+} // namespace
+
+quint16 crc16(const char *data, int length)
+{
+    quint16 crc = 0xFFFF;
+    for (int i = 0; i < length; ++i)
+        crc = quint16((crc >> 8) ^ CrcTable[(crc ^ quint8(data[i])) & 0xFF]);
+    return crc;
+}
+
+QByteArray appendCrc(const QByteArray &body)
+{
+    const quint16 crc = crc16(body);
+    QByteArray frame = body;
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    return frame;
+}
+
+bool crcMatches(const QByteArray &frame)
+{
+    if (frame.size() < 3)
+        return false;
+    const int n = frame.size() - 2;
+    const quint16 got = quint16(quint8(frame.at(n)) | (quint8(frame.at(n + 1)) << 8));
+    return crc16(frame.constData(), n) == got;
+}
+
+QByteArray readRequest(int slave, quint16 start, quint16 count)
+{
+    QByteArray body;
+    body.append(char(slave & 0xFF));
+    body.append(char(ReadHoldingRegisters));
+    body.append(char(start >> 8));
+    body.append(char(start & 0xFF));
+    body.append(char(count >> 8));
+    body.append(char(count & 0xFF));
+    return appendCrc(body);
+}
+
+QByteArray probeRequest(int id)
+{
+    return readRequest(id, SlaveAddressRegister, 1);
+}
+
+QByteArray identificationRequest(quint8 address)
+{
+    return readRequest(address, DeviceInfoRegister, DeviceInfoCount);
+}
+
+AnswerCheck checkReadAnswer(const QByteArray &answer, int count)
+{
+    // The shortest intact answer is an exception: address, function, code, CRC.
+    if (answer.size() < 5 || !crcMatches(answer))
+        return AnswerCheck::Malformed;
+    if (quint8(answer.at(1)) != ReadHoldingRegisters)
+        return AnswerCheck::NotReadAnswer;
+    if (answer.size() != readAnswerSize(count) || quint8(answer.at(2)) != 2 * count)
+        return AnswerCheck::Malformed;
+    return AnswerCheck::Accepted;
+}
+
+quint8 reportedAddress(const QByteArray &probeAnswer)
+{
+    return probeAnswer.size() > 4 ? quint8(probeAnswer.at(4)) : 0;
+}
+
+QByteArray identificationBlock(const QByteArray &identAnswer)
+{
+    return identAnswer.mid(3, 2 * DeviceInfoCount);
+}
+
+} // namespace ModbusFrame

@@ -1,1 +1,51 @@
 #pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// Raw Modbus-RTU frames of the device scanner: the CRC, the two requests of a probe and the
+// checks an answer has to pass before its bytes are believed.
+namespace ModbusFrame {
+
+// Register of the device's own slave address, read by the probe.
+constexpr quint16 SlaveAddressRegister = 0x0302;
+// First register of the identification block and its length in registers.
+constexpr quint16 DeviceInfoRegister = 0x0A00;
+constexpr quint16 DeviceInfoCount = 6;
+
+constexpr quint8 ReadHoldingRegisters = 0x03;
+
+// Modbus CRC-16 (reflected 0xA001, start 0xFFFF, no final xor); 0xFFFF for no bytes.
+quint16 crc16(const char *data, int length);
+inline quint16 crc16(const QByteArray &data) { return crc16(data.constData(), data.size()); }
+
+// The frame with its CRC appended, low byte first.
+QByteArray appendCrc(const QByteArray &body);
+// True when the last two bytes are the CRC of the bytes before them.
+bool crcMatches(const QByteArray &frame);
+
+// Function 0x03 request for `count` registers from `start`; the slave takes the low 8 bits.
+QByteArray readRequest(int slave, quint16 start, quint16 count);
+// Stage 1: read the slave-address register of the swept ID.
+QByteArray probeRequest(int id);
+// Stage 2: read the identification block of the address the device reported.
+QByteArray identificationRequest(quint8 address);
+
+// Size of a complete answer to a read of `count` registers.
+constexpr int readAnswerSize(int count) { return 5 + 2 * count; }
+
+enum class AnswerCheck {
+    Accepted,      // an intact read answer with the expected byte count
+    NotReadAnswer, // an intact frame of another function, e.g. an exception answer
+    Malformed,     // wrong CRC or wrong length: most likely wrong line settings
+};
+
+// Judges an answer to a read request for `count` registers.
+AnswerCheck checkReadAnswer(const QByteArray &answer, int count);
+
+// Address a device reports in an accepted stage-1 answer (low byte of the register value).
+quint8 reportedAddress(const QByteArray &probeAnswer);
+// The data bytes of an accepted stage-2 answer (12 bytes, each register high byte first).
+QByteArray identificationBlock(const QByteArray &identAnswer);
+
+} // namespace ModbusFrame
