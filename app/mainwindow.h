@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <functional>
 
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
@@ -54,6 +55,17 @@ public:
     const QMap<QTableWidget *, QString> &tableTitlesMap() const { return tableTitles; }
     const QMap<QTableWidget *, int> &tableAccessLevelsMap() const { return tableAccessLevels; }
     int tableGroup(QTableWidget *table) const { return m_tableGroups.value(table, -1); }
+
+    // Test seams of the register tables, the reply dispatch and the plots: rebuild the
+    // tables for a model name and language without a device, fix the line's baud rate,
+    // watch what is queued on the polling thread, and drive the plots' time base.
+    void rebuildRegisterTablesForTest(const QString &modelName, const QString &language);
+    void setBaudRateForTest(quint32 baudRate) { m_baudRateForTest = baudRate; }
+    void setPollingJobObserverForTest(std::function<void(int, quint16, quint16)> observer)
+    { m_pollingJobObserver = std::move(observer); }
+    void setRegisterWriteObserverForTest(std::function<void(int, quint16)> observer)
+    { m_registerWriteObserver = std::move(observer); }
+    void setPlotClockForTest(std::function<qint64()> clock) { m_plotClock = std::move(clock); }
 
 signals:
     // Declared for compatibility; never emitted.
@@ -110,4 +122,14 @@ private:
     qint64 m_currentSampleLastMs = -1;
 
     static QTranslator *s_translator;
+
+    // Register tables, reply dispatch and plots.
+    void queueRegisterWrite(int address, quint16 value);
+    quint32 gripperBaudRate() const;
+    qint64 plotClockMs();
+    std::function<void(int, quint16, quint16)> m_pollingJobObserver;
+    std::function<void(int, quint16)> m_registerWriteObserver;
+    std::function<qint64()> m_plotClock;
+    QElapsedTimer m_plotFallbackTimer;
+    quint32 m_baudRateForTest = 0;
 };
