@@ -1,1 +1,443 @@
-int main() { return 0; }
+// devsim: a simulated device, a Modbus-RTU slave on a pseudo-terminal. See --help.
+#include "device.h"
+#include "options.h"
+#include "rtu.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdarg>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <poll.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signo)
+{
+    const char code = signo == SIGUSR1 ? 'r' : signo == SIGUSR2 ? 'p' : 'q';
+    const int saved = errno;
+    (void)!write(g_signalPipe[1], &code, 1);
+    errno = saved;
+}
+
+speed_t speedFlag(int baud)
+{
+    switch (baud) {
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return B0;
+    }
+}
+
+int baudOf(speed_t flag)
+{
+    for (int baud : {4800, 9600, 19200, 38400, 57600, 115200, 230400})
+        if (speedFlag(baud) == flag)
+            return baud;
+    return 0;
+}
+
+const char *parityName(uint16_t code)
+{
+    return code == ParityOdd ? "odd" : code == ParityEven ? "even" : "none";
+}
+
+std::string hex(const rtu::Frame &frame)
+{
+    std::string text;
+    char byte[4];
+    for (uint8_t b : frame) {
+        std::snprintf(byte, sizeof byte, "%02X ", b);
+        text += byte;
+    }
+    if (!text.empty())
+        text.pop_back();
+    return text;
+}
+
+// Silence that ends a frame: 3.5 characters, at least 1.75 ms.
+int frameGapMs(const LineSettings &line)
+{
+    const double chars = 3.5 * 11.0 / line.baud * 1000.0;
+    return int(std::ceil(std::max(1.75, chars)));
+}
+
+double wireSeconds(size_t bytes, const LineSettings &line)
+{
+    const int bits = 1 + 8 + (line.parity == ParityNone ? 0 : 1) + line.stopBits;
+    return double(bytes) * bits / line.baud;
+}
+
+struct Reply
+{
+    Clock::time_point due;
+    rtu::Frame bytes;
+    bool switchLine = false; // a save changed the line settings: switch once this is out
+    bool vanish = false;
+};
+
+class Simulator
+{
+public:
+    explicit Simulator(const Options &options)
+        : m_options(options), m_device(options.device), m_faults(options.device.seed ^ 0x9E3779B9u)
+    {
+    }
+
+    int run();
+
+private:
+    bool openPty(std::string &error);
+    void configureSlave();
+    void closePty();
+    void onReadable();
+    void handle(const rtu::Frame &frame);
+    bool lineMatches(std::string &master) const;
+    void sendDue();
+    void log(const char *format, ...) const __attribute__((format(printf, 2, 3)));
+    double deviceSeconds() const
+    {
+        return std::chrono::duration<double>(Clock::now() - m_start).count() * m_options.speedup;
+    }
+    double roll() { return double(m_faults() >> 8) / double(1u << 24); }
+
+    const Options &m_options;
+    Device m_device;
+    std::mt19937 m_faults;
+    Clock::time_point m_start = Clock::now();
+    int m_master = -1;
+    int m_slave = -1; // kept open: a master that closes the port must not leave us on hang-ups
+    std::string m_slavePath;
+    bool m_linked = false;
+    rtu::Frame m_rx;
+    Clock::time_point m_lastByte;
+    std::deque<Reply> m_replies;
+    long m_requests = 0;
+    bool m_vanished = false;
+};
+
+void Simulator::log(const char *format, ...) const
+{
+    if (!m_options.verbose)
+        return;
+    const double t = std::chrono::duration<double>(Clock::now() - m_start).count();
+    std::fprintf(stderr, "devsim %9.3f ", t);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+bool Simulator::openPty(std::string &error)
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+        error = std::string("no pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    const char *name = ptsname(m_master);
+    if (!name) {
+        error = std::string("ptsname: ") + std::strerror(errno);
+        return false;
+    }
+    m_slavePath = name;
+    m_slave = open(name, O_RDWR | O_NOCTTY);
+    if (m_slave < 0) {
+        error = m_slavePath + ": " + std::strerror(errno);
+        return false;
+    }
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    configureSlave();
+    return true;
+}
+
+// Raw mode and the device's own line settings, so that a master that leaves the port as
+// it finds it is understood.
+void Simulator::configureSlave()
+{
+    termios t{};
+    if (tcgetattr(m_slave, &t) != 0)
+        return;
+    cfmakeraw(&t);
+    const LineSettings &line = m_device.line();
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~(PARENB | PARODD | CSTOPB);
+    if (line.parity != ParityNone)
+        t.c_cflag |= PARENB;
+    if (line.parity == ParityOdd)
+        t.c_cflag |= PARODD;
+    if (line.stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    cfsetispeed(&t, speedFlag(line.baud));
+    cfsetospeed(&t, speedFlag(line.baud));
+    tcsetattr(m_slave, TCSANOW, &t);
+}
+
+void Simulator::closePty()
+{
+    if (m_linked) {
+        // Remove the link only while it still points to our terminal.
+        char target[256] = {};
+        const ssize_t n = readlink(m_options.link.c_str(), target, sizeof target - 1);
+        if (n > 0 && m_slavePath == std::string(target, size_t(n)))
+            unlink(m_options.link.c_str());
+        m_linked = false;
+    }
+    if (m_slave >= 0)
+        close(m_slave);
+    if (m_master >= 0)
+        close(m_master);
+    m_slave = m_master = -1;
+}
+
+// What the master side shows: baud rate, stop bits and odd parity (see --help).
+bool Simulator::lineMatches(std::string &master) const
+{
+    termios t{};
+    if (tcgetattr(m_master, &t) != 0)
+        return true;
+    const int baud = baudOf(cfgetospeed(&t));
+    const bool odd = t.c_cflag & PARODD;
+    const int stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    const LineSettings &line = m_device.line();
+    char text[64];
+    std::snprintf(text, sizeof text, "%d %s %d", baud, odd ? "odd" : "none/even", stopBits);
+    master = text;
+    return baud == line.baud && odd == (line.parity == ParityOdd)
+        && (m_options.lenientStopBits || stopBits == line.stopBits);
+}
+
+void Simulator::onReadable()
+{
+    uint8_t buf[512];
+    const ssize_t n = read(m_master, buf, sizeof buf);
+    if (n <= 0)
+        return;
+    m_rx.insert(m_rx.end(), buf, buf + n);
+    m_lastByte = Clock::now();
+    // Complete requests are taken as soon as their length is known; anything else
+    // ends at the silence after it.
+    while (!m_rx.empty()) {
+        const size_t length = rtu::requestLength(m_rx.data(), m_rx.size());
+        if (length == 0 || m_rx.size() < length)
+            break;
+        const rtu::Frame frame(m_rx.begin(), m_rx.begin() + long(length));
+        m_rx.erase(m_rx.begin(), m_rx.begin() + long(length));
+        handle(frame);
+    }
+    if (m_rx.size() > 2 * rtu::MaxFrameSize)
+        m_rx.clear(); // noise
+}
+
+void Simulator::handle(const rtu::Frame &frame)
+{
+    const auto now = Clock::now();
+    m_device.advance(deviceSeconds());
+    log("> %s", hex(frame).c_str());
+
+    std::string master;
+    if (!lineMatches(master)) {
+        const LineSettings &l = m_device.line();
+        log("  master line %s, device %d %s %d: no answer", master.c_str(), l.baud,
+            parityName(l.parity), l.stopBits);
+        return;
+    }
+    if (!rtu::crcMatches(frame)) {
+        log("  bad CRC: no answer");
+        return;
+    }
+    const uint8_t own = m_device.line().address;
+    const uint8_t to = frame[0];
+    if (to != own && to != rtu::AnyDeviceAddress && to != rtu::BroadcastAddress)
+        return; // another device's request
+    ++m_requests;
+
+    // Being repeatable needs both draws on every request, used or not.
+    const bool drop = roll() < m_options.drop;
+    const bool corrupt = roll() < m_options.badCrc;
+
+    Reply reply;
+    reply.bytes = m_options.exception
+        ? rtu::exceptionReply(own, frame[1], uint8_t(m_options.exception))
+        : rtu::answer(frame, m_device, own);
+    reply.switchLine = m_device.takeLineChange();
+    reply.vanish = m_options.vanishAfter > 0 && m_requests == m_options.vanishAfter;
+
+    if (to == rtu::BroadcastAddress || drop) {
+        log(to == rtu::BroadcastAddress ? "  broadcast: no answer" : "  reply dropped");
+        reply.bytes.clear();
+    } else if (corrupt) {
+        reply.bytes.back() ^= 0x5A;
+    }
+    double seconds = m_options.delayMs / 1000.0;
+    if (m_options.wireTime)
+        seconds += wireSeconds(frame.size() + reply.bytes.size(), m_device.line());
+    reply.due = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    m_replies.push_back(std::move(reply));
+    sendDue();
+}
+
+void Simulator::sendDue()
+{
+    const auto now = Clock::now();
+    while (!m_replies.empty() && m_replies.front().due <= now) {
+        const Reply reply = std::move(m_replies.front());
+        m_replies.pop_front();
+        if (!reply.bytes.empty() && m_master >= 0) {
+            // Replies that an earlier master left unread must not reach the next one.
+            tcflush(m_slave, TCIFLUSH);
+            const ssize_t n = write(m_master, reply.bytes.data(), reply.bytes.size());
+            log("< %s%s", hex(reply.bytes).c_str(), n == ssize_t(reply.bytes.size()) ? "" : " (not written)");
+        }
+        if (reply.switchLine) {
+            m_device.applySavedLine();
+            const LineSettings &l = m_device.line();
+            log("  now at address %d, %d %s %d", l.address, l.baud, parityName(l.parity), l.stopBits);
+        }
+        if (reply.vanish && !m_vanished) {
+            log("  vanishing after %ld requests", m_requests);
+            closePty();
+            m_vanished = true;
+            m_replies.clear();
+            m_rx.clear();
+        }
+    }
+}
+
+int Simulator::run()
+{
+    std::string error;
+    m_device.setStateFile(m_options.stateFile);
+    if (!m_device.loadState(error) || !openPty(error)) {
+        std::fprintf(stderr, "devsim: %s\n", error.c_str());
+        closePty();
+        return 1;
+    }
+    m_device.powerOn();
+
+    std::string shown = m_slavePath;
+    if (!m_options.link.empty()) {
+        const std::string &link = m_options.link;
+        for (size_t slash = link.find('/', 1); slash != std::string::npos; slash = link.find('/', slash + 1))
+            mkdir(link.substr(0, slash).c_str(), 0755);
+        struct stat st{};
+        if (lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            unlink(link.c_str()); // left behind by an earlier run
+        if (symlink(m_slavePath.c_str(), link.c_str()) != 0) {
+            std::fprintf(stderr, "devsim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+            closePty();
+            return 1;
+        }
+        m_linked = true;
+        shown = link;
+    }
+    std::printf("%s\n", shown.c_str());
+    std::fflush(stdout);
+    const LineSettings &l = m_device.line();
+    log("%s %04X at address %d, %d %s %d on %s", kindName(m_options.device.kind), m_options.device.model,
+        l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
+
+    for (;;) {
+        int timeout = -1;
+        const auto now = Clock::now();
+        auto until = [&](Clock::time_point t) {
+            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();
+            const int wait = int(std::max<long long>(0, ms));
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+        };
+        if (!m_replies.empty())
+            until(m_replies.front().due);
+        if (!m_rx.empty())
+            until(m_lastByte + std::chrono::milliseconds(frameGapMs(m_device.line())));
+
+        pollfd fds[2] = {{g_signalPipe[0], POLLIN, 0}, {m_master, POLLIN, 0}};
+        if (poll(fds, m_master >= 0 ? 2 : 1, timeout) < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents & POLLIN) {
+            char codes[16];
+            const ssize_t n = read(g_signalPipe[0], codes, sizeof codes);
+            bool quit = false;
+            for (ssize_t i = 0; i < n; ++i) {
+                m_device.advance(deviceSeconds());
+                if (codes[i] == 'r') {
+                    log("  object taken away");
+                    m_device.removeObject();
+                } else if (codes[i] == 'p') {
+                    log("  object put back");
+                    m_device.restoreObject();
+                } else {
+                    quit = true;
+                }
+            }
+            if (quit)
+                break;
+        }
+        if (m_master >= 0 && (fds[1].revents & POLLIN))
+            onReadable();
+        if (!m_rx.empty()
+            && Clock::now() - m_lastByte >= std::chrono::milliseconds(frameGapMs(m_device.line()))) {
+            const rtu::Frame frame = std::move(m_rx);
+            m_rx.clear();
+            handle(frame);
+        }
+        sendDue();
+    }
+    closePty();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    std::string error;
+    switch (parseOptions(argc, argv, options, error)) {
+    case ParseResult::Help:
+        std::fputs(helpText(), stdout);
+        return 0;
+    case ParseResult::Error:
+        std::fprintf(stderr, "devsim: %s (see --help)\n", error.c_str());
+        return 2;
+    case ParseResult::Run:
+        break;
+    }
+
+    if (pipe(g_signalPipe) != 0)
+        return 1;
+    for (int fd : g_signalPipe) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signo : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
+        sigaction(signo, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    Simulator simulator(options);
+    return simulator.run();
+}

@@ -1,0 +1,27 @@
+// Command line of the device simulator.
+#pragma once
+
+#include "device.h"
+
+#include <string>
+
+struct Options
+{
+    DeviceConfig device;
+    std::string link;
+    std::string stateFile;
+    double speedup = 1.0;
+    bool wireTime = false;
+    double drop = 0;
+    double badCrc = 0;
+    int exception = 0;
+    int delayMs = 0;
+    long vanishAfter = 0; // 0: never
+    bool lenientStopBits = false;
+    bool verbose = false;
+};
+
+enum class ParseResult { Run, Help, Error };
+
+ParseResult parseOptions(int argc, char **argv, Options &options, std::string &error);
+const char *helpText();
