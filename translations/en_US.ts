@@ -1,0 +1,582 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="en_US">
+    <context>
+        <name>ConnectionForm</name>
+        <message>
+            <source>MainWindow</source>
+            <translation>MainWindow</translation>
+        </message>
+        <message>
+            <source>&lt;!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.0//EN" "http://www.w3.org/TR/REC-html40/strict.dtd"&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name="qrichtext" content="1" /&gt;&lt;style type="text/css"&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=" font-family:'Microsoft YaHei UI'; font-size:13pt; font-weight:400; font-style:normal;"&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Notice:&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Make sure to read and understand the Manual of your gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Make sure the wiring is correct;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;This software is just for setup, testing and debugging purposes.&lt;/span&gt;&lt;/p&gt;
+&lt;p style="-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-family:'SimSun'; font-size:12pt;"&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Auto Connection : for single gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Connect: for mutiple grippers.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.0//EN" "http://www.w3.org/TR/REC-html40/strict.dtd"&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name="qrichtext" content="1" /&gt;&lt;style type="text/css"&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=" font-family:'Microsoft YaHei UI'; font-size:13pt; font-weight:400; font-style:normal;"&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Notice:&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Make sure to read and understand the Manual of your gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Make sure the wiring is correct;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;This software is just for setup, testing and debugging purposes.&lt;/span&gt;&lt;/p&gt;
+&lt;p style="-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-family:'SimSun'; font-size:12pt;"&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Auto Connection : for single gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=" margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"&gt;&lt;span style=" font-family:'SimSun'; font-size:12pt;"&gt;Connect: for mutiple grippers.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>Auto Connection</source>
+            <translation>Auto Connection</translation>
+        </message>
+        <message>
+            <source>Auto-Connect</source>
+            <translation>Auto-Connect</translation>
+        </message>
+        <message>
+            <source>Connect</source>
+            <translation>Connect</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>Port:</translation>
+        </message>
+        <message>
+            <source>ID:</source>
+            <translation>ID:</translation>
+        </message>
+        <message>
+            <source>To</source>
+            <translation>To</translation>
+        </message>
+        <message>
+            <source>Search</source>
+            <translation>Search</translation>
+        </message>
+        <message>
+            <source>Help</source>
+            <translation>Help</translation>
+        </message>
+        <message>
+            <source>Admin</source>
+            <translation>Admin</translation>
+        </message>
+        <message>
+            <source>Help Topic</source>
+            <translation>Help Topic</translation>
+        </message>
+        <message>
+            <source>About</source>
+            <translation>About</translation>
+        </message>
+        <message>
+            <source>Costum</source>
+            <translation>Costum</translation>
+        </message>
+        <message>
+            <source>Grivant -- Connection configuration</source>
+            <translation>Grivant -- Connection configuration</translation>
+        </message>
+        <message>
+            <source>Copyright (c) Grivant developers. All rights reserved.</source>
+            <translation>Copyright (c) Grivant developers. All rights reserved.</translation>
+        </message>
+        <message>
+            <source>Search All</source>
+            <translation>Search All</translation>
+        </message>
+        <message>
+            <source>Warning</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>The start address is higher then the end address.</source>
+            <translation>The start address is higher then the end address.</translation>
+        </message>
+        <message>
+            <source>Stop</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>Searching: </source>
+            <translation>Searching: </translation>
+        </message>
+        <message>
+            <source>Device Model</source>
+            <translation>Device Model</translation>
+        </message>
+        <message>
+            <source>Code:</source>
+            <translation>Code:</translation>
+        </message>
+        <message>
+            <source>Online help: https://www.grivant.example/support</source>
+            <translation>Online help: https://www.grivant.example/support</translation>
+        </message>
+    </context>
+    <context>
+        <name>MainWindow</name>
+        <message>
+            <source>MainWindow</source>
+            <translation>MainWindow</translation>
+        </message>
+        <message>
+            <source>Control</source>
+            <translation>Control</translation>
+        </message>
+        <message>
+            <source>Model:</source>
+            <translation>Model:</translation>
+        </message>
+        <message>
+            <source>HW Version:</source>
+            <translation>HW Version:</translation>
+        </message>
+        <message>
+            <source>SW Version:</source>
+            <translation>SW Version:</translation>
+        </message>
+        <message>
+            <source>Unique ID:</source>
+            <translation>Unique ID:</translation>
+        </message>
+        <message>
+            <source>Initialize</source>
+            <translation>Initialize</translation>
+        </message>
+        <message>
+            <source>Demo Mode</source>
+            <translation>Demo Mode</translation>
+        </message>
+        <message>
+            <source>Position(%):</source>
+            <translation>Position(%):</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>Open</source>
+            <translation>Open</translation>
+        </message>
+        <message>
+            <source>Force(%):</source>
+            <translation>Force(%):</translation>
+        </message>
+        <message>
+            <source>Min.</source>
+            <translation>Min.</translation>
+        </message>
+        <message>
+            <source>Max.</source>
+            <translation>Max.</translation>
+        </message>
+        <message>
+            <source>Speed(%):</source>
+            <translation>Speed(%):</translation>
+        </message>
+        <message>
+            <source>Rotation(°):</source>
+            <translation>Rotation(°):</translation>
+        </message>
+        <message>
+            <source>Torque(%):</source>
+            <translation>Torque(%):</translation>
+        </message>
+        <message>
+            <source>Position(mm):</source>
+            <translation>Position(mm):</translation>
+        </message>
+        <message>
+            <source>Backward</source>
+            <translation>Backward</translation>
+        </message>
+        <message>
+            <source>Forward</source>
+            <translation>Forward</translation>
+        </message>
+        <message>
+            <source>Acc/Dec(%):</source>
+            <translation>Acc/Dec(%):</translation>
+        </message>
+        <message>
+            <source>PushBand(mm):</source>
+            <translation>PushBand(mm):</translation>
+        </message>
+        <message>
+            <source>PushForce(%):</source>
+            <translation>PushForce(%):</translation>
+        </message>
+        <message>
+            <source>Gripper</source>
+            <translation>Gripper</translation>
+        </message>
+        <message>
+            <source>Rotating</source>
+            <translation>Rotating</translation>
+        </message>
+        <message>
+            <source>Modbus-RTU Parameters</source>
+            <translation>Modbus-RTU Parameters</translation>
+        </message>
+        <message>
+            <source>BaudRate:</source>
+            <translation>BaudRate:</translation>
+        </message>
+        <message>
+            <source>Parity:</source>
+            <translation>Parity:</translation>
+        </message>
+        <message>
+            <source>None</source>
+            <translation>None</translation>
+        </message>
+        <message>
+            <source>Odd</source>
+            <translation>Odd</translation>
+        </message>
+        <message>
+            <source>Even</source>
+            <translation>Even</translation>
+        </message>
+        <message>
+            <source>Stopbits:</source>
+            <translation>Stopbits:</translation>
+        </message>
+        <message>
+            <source>1 StopBit</source>
+            <translation>1 StopBit</translation>
+        </message>
+        <message>
+            <source>2 StopBits</source>
+            <translation>2 StopBits</translation>
+        </message>
+        <message>
+            <source>Gripper ID:</source>
+            <translation>Gripper ID:</translation>
+        </message>
+        <message>
+            <source>Default</source>
+            <translation>Default</translation>
+        </message>
+        <message>
+            <source>Save</source>
+            <translation>Save</translation>
+        </message>
+        <message>
+            <source>I/O Parameters</source>
+            <translation>I/O Parameters</translation>
+        </message>
+        <message>
+            <source>I/O Mode:</source>
+            <translation>I/O Mode:</translation>
+        </message>
+        <message>
+            <source>OFF</source>
+            <translation>OFF</translation>
+        </message>
+        <message>
+            <source>ON</source>
+            <translation>ON</translation>
+        </message>
+        <message>
+            <source>Group 1</source>
+            <translation>Group 1</translation>
+        </message>
+        <message>
+            <source>Group 2</source>
+            <translation>Group 2</translation>
+        </message>
+        <message>
+            <source>Group 3</source>
+            <translation>Group 3</translation>
+        </message>
+        <message>
+            <source>Group 4</source>
+            <translation>Group 4</translation>
+        </message>
+        <message>
+            <source>Position:</source>
+            <translation>Position:</translation>
+        </message>
+        <message>
+            <source>Test 1</source>
+            <translation>Test 1</translation>
+        </message>
+        <message>
+            <source>Test 2</source>
+            <translation>Test 2</translation>
+        </message>
+        <message>
+            <source>Test 3</source>
+            <translation>Test 3</translation>
+        </message>
+        <message>
+            <source>Test 4</source>
+            <translation>Test 4</translation>
+        </message>
+        <message>
+            <source>Position(0.01mm):</source>
+            <translation>Position(0.01mm):</translation>
+        </message>
+        <message>
+            <source>PushBand(0.01mm):</source>
+            <translation>PushBand(0.01mm):</translation>
+        </message>
+        <message>
+            <source>PushSpeed(%):</source>
+            <translation>PushSpeed(%):</translation>
+        </message>
+        <message>
+            <source>Other</source>
+            <translation>Other</translation>
+        </message>
+        <message>
+            <source>Initialization Direction:</source>
+            <translation>Initialization Direction:</translation>
+        </message>
+        <message>
+            <source>External</source>
+            <translation>External</translation>
+        </message>
+        <message>
+            <source>Internal</source>
+            <translation>Internal</translation>
+        </message>
+        <message>
+            <source>Test</source>
+            <translation>Test</translation>
+        </message>
+        <message>
+            <source>User</source>
+            <translation>User</translation>
+        </message>
+        <message>
+            <source>Advance</source>
+            <translation>Advance</translation>
+        </message>
+        <message>
+            <source>Factory</source>
+            <translation>Factory</translation>
+        </message>
+        <message>
+            <source>Administrater</source>
+            <translation>Administrater</translation>
+        </message>
+        <message>
+            <source>Para_A</source>
+            <translation>Para_A</translation>
+        </message>
+        <message>
+            <source>Para_B</source>
+            <translation>Para_B</translation>
+        </message>
+        <message>
+            <source>Para_C</source>
+            <translation>Para_C</translation>
+        </message>
+        <message>
+            <source>Para_D</source>
+            <translation>Para_D</translation>
+        </message>
+        <message>
+            <source>Set_UID</source>
+            <translation>Set_UID</translation>
+        </message>
+        <message>
+            <source>Cali zero Angle</source>
+            <translation>Cali zero Angle</translation>
+        </message>
+        <message>
+            <source>Save Backup</source>
+            <translation>Save Backup</translation>
+        </message>
+        <message>
+            <source>Recover Backup</source>
+            <translation>Recover Backup</translation>
+        </message>
+        <message>
+            <source>Upgrade</source>
+            <translation>Upgrade</translation>
+        </message>
+        <message>
+            <source>STOP</source>
+            <translation>STOP</translation>
+        </message>
+        <message>
+            <source>RECOVER</source>
+            <translation>RECOVER</translation>
+        </message>
+        <message>
+            <source>E_Close</source>
+            <translation>E_Close</translation>
+        </message>
+        <message>
+            <source>E_Open</source>
+            <translation>E_Open</translation>
+        </message>
+        <message>
+            <source>Export Parameters</source>
+            <translation>Export Parameters</translation>
+        </message>
+        <message>
+            <source>temp</source>
+            <translation>temp</translation>
+        </message>
+        <message>
+            <source>loop</source>
+            <translation>loop</translation>
+        </message>
+        <message>
+            <source>position1</source>
+            <translation>position1</translation>
+        </message>
+        <message>
+            <source>position2</source>
+            <translation>position2</translation>
+        </message>
+        <message>
+            <source>force1</source>
+            <translation>force1</translation>
+        </message>
+        <message>
+            <source>force2</source>
+            <translation>force2</translation>
+        </message>
+        <message>
+            <source>Demo</source>
+            <translation>Demo</translation>
+        </message>
+        <message>
+            <source>New</source>
+            <translation>New</translation>
+        </message>
+        <message>
+            <source>Rotary</source>
+            <translation>Rotary</translation>
+        </message>
+        <message>
+            <source>Logical</source>
+            <translation>Logical</translation>
+        </message>
+        <message>
+            <source>Run</source>
+            <translation>Run</translation>
+        </message>
+        <message>
+            <source>Puase</source>
+            <translation>Puase</translation>
+        </message>
+        <message>
+            <source>Stop</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>Grip State:</source>
+            <translation>Grip State:</translation>
+        </message>
+        <message>
+            <source>Moving</source>
+            <translation>Moving</translation>
+        </message>
+        <message>
+            <source>Arrived</source>
+            <translation>Arrived</translation>
+        </message>
+        <message>
+            <source>Caught</source>
+            <translation>Caught</translation>
+        </message>
+        <message>
+            <source>Dropped</source>
+            <translation>Dropped</translation>
+        </message>
+        <message>
+            <source>Connection</source>
+            <translation>Connection</translation>
+        </message>
+        <message>
+            <source>Language</source>
+            <translation>Language</translation>
+        </message>
+        <message>
+            <source>View</source>
+            <translation>View</translation>
+        </message>
+        <message>
+            <source>Help</source>
+            <translation>Help</translation>
+        </message>
+        <message>
+            <source>Connect</source>
+            <translation>Connect</translation>
+        </message>
+        <message>
+            <source>Disconnect</source>
+            <translation>Disconnect</translation>
+        </message>
+        <message>
+            <source>Configuration</source>
+            <translation>Configuration</translation>
+        </message>
+        <message>
+            <source>About</source>
+            <translation>About</translation>
+        </message>
+        <message>
+            <source>Registers</source>
+            <translation>Registers</translation>
+        </message>
+        <message>
+            <source>Simple</source>
+            <translation>Simple</translation>
+        </message>
+        <message>
+            <source>
+ Please visit  &lt;a href="https://www.grivant.example/"&gt;Grivant&lt;/a&gt; website for help! 
+</source>
+            <translation>
+ Please visit  &lt;a href="https://www.grivant.example/"&gt;Grivant&lt;/a&gt; website for help! 
+</translation>
+        </message>
+        <message>
+            <source>Reserve</source>
+            <translation>Reserve</translation>
+        </message>
+        <message>
+            <source>Offset</source>
+            <translation>Offset</translation>
+        </message>
+        <message>
+            <source>Description</source>
+            <translation>Description</translation>
+        </message>
+        <message>
+            <source>Value</source>
+            <translation>Value</translation>
+        </message>
+        <message>
+            <source>Value Range</source>
+            <translation>Value Range</translation>
+        </message>
+        <message>
+            <source>Write Register</source>
+            <translation>Write Register</translation>
+        </message>
+        <message>
+            <source>Input:</source>
+            <translation>Input:</translation>
+        </message>
+        <message>
+            <source>IO Mode is enabled!!</source>
+            <translation>IO Mode is enabled!!</translation>
+        </message>
+    </context>
+</TS>

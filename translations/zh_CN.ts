@@ -1,0 +1,582 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en_US">
+<context>
+    <name>ConnectionForm</name>
+    <message>
+        <source>MainWindow</source>
+        <translation>主窗口</translation>
+    </message>
+    <message>
+        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Microsoft YaHei UI&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;Notice:&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;Make sure to read and understand the Manual of your gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;Make sure the wiring is correct;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;This software is just for setup, testing and debugging purposes.&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;Auto Connection : for single gripper;&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;Connect: for mutiple grippers.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Microsoft YaHei UI&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;注意：&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;请确保已阅读并理解夹爪的使用手册；&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;请确保接线正确；&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;本软件仅用于设置、测试和调试。&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;自动连接：用于单个夹爪；&lt;/span&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-family:&apos;SimSun&apos;; font-size:12pt;&quot;&gt;连接：用于多个夹爪。&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Auto Connection</source>
+        <translation>自动连接</translation>
+    </message>
+    <message>
+        <source>Auto-Connect</source>
+        <translation>自动连接</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID：</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Admin</source>
+        <translation>管理员</translation>
+    </message>
+    <message>
+        <source>Help Topic</source>
+        <translation>帮助主题</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Costum</source>
+        <translation>自定义</translation>
+    </message>
+    <message>
+        <source>Grivant -- Connection configuration</source>
+        <translation>Grivant -- 连接配置</translation>
+    </message>
+    <message>
+        <source>Copyright (c) Grivant developers. All rights reserved.</source>
+        <translation>版权所有 (c) Grivant 开发者。保留所有权利。</translation>
+    </message>
+    <message>
+        <source>Search All</source>
+        <translation>搜索全部</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>The start address is higher then the end address.</source>
+        <translation>起始地址高于结束地址。</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Searching: </source>
+        <translation>正在搜索：</translation>
+    </message>
+    <message>
+        <source>Device Model</source>
+        <translation>设备型号</translation>
+    </message>
+    <message>
+        <source>Code:</source>
+        <translation>代码：</translation>
+    </message>
+    <message>
+        <source>Online help: https://www.grivant.example/support</source>
+        <translation>在线帮助：https://www.grivant.example/support</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation>主窗口</translation>
+    </message>
+    <message>
+        <source>Control</source>
+        <translation>控制</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>型号：</translation>
+    </message>
+    <message>
+        <source>HW Version:</source>
+        <translation>硬件版本：</translation>
+    </message>
+    <message>
+        <source>SW Version:</source>
+        <translation>软件版本：</translation>
+    </message>
+    <message>
+        <source>Unique ID:</source>
+        <translation>唯一ID：</translation>
+    </message>
+    <message>
+        <source>Initialize</source>
+        <translation>初始化</translation>
+    </message>
+    <message>
+        <source>Demo Mode</source>
+        <translation>演示模式</translation>
+    </message>
+    <message>
+        <source>Position(%):</source>
+        <translation>位置(%)：</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>闭合</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>张开</translation>
+    </message>
+    <message>
+        <source>Force(%):</source>
+        <translation>力(%)：</translation>
+    </message>
+    <message>
+        <source>Min.</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max.</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Speed(%):</source>
+        <translation>速度(%)：</translation>
+    </message>
+    <message>
+        <source>Rotation(°):</source>
+        <translation>旋转(°)：</translation>
+    </message>
+    <message>
+        <source>Torque(%):</source>
+        <translation>扭矩(%)：</translation>
+    </message>
+    <message>
+        <source>Position(mm):</source>
+        <translation>位置(mm)：</translation>
+    </message>
+    <message>
+        <source>Backward</source>
+        <translation>后退</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>前进</translation>
+    </message>
+    <message>
+        <source>Acc/Dec(%):</source>
+        <translation>加减速(%)：</translation>
+    </message>
+    <message>
+        <source>PushBand(mm):</source>
+        <translation>推压段(mm)：</translation>
+    </message>
+    <message>
+        <source>PushForce(%):</source>
+        <translation>推压力(%)：</translation>
+    </message>
+    <message>
+        <source>Gripper</source>
+        <translation>夹爪</translation>
+    </message>
+    <message>
+        <source>Rotating</source>
+        <translation>旋转</translation>
+    </message>
+    <message>
+        <source>Modbus-RTU Parameters</source>
+        <translation>Modbus-RTU参数</translation>
+    </message>
+    <message>
+        <source>BaudRate:</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>校验位：</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>奇校验</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>偶校验</translation>
+    </message>
+    <message>
+        <source>Stopbits:</source>
+        <translation>停止位：</translation>
+    </message>
+    <message>
+        <source>1 StopBit</source>
+        <translation>1位停止位</translation>
+    </message>
+    <message>
+        <source>2 StopBits</source>
+        <translation>2位停止位</translation>
+    </message>
+    <message>
+        <source>Gripper ID:</source>
+        <translation>夹爪ID：</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>I/O Parameters</source>
+        <translation>I/O参数</translation>
+    </message>
+    <message>
+        <source>I/O Mode:</source>
+        <translation>I/O模式：</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>Group 1</source>
+        <translation>第1组</translation>
+    </message>
+    <message>
+        <source>Group 2</source>
+        <translation>第2组</translation>
+    </message>
+    <message>
+        <source>Group 3</source>
+        <translation>第3组</translation>
+    </message>
+    <message>
+        <source>Group 4</source>
+        <translation>第4组</translation>
+    </message>
+    <message>
+        <source>Position:</source>
+        <translation>位置：</translation>
+    </message>
+    <message>
+        <source>Test 1</source>
+        <translation>测试1</translation>
+    </message>
+    <message>
+        <source>Test 2</source>
+        <translation>测试2</translation>
+    </message>
+    <message>
+        <source>Test 3</source>
+        <translation>测试3</translation>
+    </message>
+    <message>
+        <source>Test 4</source>
+        <translation>测试4</translation>
+    </message>
+    <message>
+        <source>Position(0.01mm):</source>
+        <translation>位置(0.01mm)：</translation>
+    </message>
+    <message>
+        <source>PushBand(0.01mm):</source>
+        <translation>推压段(0.01mm)：</translation>
+    </message>
+    <message>
+        <source>PushSpeed(%):</source>
+        <translation>推压速度(%)：</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>Initialization Direction:</source>
+        <translation>初始化方向：</translation>
+    </message>
+    <message>
+        <source>External</source>
+        <translation>外</translation>
+    </message>
+    <message>
+        <source>Internal</source>
+        <translation>内</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>Advance</source>
+        <translation>高级</translation>
+    </message>
+    <message>
+        <source>Factory</source>
+        <translation>工厂</translation>
+    </message>
+    <message>
+        <source>Administrater</source>
+        <translation>管理员</translation>
+    </message>
+    <message>
+        <source>Para_A</source>
+        <translation>参数A</translation>
+    </message>
+    <message>
+        <source>Para_B</source>
+        <translation>参数B</translation>
+    </message>
+    <message>
+        <source>Para_C</source>
+        <translation>参数C</translation>
+    </message>
+    <message>
+        <source>Para_D</source>
+        <translation>参数D</translation>
+    </message>
+    <message>
+        <source>Set_UID</source>
+        <translation>设置UID</translation>
+    </message>
+    <message>
+        <source>Cali zero Angle</source>
+        <translation>校准零角度</translation>
+    </message>
+    <message>
+        <source>Save Backup</source>
+        <translation>保存备份</translation>
+    </message>
+    <message>
+        <source>Recover Backup</source>
+        <translation>恢复备份</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>STOP</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>RECOVER</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>E_Close</source>
+        <translation>紧急闭合</translation>
+    </message>
+    <message>
+        <source>E_Open</source>
+        <translation>紧急张开</translation>
+    </message>
+    <message>
+        <source>Export Parameters</source>
+        <translation>导出参数</translation>
+    </message>
+    <message>
+        <source>temp</source>
+        <translation>临时</translation>
+    </message>
+    <message>
+        <source>loop</source>
+        <translation>循环</translation>
+    </message>
+    <message>
+        <source>position1</source>
+        <translation>位置1</translation>
+    </message>
+    <message>
+        <source>position2</source>
+        <translation>位置2</translation>
+    </message>
+    <message>
+        <source>force1</source>
+        <translation>力1</translation>
+    </message>
+    <message>
+        <source>force2</source>
+        <translation>力2</translation>
+    </message>
+    <message>
+        <source>Demo</source>
+        <translation>演示</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>新建</translation>
+    </message>
+    <message>
+        <source>Rotary</source>
+        <translation>旋转</translation>
+    </message>
+    <message>
+        <source>Logical</source>
+        <translation>逻辑</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>运行</translation>
+    </message>
+    <message>
+        <source>Puase</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Grip State:</source>
+        <translation>夹持状态：</translation>
+    </message>
+    <message>
+        <source>Moving</source>
+        <translation>运动中</translation>
+    </message>
+    <message>
+        <source>Arrived</source>
+        <translation>到达</translation>
+    </message>
+    <message>
+        <source>Caught</source>
+        <translation>夹住</translation>
+    </message>
+    <message>
+        <source>Dropped</source>
+        <translation>掉落</translation>
+    </message>
+    <message>
+        <source>Connection</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>视图</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Registers</source>
+        <translation>寄存器</translation>
+    </message>
+    <message>
+        <source>Simple</source>
+        <translation>简洁</translation>
+    </message>
+    <message>
+        <source>
+ Please visit  &lt;a href=&quot;https://www.grivant.example/&quot;&gt;Grivant&lt;/a&gt; website for help! 
+</source>
+        <translation>
+ 请访问 &lt;a href=&quot;https://www.grivant.example/&quot;&gt;Grivant&lt;/a&gt; 网站获取帮助！ 
+</translation>
+    </message>
+    <message>
+        <source>Reserve</source>
+        <translation>保留</translation>
+    </message>
+    <message>
+        <source>Offset</source>
+        <translation>偏移</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Value Range</source>
+        <translation>取值范围</translation>
+    </message>
+    <message>
+        <source>Write Register</source>
+        <translation>写寄存器</translation>
+    </message>
+    <message>
+        <source>Input:</source>
+        <translation>输入：</translation>
+    </message>
+    <message>
+        <source>IO Mode is enabled!!</source>
+        <translation>IO模式已启用！！</translation>
+    </message>
+</context>
+</TS>
