@@ -1,4 +1,75 @@
 #include "app/mainwindow.h"
-bool MainWindow::copyQrcFile(const QString &, const QString &) { return false; }
-void MainWindow::initRegistersDb() {}
-void MainWindow::initGripperModelDb() {}
+
+#include "app/diag.h"
+#include "data/filecopy.h"
+#include "data/vevirurodozovidatabase.h"
+#include "data/vxregisterdatabase.h"
+
+// The resources are compiled into a library archive; nothing else refers to their
+// object file, so register them from here, which every build of the window links.
+// (Q_INIT_RESOURCE has to be used outside any namespace.)
+static int registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+    return 0;
+}
+static const int s_resourcesRegistered = registerResources();
+
+bool MainWindow::copyQrcFile(const QString &from, const QString &to)
+{
+    switch (copyFileContent(from, to)) {
+    case FileCopyResult::ReadFailed:
+        GV_WARNING("copyQrcFile") << "read failed: from:" << from;
+        return false;
+    case FileCopyResult::WriteFailed:
+        GV_WARNING("copyQrcFile") << "write failed: to:" << to;
+        return false;
+    case FileCopyResult::Copied:
+        break;
+    }
+    return true;
+}
+
+void MainWindow::initRegistersDb()
+{
+    // The previous object goes first: it shares the named connection of its file with the
+    // new one, which must not lose it.
+    delete m_registerDb;
+    m_registerDb = new VXRegisterDatabase(this, m_language);
+
+    copyQrcFile(QStringLiteral(":/Resource/ZODidovavaGripperReg.db"),
+                QStringLiteral("./ZODidovavaGripperReg.db"));
+    copyQrcFile(QStringLiteral(":/Resource/ZODidovavaModuleReg.db"),
+                QStringLiteral("./ZODidovavaModuleReg.db"));
+
+    const QString file = m_currentModelName.contains(QLatin1String("TQP2-51500"))
+        ? QStringLiteral("ZODidovavaModuleReg.db")
+        : QStringLiteral("ZODidovavaGripperReg.db");
+    if (!m_registerDb->openDatabase(file)) {
+        GV_WARNING("initRegistersDb") << m_registerDb->lastError();
+        return;
+    }
+    if (!m_registerDb->registerMap()) {
+        GV_WARNING("initRegistersDb") << m_registerDb->lastError();
+        return;
+    }
+    GV_DEBUG("initRegistersDb") << " init register database ok";
+
+    buildRegisterTables();
+}
+
+void MainWindow::initGripperModelDb()
+{
+    Q_UNUSED(s_resourcesRegistered);
+    m_modelDb = new VEVirurodOzoviDatabase(this);
+    copyQrcFile(QStringLiteral(":/Resource/VEvirurodOzovi.db"), QStringLiteral("./VEvirurodOzovi.db"));
+
+    if (!m_modelDb->openDatabase(QStringLiteral("VEvirurodOzovi.db"))) {
+        GV_WARNING("initGripperModelDb") << m_modelDb->lastError();
+        return;
+    }
+    if (!m_modelDb->modelMap())
+        GV_WARNING("initGripperModelDb") << m_modelDb->lastError();
+    else
+        GV_DEBUG("initGripperModelDb") << " init gripper model database ok";
+}

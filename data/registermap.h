@@ -46,3 +46,10 @@ struct ModelMap
     QMap<QString, QString> modelNames;
     QMap<QString, QString> descriptions;
 };
+
+// The model key of register 0x0A00: high byte (series × 16 + model) and low byte
+// (sub-model), both in decimal without leading zeros, such as "39.1".
+inline QString modelKey(int highByte, int subModel)
+{
+    return QStringLiteral("%1.%2").arg(highByte).arg(subModel);
+}
