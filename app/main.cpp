@@ -1,9 +1,53 @@
 #include "app/mainwindow.h"
+#include "link/portlist.h"
+
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFont>
+#include <QIcon>
+
 int main(int argc, char *argv[])
 {
     QApplication a(argc, argv);
+    QApplication::setApplicationVersion(GRIVANT_VERSION);
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Grivant User Interface");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption portOption(
+        "port",
+        "Also list the serial port PATH (a pseudo-terminal or a by-id link), "
+        "optionally with a DESCRIPTION. May be given more than once.",
+        "PATH[=DESCRIPTION]");
+    parser.addOption(portOption);
+    parser.process(a);
+
+    QList<PortEntry> extra;
+    for (const QString &value : parser.values(portOption)) {
+        const int eq = value.indexOf('=');
+        PortEntry entry;
+        entry.name = eq < 0 ? value : value.left(eq);
+        entry.description = eq < 0 ? QString() : value.mid(eq + 1);
+        if (entry.name.isEmpty())
+            continue;
+        if (entry.description.isEmpty())
+            entry.description = "Serial port";
+        extra.append(entry);
+    }
+    PortList::setExtraPorts(extra);
+
     MainWindow w;
-    w.show();
+    w.setWindowIcon(QIcon(":/Resource/logo.icon"));
+    w.setWindowTitle("Grivant");
+
+    QFont font = QApplication::font();
+    font.setPointSize(13);
+    QApplication::setFont(font);
+
+    w.show();  // until the connection window shows it on connection
+
     return a.exec();
 }

@@ -1,11 +1,252 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
+
+#include "app/diag.h"
+#include "app/flatui.h"
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
+
+#include <QApplication>
+#include <QDoubleValidator>
+#include <QElapsedTimer>
+#include <QIntValidator>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
+#include <QTranslator>
+
 QTranslator *MainWindow::s_translator = nullptr;
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow) { ui->setupUi(this); }
-MainWindow::~MainWindow() { delete ui; }
-void MainWindow::slot_advanced_ui(bool) {}
-void MainWindow::slot_language(QString) {}
-void MainWindow::GripperConnected(QString) {}
-void MainWindow::showHelp() {}
-void MainWindow::showAbout() {}
-void MainWindow::changeLanguage(const QString &) {}
+
+namespace {
+const char *const kIniFile = "./ZODidovava.ini";
+const char *const kLanguageKey = "/language";
+const char *const kWebsite = "https://www.grivant.example/";
+const char *const kOwnership = "Copyright (c) Grivant developers. All rights reserved.";
+const int kNarrowWidth = 931;
+const int kWideWidth = 1565;
+const int kMaximumHeight = 740;
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+
+    qRegisterMetaType<QVector<quint16>>("QVector<quint16>");
+
+    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
+    m_language = settings->value(kLanguageKey, QVariant()).toString();
+    changeLanguage(m_language);
+    delete settings;
+
+    connect(ui->actionChinese, &QAction::triggered, this, [this] { slot_language("zh_CN"); });
+    connect(ui->actionEnglish, &QAction::triggered, this, [this] { slot_language("en_US"); });
+    connect(ui->actionAdvanced, &QAction::triggered, this,
+            [this] { slot_advanced_ui(ui->actionAdvanced->isChecked()); });
+    connect(ui->actionHelptopic, &QAction::triggered, this, &MainWindow::showHelp);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
+
+    m_connectionTimer = new QElapsedTimer;
+
+    initPanels();
+
+    slot_advanced_ui(false);
+
+    ui->tab_User->removeTab(ui->tab_User->indexOf(ui->tab_test));
+    ui->tab_User->removeTab(ui->tab_User->indexOf(ui->tab_temp));
+    ui->tab_User->removeTab(ui->tab_User->indexOf(ui->tab_demo));
+    ui->pB_Emergency_Open->hide();
+    ui->pB_Emergency_Close->hide();
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_vxCtl) {
+        if (m_vxCtl->isRunning())
+            m_vxCtl->SetStop();
+        m_vxCtl->quit();
+        m_vxCtl->wait();
+    }
+    if (m_connectionForm)
+        m_connectionForm->deleteLater();
+    delete ui;
+    ui = nullptr;
+    delete m_connectionTimer;
+    m_connectionTimer = nullptr;
+    // The translator is a child of this window; forget it before the base class deletes it,
+    // so that a window built later does not remove or delete a dangling translator.
+    if (s_translator && s_translator->parent() == this) {
+        delete s_translator;
+        s_translator = nullptr;
+    }
+}
+
+void MainWindow::changeLanguage(const QString &code)
+{
+    if (s_translator) {
+        QCoreApplication::removeTranslator(s_translator);
+        delete s_translator;
+        s_translator = nullptr;
+    }
+    s_translator = new QTranslator(this);
+
+    GV_DEBUG("changeLanguage") << QCoreApplication::applicationDirPath();
+
+    const QString file = code == QLatin1String("zh_CN") ? QStringLiteral("./translations/zh_CN.qm")
+                                                        : QStringLiteral("./translations/en_US.qm");
+    if (s_translator->load(file, QString(), QString(), QString()))
+        QCoreApplication::installTranslator(s_translator);
+
+    ui->retranslateUi(this);
+}
+
+void MainWindow::slot_language(QString code)
+{
+    if (code != QLatin1String("zh_CN") && code != QLatin1String("en_US"))
+        return;
+    if (code == m_language)
+        return;
+
+    m_language = code;
+    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
+    settings->setValue(kLanguageKey, code);
+    delete settings;
+
+    changeLanguage(code);
+    m_currentModelName.clear();
+
+    if (code == QLatin1String("zh_CN"))
+        QMessageBox::information(this, QString::fromUtf8("注意"),
+                                 QString::fromUtf8("重启该软件以完整切换语言"), QMessageBox::Ok);
+    else
+        QMessageBox::information(this, "Notice", "Restart this software to change language",
+                                 QMessageBox::Ok);
+}
+
+void MainWindow::slot_advanced_ui(bool on)
+{
+    const int width = on ? kWideWidth : kNarrowWidth;
+    const QRect before = geometry();
+    setMaximumSize(width, kMaximumHeight);
+    setGeometry(before.x(), before.y(), width, before.height());
+}
+
+void MainWindow::showHelp()
+{
+    const QString text = tr("\n Please visit  <a href=\"https://www.grivant.example/\">Grivant</a>"
+                            " website for help! \n");
+    QMessageBox::information(this, tr("Help"), text);
+}
+
+void MainWindow::showAbout()
+{
+    const QString text = QString("Grivant User Interface \n\n Version : %1\n\n Website : ")
+                             .arg(QCoreApplication::applicationVersion())
+                         + kWebsite + " \n\n" + kOwnership + "\n";
+    QMessageBox::about(this, tr("About"), text);
+}
+
+void MainWindow::GripperConnected(QString param)
+{
+    GV_DEBUG("GripperConnected") << param;
+}
+
+void MainWindow::initPanels()
+{
+    QLabel *ownership = new QLabel(kOwnership, this);
+    ui->statusBar->addPermanentWidget(ownership);
+
+    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+
+    setStyleSheet("*{outline:0px;}QWidget#MainWindow{background:#FFFFFF;}");
+    ui->actionDisconnect->setEnabled(false);
+
+    FlatUI *flat = FlatUI::instance();
+    const auto flatButton = [flat](QPushButton *button) {
+        flat->setPushButtonQss(button, 5, 8, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0", "#2D3E50",
+                               "#B8C6D1");
+    };
+    for (QPushButton *button :
+         {ui->pB_Activate, ui->pB_Position_Close, ui->pB_Position_Open, ui->pB_Force_Max,
+          ui->pB_Force_Min, ui->pB_Speed_Max, ui->pB_Speed_Min, ui->pB_Force_Max_Rotating,
+          ui->pB_Force_Min_Rotating, ui->pB_Speed_Max_Rotating, ui->pB_Speed_Min_Rotating,
+          ui->pB_pagechange_Gripper, ui->pB_pagechange_Rotating, ui->pB_T_ZeroAngle,
+          ui->pB_Position_Forward, ui->pB_Position_Backward})
+        flatButton(button);
+
+    // Set-point sliders hold register values; their edits show operator units.
+    const auto initSlider = [](QSlider *slider, int minimum, int maximum, int value) {
+        slider->setRange(minimum, maximum);
+        slider->setValue(value);
+    };
+    initSlider(ui->hS_Position, 0, 1000, 1000);
+    initSlider(ui->hS_Force, 20, 100, 100);
+    initSlider(ui->hS_Speed, 1, 100, 100);
+    ui->hS_Rotation_Rotating->setValue(0);
+    initSlider(ui->hS_Force_Rotating, 0, 100, 100);
+    initSlider(ui->hS_Speed_Rotating, 1, 100, 50);
+    initSlider(ui->hS_Position_module, 0, 1000, 0);
+    initSlider(ui->hS_AccDec_module, 1, 100, 100);
+    initSlider(ui->hS_Speed_module, 1, 100, 100);
+
+    const QList<QSlider *> sliders = {ui->hS_Position, ui->hS_Force, ui->hS_Speed,
+                                      ui->hS_Rotation_Rotating, ui->hS_Force_Rotating,
+                                      ui->hS_Speed_Rotating, ui->hS_Position_module,
+                                      ui->hS_AccDec_module, ui->hS_Speed_module};
+    for (QSlider *slider : sliders) {
+        flat->setSliderQss(slider, 10, "#E8EDF2", "#3db9ec", "#3db9ec", "#FFFFFF");
+        slider->installEventFilter(this);
+    }
+    ui->pB_Position_Forward->installEventFilter(this);
+    ui->pB_Position_Backward->installEventFilter(this);
+
+    const auto intEdit = [this](QLineEdit *edit, QSlider *slider, const QString &text) {
+        edit->setValidator(new QIntValidator(slider->minimum(), slider->maximum(), this));
+        edit->setText(text);
+    };
+    ui->lE_Position->setValidator(
+        new QDoubleValidator(ui->hS_Position->minimum(), ui->hS_Position->maximum() / 10.0, 1, this));
+    ui->lE_Position->setText(QString::number(ui->hS_Position->value() / 10.0, 'g', 6));
+    intEdit(ui->lE_Force, ui->hS_Force, QString::number(ui->hS_Force->value()));
+    intEdit(ui->lE_Speed, ui->hS_Speed, QString::number(ui->hS_Speed->value()));
+    intEdit(ui->lE_Rotation_Rotating, ui->hS_Rotation_Rotating, "0");
+    intEdit(ui->lE_Force_Rotating, ui->hS_Force_Rotating, QString::number(ui->hS_Force_Rotating->value()));
+    intEdit(ui->lE_Speed_Rotating, ui->hS_Speed_Rotating,
+            QString::number(ui->hS_Speed_Rotating->maximum() / 2));
+    ui->lE_Position_module->setValidator(new QDoubleValidator(
+        ui->hS_Position_module->minimum(), ui->hS_Position_module->maximum() / 100.0, 2, this));
+    ui->lE_Position_module->setText(QString::number(ui->hS_Position_module->maximum() / 100.0, 'g', 6));
+    intEdit(ui->lE_AccDec_module, ui->hS_AccDec_module, QString::number(ui->hS_AccDec_module->value()));
+    intEdit(ui->lE_Speed_module, ui->hS_Speed_module, QString::number(ui->hS_Speed_module->value()));
+    ui->lE_PushBand_module->setValidator(
+        new QDoubleValidator(0, ui->hS_Position_module->maximum() / 100.0, 2, this));
+    ui->lE_PushBand_module->setText("0");
+    ui->lE_PushForce_module->setValidator(new QIntValidator(1, 100, this));
+    ui->lE_PushForce_module->setText("40");
+
+    for (QLineEdit *edit :
+         {ui->lE_Position, ui->lE_Force, ui->lE_Speed, ui->lE_Rotation_Rotating, ui->lE_Force_Rotating,
+          ui->lE_Speed_Rotating, ui->lE_Position_module, ui->lE_AccDec_module, ui->lE_Speed_module,
+          ui->lE_PushBand_module, ui->lE_PushForce_module})
+        flat->setLineEditQss(edit, 3, 2, "#DCE4EC", "#34495E");
+
+    flat->setRadioButtonQss(ui->rB_Demo, 8, "#D7DBDE", "#34495E");
+
+    initPlots();
+
+    flat->setRadioButtonQss(ui->rB_S_Moving, 10, "#D7DBDE", "#34495E");
+    flat->setRadioButtonQss(ui->rB_S_Arrived, 10, "#D7DBDE", "#34495E");
+    flat->setRadioButtonQss(ui->rB_S_Caught, 10, "#D7DBDE", "#1ABC9C");
+    flat->setRadioButtonQss(ui->rB_S_Dropped, 10, "#D7DBDE", "#FF0000");
+
+    for (QPushButton *button :
+         {ui->pB_IO_Test1, ui->pB_IO_Test2, ui->pB_IO_Test3, ui->pB_IO_Test4, ui->pb_IO_Apply,
+          ui->pB_Commu_Default, ui->pB_Commu_Apply, ui->pB_Other_Apply})
+        flatButton(button);
+}

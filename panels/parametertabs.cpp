@@ -1,3 +1,2 @@
 #include "app/mainwindow.h"
 void MainWindow::slot_IOParam_Changed(QString) {}
-void MainWindow::initPanels() {}

@@ -1,0 +1,447 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Closes every modal box that shows up while a slot runs and remembers what it said.
+class ModalCatcher : public QObject
+{
+public:
+    struct Seen {
+        QString title;
+        QString text;
+    };
+
+    ModalCatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            seen.append({modal->windowTitle(), box ? box->text() : QString()});
+            if (box)
+                box->accept();
+            else
+                modal->close();
+        });
+        m_timer.start(10);
+    }
+
+    QList<Seen> seen;
+
+private:
+    QTimer m_timer;
+};
+
+QString runTranslations()
+{
+    return qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations";
+}
+
+}  // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_startDir;
+
+    // A fresh working directory; with translations unless the case is about missing ones.
+    void freshWorkDir(bool withTranslations = true)
+    {
+        m_dir.reset(new QTemporaryDir(m_startDir + "/shellXXXXXX"));
+        QVERIFY(m_dir->isValid());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        if (!withTranslations)
+            return;
+        QVERIFY(QDir().mkpath("translations"));
+        for (const char *code : {"en_US", "zh_CN"}) {
+            const QString from = runTranslations() + "/" + QLatin1String(code) + ".qm";
+            QVERIFY2(QFile::copy(from, "translations/" + QLatin1String(code) + ".qm"), qPrintable(from));
+        }
+    }
+
+    static void writeIni(const QByteArray &content)
+    {
+        QFile ini("ZODidovava.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(content);
+    }
+
+    static QString storedLanguage()
+    {
+        QSettings s("./ZODidovava.ini", QSettings::IniFormat);
+        return s.value("/language").toString();
+    }
+
+    static void verifyEnglish(MainWindow &w)
+    {
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(ui->tab_User->tabText(0), QString("Control"));
+        QCOMPARE(ui->pB_Activate->text(), QString("Initialize"));
+        QCOMPARE(ui->cB_Parity->itemText(2), QString("Even"));
+        QCOMPARE(ui->menuLanguage->title(), QString("Language"));
+    }
+
+    static void verifyChinese(MainWindow &w)
+    {
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(ui->tab_User->tabText(0), QString::fromUtf8("控制"));
+        QCOMPARE(ui->pB_Activate->text(), QString::fromUtf8("初始化"));
+        QCOMPARE(ui->cB_Parity->itemText(2), QString::fromUtf8("偶校验"));
+        QCOMPARE(ui->cB_StopBits->itemText(1), QString::fromUtf8("2位停止位"));
+        QCOMPARE(ui->menuLanguage->title(), QString::fromUtf8("语言"));
+        // Names of the languages stay as they are in every language.
+        QCOMPARE(ui->actionEnglish->text(), QString("English"));
+        QCOMPARE(ui->actionChinese->text(), QString::fromUtf8("中文"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_startDir = QDir::currentPath();
+        QVERIFY2(QFile::exists(runTranslations() + "/zh_CN.qm"), "translations not built");
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_startDir);
+        m_dir.reset();
+    }
+
+    void firstRunStartsEnglishAndWritesNothing()
+    {
+        freshWorkDir();
+        MainWindow w;
+        QCOMPARE(w.language(), QString());
+        verifyEnglish(w);
+        QVERIFY(!QFile::exists("ZODidovava.ini"));
+    }
+
+    void firstEnglishPickShowsNoticeAndStores()
+    {
+        freshWorkDir();
+        MainWindow w;
+        ModalCatcher catcher;
+        w.form()->actionEnglish->trigger();
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(catcher.seen[0].title, QString("Notice"));
+        QCOMPARE(catcher.seen[0].text, QString("Restart this software to change language"));
+        QCOMPARE(storedLanguage(), QString("en_US"));
+        QCOMPARE(w.language(), QString("en_US"));
+        verifyEnglish(w);
+
+        // The same language again: nothing shown, nothing written.
+        QVERIFY(QFile::remove("ZODidovava.ini"));
+        w.slot_language("en_US");
+        QCOMPARE(catcher.seen.size(), 1);
+        QVERIFY(!QFile::exists("ZODidovava.ini"));
+    }
+
+    void switchToChineseRetranslatesKeepingState()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        ui->cB_Baudrate->setCurrentIndex(4);
+        ui->cB_Parity->setCurrentIndex(2);
+        ui->cB_IOMode->setCurrentIndex(1);
+        ui->tab_User->setCurrentIndex(2);
+        ui->spB_gid->setValue(17);
+
+        ModalCatcher catcher;
+        ui->actionChinese->trigger();
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(catcher.seen[0].title, QString::fromUtf8("注意"));
+        QCOMPARE(catcher.seen[0].text, QString::fromUtf8("重启该软件以完整切换语言"));
+        QCOMPARE(storedLanguage(), QString("zh_CN"));
+        QCOMPARE(w.language(), QString("zh_CN"));
+        QCOMPARE(w.currentModelName(), QString());
+        verifyChinese(w);
+
+        QCOMPARE(ui->cB_Baudrate->currentIndex(), 4);
+        QCOMPARE(ui->cB_Baudrate->currentText(), QString("9600"));
+        QCOMPARE(ui->cB_Parity->currentIndex(), 2);
+        QCOMPARE(ui->cB_IOMode->currentIndex(), 1);
+        QCOMPARE(ui->cB_IOMode->currentText(), QString::fromUtf8("开"));
+        QCOMPARE(ui->tab_User->currentIndex(), 2);
+        QCOMPARE(ui->stackedWidget_control->currentIndex(), 2);
+        QCOMPARE(ui->spB_gid->value(), 17);
+        QCOMPARE(ui->tab_User->count(), 4);
+
+        // And back: English texts return, the other notice is shown.
+        ui->actionEnglish->trigger();
+        QCOMPARE(catcher.seen.size(), 2);
+        QCOMPARE(catcher.seen[1].title, QString("Notice"));
+        QCOMPARE(storedLanguage(), QString("en_US"));
+        verifyEnglish(w);
+        QCOMPARE(ui->cB_Parity->currentIndex(), 2);
+    }
+
+    void storedChoiceIsUsedAtNextStart()
+    {
+        freshWorkDir();
+        writeIni("[General]\nlanguage=zh_CN\n");
+        {
+            MainWindow w;
+            QCOMPARE(w.language(), QString("zh_CN"));
+            verifyChinese(w);
+        }
+        // A window built after the first one is gone installs its own translator cleanly.
+        writeIni("[General]\nlanguage=en_US\n");
+        MainWindow w2;
+        verifyEnglish(w2);
+    }
+
+    void unknownCodesAreIgnored_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("other language") << "fr_FR";
+        QTest::newRow("wrong case") << "zh_cn";
+        QTest::newRow("empty") << "";
+        QTest::newRow("padded") << " zh_CN";
+    }
+    void unknownCodesAreIgnored()
+    {
+        QFETCH(QString, code);
+        freshWorkDir();
+        MainWindow w;
+        ModalCatcher catcher;
+        w.slot_language(code);
+        QCOMPARE(catcher.seen.size(), 0);
+        QVERIFY(!QFile::exists("ZODidovava.ini"));
+        QCOMPARE(w.language(), QString());
+        verifyEnglish(w);
+    }
+
+    void missingTranslationsLeaveEnglish()
+    {
+        freshWorkDir(false);
+        writeIni("[General]\nlanguage=zh_CN\n");
+        MainWindow w;
+        QCOMPARE(w.language(), QString("zh_CN"));
+        verifyEnglish(w);
+
+        // A switch still stores the choice and shows the notice.
+        ModalCatcher catcher;
+        w.slot_language("en_US");
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(storedLanguage(), QString("en_US"));
+        verifyEnglish(w);
+    }
+
+    void corruptTranslationFileLeavesEnglish()
+    {
+        freshWorkDir();
+        QFile qm("translations/zh_CN.qm");
+        QVERIFY(qm.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        qm.write(QByteArray(300, '\xA5'));
+        qm.close();
+        writeIni("[General]\nlanguage=zh_CN\n");
+        MainWindow w;
+        verifyEnglish(w);
+    }
+
+    void garbageIniReadsAsEnglish_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("binary") << QByteArray("\x00\xff\x01[[[=\n\x80\x81", 11);
+        QTest::newRow("unknown value") << QByteArray("[General]\nlanguage=klingon\n");
+        QTest::newRow("list value") << QByteArray("[General]\nlanguage=zh_CN, en_US\n");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void garbageIniReadsAsEnglish()
+    {
+        QFETCH(QByteArray, content);
+        freshWorkDir();
+        writeIni(content);
+        MainWindow w;
+        verifyEnglish(w);
+    }
+
+    // The settings file cannot be written (its name is taken by a folder): the switch
+    // still happens for this run and nothing crashes.
+    void unwritableSettingsDoNotCrash()
+    {
+        freshWorkDir();
+        QVERIFY(QDir().mkdir("ZODidovava.ini"));
+        MainWindow w;
+        ModalCatcher catcher;
+        w.slot_language("zh_CN");
+        QCOMPARE(catcher.seen.size(), 1);
+        QCOMPARE(w.language(), QString("zh_CN"));
+        verifyChinese(w);
+        QVERIFY(QFileInfo("ZODidovava.ini").isDir());
+    }
+
+    void registersViewWidensAndNarrows()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(w.width(), 931);
+        QCOMPARE(w.maximumWidth(), 931);
+        const QPoint topLeft = w.geometry().topLeft();
+        const int height = w.height();
+        QVERIFY(!ui->actionAdvanced->isChecked());
+
+        ui->actionAdvanced->trigger();
+        QVERIFY(ui->actionAdvanced->isChecked());
+        QCOMPARE(w.width(), 1565);
+        QCOMPARE(w.maximumWidth(), 1565);
+        QCOMPARE(w.geometry().topLeft(), topLeft);
+        QCOMPARE(w.height(), height);
+
+        ui->actionAdvanced->trigger();
+        QCOMPARE(w.width(), 931);
+        QCOMPARE(w.geometry().topLeft(), topLeft);
+        QCOMPARE(w.height(), height);
+
+        // The register tabs sit beyond the narrow window's right edge.
+        QVERIFY(ui->tabW_register->geometry().left() > 931);
+    }
+
+    void startStateOfTheWindow()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(ui->tab_User->count(), 4);
+        QCOMPARE(ui->tab_User->indexOf(ui->tab_test), -1);
+        QCOMPARE(ui->tab_User->indexOf(ui->tab_temp), -1);
+        QCOMPARE(ui->tab_User->indexOf(ui->tab_demo), -1);
+        QCOMPARE(ui->tab_User->currentIndex(), 0);
+        QVERIFY(ui->pB_Emergency_Open->isHidden());
+        QVERIFY(ui->pB_Emergency_Close->isHidden());
+        QVERIFY(!ui->actionDisconnect->isEnabled());
+        QCOMPARE(w.styleSheet(), QString("*{outline:0px;}QWidget#MainWindow{background:#FFFFFF;}"));
+        QVERIFY(QMetaType::type("QVector<quint16>") != QMetaType::UnknownType);
+
+        // The ownership line is a permanent status-bar label.
+        const QList<QLabel *> labels = ui->statusBar->findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(),
+                            [](QLabel *l) { return l->text().contains("Grivant"); }));
+    }
+
+    // Set-point sliders and their edits agree at start; validators follow the slider ranges.
+    void setPointsAtStart_data()
+    {
+        QTest::addColumn<QString>("slider");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("accepted");
+        QTest::addColumn<QString>("rejected");
+        QTest::newRow("position") << "hS_Position" << "lE_Position" << 0 << 1000 << 1000 << "100" << "55.5" << "100.1";
+        QTest::newRow("force") << "hS_Force" << "lE_Force" << 20 << 100 << 100 << "100" << "20" << "101";
+        QTest::newRow("speed") << "hS_Speed" << "lE_Speed" << 1 << 100 << 100 << "100" << "1" << "0";
+        QTest::newRow("rotation") << "hS_Rotation_Rotating" << "lE_Rotation_Rotating" << -1800 << 1800 << 0 << "0" << "-20" << "1801";
+        QTest::newRow("torque") << "hS_Force_Rotating" << "lE_Force_Rotating" << 0 << 100 << 100 << "100" << "0" << "101";
+        QTest::newRow("rotation speed") << "hS_Speed_Rotating" << "lE_Speed_Rotating" << 1 << 100 << 50 << "50" << "100" << "0";
+        QTest::newRow("module position") << "hS_Position_module" << "lE_Position_module" << 0 << 1000 << 0 << "10" << "9.99" << "10.01";
+        QTest::newRow("acceleration") << "hS_AccDec_module" << "lE_AccDec_module" << 1 << 100 << 100 << "100" << "50" << "0";
+        QTest::newRow("module speed") << "hS_Speed_module" << "lE_Speed_module" << 1 << 100 << 100 << "100" << "1" << "101";
+    }
+    void setPointsAtStart()
+    {
+        QFETCH(QString, slider);
+        QFETCH(QString, edit);
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        QFETCH(QString, accepted);
+        QFETCH(QString, rejected);
+        freshWorkDir();
+        MainWindow w;
+        auto *s = w.findChild<QSlider *>(slider);
+        auto *e = w.findChild<QLineEdit *>(edit);
+        QVERIFY(s && e);
+        QCOMPARE(s->minimum(), minimum);
+        QCOMPARE(s->maximum(), maximum);
+        QCOMPARE(s->value(), value);
+        QCOMPARE(e->text(), text);
+        QVERIFY(e->hasAcceptableInput());
+        QVERIFY(e->validator());
+        int pos = 0;
+        QString a = accepted, r = rejected;
+        QCOMPARE(e->validator()->validate(a, pos), QValidator::Acceptable);
+        QVERIFY(e->validator()->validate(r, pos) != QValidator::Acceptable);
+        QVERIFY(s->styleSheet().startsWith("QSlider::horizontal{min-height:20px;}"));
+        QVERIFY(e->styleSheet().startsWith("QLineEdit{"));
+    }
+
+    void pushEditsAtStart()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(ui->lE_PushBand_module->text(), QString("0"));
+        QCOMPARE(ui->lE_PushForce_module->text(), QString("40"));
+        int pos = 0;
+        QString band = "10.00", tooWide = "10.5", force = "0";
+        QCOMPARE(ui->lE_PushBand_module->validator()->validate(band, pos), QValidator::Acceptable);
+        QVERIFY(ui->lE_PushBand_module->validator()->validate(tooWide, pos) != QValidator::Acceptable);
+        QVERIFY(ui->lE_PushForce_module->validator()->validate(force, pos) != QValidator::Acceptable);
+    }
+
+    void flatLooksAreApplied()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        for (QPushButton *b : {ui->pB_Activate, ui->pB_pagechange_Gripper, ui->pB_T_ZeroAngle,
+                               ui->pB_Position_Backward, ui->pB_IO_Test4, ui->pb_IO_Apply,
+                               ui->pB_Commu_Default, ui->pB_Other_Apply})
+            QVERIFY2(b->styleSheet().startsWith("QPushButton{border-style:none;padding:8px;border-radius:5px;"
+                                                "color:#FFFFFF;background:#3db9ec;}QPushButton:hover{"),
+                     qPrintable(b->objectName()));
+        QVERIFY(ui->pB_hide->styleSheet().isEmpty());
+        QVERIFY(ui->rB_Demo->styleSheet().startsWith("QRadioButton::indicator{border-radius:8px;"));
+        QVERIFY(ui->rB_S_Moving->styleSheet().contains("stop:0 #34495E"));
+        QVERIFY(ui->rB_S_Caught->styleSheet().contains("stop:0 #1ABC9C"));
+        QVERIFY(ui->rB_S_Dropped->styleSheet().contains("stop:0 #FF0000"));
+    }
+
+    void grabViews()
+    {
+        const QString out = qEnvironmentVariable("GRIVANT_SHOTS");
+        if (out.isEmpty())
+            QSKIP("set GRIVANT_SHOTS to a folder to save pictures of the window");
+        freshWorkDir();
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.grab().save(out + "/narrow_en.png");
+        w.form()->actionAdvanced->trigger();
+        w.grab().save(out + "/wide_en.png");
+        ModalCatcher catcher;
+        w.slot_language("zh_CN");
+        w.grab().save(out + "/wide_zh.png");
+        for (int i = 1; i < 4; ++i) {
+            w.form()->tab_User->setCurrentIndex(i);
+            w.grab().save(QString("%1/tab%2_zh.png").arg(out).arg(i));
+        }
+        w.form()->tab_User->setCurrentIndex(0);
+        w.form()->actionAdvanced->trigger();
+        w.grab().save(out + "/narrow_zh.png");
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
