@@ -1,3 +1,475 @@
+// The connection window: port list, range search, Auto-Connect, found devices, offline model
+// mode, language, help and about. The Modbus link itself is in connectionform_link.cpp.
 #include "link/connectionform.h"
 #include "ui_connectionform.h"
-ConnectionForm::ConnectionForm(QWidget *parent, QString) : QMainWindow(parent) {}
+
+#include "app/flatui.h"
+#include "link/connectionfunc.h"
+#include "link/portlist.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidgetItem>
+#include <QMessageBox>
+#include <QModbusRtuSerialMaster>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSerialPort>
+#include <QThread>
+#include <QTimer>
+#include <QTranslator>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+const char *const UsbSerialPort = "USB Serial Port";
+const char *const UsbSerialCh340 = "USB-SERIAL CH340";
+constexpr int PortRefreshMs = 500;
+constexpr int BroadcastSearchId = 255;
+
+#ifdef Q_OS_UNIX
+QByteArray devicePath(const QString &port)
+{
+    if (port.startsWith(QLatin1Char('/')) || port.startsWith(QLatin1Char('.')))
+        return port.toLocal8Bit();
+    return (QLatin1String("/dev/") + port).toLocal8Bit();
+}
+#endif
+} // namespace
+
+QTranslator *ConnectionForm::s_translator = nullptr;
+
+// ---------------------------------------------------------------------------------------------
+// Widget-free helpers
+
+QStringList LinkText::autoConnectOrder(const QMap<QString, QString> &portsByName)
+{
+    QStringList first;
+    QStringList second;
+    QStringList rest;
+    for (auto it = portsByName.cbegin(); it != portsByName.cend(); ++it) {
+        if (it.value() == QLatin1String(UsbSerialPort))
+            first << it.key();
+        else if (it.value() == QLatin1String(UsbSerialCh340))
+            second << it.key();
+        else
+            rest << it.key();
+    }
+    return first + second + rest;
+}
+
+QString LinkText::deviceEntryText(const DeviceEntry &entry)
+{
+    return QStringLiteral("%1,%2,%3,%4,%5")
+        .arg(QString::number(entry.slaveId), entry.port, QString::number(entry.baudRate),
+             QString::number(entry.parity), QString::number(entry.stopBits));
+}
+
+bool LinkText::parseDeviceEntry(const QString &text, DeviceEntry *entry)
+{
+    // The port sits between the ID and the three line settings, so a port name that
+    // contains a comma still comes back whole.
+    const QStringList parts = text.split(QLatin1Char(','));
+    const int n = parts.size();
+    if (n < 5)
+        return false;
+    bool ok[4] = {};
+    DeviceEntry e;
+    e.slaveId = parts.at(0).toInt(&ok[0]);
+    e.port = parts.mid(1, n - 4).join(QLatin1Char(','));
+    e.baudRate = parts.at(n - 3).toInt(&ok[1]);
+    e.parity = parts.at(n - 2).toInt(&ok[2]);
+    e.stopBits = parts.at(n - 1).toInt(&ok[3]);
+    if (!(ok[0] && ok[1] && ok[2] && ok[3]) || e.port.isEmpty())
+        return false;
+    if (entry)
+        *entry = e;
+    return true;
+}
+
+QByteArray LinkText::offlineBlock(const QString &codeText)
+{
+    bool ok = false;
+    qulonglong value = codeText.trimmed().toULongLong(&ok, 16);
+    if (!ok)
+        value = 0;
+    const quint16 code = quint16(value & 0xFFFF);
+    QByteArray block(12, '\0');
+    block[0] = char(code >> 8);
+    block[1] = char(code & 0xFF);
+    return block;
+}
+
+QString LinkText::permissionAdvice(const QString &port, const QString &group)
+{
+    const QString who = group.isEmpty()
+                            ? QStringLiteral("the group that owns it (dialout on Debian)")
+                            : QStringLiteral("the group \"%1\" that owns it (dialout on Debian)").arg(group);
+    return QStringLiteral("No permission to open %1: the user must be a member of %2; "
+                          "add the user to that group and log in again.\n")
+        .arg(port, who);
+}
+
+bool LinkText::isPermissionScanError(const QString &statusLine, QString *port)
+{
+    static const QRegularExpression pattern(QStringLiteral("^Scan error:\\t (.*),\\((\\d+) :"));
+    const QRegularExpressionMatch m = pattern.match(statusLine);
+    if (!m.hasMatch() || m.captured(2).toInt() != QSerialPort::PermissionError)
+        return false;
+    if (port)
+        *port = m.captured(1);
+    return true;
+}
+
+QString LinkText::owningGroup(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(devicePath(path).constData(), &st) != 0)
+        return QString();
+    if (const struct group *g = ::getgrgid(st.st_gid))
+        return QString::fromLocal8Bit(g->gr_name);
+    return QString();
+#else
+    Q_UNUSED(path);
+    return QString();
+#endif
+}
+
+bool LinkText::lacksAccess(const QString &port)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = devicePath(port);
+    if (::access(path.constData(), F_OK) != 0)
+        return false;
+    return ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(port);
+    return false;
+#endif
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window
+
+ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
+    : QMainWindow(parent), ui(new Ui::ConnectionForm)
+{
+    ui->setupUi(this);
+    m_portName.clear();
+    m_baudRate = 115200;
+    m_parity = 0;
+    m_stopBits = 0;
+    m_slaveId = 1;
+    m_offline = false;
+    m_autoConnect = true;
+    m_searchIdle = true;
+
+    changeLanguage(language_label);
+
+    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    setWindowTitle(tr("Grivant -- Connection configuration"));
+    statusBar()->addPermanentWidget(
+        new QLabel(tr("Copyright (c) Grivant developers. All rights reserved."), this));
+    setStyleSheet(QStringLiteral("*{outline:0px;}QWidget#ConnectionForm{background:#FFFFFF;}"));
+    FlatUI *flat = FlatUI::instance();
+    flat->setPushButtonQss(ui->pB_Connect, 5, 8, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0",
+                           "#2D3E50", "#B8C6D1");
+    flat->setPushButtonQss(ui->pB_Search, 5, 8, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0",
+                           "#2D3E50", "#B8C6D1");
+    flat->setProgressBarQss(ui->pBar_Search, 13, 5, 9, "#E8EDF2", "#3db9ec");
+    ui->pBar_Search->setValue(0);
+    ui->pBar_Search->hide();
+    ui->lW_devicelist->clear();
+    ui->lW_devicelist->hide();
+    ui->comB_Port->addItem(tr("Search All"));
+
+    createLink();
+
+    m_foundDevices.clear();
+    m_knownPorts.clear();
+    scanport();
+    m_portTimer = new QTimer(this);
+    m_portTimer->setInterval(PortRefreshMs);
+    connect(m_portTimer, &QTimer::timeout, this, &ConnectionForm::scanport);
+    m_portTimer->start();
+
+    connect(ui->actionHelp, &QAction::triggered, this, &ConnectionForm::showHelp);
+    connect(ui->actionAbout1, &QAction::triggered, this, &ConnectionForm::showAbout);
+    connect(ui->actionCostum, &QAction::triggered, this, &ConnectionForm::show_offline_custom);
+    ui->menuAdmin->menuAction()->setVisible(false);
+
+    m_scanner = new Connectionfunc();
+    m_scannerThread = new QThread(this);
+    m_scanner->moveToThread(m_scannerThread);
+    connect(this, &ConnectionForm::sig_startscan, m_scanner, &Connectionfunc::slot_ScanGripper,
+            Qt::QueuedConnection);
+    connect(m_scanner, &Connectionfunc::sig_status, this, &ConnectionForm::Slot_show_progress);
+    connect(m_scanner, &Connectionfunc::sig_commu_para, this, &ConnectionForm::Slot_scaned_device,
+            Qt::QueuedConnection);
+    connect(m_scanner, &Connectionfunc::sig_search_process, this,
+            &ConnectionForm::Slot_show_search_progress);
+    connect(ui->lW_devicelist, &QListWidget::itemDoubleClicked, this,
+            &ConnectionForm::Slot_searched_device_connect);
+}
+
+ConnectionForm::~ConnectionForm()
+{
+    m_portTimer->stop();
+    // A sweep blocks the scanner thread; ask it to stop so that the thread can end. A sweep
+    // queued behind the running one clears the flag when it starts, so keep asking.
+    m_scannerThread->quit();
+    do {
+        m_scanner->set_search_stop();
+    } while (!m_scannerThread->wait(50));
+    delete m_scanner;
+    m_scanner = nullptr;
+
+    // Closing the port reports state changes; nobody may receive them from a window that is
+    // half destroyed.
+    if (m_master) {
+        m_master->disconnect();
+        delete m_master;
+        m_master = nullptr;
+    }
+    delete ui;
+}
+
+void ConnectionForm::appendLog(const QString &text)
+{
+    QTextCursor cursor = ui->pTE_process->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    ui->pTE_process->setTextCursor(cursor);
+    ui->pTE_process->ensureCursorVisible();
+}
+
+void ConnectionForm::scanport()
+{
+    const QList<PortEntry> ports = PortList::available();
+    QMap<QString, QString> present;
+    for (const PortEntry &p : ports) {
+        if (!present.contains(p.name))
+            present.insert(p.name, p.description);
+    }
+
+    QStringList added;
+    if (m_knownPorts.isEmpty() && !ports.isEmpty())
+        added << ports.first().name;
+    for (auto it = present.cbegin(); it != present.cend(); ++it) {
+        if (!m_knownPorts.contains(it.key()) && !added.contains(it.key()))
+            added << it.key();
+    }
+    for (const QString &name : qAsConst(added)) {
+        const QString description = present.value(name);
+        appendLog(QStringLiteral("Scaned COM port:\t %1 - %2 \n").arg(name, description));
+        m_knownPorts.insert(name, description);
+        ui->comB_Port->addItem(QStringLiteral("%1-%2").arg(name, description), name);
+    }
+
+    const QStringList known = m_knownPorts.keys();
+    for (const QString &name : known) {
+        if (present.contains(name))
+            continue;
+        appendLog(QStringLiteral("unpluged COM port:\t %1 - %2 \n").arg(name, m_knownPorts.value(name)));
+        m_knownPorts.remove(name);
+        const int index = ui->comB_Port->findData(name);
+        if (index > 0)
+            ui->comB_Port->removeItem(index);
+    }
+}
+
+void ConnectionForm::startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd)
+{
+    // Queued like the sweep itself, so a sweep that still runs never sees its range change.
+    QMetaObject::invokeMethod(m_scanner, "set_search_mode", Qt::QueuedConnection,
+                              Q_ARG(bool, searchMode));
+    QMetaObject::invokeMethod(m_scanner, "set_idrange", Qt::QueuedConnection, Q_ARG(int, idStart),
+                              Q_ARG(int, idEnd));
+    m_scannerThread->start();
+    ++m_sweepsPending;
+    emit sig_startscan(ports);
+}
+
+void ConnectionForm::on_pB_Search_clicked()
+{
+    if (!m_searchIdle) {
+        m_searchIdle = true;
+        m_scanner->set_search_stop();
+        ui->pB_Search->setText(tr("Search"));
+        return;
+    }
+    if (ui->spB_IDStart->value() > ui->spB_IDEnd->value()) {
+        QMessageBox::warning(this, tr("Warning"), tr("The start address is higher then the end address."),
+                             QMessageBox::Ok);
+        return;
+    }
+    m_searchIdle = false;
+    m_autoConnect = false;
+
+    ui->pB_Search->setText(tr("Stop"));
+    ui->pB_Connect->setEnabled(false);
+    ui->lW_devicelist->setEnabled(false);
+    ui->lW_devicelist->show();
+    ui->pBar_Search->setValue(0);
+    ui->pBar_Search->show();
+
+    m_foundDevices.clear();
+    ui->lW_devicelist->clear();
+    ComPort_Disconnect();
+
+    QStringList ports;
+    if (ui->comB_Port->currentIndex() <= 0) {
+        ports = LinkText::autoConnectOrder(m_knownPorts);
+    } else {
+        ports << ui->comB_Port->currentData().toString();
+        qDebug() << "selected_port" << ports;
+    }
+    startSweep(ports, false, ui->spB_IDStart->value(), ui->spB_IDEnd->value());
+}
+
+void ConnectionForm::on_pB_Connect_clicked()
+{
+    m_autoConnect = true;
+    ui->pB_Connect->setEnabled(false);
+    ui->pB_Search->setEnabled(false);
+    ui->lW_devicelist->hide();
+    ui->pBar_Search->hide();
+
+    m_foundDevices.clear();
+    ui->lW_devicelist->clear();
+    ComPort_Disconnect();
+    startSweep(LinkText::autoConnectOrder(m_knownPorts), true, BroadcastSearchId, BroadcastSearchId);
+}
+
+void ConnectionForm::Slot_show_progress(QString text)
+{
+    appendLog(text + QLatin1Char('\n'));
+    QString port;
+    if (LinkText::isPermissionScanError(text, &port))
+        appendLog(LinkText::permissionAdvice(port, LinkText::owningGroup(port)));
+}
+
+void ConnectionForm::Slot_show_search_progress(QString text, int percent)
+{
+    ui->pBar_Search->setFormat(tr("Searching: ") + text);
+    ui->pBar_Search->setValue(percent);
+}
+
+void ConnectionForm::setSearchIdle()
+{
+    ui->pB_Connect->setEnabled(true);
+    ui->pB_Search->setEnabled(true);
+    ui->pB_Search->setText(tr("Search"));
+    m_searchIdle = true;
+}
+
+void ConnectionForm::Slot_scaned_device(QStringList result, QByteArray block)
+{
+    if (result.isEmpty())
+        return;
+    if (result.first() == QLatin1String("OK")) {
+        if (result.size() < 6)
+            return;
+        DeviceEntry entry;
+        entry.slaveId = result.at(5).toInt();
+        entry.port = result.at(1);
+        entry.baudRate = result.at(2).toInt();
+        entry.parity = result.at(3).toInt();
+        entry.stopBits = result.at(4).toInt();
+        const QString text = LinkText::deviceEntryText(entry);
+        m_foundDevices.insert(text, block);
+        ui->lW_devicelist->addItem(text);
+        if (m_autoConnect) {
+            // a find in search mode ends the sweep without a "finished" report
+            if (m_sweepsPending > 0)
+                --m_sweepsPending;
+            setSearchIdle();
+            setLinkParameters(entry.port, entry.baudRate, quint8(entry.parity),
+                              quint8(entry.stopBits), quint8(entry.slaveId));
+            ComPort_Connect();
+            emit SendGripperInfo(block);
+        }
+    } else if (result.first() == QLatin1String("finished")) {
+        if (m_sweepsPending > 0)
+            --m_sweepsPending;
+        // a search started after a Stop is still queued behind the sweep that just ended
+        if (m_sweepsPending > 0)
+            return;
+        setSearchIdle();
+        ui->lW_devicelist->setEnabled(true);
+        ui->pBar_Search->hide();
+    }
+}
+
+void ConnectionForm::Slot_searched_device_connect(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    DeviceEntry entry;
+    if (!LinkText::parseDeviceEntry(item->text(), &entry))
+        return;
+    setLinkParameters(entry.port, entry.baudRate, quint8(entry.parity), quint8(entry.stopBits),
+                      quint8(entry.slaveId));
+    const QByteArray block = m_foundDevices.value(item->text());
+    ComPort_Connect();
+    emit SendGripperInfo(block);
+}
+
+void ConnectionForm::show_offline_custom()
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, tr("Device Model"), tr("Code:"), QLineEdit::Normal,
+                                               QString(), &ok,
+                                               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    if (!ok || text.isEmpty())
+        return;
+    const QByteArray block = LinkText::offlineBlock(text);
+    m_offline = true;
+    emit SendGripperInfo(block);
+    emit SendConnectiomState(QModbusDevice::ConnectedState);
+}
+
+void ConnectionForm::changeLanguage(QString language_label)
+{
+    if (s_translator) {
+        QCoreApplication::removeTranslator(s_translator);
+        delete s_translator;
+        s_translator = nullptr;
+    }
+    s_translator = new QTranslator(QCoreApplication::instance());
+    const QString file = QCoreApplication::applicationDirPath()
+                         + (language_label == QLatin1String("zh_CN") ? QStringLiteral("/zh_CN.qm")
+                                                                       : QStringLiteral("/en_US.qm"));
+    if (s_translator->load(file))
+        QCoreApplication::installTranslator(s_translator);
+    ui->retranslateUi(this);
+}
+
+void ConnectionForm::showHelp()
+{
+    QMessageBox::information(this, tr("Help"),
+                             tr("Online help: https://www.grivant.example/support"));
+}
+
+void ConnectionForm::showAbout()
+{
+    const QString text = QStringLiteral("Grivant User Interface \n\n Version : %1\n\n"
+                                        "Website : https://www.grivant.example\n\n"
+                                        "Copyright (c) Grivant developers. All rights reserved.")
+                             .arg(QStringLiteral(GRIVANT_VERSION));
+    QMessageBox::about(this, tr("About"), text);
+}

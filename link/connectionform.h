@@ -1,8 +1,145 @@
 #pragma once
+
+#include <QByteArray>
 #include <QMainWindow>
+#include <QMap>
+#include <QStringList>
+#include <QVector>
+#include <cstdint>
+
+class QListWidgetItem;
+class QModbusReply;
+class QModbusRtuSerialMaster;
+class QThread;
+class QTimer;
+class QTranslator;
+class Connectionfunc;
+
+namespace Ui {
+class ConnectionForm;
+}
+
+// Serial settings and slave address of one found device, as the device list shows them.
+struct DeviceEntry
+{
+    int slaveId = 1;
+    QString port;
+    int baudRate = 115200;
+    int parity = 0;
+    int stopBits = 1;
+};
+
+// Widget-free pieces of the link and the connection window.
+namespace LinkText {
+// Reply of a holding-register read: address hi, lo, count, then each value hi, lo. A value
+// index beyond the values the unit holds goes out as two zero bytes.
+QByteArray readReplyBytes(int startAddress, int valueCount, const QVector<quint16> &values);
+QString connectLogLine(bool ok, const QString &port, int baudRate, int parity, int stopBits,
+                       int slaveId);
+// Port names in the order a search over all ports probes them: "USB Serial Port" first,
+// then "USB-SERIAL CH340", then the rest, each group in plain string order.
+QStringList autoConnectOrder(const QMap<QString, QString> &portsByName);
+QString deviceEntryText(const DeviceEntry &entry);
+bool parseDeviceEntry(const QString &text, DeviceEntry *entry);
+// Identification block of the offline model mode: the code (hex text, low 16 bits, 0 when it
+// is not a number) high byte first, then ten zero bytes.
+QByteArray offlineBlock(const QString &codeText);
+// Process-log advice for a port the user may not open; empty when the scanner line or the
+// port gives no sign of a missing permission.
+QString permissionAdvice(const QString &port, const QString &group);
+bool isPermissionScanError(const QString &statusLine, QString *port);
+// Group owning a device file ("" when it cannot be found) and whether this user lacks
+// read/write access to it.
+QString owningGroup(const QString &path);
+bool lacksAccess(const QString &port);
+} // namespace LinkText
+
+// The connection window and the Modbus-RTU link: it lists the serial ports, searches them for
+// devices with the scanner in a thread of its own, and carries every register read and write
+// of the running program.
 class ConnectionForm : public QMainWindow
 {
     Q_OBJECT
+
 public:
     ConnectionForm(QWidget *parent, QString language_label);
+    ~ConnectionForm() override;
+
+    Ui::ConnectionForm *form() const { return ui; }
+    Connectionfunc *scanner() const { return m_scanner; }
+    QThread *scannerThread() const { return m_scannerThread; }
+    QModbusRtuSerialMaster *modbusMaster() const { return m_master; }
+    QTimer *portTimer() const { return m_portTimer; }
+
+    void setLinkParameters(const QString &port, int baudRate, quint8 parity, quint8 stopBits,
+                           quint8 slaveId);
+    QString linkPort() const { return m_portName; }
+    int linkBaudRate() const { return m_baudRate; }
+    quint8 linkParity() const { return m_parity; }
+    quint8 linkStopBits() const { return m_stopBits; }
+    quint8 linkSlaveId() const { return m_slaveId; }
+    bool isOffline() const { return m_offline; }
+    bool isSearchIdle() const { return m_searchIdle; }
+    bool isAutoConnectMode() const { return m_autoConnect; }
+    QMap<QString, QString> knownPorts() const { return m_knownPorts; }
+    QMap<QString, QByteArray> foundDevices() const { return m_foundDevices; }
+
+signals:
+    void SendConnectiomState(int state);
+    void SendReceviedData(QByteArray data);
+    void SendGripperInfo(QByteArray info);
+    void sig_startscan(QStringList ports);
+
+public slots:
+    // link
+    void ComPort_Connect();
+    void ComPort_Disconnect();
+    void Read_Register(int address, quint16 number);
+    void Write_SingleRegister(int address, quint16 Value);
+    void Write_MutipRegister(int address, QVector<quint16> ValueArray);
+    uint32_t GetGripperBaudRate();
+    void readReady();
+
+    // window
+    void on_pB_Connect_clicked();
+    void on_pB_Search_clicked();
+    void scanport();
+    void Slot_show_progress(QString text);
+    void Slot_show_search_progress(QString text, int percent);
+    void Slot_scaned_device(QStringList result, QByteArray block);
+    void Slot_searched_device_connect(QListWidgetItem *item);
+    void show_offline_custom();
+    void changeLanguage(QString language_label);
+    void showHelp();
+    void showAbout();
+
+private:
+    void createLink();
+    void sendWrite(int address, const QVector<quint16> &values);
+    void writeFinished(QModbusReply *reply);
+    void appendLog(const QString &text);
+    void startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd);
+    void setSearchIdle();
+
+    Ui::ConnectionForm *ui = nullptr;
+    QModbusRtuSerialMaster *m_master = nullptr;
+
+    QString m_portName;
+    qint32 m_baudRate = 115200;
+    quint8 m_parity = 0;
+    quint8 m_stopBits = 0;
+    quint8 m_slaveId = 1;
+    bool m_offline = false;
+
+    QMap<QString, QString> m_knownPorts;
+    QMap<QString, QByteArray> m_foundDevices;
+    QTimer *m_portTimer = nullptr;
+    Connectionfunc *m_scanner = nullptr;
+    QThread *m_scannerThread = nullptr;
+    bool m_autoConnect = true;
+    bool m_searchIdle = true;
+    // sweeps handed to the scanner that have not reported their end yet
+    int m_sweepsPending = 0;
+
+    static QTranslator *s_translator;
 };

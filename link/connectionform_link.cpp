@@ -1,1 +1,203 @@
+// The Modbus-RTU link of the connection window: connection parameters, opening and closing
+// the serial line, holding-register reads and writes, and the replies as byte arrays.
 #include "link/connectionform.h"
+#include "ui_connectionform.h"
+
+#include <QDebug>
+#include <QModbusDataUnit>
+#include <QModbusReply>
+#include <QModbusRtuSerialMaster>
+#include <QSerialPort>
+#include <QVariant>
+
+namespace {
+constexpr int ReplyTimeoutMs = 150;
+
+QString hex(int value)
+{
+    return QString::number(value, 16);
+}
+} // namespace
+
+QByteArray LinkText::readReplyBytes(int startAddress, int valueCount, const QVector<quint16> &values)
+{
+    QByteArray out;
+    const int count = valueCount & 0xFF;
+    out.reserve(3 + 2 * count);
+    out.append(char((startAddress >> 8) & 0xFF));
+    out.append(char(startAddress & 0xFF));
+    out.append(char(count));
+    for (int i = 0; i < count; ++i) {
+        const quint16 v = i < values.size() ? values.at(i) : quint16(0);
+        out.append(char(v >> 8));
+        out.append(char(v & 0xFF));
+    }
+    return out;
+}
+
+QString LinkText::connectLogLine(bool ok, const QString &port, int baudRate, int parity,
+                                 int stopBits, int slaveId)
+{
+    const QString pattern = ok ? QStringLiteral("Connect successful:\t %1,%2,%3,%4,%5")
+                               : QStringLiteral("Connect failed:\t %1,%2,%3,%4,%5");
+    return pattern.arg(port, QString::number(baudRate), QString::number(parity),
+                       QString::number(stopBits), QString::number(slaveId));
+}
+
+void ConnectionForm::createLink()
+{
+    qRegisterMetaType<quint16>("uint16_t");
+    qRegisterMetaType<quint16>("QSerialPort::SerialPortError");
+
+    m_master = new QModbusRtuSerialMaster(this);
+    if (!m_master) {
+        qDebug().noquote() << "could not create Modbus master.";
+        return;
+    }
+    connect(m_master, &QModbusDevice::errorOccurred, m_master, [this](QModbusDevice::Error) {
+        qDebug().noquote() << m_master->errorString();
+    });
+    connect(m_master, &QModbusDevice::stateChanged, m_master, [this](QModbusDevice::State state) {
+        emit SendConnectiomState(int(state));
+    });
+}
+
+void ConnectionForm::setLinkParameters(const QString &port, int baudRate, quint8 parity,
+                                       quint8 stopBits, quint8 slaveId)
+{
+    m_portName = port;
+    m_baudRate = baudRate;
+    m_parity = parity;
+    m_stopBits = stopBits;
+    m_slaveId = slaveId;
+}
+
+void ConnectionForm::ComPort_Connect()
+{
+    if (!m_master)
+        return;
+    if (m_master->state() == QModbusDevice::ConnectedState)
+        m_master->disconnectDevice();
+    if (m_master->state() != QModbusDevice::ConnectedState) {
+        m_master->setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_portName);
+        m_master->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
+        m_master->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
+        m_master->setConnectionParameter(QModbusDevice::SerialParityParameter, int(m_parity));
+        m_master->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, int(m_stopBits));
+        m_master->setTimeout(ReplyTimeoutMs);
+        m_master->setNumberOfRetries(0);
+        // The master only ever raises its silent interval between frames; recompute it for
+        // the baud rate of this connection so that an earlier slow line does not linger.
+        m_master->setInterFrameDelay(-1);
+
+        const bool ok = m_master->connectDevice();
+        QString line = LinkText::connectLogLine(ok, m_portName, m_baudRate, m_parity, m_stopBits,
+                                                m_slaveId);
+        appendLog(line + QLatin1Char('\n'));
+        if (!ok && LinkText::lacksAccess(m_portName))
+            appendLog(LinkText::permissionAdvice(m_portName, LinkText::owningGroup(m_portName)));
+    }
+    ui->pB_Connect->setEnabled(true);
+}
+
+void ConnectionForm::ComPort_Disconnect()
+{
+    if (!m_master)
+        return;
+    if (m_master->state() == QModbusDevice::ConnectedState) {
+        m_master->disconnectDevice();
+        emit SendConnectiomState(QModbusDevice::ClosingState);
+    }
+    if (m_offline) {
+        m_offline = false;
+        emit SendConnectiomState(QModbusDevice::ClosingState);
+    }
+}
+
+void ConnectionForm::Read_Register(int address, quint16 number)
+{
+    if (!m_master || m_master->state() != QModbusDevice::ConnectedState)
+        return;
+    const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, number);
+    QModbusReply *reply = m_master->sendReadRequest(unit, m_slaveId);
+    if (!reply) {
+        qDebug().noquote() << QStringLiteral("Read error: ") + m_master->errorString();
+        emit SendReceviedData(QByteArray());
+        return;
+    }
+    if (reply->isFinished()) {
+        delete reply;
+        return;
+    }
+    connect(reply, &QModbusReply::finished, this, &ConnectionForm::readReady);
+}
+
+void ConnectionForm::readReady()
+{
+    auto *reply = qobject_cast<QModbusReply *>(sender());
+    if (!reply)
+        return;
+    if (reply->error() == QModbusDevice::NoError) {
+        const QModbusDataUnit unit = reply->result();
+        emit SendReceviedData(LinkText::readReplyBytes(unit.startAddress(), int(unit.valueCount()),
+                                                       unit.values()));
+    } else if (reply->error() == QModbusDevice::ProtocolError) {
+        qDebug().noquote() << QStringLiteral("Read response error: %1 (Mobus exception: 0x%2)")
+                                  .arg(reply->errorString(), hex(reply->rawResult().exceptionCode()));
+        emit SendReceviedData(QByteArray());
+    } else {
+        qDebug().noquote() << QStringLiteral("Read error: %1 (code: 0x%2)")
+                                  .arg(reply->errorString(), hex(reply->error()));
+        emit SendReceviedData(QByteArray());
+    }
+    reply->deleteLater();
+}
+
+void ConnectionForm::Write_SingleRegister(int address, quint16 Value)
+{
+    sendWrite(address, QVector<quint16>{Value});
+}
+
+void ConnectionForm::Write_MutipRegister(int address, QVector<quint16> ValueArray)
+{
+    sendWrite(address, ValueArray);
+}
+
+void ConnectionForm::sendWrite(int address, const QVector<quint16> &values)
+{
+    if (!m_master || m_master->state() != QModbusDevice::ConnectedState)
+        return;
+    QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, values);
+    QModbusReply *reply = m_master->sendWriteRequest(unit, m_slaveId);
+    if (!reply) {
+        qDebug().noquote() << QStringLiteral("Write error: ") + m_master->errorString();
+        return;
+    }
+    if (reply->isFinished()) {
+        emit SendReceviedData(QByteArray());
+        reply->deleteLater();
+        return;
+    }
+    connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); });
+}
+
+void ConnectionForm::writeFinished(QModbusReply *reply)
+{
+    if (reply->error() == QModbusDevice::ProtocolError) {
+        qDebug().noquote() << QStringLiteral("Write response error: %1 (Mobus exception: 0x%2)")
+                                  .arg(reply->errorString(), hex(reply->rawResult().exceptionCode()));
+        emit SendReceviedData(QByteArray());
+    } else if (reply->error() != QModbusDevice::NoError) {
+        qDebug().noquote() << QStringLiteral("Write response error: %1 (code: 0x%2)")
+                                  .arg(reply->errorString(), hex(reply->error()));
+        emit SendReceviedData(QByteArray());
+    } else {
+        emit SendReceviedData(QByteArrayLiteral("ok"));
+    }
+    reply->deleteLater();
+}
+
+uint32_t ConnectionForm::GetGripperBaudRate()
+{
+    return uint32_t(m_baudRate);
+}

@@ -1,0 +1,653 @@
+#include "link/connectionform.h"
+#include "link/connectionfunc.h"
+#include "link/portlist.h"
+#include "support/simulator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QBoxLayout>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QModbusRtuSerialMaster>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// The ports the window sees; tests change them as if adapters were plugged in or out.
+QList<PortEntry> g_ports;
+
+PortEntry port(const QString &name, const QString &description)
+{
+    return PortEntry{name, description};
+}
+
+QStringList comboTexts(QComboBox *combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+// Closes every message box that appears while it lives and counts them.
+class MessageBoxDriver : public QObject
+{
+public:
+    MessageBoxDriver()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts << box->windowTitle() + "|" + box->text();
+                box->accept();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+
+void answerNextInputDialog(const QString &text, bool accept = true)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, text, accept]() {
+        if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            dialog->setTextValue(text);
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+template <typename T>
+T *child(ConnectionForm &form, const char *name)
+{
+    T *widget = form.findChild<T *>(QString::fromLatin1(name));
+    if (!widget)
+        qWarning("missing %s", name);
+    return widget;
+}
+
+} // namespace
+
+class TestConnectionForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void helpers();
+    void permissionAdvice();
+    void formLayout();
+    void portListRefresh();
+    void portNamesWithDashes();
+    void searchPortOrder();
+    void invalidRangeWarnsOnce();
+    void stopKeepsAutoConnectDisabledUntilFinished();
+    void twoDevicesOnOnePort();
+    void offlineModel();
+    void translationFromApplicationDirectory();
+    void autoConnectFindsSimulator();
+    void destroyedDuringSweep();
+
+private:
+    // Waits until the scanner has reported the end of every sweep of the window.
+    static bool waitIdle(ConnectionForm &form, int timeoutMs = 5000);
+};
+
+void TestConnectionForm::initTestCase()
+{
+    PortList::setProvider([] { return g_ports; });
+}
+
+void TestConnectionForm::init()
+{
+    g_ports.clear();
+}
+
+void TestConnectionForm::cleanupTestCase()
+{
+    PortList::setProvider({});
+}
+
+bool TestConnectionForm::waitIdle(ConnectionForm &form, int timeoutMs)
+{
+    auto *autoConnect = child<QPushButton>(form, "pB_Connect");
+    QElapsedTimer clock;
+    clock.start();
+    while (!(autoConnect->isEnabled() && form.isSearchIdle())) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+void TestConnectionForm::helpers()
+{
+    const QMap<QString, QString> ports{{"COM1", "USB-SERIAL CH340"},
+                                       {"COM3", "USB Serial Port"},
+                                       {"COM2", "Communications Port"}};
+    QCOMPARE(LinkText::autoConnectOrder(ports), QStringList({"COM3", "COM1", "COM2"}));
+    const QMap<QString, QString> plain{{"COM2", "Port"}, {"COM10", "Port"}, {"COM4", "USB Serial Port"},
+                                       {"COM11", "USB Serial Port"}, {"COM5", "usb serial port"}};
+    QCOMPARE(LinkText::autoConnectOrder(plain), QStringList({"COM11", "COM4", "COM10", "COM2", "COM5"}));
+    QVERIFY(LinkText::autoConnectOrder({}).isEmpty());
+
+    DeviceEntry entry;
+    entry.slaveId = 5;
+    entry.port = "COM3";
+    entry.baudRate = 9600;
+    entry.parity = 2;
+    entry.stopBits = 1;
+    QCOMPARE(LinkText::deviceEntryText(entry), QString("5,COM3,9600,2,1"));
+
+    DeviceEntry parsed;
+    QVERIFY(LinkText::parseDeviceEntry("247,/dev/serial/by-id/usb-A,B-if00,230400,3,1", &parsed));
+    QCOMPARE(parsed.slaveId, 247);
+    QCOMPARE(parsed.port, QString("/dev/serial/by-id/usb-A,B-if00"));
+    QCOMPARE(parsed.baudRate, 230400);
+    QCOMPARE(parsed.parity, 3);
+    QCOMPARE(parsed.stopBits, 1);
+    QVERIFY(!LinkText::parseDeviceEntry("5,COM3,9600,2", &parsed));
+    QVERIFY(!LinkText::parseDeviceEntry("x,COM3,9600,2,1", &parsed));
+    QVERIFY(!LinkText::parseDeviceEntry("5,,9600,2,1", &parsed));
+    QVERIFY(!LinkText::parseDeviceEntry("", &parsed));
+
+    QCOMPARE(LinkText::offlineBlock("1a2b"), QByteArray::fromHex("1A2B00000000000000000000"));
+    QCOMPARE(LinkText::offlineBlock("0x1A2B"), QByteArray::fromHex("1A2B00000000000000000000"));
+    QCOMPARE(LinkText::offlineBlock("12345"), QByteArray::fromHex("234500000000000000000000"));
+    QCOMPARE(LinkText::offlineBlock("gripper"), QByteArray(12, '\0'));
+    QCOMPARE(LinkText::offlineBlock("FFFFFFFFFFFFFFFFFFFFFF"), QByteArray(12, '\0'));
+}
+
+void TestConnectionForm::permissionAdvice()
+{
+    QString portName;
+    QVERIFY(LinkText::isPermissionScanError("Scan error:\t /dev/ttyUSB0,(2 :Permission denied)", &portName));
+    QCOMPARE(portName, QString("/dev/ttyUSB0"));
+    QVERIFY(!LinkText::isPermissionScanError("Scan error:\t /dev/ttyUSB0,(1 :No such file or directory)", &portName));
+    QVERIFY(!LinkText::isPermissionScanError("Scanning COM Port:\t /dev/ttyUSB0", &portName));
+    QVERIFY(LinkText::permissionAdvice("/dev/ttyUSB0", "dialout").contains("group \"dialout\""));
+    QVERIFY(LinkText::permissionAdvice("/dev/ttyUSB0", "").contains("dialout on Debian"));
+    QCOMPARE(LinkText::owningGroup("/nonexistent/tty"), QString());
+    QVERIFY(!LinkText::lacksAccess("/nonexistent/tty"));
+
+    ConnectionForm form(nullptr, "en_US");
+    auto *log = child<QPlainTextEdit>(form, "pTE_process");
+    form.Slot_show_progress("Scan error:\t /dev/ttyS7,(2 :Permission denied)");
+    QVERIFY(log->toPlainText().startsWith("Scan error:\t /dev/ttyS7,(2 :Permission denied)\nNo permission to open /dev/ttyS7"));
+    QVERIFY(log->toPlainText().contains("dialout"));
+    log->clear();
+    form.Slot_show_progress("Scan error:\t COM9,(1 :No such file or directory)");
+    QCOMPARE(log->toPlainText(), QString("Scan error:\t COM9,(1 :No such file or directory)\n"));
+}
+
+void TestConnectionForm::formLayout()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QCOMPARE(form.windowTitle(), QString("Grivant -- Connection configuration"));
+    QCOMPARE(form.size(), QSize(661, 681));
+    QCOMPARE(form.maximumSize(), QSize(661, 681));
+    QCOMPARE(form.windowModality(), Qt::ApplicationModal);
+    QCOMPARE(form.font().pointSize(), 13);
+    QCOMPARE(form.styleSheet(), QString("*{outline:0px;}QWidget#ConnectionForm{background:#FFFFFF;}"));
+
+    const struct {
+        const char *name;
+        QRect geometry;
+        const char *parent;
+    } placed[] = {
+        {"textEdit", {30, 20, 621, 201}, "centralwidget"},
+        {"gB_AutoConnection", {20, 220, 221, 131}, "centralwidget"},
+        {"pB_Connect", {15, 55, 190, 41}, "gB_AutoConnection"},
+        {"gB_Connect", {250, 220, 391, 131}, "centralwidget"},
+        {"lb_Port", {10, 30, 71, 40}, "gB_Connect"},
+        {"comB_Port", {90, 35, 281, 31}, "gB_Connect"},
+        {"lb_ID", {10, 80, 51, 40}, "gB_Connect"},
+        {"spB_IDStart", {60, 80, 71, 41}, "gB_Connect"},
+        {"lb_To", {140, 80, 41, 40}, "gB_Connect"},
+        {"spB_IDEnd", {190, 80, 71, 41}, "gB_Connect"},
+        {"pB_Search", {280, 80, 91, 41}, "gB_Connect"},
+        {"verticalLayoutWidget", {20, 360, 621, 261}, "centralwidget"},
+    };
+    for (const auto &p : placed) {
+        QWidget *w = form.findChild<QWidget *>(p.name);
+        QVERIFY2(w, p.name);
+        QCOMPARE(w->geometry(), p.geometry);
+        QCOMPARE(w->parentWidget()->objectName(), QString(p.parent));
+    }
+
+    QCOMPARE(child<QGroupBox>(form, "gB_AutoConnection")->title(), QString("Auto Connection"));
+    QCOMPARE(child<QGroupBox>(form, "gB_Connect")->title(), QString("Connect"));
+    QCOMPARE(child<QPushButton>(form, "pB_Connect")->text(), QString("Auto-Connect"));
+    QCOMPARE(child<QPushButton>(form, "pB_Search")->text(), QString("Search"));
+    QCOMPARE(child<QLabel>(form, "lb_Port")->text(), QString("Port:"));
+    QCOMPARE(child<QLabel>(form, "lb_ID")->text(), QString("ID:"));
+    QCOMPARE(child<QLabel>(form, "lb_To")->text(), QString("To"));
+    QCOMPARE(child<QLabel>(form, "lb_To")->alignment(), Qt::AlignCenter);
+    auto *start = child<QSpinBox>(form, "spB_IDStart");
+    auto *end = child<QSpinBox>(form, "spB_IDEnd");
+    QCOMPARE(QList<int>({start->minimum(), start->maximum(), start->value()}), QList<int>({1, 247, 1}));
+    QCOMPARE(QList<int>({end->minimum(), end->maximum(), end->value()}), QList<int>({1, 247, 8}));
+
+    auto *notice = child<QTextEdit>(form, "textEdit");
+    QVERIFY(notice->isReadOnly());
+    QCOMPARE(notice->frameShape(), QFrame::NoFrame);
+    QCOMPARE(notice->toPlainText(),
+             QString("Notice:\nMake sure to read and understand the Manual of your gripper;\n"
+                     "Make sure the wiring is correct;\n"
+                     "This software is just for setup, testing and debugging purposes.\n\n"
+                     "Auto Connection : for single gripper;\nConnect: for mutiple grippers."));
+
+    auto *bar = child<QProgressBar>(form, "pBar_Search");
+    auto *log = child<QPlainTextEdit>(form, "pTE_process");
+    auto *devices = child<QListWidget>(form, "lW_devicelist");
+    QVERIFY(bar->isHidden());
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(devices->isHidden());
+    QCOMPARE(devices->count(), 0);
+    QVERIFY(log->isReadOnly());
+    QCOMPARE(log->font().pointSize(), 9);
+    auto *outer = qobject_cast<QVBoxLayout *>(form.findChild<QWidget *>("verticalLayoutWidget")->layout());
+    QVERIFY(outer);
+    QCOMPARE(outer->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(outer->itemAt(0)->widget(), bar);
+    QCOMPARE(QList<int>({outer->stretch(0), outer->stretch(1)}), QList<int>({7, 3}));
+    auto *inner = form.findChild<QHBoxLayout *>("horizontalLayout");
+    QCOMPARE(inner->itemAt(0)->widget(), log);
+    QCOMPARE(inner->itemAt(1)->widget(), devices);
+    QCOMPARE(QList<int>({inner->stretch(0), inner->stretch(1)}), QList<int>({3, 1}));
+
+    QCOMPARE(comboTexts(child<QComboBox>(form, "comB_Port")), QStringList({"Search All"}));
+
+    auto *help = child<QMenu>(form, "menuHelp");
+    auto *admin = child<QMenu>(form, "menuAdmin");
+    QCOMPARE(help->title(), QString("Help"));
+    const QList<QAction *> entries = help->actions();
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.at(0)->objectName(), QString("actionHelp"));
+    QCOMPARE(entries.at(1)->objectName(), QString("actionAbout1"));
+    QCOMPARE(entries.at(2), admin->menuAction());
+    QVERIFY(!admin->menuAction()->isVisible());
+    QCOMPARE(admin->actions().value(0)->text(), QString("Costum"));
+    QCOMPARE(child<QAction>(form, "actionHelp_Topic")->text(), QString("Help Topic"));
+    QCOMPARE(child<QAction>(form, "actionAbout")->text(), QString("About"));
+
+    QVERIFY(child<QPushButton>(form, "pB_Connect")->styleSheet().startsWith(
+        "QPushButton{border-style:none;padding:8px;border-radius:5px;color:#FFFFFF;background:#3db9ec;}"
+        "QPushButton:hover{color:#F0F0F0;background:#4E6D8C;}"));
+    QVERIFY(child<QPushButton>(form, "pB_Search")->styleSheet().contains(
+        "QPushButton:disabled{color:#B8C6D1;background:#2D3E50;}"));
+    QVERIFY(bar->styleSheet().startsWith("QProgressBar{font:9pt;background:#E8EDF2;max-height:13px;"));
+
+    // the scanner lives in its own thread, which only starts with the first search
+    QVERIFY(form.scanner());
+    QVERIFY(!form.scanner()->parent());
+    QCOMPARE(form.scanner()->thread(), form.scannerThread());
+    QCOMPARE(form.scannerThread()->parent(), &form);
+    QVERIFY(!form.scannerThread()->isRunning());
+    QCOMPARE(form.portTimer()->interval(), 500);
+    QVERIFY(form.portTimer()->isActive());
+
+    MessageBoxDriver boxes;
+    form.showHelp();
+    form.showAbout();
+    QCOMPARE(boxes.texts.size(), 2);
+    QVERIFY(boxes.texts.at(0).startsWith("Help|"));
+    QVERIFY(boxes.texts.at(1).startsWith("About|Grivant User Interface \n\n Version : 1.0.11.0\n\n"));
+}
+
+void TestConnectionForm::portListRefresh()
+{
+    g_ports = {port("COM3", "USB Serial Port"), port("COM10", "Port"), port("COM2", "Port"),
+               port("COM1", "USB-SERIAL CH340")};
+    ConnectionForm form(nullptr, "en_US");
+    auto *combo = child<QComboBox>(form, "comB_Port");
+    auto *log = child<QPlainTextEdit>(form, "pTE_process");
+    // the first port the system lists comes first, the others in plain string order
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM1-USB-SERIAL CH340",
+                                             "COM10-Port", "COM2-Port"}));
+    QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM3 - USB Serial Port \n"
+                                         "Scaned COM port:\t COM1 - USB-SERIAL CH340 \n"
+                                         "Scaned COM port:\t COM10 - Port \n"
+                                         "Scaned COM port:\t COM2 - Port \n"));
+    QCOMPARE(form.knownPorts().keys(), QStringList({"COM1", "COM10", "COM2", "COM3"}));
+
+    // unplugging COM1 leaves COM10 alone; the timer picks changes up by itself
+    log->clear();
+    g_ports = {port("COM3", "USB Serial Port"), port("COM10", "Port"), port("COM2", "Port")};
+    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 4, 3000);
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM10-Port", "COM2-Port"}));
+    QCOMPARE(log->toPlainText(), QString("unpluged COM port:\t COM1 - USB-SERIAL CH340 \n"));
+
+    // new ports are appended in plain string order
+    log->clear();
+    g_ports << port("COM7", "B") << port("COM12", "A");
+    form.scanport();
+    QCOMPARE(comboTexts(combo).mid(4), QStringList({"COM12-A", "COM7-B"}));
+    QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM12 - A \nScaned COM port:\t COM7 - B \n"));
+    form.scanport();
+    QCOMPARE(combo->count(), 6);
+
+    g_ports.clear();
+    form.scanport();
+    QCOMPARE(comboTexts(combo), QStringList({"Search All"}));
+    QVERIFY(form.knownPorts().isEmpty());
+}
+
+void TestConnectionForm::portNamesWithDashes()
+{
+    g_ports = {port("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "FT232R USB UART"),
+               port("/dev/ttyUSB0", "USB-SERIAL CH340")};
+    ConnectionForm form(nullptr, "en_US");
+    auto *combo = child<QComboBox>(form, "comB_Port");
+    QCOMPARE(combo->itemText(1), QString("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0-FT232R USB UART"));
+
+    QSignalSpy scans(&form, &ConnectionForm::sig_startscan);
+    combo->setCurrentIndex(1);
+    child<QPushButton>(form, "pB_Search")->click();
+    QCOMPARE(scans.count(), 1);
+    QCOMPARE(scans.at(0).at(0).toStringList(), QStringList({"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"}));
+    QVERIFY(waitIdle(form));
+
+    // unplugging the dashed port removes its own item, not the other one
+    g_ports.removeFirst();
+    form.scanport();
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340"}));
+}
+
+void TestConnectionForm::searchPortOrder()
+{
+    g_ports = {port("COM2", "Communications Port"), port("COM1", "USB-SERIAL CH340"),
+               port("COM3", "USB Serial Port"), port("COM4", "USB Serial Port"), port("COM10", "Communications Port")};
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy scans(&form, &ConnectionForm::sig_startscan);
+    auto *autoConnect = child<QPushButton>(form, "pB_Connect");
+    auto *search = child<QPushButton>(form, "pB_Search");
+    auto *combo = child<QComboBox>(form, "comB_Port");
+
+    autoConnect->click();
+    QVERIFY(form.isAutoConnectMode());
+    QVERIFY(!autoConnect->isEnabled());
+    QVERIFY(!search->isEnabled());
+    QCOMPARE(search->text(), QString("Search"));
+    QVERIFY(child<QListWidget>(form, "lW_devicelist")->isHidden());
+    QVERIFY(child<QProgressBar>(form, "pBar_Search")->isHidden());
+    QVERIFY(form.scannerThread()->isRunning());
+    QCOMPARE(scans.count(), 1);
+    QCOMPARE(scans.at(0).at(0).toStringList(), QStringList({"COM3", "COM4", "COM1", "COM10", "COM2"}));
+    // nothing answers on ports that do not exist: the window is idle again
+    QVERIFY(waitIdle(form));
+    QVERIFY(search->isEnabled());
+
+    combo->setCurrentIndex(0);
+    search->click();
+    QVERIFY(!form.isAutoConnectMode());
+    QCOMPARE(scans.count(), 2);
+    QCOMPARE(scans.at(1).at(0).toStringList(), QStringList({"COM3", "COM4", "COM1", "COM10", "COM2"}));
+    QVERIFY(waitIdle(form));
+
+    combo->setCurrentIndex(combo->findText("COM4-USB Serial Port"));
+    search->click();
+    QCOMPARE(scans.count(), 3);
+    QCOMPARE(scans.at(2).at(0).toStringList(), QStringList({"COM4"}));
+    QVERIFY(waitIdle(form));
+    QVERIFY(child<QProgressBar>(form, "pBar_Search")->isHidden());
+    QVERIFY(child<QListWidget>(form, "lW_devicelist")->isVisible() || !form.isVisible());
+    QVERIFY(child<QListWidget>(form, "lW_devicelist")->isEnabled());
+}
+
+void TestConnectionForm::invalidRangeWarnsOnce()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy scans(&form, &ConnectionForm::sig_startscan);
+    auto *search = child<QPushButton>(form, "pB_Search");
+    child<QSpinBox>(form, "spB_IDStart")->setValue(10);
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(5);
+
+    {
+        MessageBoxDriver boxes;
+        search->click();
+        QCOMPARE(boxes.texts, QStringList({"Warning|The start address is higher then the end address."}));
+    }
+    QCOMPARE(scans.count(), 0);
+    QVERIFY(form.isSearchIdle());
+    QCOMPARE(search->text(), QString("Search"));
+    QVERIFY(!form.scannerThread()->isRunning());
+
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(10);
+    search->click();
+    QCOMPARE(scans.count(), 1);
+    QVERIFY(!form.isSearchIdle());
+    QCOMPARE(search->text(), QString("Stop"));
+    QVERIFY(!child<QPushButton>(form, "pB_Connect")->isEnabled());
+    QVERIFY(!child<QListWidget>(form, "lW_devicelist")->isEnabled());
+    QVERIFY(!child<QListWidget>(form, "lW_devicelist")->isHidden());
+    QVERIFY(!child<QProgressBar>(form, "pBar_Search")->isHidden());
+    QVERIFY(waitIdle(form));
+}
+
+void TestConnectionForm::stopKeepsAutoConnectDisabledUntilFinished()
+{
+    // a device the range never reaches: every probe waits for an answer in vain
+    Simulator sim({"--id", "200"});
+    QVERIFY(sim.start());
+    g_ports = {port(sim.port(), "Simulator")};
+    ConnectionForm form(nullptr, "en_US");
+    auto *search = child<QPushButton>(form, "pB_Search");
+    auto *autoConnect = child<QPushButton>(form, "pB_Connect");
+    auto *bar = child<QProgressBar>(form, "pBar_Search");
+    child<QSpinBox>(form, "spB_IDStart")->setValue(1);
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(100);
+
+    search->click();
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 5000);
+    QVERIFY(bar->format().startsWith("Searching: id: "));
+
+    search->click();
+    QCOMPARE(search->text(), QString("Search"));
+    QVERIFY(form.isSearchIdle());
+    QVERIFY(!autoConnect->isEnabled());
+    QVERIFY(!bar->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(autoConnect->isEnabled(), 5000);
+    QVERIFY(bar->isHidden());
+    QVERIFY(child<QListWidget>(form, "lW_devicelist")->isEnabled());
+    QCOMPARE(child<QListWidget>(form, "lW_devicelist")->count(), 0);
+}
+
+void TestConnectionForm::twoDevicesOnOnePort()
+{
+    Simulator sim({"--id", "3"});
+    QVERIFY(sim.start());
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy info(&form, &ConnectionForm::SendGripperInfo);
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    auto *devices = child<QListWidget>(form, "lW_devicelist");
+
+    // a range search over no ports ends at once, in range mode
+    child<QPushButton>(form, "pB_Search")->click();
+    QVERIFY(waitIdle(form));
+    QVERIFY(!form.isAutoConnectMode());
+
+    const QByteArray first = QByteArray::fromHex("010100020003000400050006");
+    const QByteArray second = QByteArray::fromHex("0A0B0C0D0E0F101112131415");
+    form.Slot_scaned_device({"OK", sim.port(), "115200", "0", "1", "1"}, first);
+    form.Slot_scaned_device({"OK", sim.port(), "115200", "0", "1", "3"}, second);
+    QCOMPARE(devices->count(), 2);
+    QCOMPARE(devices->item(0)->text(), QString("1,%1,115200,0,1").arg(sim.port()));
+    QCOMPARE(devices->item(1)->text(), QString("3,%1,115200,0,1").arg(sim.port()));
+    QCOMPARE(form.foundDevices().size(), 2);
+    // range mode: finds are listed, nothing connects by itself
+    QCOMPARE(info.count(), 0);
+    QCOMPARE(state.count(), 0);
+
+    emit devices->itemDoubleClicked(devices->item(1));
+    QCOMPARE(int(form.linkSlaveId()), 3);
+    QCOMPARE(form.linkPort(), sim.port());
+    QCOMPARE(form.linkBaudRate(), 115200);
+    QCOMPARE(int(form.linkStopBits()), 1);
+    QCOMPARE(state.count(), 2);
+    QCOMPARE(state.at(1).at(0).toInt(), 2);
+    QCOMPARE(info.count(), 1);
+    QCOMPARE(info.at(0).at(0).toByteArray(), second);
+
+    // the device at ID 3 answers the link
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.Read_Register(0x0302, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.at(0).at(0).toByteArray(), QByteArray::fromHex("0302010003"));
+
+    // an entry without a stored block still connects, with an empty block
+    devices->addItem(QString("1,%1,57600,0,1").arg(sim.port()));
+    form.Slot_searched_device_connect(devices->item(2));
+    QCOMPARE(form.linkBaudRate(), 57600);
+    QCOMPARE(info.last().at(0).toByteArray(), QByteArray());
+
+    // a short result list is ignored
+    form.Slot_scaned_device({"OK", sim.port()}, first);
+    QCOMPARE(devices->count(), 3);
+}
+
+void TestConnectionForm::offlineModel()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QList<QByteArray> events;
+    connect(&form, &ConnectionForm::SendGripperInfo, this,
+            [&events](const QByteArray &block) { events << "info:" + block.toHex(); });
+    connect(&form, &ConnectionForm::SendConnectiomState, this,
+            [&events](int state) { events << "state:" + QByteArray::number(state); });
+
+    answerNextInputDialog("", true);
+    form.show_offline_custom();
+    answerNextInputDialog("1a2b", false);
+    form.show_offline_custom();
+    QVERIFY(events.isEmpty());
+    QVERIFY(!form.isOffline());
+
+    answerNextInputDialog("1a2b");
+    child<QAction>(form, "actionCostum")->trigger();
+    QCOMPARE(events, QList<QByteArray>({"info:1a2b00000000000000000000", "state:2"}));
+    QVERIFY(form.isOffline());
+}
+
+void TestConnectionForm::translationFromApplicationDirectory()
+{
+    const QString lrelease = QStandardPaths::findExecutable("lrelease");
+    if (lrelease.isEmpty())
+        QSKIP("lrelease is not installed");
+    QTemporaryDir dir;
+    const QString ts = dir.filePath("zh_CN.ts");
+    QFile file(ts);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+               "<TS version=\"2.1\" language=\"zh_CN\"><context><name>ConnectionForm</name>"
+               "<message><source>Auto-Connect</source><translation>AUTO</translation></message>"
+               "</context></TS>\n");
+    file.close();
+    const QString qm = QCoreApplication::applicationDirPath() + "/zh_CN.qm";
+    QCOMPARE(QProcess::execute(lrelease, {"-silent", ts, "-qm", qm}), 0);
+
+    {
+        ConnectionForm chinese(nullptr, "zh_CN");
+        QCOMPARE(child<QPushButton>(chinese, "pB_Connect")->text(), QString("AUTO"));
+        // one translator serves every window: a later English window replaces it
+        ConnectionForm english(nullptr, "en_US");
+        QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("Auto-Connect"));
+        english.changeLanguage("zh_CN");
+        QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("AUTO"));
+        english.changeLanguage("de_DE");
+        QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("Auto-Connect"));
+    }
+    QFile::remove(qm);
+    ConnectionForm missing(nullptr, "zh_CN");
+    QCOMPARE(child<QPushButton>(missing, "pB_Connect")->text(), QString("Auto-Connect"));
+}
+
+void TestConnectionForm::autoConnectFindsSimulator()
+{
+    Simulator sim({"--id", "4", "--model", "1a2b"});
+    QVERIFY(sim.start());
+    g_ports = {port("/nonexistent/ttyGV0", "USB Serial Port"), port(sim.port(), "Grivant device simulator")};
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy info(&form, &ConnectionForm::SendGripperInfo);
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    auto *autoConnect = child<QPushButton>(form, "pB_Connect");
+
+    autoConnect->click();
+    QVERIFY(info.wait(10000));
+    QCOMPARE(info.at(0).at(0).toByteArray().size(), 12);
+    QCOMPARE(info.at(0).at(0).toByteArray().left(2), QByteArray::fromHex("1a2b"));
+    QCOMPARE(state.last().at(0).toInt(), 2);
+    QCOMPARE(form.linkPort(), sim.port());
+    QCOMPARE(form.linkBaudRate(), 115200);
+    QCOMPARE(int(form.linkParity()), 0);
+    QCOMPARE(int(form.linkStopBits()), 1);
+    QCOMPARE(int(form.linkSlaveId()), 4);
+    QVERIFY(autoConnect->isEnabled());
+    QVERIFY(child<QPushButton>(form, "pB_Search")->isEnabled());
+    QVERIFY(form.isSearchIdle());
+    const QString log = child<QPlainTextEdit>(form, "pTE_process")->toPlainText();
+    QVERIFY(log.contains("Scan error:\t /nonexistent/ttyGV0,"));
+    QVERIFY(log.contains(QString("Connect successful:\t %1,115200,0,1,4\n").arg(sim.port())));
+    QCOMPARE(child<QListWidget>(form, "lW_devicelist")->item(0)->text(),
+             QString("4,%1,115200,0,1").arg(sim.port()));
+
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.Read_Register(0x0A00, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.at(0).at(0).toByteArray(), QByteArray::fromHex("0A00011a2b"));
+}
+
+void TestConnectionForm::destroyedDuringSweep()
+{
+    Simulator sim({"--id", "200"});
+    QVERIFY(sim.start());
+    g_ports = {port(sim.port(), "Simulator")};
+    auto form = std::make_unique<ConnectionForm>(nullptr, "en_US");
+    QSignalSpy progress(form->scanner(), &Connectionfunc::sig_search_process);
+    child<QSpinBox>(*form, "spB_IDStart")->setValue(1);
+    child<QSpinBox>(*form, "spB_IDEnd")->setValue(247);
+    child<QPushButton>(*form, "pB_Search")->click();
+    // a second search queued behind the first must not keep the thread alive either
+    child<QPushButton>(*form, "pB_Search")->click();
+    child<QPushButton>(*form, "pB_Search")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() > 0, 5000);
+    QPointer<QThread> thread = form->scannerThread();
+    QElapsedTimer clock;
+    clock.start();
+    form.reset();
+    QVERIFY(thread.isNull());
+    // without a stop the sweep would run 21 x 247 probes, many minutes
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+}
+
+QTEST_MAIN(TestConnectionForm)
+#include "tst_connectionform.moc"

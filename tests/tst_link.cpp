@@ -1,0 +1,370 @@
+#include "link/connectionform.h"
+#include "link/portlist.h"
+#include "support/simulator.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QModbusRtuSerialMaster>
+#include <QMutex>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QMutex g_logMutex;
+QStringList g_log;
+
+void captureMessages(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log << message;
+}
+
+QStringList logged()
+{
+    QMutexLocker lock(&g_logMutex);
+    return g_log;
+}
+
+void clearLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+bool loggedLineStartingWith(const QString &prefix)
+{
+    const QStringList lines = logged();
+    for (const QString &line : lines) {
+        if (line.startsWith(prefix))
+            return true;
+    }
+    return false;
+}
+
+QList<int> states(const QSignalSpy &spy)
+{
+    QList<int> out;
+    for (const QList<QVariant> &args : spy)
+        out << args.at(0).toInt();
+    return out;
+}
+
+// Answers the next input dialog that appears with `text`.
+void answerNextInputDialog(const QString &text)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, text]() {
+        if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            dialog->setTextValue(text);
+            dialog->accept();
+        }
+    });
+    timer->start();
+}
+
+QString processLog(ConnectionForm &form)
+{
+    return form.findChild<QPlainTextEdit *>("pTE_process")->toPlainText();
+}
+
+} // namespace
+
+class TestLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void readReplyLayout();
+    void initialParameters();
+    void nothingHappensWhileUnconnected();
+    void offlineModeEmitsOnlyStates();
+    void failedConnect();
+    void connectReadWriteDisconnect();
+    void reconnectWhileConnected();
+    void exceptionAnswers();
+    void timeOuts();
+    void refusedWrite();
+    void fasterLineAfterSlowerOne();
+
+private:
+    std::unique_ptr<Simulator> m_sim;
+    QtMessageHandler m_previousHandler = nullptr;
+};
+
+void TestLink::initTestCase()
+{
+    PortList::setProvider([] { return QList<PortEntry>(); });
+    m_sim.reset(new Simulator({"--id", "1", "--baud", "115200"}));
+    QVERIFY2(m_sim->start(), "device simulator did not start");
+    m_previousHandler = qInstallMessageHandler(captureMessages);
+}
+
+void TestLink::cleanupTestCase()
+{
+    qInstallMessageHandler(m_previousHandler);
+    m_sim.reset();
+    PortList::setProvider({});
+}
+
+void TestLink::init()
+{
+    clearLog();
+}
+
+void TestLink::readReplyLayout()
+{
+    QCOMPARE(LinkText::readReplyBytes(0x0102, 2, {0x1234, 0xFFFE}),
+             QByteArray::fromHex("01020212 34FFFE"));
+    // a unit that holds fewer values than its count: the missing ones go out as zeros
+    QCOMPARE(LinkText::readReplyBytes(0x0A00, 3, {0xABCD}), QByteArray::fromHex("0A0003ABCD00000000"));
+    QCOMPARE(LinkText::readReplyBytes(0xFFFF, 0, {0x1111}), QByteArray::fromHex("FFFF00"));
+    const QByteArray full = LinkText::readReplyBytes(0x0300, 125, QVector<quint16>(125, 0x0102));
+    QCOMPARE(full.size(), 3 + 250);
+    QCOMPARE(quint8(full.at(2)), quint8(125));
+    QCOMPARE(LinkText::connectLogLine(true, "COM3", 9600, 2, 1, 5),
+             QString("Connect successful:\t COM3,9600,2,1,5"));
+    QCOMPARE(LinkText::connectLogLine(false, "/dev/x%2", 115200, 0, 1, 247),
+             QString("Connect failed:\t /dev/x%2,115200,0,1,247"));
+}
+
+void TestLink::initialParameters()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QCOMPARE(form.linkPort(), QString());
+    QCOMPARE(form.linkBaudRate(), 115200);
+    QCOMPARE(form.GetGripperBaudRate(), uint32_t(115200));
+    QCOMPARE(int(form.linkParity()), 0);
+    QCOMPARE(int(form.linkStopBits()), 0);
+    QCOMPARE(int(form.linkSlaveId()), 1);
+    QVERIFY(!form.isOffline());
+    QVERIFY(form.modbusMaster());
+    QCOMPARE(form.modbusMaster()->parent(), &form);
+    QVERIFY(QMetaType::type("uint16_t") == QMetaType::UShort);
+    QVERIFY(QMetaType::type("QSerialPort::SerialPortError") != QMetaType::UnknownType);
+    form.setLinkParameters("COM7", 230400, 3, 1, 9);
+    QCOMPARE(form.GetGripperBaudRate(), uint32_t(230400));
+}
+
+void TestLink::nothingHappensWhileUnconnected()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.Read_Register(0x0A00, 6);
+    form.Write_SingleRegister(0x0102, 1);
+    form.Write_MutipRegister(0x0102, {1, 2});
+    form.ComPort_Disconnect();
+    QTest::qWait(0);
+    QCOMPARE(data.count(), 0);
+    QCOMPARE(state.count(), 0);
+    QVERIFY(logged().isEmpty());
+}
+
+void TestLink::offlineModeEmitsOnlyStates()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    QSignalSpy info(&form, &ConnectionForm::SendGripperInfo);
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+
+    answerNextInputDialog("1a2b");
+    form.show_offline_custom();
+    QVERIFY(form.isOffline());
+    QCOMPARE(info.count(), 1);
+    QCOMPARE(states(state), QList<int>({2}));
+
+    form.Read_Register(0x0200, 4);
+    form.Write_MutipRegister(0x0103, {500});
+    QTest::qWait(0);
+    QCOMPARE(data.count(), 0);
+
+    form.ComPort_Disconnect();
+    QCOMPARE(states(state), QList<int>({2, 3}));
+    QVERIFY(!form.isOffline());
+    form.ComPort_Disconnect();
+    QCOMPARE(states(state), QList<int>({2, 3}));
+}
+
+void TestLink::failedConnect()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    auto *autoConnect = form.findChild<QPushButton *>("pB_Connect");
+    autoConnect->setEnabled(false);
+    form.setLinkParameters("/nonexistent/ttyGV9", 9600, 2, 1, 4);
+    form.ComPort_Connect();
+    QCOMPARE(states(state), QList<int>({1, 0}));
+    QCOMPARE(processLog(form), QString("Connect failed:\t /nonexistent/ttyGV9,9600,2,1,4\n"));
+    QVERIFY(autoConnect->isEnabled());
+    QVERIFY(!logged().isEmpty()); // the master's own error text
+    // the parameters stay for the next attempt
+    QCOMPARE(form.linkPort(), QString("/nonexistent/ttyGV9"));
+    QCOMPARE(form.GetGripperBaudRate(), uint32_t(9600));
+}
+
+void TestLink::connectReadWriteDisconnect()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    QCOMPARE(states(state), QList<int>({1, 2}));
+    QCOMPARE(processLog(form),
+             QString("Connect successful:\t %1,115200,0,1,1\n").arg(m_sim->port()));
+
+    form.Write_MutipRegister(0x0102, {0x1234, 0xFFFE});
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray("ok"));
+
+    form.Read_Register(0x0102, 2);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray::fromHex("01020212 34FFFE"));
+
+    form.Write_SingleRegister(0x0102, 0x00A5);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray("ok"));
+    form.Read_Register(0x0102, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray::fromHex("01020100A5"));
+
+    state.clear();
+    form.ComPort_Disconnect();
+    QCOMPARE(states(state), QList<int>({3, 0, 3}));
+    form.ComPort_Disconnect();
+    QCOMPARE(states(state), QList<int>({3, 0, 3}));
+    QCOMPARE(data.count(), 0);
+}
+
+void TestLink::reconnectWhileConnected()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    QCOMPARE(states(state), QList<int>({1, 2}));
+
+    state.clear();
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    QCOMPARE(states(state), QList<int>({3, 0, 1, 2}));
+    const QStringList lines = processLog(form).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(1).startsWith("Connect successful:\t "));
+
+    // the reopened link works
+    form.Read_Register(0x0A00, 6);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.first().at(0).toByteArray().size(), 3 + 12);
+    QCOMPARE(data.first().at(0).toByteArray().left(3), QByteArray::fromHex("0A0006"));
+}
+
+void TestLink::exceptionAnswers()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    clearLog();
+
+    // 0x7000 lies outside every register group: illegal data address
+    form.Read_Register(0x7000, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray());
+    QTRY_VERIFY(loggedLineStartingWith("Read response error: "));
+    QVERIFY2(logged().last().endsWith("(Mobus exception: 0x2)"), qPrintable(logged().last()));
+
+    clearLog();
+    form.Write_MutipRegister(0x7000, {1, 2});
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray());
+    QTRY_VERIFY(loggedLineStartingWith("Write response error: "));
+    QVERIFY2(logged().last().endsWith("(Mobus exception: 0x2)"), qPrintable(logged().last()));
+}
+
+void TestLink::timeOuts()
+{
+    // nobody answers at address 9: each request times out after 150 ms, without a retry
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 9);
+    form.ComPort_Connect();
+    QCOMPARE(form.modbusMaster()->timeout(), 150);
+    QCOMPARE(form.modbusMaster()->numberOfRetries(), 0);
+    clearLog();
+
+    QElapsedTimer clock;
+    clock.start();
+    form.Read_Register(0x0200, 2);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray());
+    QVERIFY(clock.elapsed() < 1000);
+    QTRY_VERIFY(loggedLineStartingWith("Read error: "));
+    QVERIFY2(logged().last().endsWith(QString("(code: 0x%1)").arg(QModbusDevice::TimeoutError, 0, 16)),
+             qPrintable(logged().last()));
+
+    clearLog();
+    form.Write_SingleRegister(0x0103, 100);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray());
+    QTRY_VERIFY(loggedLineStartingWith("Write response error: "));
+    QVERIFY(logged().last().endsWith("(code: 0x5)"));
+    QCOMPARE(data.count(), 0);
+}
+
+void TestLink::refusedWrite()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    clearLog();
+
+    // a write too long for one frame is refused by the master before anything is sent
+    form.Write_MutipRegister(0x0102, QVector<quint16>(130, 1));
+    QVERIFY(loggedLineStartingWith("Write error: "));
+    // the link still works afterwards, and the refused write never answers
+    form.Read_Register(0x0A00, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.count(), 1);
+    QCOMPARE(data.first().at(0).toByteArray().left(3), QByteArray::fromHex("0A0001"));
+}
+
+void TestLink::fasterLineAfterSlowerOne()
+{
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    QModbusRtuSerialMaster *master = form.modbusMaster();
+
+    form.setLinkParameters(m_sim->port(), 4800, 0, 1, 1);
+    form.ComPort_Connect();
+    // 3.5 characters of 11 bits at 4800 baud, rounded up to whole milliseconds
+    QCOMPARE(master->interFrameDelay(), 9000);
+
+    form.setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    QCOMPARE(master->state(), QModbusDevice::ConnectedState);
+    QCOMPARE(master->interFrameDelay(), 2000);
+
+    form.Read_Register(0x0302, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.first().at(0).toByteArray(), QByteArray::fromHex("0302010001"));
+}
+
+QTEST_MAIN(TestLink)
+#include "tst_link.moc"
