@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMap>
@@ -46,4 +47,70 @@ public slots:
 
 protected:
     void run() override;
+
+private:
+    enum class Kind { Read, Write };
+
+    // A request handed to the link whose answer may still arrive. The link answers in
+    // order, one array per request (or nothing when its master refuses the request).
+    struct InFlight {
+        quint64 seq = 0;
+        Kind kind = Kind::Read;
+        quint16 address = 0;
+        qint64 stamp = 0;       // emission, then hand-over to the link, on m_clock
+        bool timedOut = false;  // its wait ran out; an answer now only needs swallowing
+    };
+
+    struct QueuedWrite {
+        quint64 id = 0;
+        WriteRequest request;
+    };
+
+    enum class Outcome { Answered, Unanswered, Stopped };
+
+    bool readStep(bool *stopped);
+    bool writeStep(bool *stopped);
+    Outcome transact(Kind kind, quint16 address, quint16 count, const QVector<quint16> &values);
+    void idleUntilDue();
+    qint64 msUntilNextRead();
+    void noteDispatched();
+    void postWork();
+    bool stopRequested();
+    static bool fits(const InFlight &request, const QByteArray &answer);
+
+    // Lock order: read-list or write-queue mutex alone; reply mutex, then stop mutex.
+    // No mutex a slot takes is held across a reply wait.
+    QMutex m_listMutex;
+    QMutex m_writeMutex;
+    QMutex m_stopMutex;
+    QMutex m_replyMutex;
+    QWaitCondition m_replyCondition;
+    QWaitCondition m_workCondition;
+
+    // m_listMutex
+    QElapsedTimer m_passTimer;
+    bool m_readEnabled = false;
+    bool m_fullPassPending = true;
+    QMap<quint16, quint16> m_readList;
+    QMap<quint16, quint16> m_scanPeriods;
+    QMap<quint16, qint64> m_lastReadTimes;
+    quint16 m_cursor = 0;         // next block: the lowest address at or above this
+    bool m_cursorAtEnd = false;
+
+    // m_writeMutex
+    QList<QueuedWrite> m_writeQueue;
+    quint64 m_nextWriteId = 0;
+
+    // m_stopMutex
+    bool m_stop = false;
+
+    // m_replyMutex
+    QElapsedTimer m_clock;
+    bool m_replyReceived = false;
+    bool m_workPosted = false;
+    bool m_swallowedDuringWait = false;
+    quint64 m_currentSeq = 0;
+    quint64 m_lastSeq = 0;
+    quint64 m_dispatchedSeq = 0;
+    QList<InFlight> m_inFlight;
 };
