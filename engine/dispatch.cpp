@@ -1,3 +1,235 @@
 #include "app/mainwindow.h"
-void MainWindow::RefreshRegisterValue(QByteArray) {}
-void MainWindow::updateControlEnableState() {}
+#include "ui_mainwindow.h"
+
+#include "data/registermap.h"
+#include "data/vxregisterdatabase.h"
+#include "engine/replydecode.h"
+
+#include <QDoubleValidator>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+
+namespace {
+
+// A slider-and-edit pair follows the device only when the slider differs from it, so that
+// an edit the operator is typing into is not overwritten by every reply.
+void followPair(QSlider *slider, QLineEdit *edit, int sliderValue, const QString &editText)
+{
+    if (slider->value() == sliderValue)
+        return;
+    slider->setValue(sliderValue);
+    edit->setText(editText);
+}
+
+QString hundredths(int value)
+{
+    return QString::number(value / 100.0, 'g', 6);
+}
+
+// Module registers (positions, push band, stroke) are unsigned 16-bit quantities whose
+// widgets reach up to 65535; they take the unsigned reading so that strokes above
+// 327.67 mm keep their value.
+void applyControlRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
+{
+    switch (row) {
+    case 1:
+        followPair(ui->hS_Force, ui->lE_Force, v, QString::number(v));
+        if (ui->lE_PushForce_module->text().toInt() != v)
+            ui->lE_PushForce_module->setText(QString::number(v));
+        break;
+    case 2:
+        if (ui->lE_PushBand_module->text().toInt() * 100 != int(u))
+            ui->lE_PushBand_module->setText(hundredths(u));
+        break;
+    case 3:
+        followPair(ui->hS_Position, ui->lE_Position, v, QString::number(v / 10));
+        followPair(ui->hS_Position_module, ui->lE_Position_module, u, hundredths(u));
+        break;
+    case 4:
+        followPair(ui->hS_Speed, ui->lE_Speed, v, QString::number(v));
+        followPair(ui->hS_Speed_module, ui->lE_Speed_module, v, QString::number(v));
+        break;
+    case 5:
+        followPair(ui->hS_Rotation_Rotating, ui->lE_Rotation_Rotating, v, QString::number(v));
+        followPair(ui->hS_AccDec_module, ui->lE_AccDec_module, v, QString::number(v));
+        break;
+    case 7:
+        followPair(ui->hS_Speed_Rotating, ui->lE_Speed_Rotating, v, QString::number(v));
+        break;
+    case 8:
+        followPair(ui->hS_Force_Rotating, ui->lE_Force_Rotating, v, QString::number(v));
+        break;
+    default:
+        break;
+    }
+}
+
+void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v)
+{
+    switch (row) {
+    case 1:
+        ui->cB_Init_Direction->setCurrentIndex(v);
+        ui->lb_other_notice->clear();
+        break;
+    case 2:
+        ui->spB_gid->setValue(v);
+        break;
+    case 3:
+        ui->cB_Baudrate->setCurrentIndex(v);
+        break;
+    case 4:
+        ui->cB_StopBits->setCurrentIndex(v);
+        break;
+    case 5:
+        ui->cB_Parity->setCurrentIndex(v);
+        ui->lb_Commu_notice->clear();
+        break;
+    default:
+        break;
+    }
+}
+
+QSpinBox *standardIoBox(Ui::MainWindow *ui, int row)
+{
+    QSpinBox *const boxes[] = {
+        ui->spB_IO_P_1, ui->spB_IO_F_1, ui->spB_IO_S_1, ui->spB_IO_P_2,
+        ui->spB_IO_F_2, ui->spB_IO_S_2, ui->spB_IO_P_3, ui->spB_IO_F_3,
+        ui->spB_IO_S_3, ui->spB_IO_P_4, ui->spB_IO_F_4, ui->spB_IO_S_4,
+    };
+    return row >= 5 && row <= 16 ? boxes[row - 5] : nullptr;
+}
+
+// Four position sets of six registers each from row 7 on, one unused row between sets.
+QSpinBox *extendedIoBox(Ui::MainWindow *ui, int row)
+{
+    QSpinBox *const sets[4][6] = {
+        { ui->spB_IO_P_5, ui->spB_IO_F_5, ui->spB_IO_S_5, ui->spB_IO_PB_1, ui->spB_IO_PF_1, ui->spB_IO_PS_1 },
+        { ui->spB_IO_P_6, ui->spB_IO_F_6, ui->spB_IO_S_6, ui->spB_IO_PB_2, ui->spB_IO_PF_2, ui->spB_IO_PS_2 },
+        { ui->spB_IO_P_7, ui->spB_IO_F_7, ui->spB_IO_S_7, ui->spB_IO_PB_3, ui->spB_IO_PF_3, ui->spB_IO_PS_3 },
+        { ui->spB_IO_P_8, ui->spB_IO_F_8, ui->spB_IO_S_8, ui->spB_IO_PB_4, ui->spB_IO_PF_4, ui->spB_IO_PS_4 },
+    };
+    if (row < 7 || row > 33)
+        return nullptr;
+    const int set = (row - 7) / 7;
+    const int slot = (row - 7) % 7;
+    return slot < 6 ? sets[set][slot] : nullptr;
+}
+
+// Keeps the validator of an edit when it already has these bounds, so that a stroke polled
+// every second does not pile up validators.
+void setDoubleBounds(QObject *owner, QLineEdit *edit, double bottom, double top)
+{
+    const auto *current = qobject_cast<const QDoubleValidator *>(edit->validator());
+    if (current && current->bottom() == bottom && current->top() == top && current->decimals() == 2)
+        return;
+    edit->setValidator(new QDoubleValidator(bottom, top, 2, owner));
+}
+
+} // namespace
+
+void MainWindow::updateControlEnableState()
+{
+    ui->stackedWidget_control->setEnabled(m_initialised && !m_ioMode);
+}
+
+// Every read reply reaches the register table of its group, and the control, feedback,
+// parameter and information blocks also reach the panels. Nothing is read past the end of
+// the array: missing bytes count as 0.
+void MainWindow::RefreshRegisterValue(QByteArray data)
+{
+    if (data.isEmpty())
+        return;
+
+    const QString start = ReplyDecode::startAddressText(data);
+    const int count = ReplyDecode::valueCount(data);
+    const int groupBase = (ReplyDecode::startAddress(data) >> 8) * 256;
+    const RegisterMap *map = m_registerDb ? m_registerDb->registerMap() : nullptr;
+    const bool module = m_currentModelName.contains(QLatin1String("TQP2-51500"));
+    const auto applyIoMode = [this](qint16 v) {
+        ui->cB_IOMode->setCurrentIndex(v);
+        ui->wg_IO_Test->setVisible(v == 0);
+        m_ioMode = v != 0;
+        if (m_ioMode)
+            ui->lb_Control_notice->setText(tr("IO Mode is enabled!!"));
+    };
+
+    for (int tab = 0; tab < ui->tabW_register->count(); ++tab) {
+        const QString title = ui->tabW_register->tabText(tab);
+        if (!ReplyDecode::titleMatchesStart(title, start))
+            continue;
+        if (ReplyDecode::titleIsBlock(title, "0x0a00"))
+            getGripperInfo(data.mid(3, 12));
+
+        auto *table = qobject_cast<QTableWidget *>(ui->tabW_register->widget(tab));
+        if (table && count != 0 && table->rowCount() == count) {
+            const bool control = ReplyDecode::titleIsBlock(title, "0x0100");
+            const bool feedback = ReplyDecode::titleIsBlock(title, "0x0200");
+            const bool user = ReplyDecode::titleIsBlock(title, "0x0300");
+            const bool io = ReplyDecode::titleIsBlock(title, "0x0400");
+
+            for (int row = 0; row < count; ++row) {
+                const qint16 v = ReplyDecode::valueAt(data, row);
+                const quint16 u = static_cast<quint16>(v);
+
+                const QString format = map ? map->registerFormats.value(groupBase + row) : QString();
+                const QString text = ReplyDecode::valueText(v, format);
+                if (QTableWidgetItem *item = table->item(row, 2))
+                    item->setText(text);
+                else
+                    table->setItem(row, 2, new QTableWidgetItem(text));
+
+                if (control && !m_parametersLoaded)
+                    applyControlRow(ui, row, v, u);
+
+                if (feedback) {
+                    if (row == 0) {
+                        if (v == 1)
+                            m_initialised = true;
+                        else if (v == 0 || v == 2)
+                            m_initialised = false;
+                    } else if (row == 1) {
+                        showGripState(v);
+                    } else if (row == 2) {
+                        addPlotSample(ui->PositionPlot, v / 10.0);
+                    } else if (row == 4) {
+                        addPlotSample(ui->CurrentPlot, v);
+                    }
+                }
+
+                if (user && !m_parametersLoaded && row <= 5)
+                    applyUserParameterRow(ui, row, v);
+
+                if (module) {
+                    if (user && row == 6) {
+                        ui->hS_Position_module->setRange(0, u);
+                        const double bottom = ui->hS_Position_module->minimum();
+                        const double top = ui->hS_Position_module->maximum() / 100.0;
+                        setDoubleBounds(this, ui->lE_Position_module, bottom, top);
+                        setDoubleBounds(this, ui->lE_PushBand_module, bottom, top);
+                    }
+                    if (io && !m_parametersLoaded && row <= 33) {
+                        if (row == 2)
+                            applyIoMode(v);
+                        else if (QSpinBox *box = extendedIoBox(ui, row))
+                            box->setValue(u);
+                        if (row == 33) {
+                            m_parametersLoaded = true;
+                            ui->lb_IO_notice->clear();
+                        }
+                    }
+                } else if (io && !m_parametersLoaded && row <= 16) {
+                    if (row == 2)
+                        applyIoMode(v);
+                    else if (QSpinBox *box = standardIoBox(ui, row))
+                        box->setValue(v);
+                    if (row == 16) {
+                        m_parametersLoaded = true;
+                        ui->lb_IO_notice->clear();
+                    }
+                }
+            }
+        }
+
+        updateControlEnableState();
+    }
+}

@@ -1,4 +1,128 @@
+#include "panels/plots.h"
+
 #include "app/mainwindow.h"
-void MainWindow::initPlots() {}
-void MainWindow::addPlotSample(QCustomPlot *, double) {}
-void MainWindow::showGripState(int) {}
+#include "ui_mainwindow.h"
+
+#include <QButtonGroup>
+#include <qcustomplot.h>
+
+namespace {
+constexpr double PlotWindowSeconds = 10.0;
+}
+
+void setUpPlot(QCustomPlot *plot, const PlotSetup &setup)
+{
+    if (!plot || plot->graphCount() > 0)
+        return;
+    for (int i = 0; i < setup.graphCount; ++i) {
+        QCPGraph *graph = plot->addGraph(plot->xAxis, plot->yAxis);
+        graph->setPen(setup.pens.value(i, QPen(Qt::blue)));
+    }
+    plot->xAxis->setTickLabels(setup.bottomTickLabels);
+    plot->xAxis2->setVisible(true);
+    plot->xAxis2->setTickLabels(false);
+    plot->yAxis2->setVisible(true);
+    plot->yAxis2->setTickLabels(false);
+    plot->yAxis->setLabel(setup.leftLabel);
+    plot->yAxis->setRange(setup.rangeLower, setup.rangeUpper);
+    if (setup.interactive)
+        plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+    else
+        plot->setInteractions(QCP::Interactions());
+}
+
+void addSampleToPlot(QCustomPlot *plot, double key, double value, double windowSeconds)
+{
+    QCPGraph *graph = plot->graph(0);
+    graph->addData(key, value);
+    graph->data()->removeBefore(key - windowSeconds);
+    graph->rescaleValueAxis(true, false);
+    plot->xAxis->setRange(key - windowSeconds, key);
+    plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+float advanceSampleClock(float clock, qint64 &lastMs, qint64 nowMs)
+{
+    if (lastMs < 0)
+        lastMs = nowMs;
+    const float advanced = float(clock + nowMs / 1000.0 - lastMs / 1000.0);
+    lastMs = nowMs;
+    return advanced;
+}
+
+void MainWindow::initPlots()
+{
+    PlotSetup position;
+    position.graphCount = 4;
+    position.pens = { QPen(Qt::red), QPen(Qt::blue), QPen(Qt::cyan), QPen(Qt::green) };
+    position.bottomTickLabels = true;
+    position.leftLabel = tr("Position(%)");
+    position.rangeLower = -5;
+    position.rangeUpper = 105;
+    position.interactive = true;
+    setUpPlot(ui->PositionPlot, position);
+
+    PlotSetup current;
+    current.graphCount = 2;
+    current.pens = { QPen(Qt::red), QPen(Qt::blue) };
+    current.bottomTickLabels = false;
+    current.leftLabel = tr("Motor Current(mA)");
+    current.rangeLower = -150;
+    current.rangeUpper = 150;
+    current.interactive = false;
+    setUpPlot(ui->CurrentPlot, current);
+
+    // The grip state is shown, not chosen: one exclusive group in a disabled container.
+    ui->wg_state->setEnabled(false);
+    if (!ui->wg_state->findChild<QButtonGroup *>()) {
+        auto *group = new QButtonGroup(ui->wg_state);
+        group->setExclusive(true);
+        group->addButton(ui->rB_S_Moving, 0);
+        group->addButton(ui->rB_S_Arrived, 1);
+        group->addButton(ui->rB_S_Caught, 2);
+        group->addButton(ui->rB_S_Dropped, 3);
+    }
+}
+
+qint64 MainWindow::plotClockMs()
+{
+    if (m_plotClock)
+        return m_plotClock();
+    if (m_connectionTimer && m_connectionTimer->isValid())
+        return m_connectionTimer->elapsed();
+    // Before the first connection the timer has not been started yet.
+    if (!m_plotFallbackTimer.isValid())
+        m_plotFallbackTimer.start();
+    return m_plotFallbackTimer.elapsed();
+}
+
+// The sample clock advances by the timer's progress since the plot's previous sample; the
+// first sample of a plot lies at the clock's current value.
+void MainWindow::addPlotSample(QCustomPlot *plot, double value)
+{
+    if (!plot)
+        return;
+    if (plot->graphCount() == 0)
+        initPlots();
+    if (plot->graphCount() == 0)
+        return;
+
+    const bool isPosition = plot == ui->PositionPlot;
+    float &clock = isPosition ? m_positionSampleClock : m_currentSampleClock;
+    qint64 &lastMs = isPosition ? m_positionSampleLastMs : m_currentSampleLastMs;
+
+    clock = advanceSampleClock(clock, lastMs, plotClockMs());
+
+    addSampleToPlot(plot, clock, value, PlotWindowSeconds);
+}
+
+void MainWindow::showGripState(int state)
+{
+    switch (state) {
+    case 0: ui->rB_S_Moving->setChecked(true); break;
+    case 1: ui->rB_S_Arrived->setChecked(true); break;
+    case 2: ui->rB_S_Caught->setChecked(true); break;
+    case 3: ui->rB_S_Dropped->setChecked(true); break;
+    default: break;
+    }
+}

@@ -1,0 +1,175 @@
+#include "app/mainwindow.h"
+#include "panels/plots.h"
+#include "ui_mainwindow.h"
+
+#include <QRadioButton>
+#include <QtTest>
+#include <memory>
+#include <qcustomplot.h>
+
+namespace {
+
+QByteArray feedbackReply(const QVector<quint16> &values)
+{
+    QByteArray data;
+    data.append(char(0x02)).append(char(0x00)).append(char(values.size()));
+    for (quint16 v : values)
+        data.append(char(v >> 8)).append(char(v & 0xFF));
+    return data;
+}
+
+QVector<quint16> feedback(quint16 gripState, quint16 position, quint16 current)
+{
+    QVector<quint16> values(14, 0);
+    values[0] = 1;
+    values[1] = gripState;
+    values[2] = position;
+    values[4] = current;
+    return values;
+}
+
+} // namespace
+
+class TestPlots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sampleClockFollowsTheTimer();
+    void windowKeepsTenSecondsAndSlides();
+    void valueAxisOnlyWidens();
+    void windowOfThirtySecondsThroughTheWindow();
+    void gripStateKeepsTheLastKnownState();
+};
+
+void TestPlots::sampleClockFollowsTheTimer()
+{
+    qint64 last = -1;
+    float clock = advanceSampleClock(0.0f, last, 12345);
+    QCOMPARE(clock, 0.0f); // the first sample starts the clock where it is
+    QCOMPARE(last, qint64(12345));
+    clock = advanceSampleClock(clock, last, 12395);
+    QVERIFY(qAbs(clock - 0.05f) < 1e-4f);
+
+    // A connection restarts the timer: the clock moves back by the last reading.
+    clock = advanceSampleClock(clock, last, 20);
+    QVERIFY(qAbs(clock - (0.05f + 0.02f - 12.395f)) < 1e-3f);
+    QCOMPARE(last, qint64(20));
+}
+
+void TestPlots::windowKeepsTenSecondsAndSlides()
+{
+    QCustomPlot plot;
+    plot.resize(361, 241);
+    PlotSetup setup;
+    setup.graphCount = 4;
+    setup.pens = { QPen(Qt::red), QPen(Qt::blue), QPen(Qt::cyan), QPen(Qt::green) };
+    setup.rangeLower = -5;
+    setup.rangeUpper = 105;
+    setUpPlot(&plot, setup);
+    QCOMPARE(plot.graphCount(), 4);
+    QCOMPARE(plot.graph(0)->pen().color(), QColor(Qt::red));
+    QCOMPARE(plot.graph(3)->pen().color(), QColor(Qt::green));
+    QVERIFY(plot.xAxis2->visible());
+    QVERIFY(!plot.yAxis2->tickLabels());
+    setUpPlot(&plot, setup); // a second set-up adds nothing
+    QCOMPARE(plot.graphCount(), 4);
+
+    float clock = 0;
+    qint64 last = -1;
+    for (int i = 0; i < 600; ++i) {
+        clock = advanceSampleClock(clock, last, 1000 + i * 50);
+        addSampleToPlot(&plot, clock, 100.0, 10.0);
+    }
+    const auto data = plot.graph(0)->data();
+    QVERIFY(qAbs(clock - 29.95f) < 0.01f);
+    QVERIFY2(data->size() >= 200 && data->size() <= 202, qPrintable(QString::number(data->size())));
+    QVERIFY(data->constBegin()->key >= clock - 10.0);
+    QCOMPARE((data->constEnd() - 1)->key, double(clock));
+    QCOMPARE(plot.xAxis->range().upper, double(clock));
+    QCOMPARE(plot.xAxis->range().lower, double(clock) - 10.0);
+    QCOMPARE(plot.graph(1)->data()->size(), 0);
+    QCOMPARE(plot.yAxis->range().lower, -5.0); // 100 lies inside: nothing to widen
+    QCOMPARE(plot.yAxis->range().upper, 105.0);
+}
+
+void TestPlots::valueAxisOnlyWidens()
+{
+    QCustomPlot plot;
+    PlotSetup setup;
+    setup.graphCount = 2;
+    setup.rangeLower = -150;
+    setup.rangeUpper = 150;
+    setUpPlot(&plot, setup);
+
+    addSampleToPlot(&plot, 0.0, -400, 10.0);
+    QVERIFY(plot.yAxis->range().lower <= -400);
+    QCOMPARE(plot.yAxis->range().upper, 150.0);
+    for (int i = 1; i <= 300; ++i) // the -400 sample has long left the window
+        addSampleToPlot(&plot, i * 0.05, 0, 10.0);
+    QVERIFY(plot.yAxis->range().lower <= -400);
+}
+
+// Feedback replies through the window, 50 ms apart on a driven clock: the position plot
+// keeps the last ten seconds of points at 100.0 and the current plot widens for -400 mA.
+void TestPlots::windowOfThirtySecondsThroughTheWindow()
+{
+    auto window = std::make_unique<MainWindow>();
+    qint64 now = 5000;
+    window->setPlotClockForTest([&now] { return now; });
+    window->rebuildRegisterTablesForTest(QStringLiteral("PG-Test"), QStringLiteral("en_US"));
+    QVERIFY(window->form()->tabW_register->count() > 0);
+
+    QCustomPlot *position = window->form()->PositionPlot;
+    QCustomPlot *current = window->form()->CurrentPlot;
+    for (int i = 0; i < 600; ++i) {
+        now += 50;
+        window->RefreshRegisterValue(feedbackReply(feedback(1, 1000, i == 10 ? quint16(-400) : 0)));
+    }
+    QCOMPARE(position->graphCount(), 4);
+    QCOMPARE(current->graphCount(), 2);
+    QCOMPARE(position->yAxis->label(), QStringLiteral("Position(%)"));
+    QCOMPARE(current->yAxis->label(), QStringLiteral("Motor Current(mA)"));
+    QVERIFY(!current->xAxis->tickLabels());
+    QVERIFY(position->xAxis->tickLabels());
+
+    const auto data = position->graph(0)->data();
+    QVERIFY2(data->size() >= 200 && data->size() <= 202, qPrintable(QString::number(data->size())));
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it)
+        QCOMPARE(it->value, 100.0);
+    const double newest = (data->constEnd() - 1)->key;
+    QVERIFY(qAbs(newest - 29.95) < 0.01);
+    QCOMPARE(position->xAxis->range().upper, newest);
+    QCOMPARE(position->xAxis->range().lower, newest - 10.0);
+    QVERIFY(current->yAxis->range().lower <= -400); // widened and kept
+    QCOMPARE(current->graph(1)->data()->size(), 0);
+}
+
+void TestPlots::gripStateKeepsTheLastKnownState()
+{
+    auto window = std::make_unique<MainWindow>();
+    window->setPlotClockForTest([] { return qint64(0); });
+    window->rebuildRegisterTablesForTest(QStringLiteral("PG-Test"), QStringLiteral("en_US"));
+    Ui::MainWindow *ui = window->form();
+
+    const QList<QRadioButton *> buttons = { ui->rB_S_Moving, ui->rB_S_Arrived, ui->rB_S_Caught,
+                                            ui->rB_S_Dropped };
+    for (int state = 0; state < 4; ++state) {
+        window->RefreshRegisterValue(feedbackReply(feedback(quint16(state), 0, 0)));
+        for (int b = 0; b < 4; ++b)
+            QCOMPARE(buttons[b]->isChecked(), b == state);
+    }
+    window->RefreshRegisterValue(feedbackReply(feedback(2, 0, 0)));
+    window->RefreshRegisterValue(feedbackReply(feedback(5, 0, 0)));
+    QVERIFY(ui->rB_S_Caught->isChecked());
+    window->RefreshRegisterValue(feedbackReply(feedback(quint16(-1), 0, 0)));
+    QVERIFY(ui->rB_S_Caught->isChecked());
+
+    // The operator cannot pick a state.
+    QVERIFY(!ui->wg_state->isEnabled());
+    QTest::mouseClick(ui->rB_S_Moving, Qt::LeftButton);
+    QVERIFY(ui->rB_S_Caught->isChecked());
+}
+
+QTEST_MAIN(TestPlots)
+#include "tst_plots.moc"
