@@ -156,16 +156,16 @@ void drawRotary(QPainter &p, double size)
     doubleArrow(p, QPointF(left.left() - 40, 452), QPointF(right.right() + 40, 452));
 }
 
-// One two-link finger bent around the object; mirror = -1 for the left finger.
-void adaptiveFinger(QPainter &p, qreal baseX, qreal mirror, double size)
+// One two-link finger closing around a round object; mirror = -1 for the left finger.
+void adaptiveFinger(QPainter &p, qreal baseX, qreal mirror, QPointF object, qreal radius)
 {
+    const qreal reach = radius + 17;   // half a link's width off the surface
     const QPointF base(baseX, 292);
-    const QPointF knuckle(baseX + mirror * (18 + size * 20), 372);
-    const QPointF tip(baseX - mirror * (30 + size * 10), 440);
-    QPen link(kJaw, 30, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const QPointF knuckle(object.x() + mirror * (reach + 4), object.y() - radius * 0.35);
+    const QPointF tip(object.x() + mirror * reach * 0.62, object.y() + reach * 0.78);
     p.setPen(QPen(kOutline, 36, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPolyline(QPolygonF() << base << knuckle << tip);
-    p.setPen(link);
+    p.setPen(QPen(kJaw, 30, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPolyline(QPolygonF() << base << knuckle << tip);
     p.setPen(QPen(kOutline, 3));
     p.setBrush(kAccent);
@@ -180,24 +180,25 @@ void drawAdaptive(QPainter &p, double size)
     const QRectF palm(110, 250, 260, 46);
     part(p, palm, 10, metal(palm, kBodyLight, kBodyDark));
     // the gripped object
-    const qreal r = 38 + size * 18;
+    const qreal r = 48 + size * 12;
+    const QPointF centre(240, 388);
     p.setPen(QPen(kOutline, 3));
-    QRadialGradient ball(QPointF(228, 392), r * 1.4);
+    QRadialGradient ball(centre - QPointF(r * 0.3, r * 0.3), r * 1.4);
     ball.setColorAt(0, QColor(0xFF, 0xE0, 0xB2));
     ball.setColorAt(1, QColor(0xF5, 0xA6, 0x23));
     p.setBrush(ball);
-    p.drawEllipse(QPointF(240, 402), r, r);
-    const qreal spread = 64 + size * 30;
-    adaptiveFinger(p, 240 - spread, -1, size);
-    adaptiveFinger(p, 240 + spread, 1, size);
+    p.drawEllipse(centre, r, r);
+    const qreal spread = 70 + size * 20;
+    adaptiveFinger(p, 240 - spread, -1, centre, r);
+    adaptiveFinger(p, 240 + spread, 1, centre, r);
 }
 
 void drawLinearModule(QPainter &p, double size)
 {
-    const qreal length = 300 + size * 60;
-    const qreal left = (kSize - length) / 2 + 30;
+    const qreal length = 330 + size * 30;
+    const qreal left = (kSize - length + 90) / 2;
     // base rail
-    const QRectF rail(left, 250, length, 70);
+    const QRectF rail(left, 270, length, 80);
     QLinearGradient g(rail.topLeft(), rail.bottomLeft());
     g.setColorAt(0, kBodyLight);
     g.setColorAt(1, kBodyDark);
@@ -209,7 +210,7 @@ void drawLinearModule(QPainter &p, double size)
     for (qreal x = rail.left() + 24; x < rail.right() - 20; x += 36)
         p.drawPoint(QPointF(x, rail.bottom() - 14));
     // motor at the left end
-    const QRectF motor(left - 90, 240, 90, 90);
+    const QRectF motor(left - 90, 265, 90, 90);
     QLinearGradient mg(motor.topLeft(), motor.bottomLeft());
     mg.setColorAt(0, kJaw.lighter(160));
     mg.setColorAt(1, kJaw);
@@ -220,7 +221,7 @@ void drawLinearModule(QPainter &p, double size)
     p.setPen(QPen(kOutline, 6, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(motor.left() + 45, motor.bottom()), QPointF(motor.left() + 45, motor.bottom() + 50));
     // carriage
-    const QRectF carriage(rail.center().x() - 70, 196, 140, 60);
+    const QRectF carriage(rail.center().x() - 80, 210, 160, 66);
     QLinearGradient cg(carriage.topLeft(), carriage.bottomLeft());
     cg.setColorAt(0, kBodyLight.lighter(110));
     cg.setColorAt(1, kBodyDark);
@@ -229,8 +230,8 @@ void drawLinearModule(QPainter &p, double size)
     p.setBrush(Qt::white);
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 2; ++j)
-            p.drawEllipse(QPointF(carriage.left() + 30 + i * 80, carriage.top() + 18 + j * 24), 5, 5);
-    doubleArrow(p, QPointF(rail.left() + 10, 160), QPointF(rail.right() - 10, 160));
+            p.drawEllipse(QPointF(carriage.left() + 34 + i * 92, carriage.top() + 20 + j * 26), 5, 5);
+    doubleArrow(p, QPointF(rail.left() + 10, 170), QPointF(rail.right() - 10, 170));
 }
 
 void drawLogo(QPainter &p, int side)
