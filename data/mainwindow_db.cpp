@@ -32,9 +32,11 @@ bool MainWindow::copyQrcFile(const QString &from, const QString &to)
 
 void MainWindow::initRegistersDb()
 {
-    // The previous object goes first: it shares the named connection of its file with the
-    // new one, which must not lose it.
-    delete m_registerDb;
+    // The previous object is released from the event loop: a reply being dispatched may
+    // still read its map further up the stack. Its connection stays open for the new
+    // object, which claims the same name when it opens the same file.
+    if (m_registerDb)
+        m_registerDb->deleteLater();
     m_registerDb = new VXRegisterDatabase(this, m_language);
 
     copyQrcFile(QStringLiteral(":/Resource/ZODidovavaGripperReg.db"),
