@@ -7,6 +7,10 @@
 
 #include <array>
 
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
 namespace {
 
 // Sweep order; the position of a rate is its baud index, the device's baud-rate code.
@@ -16,6 +20,23 @@ constexpr std::array<QSerialPort::Parity, 3> Parities{QSerialPort::NoParity, QSe
 
 // A probe stops reading once an answer grows beyond this; no answer of ours is that long.
 constexpr int AnswerLimit = 20;
+
+// QSerialPort leaves the odd-parity flag set when parity is switched off. A line read by
+// its flags alone (a pseudo-terminal drops the enable flag) would then still look odd to
+// the other side, so no parity is made to mean no parity.
+void clearStaleOddFlag(QSerialPort &port)
+{
+#ifdef Q_OS_UNIX
+    termios tio{};
+    const int fd = int(port.handle());
+    if (::tcgetattr(fd, &tio) == 0 && (tio.c_cflag & PARODD)) {
+        tio.c_cflag &= ~tcflag_t(PARODD);
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+#else
+    Q_UNUSED(port);
+#endif
+}
 
 } // namespace
 
@@ -95,6 +116,8 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                     portFailed = true;
                     break;
                 }
+                if (Parities[pi] == QSerialPort::NoParity)
+                    clearStaleOddFlag(port);
                 port.setDataTerminalReady(true);
 
                 if (start > end)
