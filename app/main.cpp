@@ -39,13 +39,16 @@ int main(int argc, char *argv[])
     }
     PortList::setExtraPorts(extra);
 
-    MainWindow w;
-    w.setWindowIcon(QIcon(":/Resource/logo.icon"));
-    w.setWindowTitle("Grivant");
-
+    // Set before the window is built: widgets with a style sheet of their own take the
+    // application font rather than their parent's, so a later change would leave the flat
+    // buttons and edits smaller than the rest of the window.
     QFont font = QApplication::font();
     font.setPointSize(13);
     QApplication::setFont(font);
+
+    MainWindow w;
+    w.setWindowIcon(QIcon(":/Resource/logo.icon"));
+    w.setWindowTitle("Grivant");
 
     w.show();  // until the connection window shows it on connection
 

@@ -30,6 +30,8 @@ public:
                 return;
             auto *box = qobject_cast<QMessageBox *>(modal);
             seen.append({modal->windowTitle(), box ? box->text() : QString()});
+            if (!grabTo.isEmpty())
+                modal->grab().save(QString("%1/box%2.png").arg(grabTo).arg(seen.size()));
             if (box)
                 box->accept();
             else
@@ -39,6 +41,7 @@ public:
     }
 
     QList<Seen> seen;
+    QString grabTo;  // folder for pictures of the boxes, if set
 
 private:
     QTimer m_timer;
@@ -424,6 +427,9 @@ private slots:
         if (out.isEmpty())
             QSKIP("set GRIVANT_SHOTS to a folder to save pictures of the window");
         freshWorkDir();
+        QFont font = QApplication::font();  // as the program sets it
+        font.setPointSize(13);
+        QApplication::setFont(font);
         MainWindow w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -437,9 +443,16 @@ private slots:
             w.form()->tab_User->setCurrentIndex(i);
             w.grab().save(QString("%1/tab%2_zh.png").arg(out).arg(i));
         }
+        w.form()->tab_User->setCurrentIndex(2);
+        w.form()->stackedWidget_io->setCurrentIndex(1);
+        w.grab().save(out + "/io_module_zh.png");
         w.form()->tab_User->setCurrentIndex(0);
         w.form()->actionAdvanced->trigger();
         w.grab().save(out + "/narrow_zh.png");
+        catcher.grabTo = out;
+        w.showHelp();
+        w.showAbout();
+        QCOMPARE(catcher.seen.size(), 3);
     }
 };
 

@@ -578,5 +578,43 @@ p, li { white-space: pre-wrap; }
             <source>IO Mode is enabled!!</source>
             <translation>IO Mode is enabled!!</translation>
         </message>
+        <message>
+            <source>Position(%)</source>
+            <translation>Position(%)</translation>
+        </message>
+        <message>
+            <source>Motor Current(mA)</source>
+            <translation>Motor Current(mA)</translation>
+        </message>
+    </context>
+    <context>
+        <name>VEVirurodOzoviDatabase</name>
+        <message>
+            <source>Not found file: %1</source>
+            <translation>Not found file: %1</translation>
+        </message>
+        <message>
+            <source>Sqlite not open: %1</source>
+            <translation>Sqlite not open: %1</translation>
+        </message>
+        <message>
+            <source>Sqlite not open</source>
+            <translation>Sqlite not open</translation>
+        </message>
+    </context>
+    <context>
+        <name>VXRegisterDatabase</name>
+        <message>
+            <source>Not found file: %1</source>
+            <translation>Not found file: %1</translation>
+        </message>
+        <message>
+            <source>Sqlite not open: %1</source>
+            <translation>Sqlite not open: %1</translation>
+        </message>
+        <message>
+            <source>Sqlite not open</source>
+            <translation>Sqlite not open</translation>
+        </message>
     </context>
 </TS>

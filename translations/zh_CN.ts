@@ -344,11 +344,11 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>External</source>
-        <translation>外</translation>
+        <translation>向外</translation>
     </message>
     <message>
         <source>Internal</source>
-        <translation>内</translation>
+        <translation>向内</translation>
     </message>
     <message>
         <source>Test</source>
@@ -577,6 +577,44 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>IO Mode is enabled!!</source>
         <translation>IO模式已启用！！</translation>
+    </message>
+    <message>
+        <source>Position(%)</source>
+        <translation>位置(%)</translation>
+    </message>
+    <message>
+        <source>Motor Current(mA)</source>
+        <translation>电机电流(mA)</translation>
+    </message>
+</context>
+<context>
+    <name>VEVirurodOzoviDatabase</name>
+    <message>
+        <source>Not found file: %1</source>
+        <translation>找不到文件：%1</translation>
+    </message>
+    <message>
+        <source>Sqlite not open: %1</source>
+        <translation>SQLite 未打开：%1</translation>
+    </message>
+    <message>
+        <source>Sqlite not open</source>
+        <translation>SQLite 未打开</translation>
+    </message>
+</context>
+<context>
+    <name>VXRegisterDatabase</name>
+    <message>
+        <source>Not found file: %1</source>
+        <translation>找不到文件：%1</translation>
+    </message>
+    <message>
+        <source>Sqlite not open: %1</source>
+        <translation>SQLite 未打开：%1</translation>
+    </message>
+    <message>
+        <source>Sqlite not open</source>
+        <translation>SQLite 未打开</translation>
     </message>
 </context>
 </TS>
