@@ -108,9 +108,11 @@ private slots:
     void formLayout();
     void portListRefresh();
     void portNamesWithDashes();
+    void unplugSimulator();
     void searchPortOrder();
     void invalidRangeWarnsOnce();
     void stopKeepsAutoConnectDisabledUntilFinished();
+    void searchAgainBeforeStopTakesEffect();
     void twoDevicesOnOnePort();
     void offlineModel();
     void translationFromApplicationDirectory();
@@ -130,6 +132,8 @@ void TestConnectionForm::initTestCase()
 void TestConnectionForm::init()
 {
     g_ports.clear();
+    PortList::setProvider([] { return g_ports; });
+    PortList::setExtraPorts({});
 }
 
 void TestConnectionForm::cleanupTestCase()
@@ -384,6 +388,33 @@ void TestConnectionForm::portNamesWithDashes()
     QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340"}));
 }
 
+void TestConnectionForm::unplugSimulator()
+{
+    // the real port list: what the system enumerates plus the extra ports that exist
+    PortList::setProvider({});
+    QTemporaryDir dir;
+    const QString one = dir.filePath("ttyGV1");
+    const QString ten = dir.filePath("ttyGV10");
+    Simulator simOne({"--link", one});
+    Simulator simTen({"--link", ten});
+    QVERIFY(simOne.start());
+    QVERIFY(simTen.start());
+    PortList::setExtraPorts({port(one, "Simulator"), port(ten, "Simulator"), port(dir.filePath("ttyGV2"), "absent")});
+
+    ConnectionForm form(nullptr, "en_US");
+    auto *combo = child<QComboBox>(form, "comB_Port");
+    auto *log = child<QPlainTextEdit>(form, "pTE_process");
+    QVERIFY(combo->findText(one + "-Simulator") > 0);
+    QVERIFY(combo->findText(ten + "-Simulator") > 0);
+    QCOMPARE(combo->findData(dir.filePath("ttyGV2")), -1);
+
+    log->clear();
+    simOne.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(combo->findData(one), -1, 3000);
+    QVERIFY(combo->findData(ten) > 0);
+    QCOMPARE(log->toPlainText(), QString("unpluged COM port:\t %1 - Simulator \n").arg(one));
+}
+
 void TestConnectionForm::searchPortOrder()
 {
     g_ports = {port("COM2", "Communications Port"), port("COM1", "USB-SERIAL CH340"),
@@ -481,6 +512,39 @@ void TestConnectionForm::stopKeepsAutoConnectDisabledUntilFinished()
     QVERIFY(bar->isHidden());
     QVERIFY(child<QListWidget>(form, "lW_devicelist")->isEnabled());
     QCOMPARE(child<QListWidget>(form, "lW_devicelist")->count(), 0);
+}
+
+void TestConnectionForm::searchAgainBeforeStopTakesEffect()
+{
+    Simulator sim({"--id", "200"});
+    QVERIFY(sim.start());
+    g_ports = {port(sim.port(), "Simulator")};
+    ConnectionForm form(nullptr, "en_US");
+    form.scanner()->setWaitTimes(5, 1, 5);
+    QSignalSpy ends(form.scanner(), &Connectionfunc::sig_commu_para);
+    QSignalSpy progress(form.scanner(), &Connectionfunc::sig_search_process);
+    auto *search = child<QPushButton>(form, "pB_Search");
+    auto *autoConnect = child<QPushButton>(form, "pB_Connect");
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(2);
+
+    search->click();
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() > 0, 5000);
+    search->click(); // Stop
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(10);
+    search->click(); // and search again while the first sweep is still ending
+    QCOMPARE(search->text(), QString("Stop"));
+
+    // the end of the stopped sweep does not end the search that follows it
+    QTRY_VERIFY_WITH_TIMEOUT(ends.count() >= 1, 5000);
+    QTest::qWait(0);
+    QCOMPARE(ends.at(0).at(0).toStringList(), QStringList({"finished"}));
+    QCOMPARE(search->text(), QString("Stop"));
+    QVERIFY(!autoConnect->isEnabled());
+    QVERIFY(!form.isSearchIdle());
+    QTRY_VERIFY_WITH_TIMEOUT(ends.count() == 2, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(autoConnect->isEnabled(), 5000);
+    QCOMPARE(search->text(), QString("Search"));
+    QVERIFY(form.isSearchIdle());
 }
 
 void TestConnectionForm::twoDevicesOnOnePort()

@@ -98,6 +98,7 @@ private slots:
     void timeOuts();
     void refusedWrite();
     void fasterLineAfterSlowerOne();
+    void deviceVanishes();
 
 private:
     std::unique_ptr<Simulator> m_sim;
@@ -364,6 +365,33 @@ void TestLink::fasterLineAfterSlowerOne()
     form.Read_Register(0x0302, 1);
     QVERIFY(data.wait(2000));
     QCOMPARE(data.first().at(0).toByteArray(), QByteArray::fromHex("0302010001"));
+}
+
+void TestLink::deviceVanishes()
+{
+    // the line goes away under a connected link, as when an adapter is unplugged
+    Simulator sim({"--vanish-after", "2"});
+    QVERIFY(sim.start());
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    QSignalSpy state(&form, &ConnectionForm::SendConnectiomState);
+    form.setLinkParameters(sim.port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+    form.Read_Register(0x0302, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray::fromHex("0302010001"));
+    clearLog();
+
+    form.Read_Register(0x0302, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(states(state), QList<int>({1, 2, 3, 0}), 3000);
+    QVERIFY(processLog(form).contains(QString("Connection lost:\t %1 (").arg(sim.port())));
+    // the dead port is closed at its first complaint instead of repeating it endlessly
+    QVERIFY2(logged().size() < 10, qPrintable(logged().join('|')));
+
+    data.clear();
+    form.Read_Register(0x0302, 1);
+    QTest::qWait(0);
+    QCOMPARE(data.count(), 0);
 }
 
 QTEST_MAIN(TestLink)
