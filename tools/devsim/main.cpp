@@ -16,6 +16,8 @@
 #include <poll.h>
 #include <random>
 #include <string>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -113,6 +115,8 @@ private:
     void handle(const rtu::Frame &frame);
     bool lineMatches(std::string &master) const;
     void sendDue();
+    void vanishWhenRead();
+    void onOpenedOrClosed();
     void log(const char *format, ...) const __attribute__((format(printf, 2, 3)));
     double deviceSeconds() const
     {
@@ -132,6 +136,10 @@ private:
     Clock::time_point m_lastByte;
     std::deque<Reply> m_replies;
     long m_requests = 0;
+    bool m_vanishing = false; // the last reply is out: gone once the master has read it
+    bool m_vanishUnread = false;
+    Clock::time_point m_vanishBy;
+    int m_watch = -1; // opens and closes of the slave by masters
     bool m_vanished = false;
 };
 
@@ -170,7 +178,21 @@ bool Simulator::openPty(std::string &error)
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     configureSlave();
+    // A serial port forgets what arrived while it was closed. The pseudo-terminal keeps it
+    // (we hold the slave open), so drop unread replies whenever a master opens or closes.
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch >= 0)
+        inotify_add_watch(m_watch, m_slavePath.c_str(), IN_OPEN | IN_CLOSE);
     return true;
+}
+
+void Simulator::onOpenedOrClosed()
+{
+    char events[4096];
+    while (read(m_watch, events, sizeof events) > 0) {
+    }
+    if (m_slave >= 0 && !m_vanishing)
+        tcflush(m_slave, TCIFLUSH);
 }
 
 // Raw mode and the device's own line settings, so that a master that leaves the port as
@@ -205,11 +227,13 @@ void Simulator::closePty()
             unlink(m_options.link.c_str());
         m_linked = false;
     }
+    if (m_watch >= 0)
+        close(m_watch);
     if (m_slave >= 0)
         close(m_slave);
     if (m_master >= 0)
         close(m_master);
-    m_slave = m_master = -1;
+    m_slave = m_master = m_watch = -1;
 }
 
 // What the master side shows: baud rate, stop bits and odd parity (see --help).
@@ -306,8 +330,6 @@ void Simulator::sendDue()
         const Reply reply = std::move(m_replies.front());
         m_replies.pop_front();
         if (!reply.bytes.empty() && m_master >= 0) {
-            // Replies that an earlier master left unread must not reach the next one.
-            tcflush(m_slave, TCIFLUSH);
             const ssize_t n = write(m_master, reply.bytes.data(), reply.bytes.size());
             log("< %s%s", hex(reply.bytes).c_str(), n == ssize_t(reply.bytes.size()) ? "" : " (not written)");
         }
@@ -316,14 +338,31 @@ void Simulator::sendDue()
             const LineSettings &l = m_device.line();
             log("  now at address %d, %d %s %d", l.address, l.baud, parityName(l.parity), l.stopBits);
         }
-        if (reply.vanish && !m_vanished) {
-            log("  vanishing after %ld requests", m_requests);
-            closePty();
-            m_vanished = true;
-            m_replies.clear();
-            m_rx.clear();
+        if (reply.vanish && !m_vanishing) {
+            m_vanishing = true;
+            m_vanishBy = now + std::chrono::seconds(1);
         }
     }
+    vanishWhenRead();
+}
+
+// Closes the pseudo-terminal once the last reply has been read, or a second after it
+// went out if no one reads it.
+void Simulator::vanishWhenRead()
+{
+    if (!m_vanishing || m_vanished)
+        return;
+    // The reply reaches the slave's queue a little after the write.
+    int unread = 0;
+    ioctl(m_slave, FIONREAD, &unread);
+    m_vanishUnread = m_vanishUnread || unread > 0;
+    if ((!m_vanishUnread || unread > 0) && Clock::now() < m_vanishBy)
+        return;
+    log("  vanishing after %ld requests", m_requests);
+    closePty();
+    m_vanished = true;
+    m_replies.clear();
+    m_rx.clear();
 }
 
 int Simulator::run()
@@ -371,9 +410,12 @@ int Simulator::run()
             until(m_replies.front().due);
         if (!m_rx.empty())
             until(m_lastByte + std::chrono::milliseconds(frameGapMs(m_device.line())));
+        if (m_vanishing && !m_vanished)
+            timeout = timeout < 0 ? 5 : std::min(timeout, 5);
 
-        pollfd fds[2] = {{g_signalPipe[0], POLLIN, 0}, {m_master, POLLIN, 0}};
-        if (poll(fds, m_master >= 0 ? 2 : 1, timeout) < 0 && errno != EINTR)
+        const bool listening = m_master >= 0 && !m_vanishing;
+        pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, POLLIN, 0}};
+        if (poll(fds, listening ? 3 : 1, timeout) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN) {
             char codes[16];
@@ -394,7 +436,10 @@ int Simulator::run()
             if (quit)
                 break;
         }
-        if (m_master >= 0 && (fds[1].revents & POLLIN))
+        // Opens and closes first: a request that follows an open is never flushed away.
+        if (listening && (fds[1].revents & POLLIN))
+            onOpenedOrClosed();
+        if (listening && (fds[2].revents & POLLIN))
             onReadable();
         if (!m_rx.empty()
             && Clock::now() - m_lastByte >= std::chrono::milliseconds(frameGapMs(m_device.line()))) {
