@@ -143,7 +143,6 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
     const QString start = ReplyDecode::startAddressText(data);
     const int count = ReplyDecode::valueCount(data);
     const int groupBase = (ReplyDecode::startAddress(data) >> 8) * 256;
-    const RegisterMap *map = m_registerDb ? m_registerDb->registerMap() : nullptr;
     const bool module = m_currentModelName.contains(QLatin1String("TQP2-51500"));
     const auto applyIoMode = [this](qint16 v) {
         ui->cB_IOMode->setCurrentIndex(v);
@@ -162,6 +161,9 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
 
         auto *table = qobject_cast<QTableWidget *>(ui->tabW_register->widget(tab));
         if (table && count != 0 && table->rowCount() == count) {
+            // Formats come from the map the tables were built from; only a reply that
+            // fills a table asks for it.
+            const RegisterMap *map = m_registerDb ? m_registerDb->registerMap() : nullptr;
             const bool control = ReplyDecode::titleIsBlock(title, "0x0100");
             const bool feedback = ReplyDecode::titleIsBlock(title, "0x0200");
             const bool user = ReplyDecode::titleIsBlock(title, "0x0300");
