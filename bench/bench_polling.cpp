@@ -1,0 +1,225 @@
+// Register polling throughput: the polling engine with the Modbus link against the device
+// simulator, every group at period 0, compared with Debian's mbpoll reading the same
+// simulator and with what the line itself allows. Prints figures, asserts nothing.
+//
+//   bench_polling [seconds per run, default 3]
+
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
+#include "link/portlist.h"
+#include "support/simulator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Group {
+    quint16 address;
+    quint16 count;
+};
+
+// The gripper's register groups as the program polls them.
+const Group kGroups[] = {{0x0000, 1}, {0x0100, 10}, {0x0200, 14}, {0x0300, 7},
+                         {0x0400, 17}, {0x0500, 12}, {0x0A00, 6}};
+
+// Time one read of `count` registers needs on the line: an 8-byte request and a
+// (5 + 2N)-byte reply at 11 bits a character, each frame preceded by the t3.5 silence.
+double lineSeconds(int count, int baud)
+{
+    const double t35 = baud > 19200 ? 0.00175 : 3.5 * 11.0 / baud;
+    return (8 + 5 + 2 * count) * 11.0 / baud + 2 * t35;
+}
+
+struct Figures {
+    int transactions = 0;
+    double seconds = 0;
+    double lineSeconds = 0; // the same transactions at the line limit
+    int failures = 0;
+    double rate() const { return seconds > 0 ? (transactions) / seconds : 0; }
+    double limit() const { return lineSeconds > 0 ? transactions / lineSeconds : 0; }
+};
+
+void spin(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+Figures runEngine(const QString &port, int baud, int ms)
+{
+    ConnectionForm form(nullptr, "en_US");
+    VX_Ctl engine;
+    QObject::connect(&engine, &VX_Ctl::SendReadRequest, &form, &ConnectionForm::Read_Register);
+    QObject::connect(&engine, &VX_Ctl::SendWriteRequest, &form, &ConnectionForm::Write_MutipRegister);
+
+    Figures f;
+    QElapsedTimer clock;
+    bool counting = false;
+    qint64 first = 0, last = 0;
+    QObject::connect(&form, &ConnectionForm::SendReceviedData, &form, [&](QByteArray data) {
+        if (!counting)
+            return;
+        if (data.size() < 3) {
+            ++f.failures;
+            return;
+        }
+        const qint64 now = clock.nsecsElapsed();
+        if (f.transactions == 0)
+            first = now;
+        else
+            f.lineSeconds += lineSeconds(quint8(data.at(2)), baud);
+        last = now;
+        ++f.transactions;
+    });
+    QObject::connect(&form, &ConnectionForm::SendReceviedData, &engine, &VX_Ctl::ReceviedData);
+
+    form.setLinkParameters(port, baud, 0, 1, 1);
+    form.ComPort_Connect();
+    spin(100);
+    for (const Group &g : kGroups)
+        engine.Add_readregisterList(g.address, g.count, 0);
+    clock.start();
+    engine.start();
+    engine.ReadEnable(true);
+    spin(300); // settle
+    counting = true;
+    spin(ms);
+    counting = false;
+    engine.SetStop();
+    engine.wait();
+    form.ComPort_Disconnect();
+
+    // Rate over the intervals between the first and the last reply counted.
+    f.seconds = (last - first) / 1e9;
+    f.transactions = qMax(0, f.transactions - 1);
+    return f;
+}
+
+// mbpoll pauses `pollMs` after each read; reads of 0x0200..0x020D, successful ones counted.
+Figures runMbpoll(const QString &port, int baud, int pollMs, int ms)
+{
+    Figures f;
+    QProcess p;
+    QElapsedTimer clock;
+    qint64 first = 0, last = 0;
+    QByteArray pending;
+    QObject::connect(&p, &QProcess::readyReadStandardOutput, [&]() {
+        pending += p.readAllStandardOutput();
+        int nl;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            const QByteArray line = pending.left(nl);
+            pending.remove(0, nl + 1);
+            if (!line.startsWith("[512]:"))
+                continue;
+            const qint64 now = clock.nsecsElapsed();
+            if (f.transactions == 0)
+                first = now;
+            else
+                f.lineSeconds += lineSeconds(14, baud);
+            last = now;
+            ++f.transactions;
+        }
+    });
+    clock.start();
+    p.start("stdbuf", {"-oL", "mbpoll", "-m", "rtu", "-a", "1", "-b", QString::number(baud),
+                       "-P", "none", "-d", "8", "-s", "1", "-t", "4", "-0", "-r", "512",
+                       "-c", "14", "-l", QString::number(pollMs), port});
+    if (!p.waitForStarted(3000))
+        return f;
+    spin(ms);
+    p.terminate();
+    if (!p.waitForFinished(2000))
+        p.kill();
+    p.waitForFinished(1000);
+    f.seconds = (last - first) / 1e9;
+    f.transactions = qMax(0, f.transactions - 1);
+    return f;
+}
+
+void printRow(const char *who, const Figures &f)
+{
+    std::printf("  %-34s %7d in %5.2f s  %8.1f /s   line limit %8.1f /s   ratio %5.2f%s\n", who,
+                f.transactions, f.seconds, f.rate(), f.limit(),
+                f.limit() > 0 ? f.rate() / f.limit() : 0.0,
+                f.failures ? qPrintable(QString("   (%1 failed)").arg(f.failures)) : "");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("DEVSIM"))
+        qputenv("DEVSIM", DEVSIM_PATH);
+    QApplication app(argc, argv);
+    PortList::setProvider([] { return QList<PortEntry>(); });
+    const int ms = argc > 1 ? qMax(1, atoi(argv[1])) * 1000 : 3000;
+    const bool haveMbpoll = !QStandardPaths::findExecutable("mbpoll").isEmpty()
+                            && !QStandardPaths::findExecutable("stdbuf").isEmpty();
+
+    struct Setup {
+        const char *name;
+        int baud;
+        bool wireTime;
+    };
+    const Setup setups[] = {{"plain pseudo-terminal (link at 115200)", 115200, false},
+                            {"--wire-time, 115200 baud", 115200, true},
+                            {"--wire-time, 9600 baud", 9600, true}};
+
+    std::printf("Polling throughput, %d s per run; engine: %d groups at period 0 (1-17 "
+                "registers), mbpoll: 14 registers from 0x0200\n",
+                ms / 1000, int(sizeof kGroups / sizeof kGroups[0]));
+    for (const Setup &s : setups) {
+        QStringList args{"--baud", QString::number(s.baud), "--initialised"};
+        if (s.wireTime)
+            args << "--wire-time";
+        // A fresh simulator for every run: a reply still under way when one master closes
+        // the port would otherwise greet the next one.
+        std::unique_ptr<Simulator> sim;
+        auto freshSimulator = [&]() {
+            sim.reset(new Simulator(args));
+            return sim->start();
+        };
+        std::printf("%s\n", s.name);
+        if (!freshSimulator()) {
+            std::printf("  simulator did not start\n");
+            continue;
+        }
+        const Figures engine = runEngine(sim->port(), s.baud, ms);
+        printRow("engine + link", engine);
+        if (!haveMbpoll) {
+            std::printf("  mbpoll or stdbuf not found\n");
+            continue;
+        }
+        Figures m10, m20;
+        if (freshSimulator())
+            m10 = runMbpoll(sim->port(), s.baud, 10, ms);
+        if (freshSimulator())
+            m20 = runMbpoll(sim->port(), s.baud, 20, ms);
+        sim.reset();
+        printRow("mbpoll -l 10 (10 ms pause each)", m10);
+        printRow("mbpoll -l 20", m20);
+        // Cycle = transaction + pause: the two pauses give the transaction time alone.
+        if (m10.rate() > 0 && m20.rate() > 0) {
+            const double c10 = 1 / m10.rate(), c20 = 1 / m20.rate();
+            const double tx = 2 * c10 - c20;
+            std::printf("  %-34s %25.2f ms  %8.1f /s   line limit %8.1f /s   ratio %5.2f\n",
+                        "mbpoll without its pause", tx * 1000, 1 / tx, m10.limit(),
+                        (1 / tx) / m10.limit());
+        }
+        std::printf("  engine per transaction: %.2f ms; line time of its mix: %.2f ms\n",
+                    engine.rate() > 0 ? 1000 / engine.rate() : 0.0,
+                    engine.transactions ? 1000 * engine.lineSeconds / engine.transactions : 0.0);
+    }
+    return 0;
+}
