@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "link/portlist.h"
+#include "app/portoption.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
@@ -25,19 +25,7 @@ int main(int argc, char *argv[])
     parser.addOption(portOption);
     parser.process(a);
 
-    QList<PortEntry> extra;
-    for (const QString &value : parser.values(portOption)) {
-        const int eq = value.indexOf('=');
-        PortEntry entry;
-        entry.name = eq < 0 ? value : value.left(eq);
-        entry.description = eq < 0 ? QString() : value.mid(eq + 1);
-        if (entry.name.isEmpty())
-            continue;
-        if (entry.description.isEmpty())
-            entry.description = "Serial port";
-        extra.append(entry);
-    }
-    PortList::setExtraPorts(extra);
+    PortList::setExtraPorts(parsePortOptions(parser.values(portOption)));
 
     // Set before the window is built: widgets with a style sheet of their own take the
     // application font rather than their parent's, so a later change would leave the flat

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/portoption.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -419,6 +420,25 @@ private slots:
         QVERIFY(ui->rB_S_Moving->styleSheet().contains("stop:0 #34495E"));
         QVERIFY(ui->rB_S_Caught->styleSheet().contains("stop:0 #1ABC9C"));
         QVERIFY(ui->rB_S_Dropped->styleSheet().contains("stop:0 #FF0000"));
+    }
+
+    void portOptions()
+    {
+        const QList<PortEntry> ports = parsePortOptions(
+            {"/dev/pts/7", "/dev/pts/8=Simulated gripper", "", "=no path", "/dev/ttyUSB0=",
+             "/dev/serial/by-id/usb-x=a=b", " /dev/pts/9 = spaced "});
+        QCOMPARE(ports.size(), 5);
+        QCOMPARE(ports[0].name, QString("/dev/pts/7"));
+        QCOMPARE(ports[0].description, QString("Serial port"));
+        QCOMPARE(ports[1].name, QString("/dev/pts/8"));
+        QCOMPARE(ports[1].description, QString("Simulated gripper"));
+        QCOMPARE(ports[2].name, QString("/dev/ttyUSB0"));
+        QCOMPARE(ports[2].description, QString("Serial port"));
+        QCOMPARE(ports[3].name, QString("/dev/serial/by-id/usb-x"));
+        QCOMPARE(ports[3].description, QString("a=b"));
+        QCOMPARE(ports[4].name, QString("/dev/pts/9"));
+        QCOMPARE(ports[4].description, QString("spaced"));
+        QVERIFY(parsePortOptions({}).isEmpty());
     }
 
     void grabViews()

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "link/portlist.h"
+
+#include <QStringList>
+
+// Values of the repeatable command-line option "--port PATH[=DESCRIPTION]": the path runs
+// up to the first '='; without a description the port is called "Serial port". Values
+// with an empty path are dropped.
+QList<PortEntry> parsePortOptions(const QStringList &values);
