@@ -37,8 +37,8 @@ int main(int argc, char *argv[])
     MainWindow w;
     w.setWindowIcon(QIcon(":/Resource/logo.icon"));
     w.setWindowTitle("Grivant");
-
-    w.show();  // until the connection window shows it on connection
+    // The window shows itself once a device is connected; until then only the connection
+    // window is open.
 
     return a.exec();
 }

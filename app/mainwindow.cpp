@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalMapper>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTranslator>
 
@@ -49,7 +51,40 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_connectionTimer = new QElapsedTimer;
 
+    m_vxCtl = new VX_Ctl(this);
+    m_connectionForm = new ConnectionForm(nullptr, m_language);
+
+    // The window decodes a reply before the polling thread is released for the next one.
+    connect(m_vxCtl, SIGNAL(SendReadRequest(int,quint16)), m_connectionForm,
+            SLOT(Read_Register(int,quint16)));
+    connect(m_vxCtl, SIGNAL(SendWriteRequest(int,QVector<quint16>)), m_connectionForm,
+            SLOT(Write_MutipRegister(int,QVector<quint16>)));
+    connect(m_connectionForm, SIGNAL(SendConnectiomState(int)), this, SLOT(GripperConnectstate(int)));
+    connect(m_connectionForm, SIGNAL(SendGripperInfo(QByteArray)), this, SLOT(getGripperInfo(QByteArray)));
+    connect(m_connectionForm, SIGNAL(SendReceviedData(QByteArray)), this,
+            SLOT(RefreshRegisterValue(QByteArray)));
+    connect(m_connectionForm, SIGNAL(SendReceviedData(QByteArray)), m_vxCtl,
+            SLOT(ReceviedData(QByteArray)));
+
+    connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
+
+    m_ioMapper = new QSignalMapper(this);
+    const QList<QPair<QSpinBox *, QString>> ioSpinBoxes = {
+        {ui->spB_IO_P_1, "5"},  {ui->spB_IO_F_1, "6"},  {ui->spB_IO_S_1, "7"},
+        {ui->spB_IO_P_2, "8"},  {ui->spB_IO_F_2, "9"},  {ui->spB_IO_S_2, "10"},
+        {ui->spB_IO_P_3, "11"}, {ui->spB_IO_F_3, "12"}, {ui->spB_IO_S_3, "13"},
+        {ui->spB_IO_P_4, "14"}, {ui->spB_IO_F_4, "15"}, {ui->spB_IO_S_4, "16"}};
+    for (const auto &entry : ioSpinBoxes)
+        entry.first->installEventFilter(this);
+    for (const auto &entry : ioSpinBoxes)
+        connect(entry.first, SIGNAL(valueChanged(int)), m_ioMapper, SLOT(map()));
+    for (const auto &entry : ioSpinBoxes)
+        m_ioMapper->setMapping(entry.first, entry.second);
+    connect(m_ioMapper, SIGNAL(mapped(const QString)), this, SLOT(slot_IOParam_Changed(const QString)));
+
     initPanels();
+
+    initGripperModelDb();
 
     slot_advanced_ui(false);
 
@@ -58,6 +93,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tab_User->removeTab(ui->tab_User->indexOf(ui->tab_demo));
     ui->pB_Emergency_Open->hide();
     ui->pB_Emergency_Close->hide();
+
+    // The main window becomes a dialog-type window beside the connection window, which is
+    // the first thing the operator sees; the connected state shows this one.
+    setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
+    m_connectionForm->show();
 }
 
 MainWindow::~MainWindow()
