@@ -19,10 +19,10 @@ bool MainWindow::copyQrcFile(const QString &from, const QString &to)
 {
     switch (copyFileContent(from, to)) {
     case FileCopyResult::ReadFailed:
-        GV_WARNING("copyQrcFile") << "read failed: from:" << from;
+        GV_WARNING("copyQrcFile") << QStringLiteral("read failed: from:") << from;
         return false;
     case FileCopyResult::WriteFailed:
-        GV_WARNING("copyQrcFile") << "write failed: to:" << to;
+        GV_WARNING("copyQrcFile") << QStringLiteral("write failed: to:") << to;
         return false;
     case FileCopyResult::Copied:
         break;
@@ -55,7 +55,7 @@ void MainWindow::initRegistersDb()
         GV_WARNING("initRegistersDb") << m_registerDb->lastError();
         return;
     }
-    GV_DEBUG("initRegistersDb") << " init register database ok";
+    GV_DEBUG("initRegistersDb") << QStringLiteral(" init register database ok");
 
     buildRegisterTables();
 }
@@ -73,5 +73,5 @@ void MainWindow::initGripperModelDb()
     if (!m_modelDb->modelMap())
         GV_WARNING("initGripperModelDb") << m_modelDb->lastError();
     else
-        GV_DEBUG("initGripperModelDb") << " init gripper model database ok";
+        GV_DEBUG("initGripperModelDb") << QStringLiteral(" init gripper model database ok");
 }
