@@ -82,7 +82,7 @@ public:
             t.c_cflag |= PARODD;
         if (stopBits == 2)
             t.c_cflag |= CSTOPB;
-        const speed_t speed = baud == 9600 ? B9600 : baud == 19200 ? B19200 : B115200;
+        const speed_t speed = baud == 4800 ? B4800 : baud == 9600 ? B9600 : baud == 19200 ? B19200 : B115200;
         cfsetispeed(&t, speed);
         cfsetospeed(&t, speed);
         if (tcsetattr(m_fd, TCSANOW, &t) == 0)
@@ -210,6 +210,7 @@ private slots:
     void ptyAnyDeviceAddress();
     void ptySaveSwitchesLine();
     void ptyMotionReachesTarget();
+    void ptyObjectTakenAway();
     void ptyFaults();
     void ptyVanishAfter();
     void ptyLinkAndReopen();
@@ -846,6 +847,25 @@ void TestDevsim::ptyMotionReachesTarget()
     QCOMPARE(reg(0x0204), 0);
 }
 
+void TestDevsim::ptyObjectTakenAway()
+{
+    Simulator sim({"--initialised", "--object", "300", "--speedup", "4"});
+    QVERIFY(sim.start());
+    Port port;
+    QVERIFY(port.open(sim.port()));
+    auto reg = [&port](int address) {
+        const QVector<quint16> v = values(port.transact(readRequest(1, address, 1), 7));
+        return v.isEmpty() ? -1 : int(v[0]);
+    };
+    QCOMPARE(port.transact(writeRequest(1, 0x0103, 0), 8).size(), 8);
+    QTRY_COMPARE_WITH_TIMEOUT(reg(0x0201), 2, 5000);
+    QCOMPARE(reg(0x0202), 300);
+    ::kill(pid_t(sim.process()->processId()), SIGUSR1);
+    QTRY_COMPARE_WITH_TIMEOUT(reg(0x0201), 3, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(reg(0x0202), 0, 5000);
+    QCOMPARE(reg(0x0201), 3);
+}
+
 void TestDevsim::ptyFaults()
 {
     Simulator dropping({"--drop", "1"});
@@ -872,6 +892,15 @@ void TestDevsim::ptyFaults()
     clock.start();
     QCOMPARE(port.transact(readRequest(1, 0x0302, 1), 7, 5000), framed({1, 3, 2, 0, 1}));
     QVERIFY(clock.elapsed() >= 190);
+    late.stop();
+
+    // At 4800 baud, a request of 8 bytes and a reply of 17 take 52 ms on the wire.
+    Simulator wire({"--wire-time", "--baud", "4800"});
+    QVERIFY(wire.start());
+    QVERIFY(port.open(wire.port(), 4800));
+    clock.restart();
+    QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
+    QVERIFY(clock.elapsed() >= 50);
 }
 
 void TestDevsim::ptyVanishAfter()

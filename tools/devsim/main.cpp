@@ -97,10 +97,10 @@ struct Reply
     bool vanish = false;
 };
 
-class Simulator
+class PtyDevice
 {
 public:
-    explicit Simulator(const Options &options)
+    explicit PtyDevice(const Options &options)
         : m_options(options), m_device(options.device), m_faults(options.device.seed ^ 0x9E3779B9u)
     {
     }
@@ -143,7 +143,7 @@ private:
     bool m_vanished = false;
 };
 
-void Simulator::log(const char *format, ...) const
+void PtyDevice::log(const char *format, ...) const
 {
     if (!m_options.verbose)
         return;
@@ -156,7 +156,7 @@ void Simulator::log(const char *format, ...) const
     std::fputc('\n', stderr);
 }
 
-bool Simulator::openPty(std::string &error)
+bool PtyDevice::openPty(std::string &error)
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
@@ -186,7 +186,7 @@ bool Simulator::openPty(std::string &error)
     return true;
 }
 
-void Simulator::onOpenedOrClosed()
+void PtyDevice::onOpenedOrClosed()
 {
     char events[4096];
     while (read(m_watch, events, sizeof events) > 0) {
@@ -197,7 +197,7 @@ void Simulator::onOpenedOrClosed()
 
 // Raw mode and the device's own line settings, so that a master that leaves the port as
 // it finds it is understood.
-void Simulator::configureSlave()
+void PtyDevice::configureSlave()
 {
     termios t{};
     if (tcgetattr(m_slave, &t) != 0)
@@ -217,7 +217,7 @@ void Simulator::configureSlave()
     tcsetattr(m_slave, TCSANOW, &t);
 }
 
-void Simulator::closePty()
+void PtyDevice::closePty()
 {
     if (m_linked) {
         // Remove the link only while it still points to our terminal.
@@ -237,7 +237,7 @@ void Simulator::closePty()
 }
 
 // What the master side shows: baud rate, stop bits and odd parity (see --help).
-bool Simulator::lineMatches(std::string &master) const
+bool PtyDevice::lineMatches(std::string &master) const
 {
     termios t{};
     if (tcgetattr(m_master, &t) != 0)
@@ -253,7 +253,7 @@ bool Simulator::lineMatches(std::string &master) const
         && (m_options.lenientStopBits || stopBits == line.stopBits);
 }
 
-void Simulator::onReadable()
+void PtyDevice::onReadable()
 {
     uint8_t buf[512];
     const ssize_t n = read(m_master, buf, sizeof buf);
@@ -275,7 +275,7 @@ void Simulator::onReadable()
         m_rx.clear(); // noise
 }
 
-void Simulator::handle(const rtu::Frame &frame)
+void PtyDevice::handle(const rtu::Frame &frame)
 {
     const auto now = Clock::now();
     m_device.advance(deviceSeconds());
@@ -323,7 +323,7 @@ void Simulator::handle(const rtu::Frame &frame)
     sendDue();
 }
 
-void Simulator::sendDue()
+void PtyDevice::sendDue()
 {
     const auto now = Clock::now();
     while (!m_replies.empty() && m_replies.front().due <= now) {
@@ -348,7 +348,7 @@ void Simulator::sendDue()
 
 // Closes the pseudo-terminal once the last reply has been read, or a second after it
 // went out if no one reads it.
-void Simulator::vanishWhenRead()
+void PtyDevice::vanishWhenRead()
 {
     if (!m_vanishing || m_vanished)
         return;
@@ -365,7 +365,7 @@ void Simulator::vanishWhenRead()
     m_rx.clear();
 }
 
-int Simulator::run()
+int PtyDevice::run()
 {
     std::string error;
     m_device.setStateFile(m_options.stateFile);
@@ -483,6 +483,6 @@ int main(int argc, char **argv)
         sigaction(signo, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(options);
-    return simulator.run();
+    PtyDevice device(options);
+    return device.run();
 }
