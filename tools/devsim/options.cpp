@@ -31,6 +31,8 @@ Line:
   apart there: a device set to none or even answers a master set to none or even, a
   device set to odd answers only a master set to odd. New settings written to 0x0302 to
   0x0305 take effect after a save (0x0300 = 1), once the reply to the save has gone out.
+  Like a serial port, which loses what arrives while it is closed, the simulator drops
+  replies that no one has read whenever a master opens or closes the port.
 
 Device:
   --model HEX         model code of 0x0A00 (default 2701)
@@ -72,8 +74,9 @@ Faults:
   --delay MS          answer MS milliseconds late
   --wire-time         answer after the time the request and the reply take on the wire
                       at the baud rate (off by default)
-  --vanish-after N    close the pseudo-terminal after the reply to the Nth request (the
-                      link is removed; the process stays until it is told to end)
+  --vanish-after N    close the pseudo-terminal once the master has read the reply to
+                      the Nth request (a second after it at the latest), as if unplugged:
+                      the link is removed, the process stays until it is told to end
 
   -v, --verbose       log each request and reply in hexadecimal to stderr
   -h, --help          this text
