@@ -1,0 +1,111 @@
+// The whole road of a connection over the device simulator, through the real connection
+// window: Auto-Connect finds the device, the main window identifies it, polling fills the
+// register tables and the curves, Disconnect brings the connection window back, and a
+// second connection to the same model rebuilds the tables.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+#include "ui_connectionform.h"
+
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
+#include "link/portlist.h"
+#include "support/simulator.h"
+
+#include <QTableWidget>
+#include <QtTest>
+
+#include "qcustomplot.h"
+
+namespace {
+QTableWidget *tableOf(Ui::MainWindow *ui, const QString &address)
+{
+    for (int i = 0; i < ui->tabW_register->count(); ++i) {
+        if (ui->tabW_register->tabText(i).contains(address))
+            return qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
+    }
+    return nullptr;
+}
+
+QString cell(QTableWidget *table, int row)
+{
+    if (!table || !table->item(row, 2))
+        return QString();
+    return table->item(row, 2)->text();
+}
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wholeRoad()
+    {
+        Simulator sim({"--speedup", "4", "--uid", "ABCD1234", "--sw", "2.30"});
+        QVERIFY(sim.start());
+        const QString port = sim.port();
+        PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+
+        MainWindow window;
+        Ui::MainWindow *ui = window.form();
+        ConnectionForm *connection = window.connectionWindow();
+        QVERIFY(connection->isVisible());
+        QVERIFY(!window.isVisible());
+        QTRY_VERIFY(connection->knownPorts().contains(port));
+
+        // Auto-Connect: the first line setting (115200, no parity) finds the simulator.
+        connection->form()->pB_Connect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
+        QVERIFY(!connection->isVisible());
+        QTRY_COMPARE(ui->lb_mode_I->text(), QString("GZB-50W"));
+        QCOMPARE(ui->lb_SW_I->text(), QString("2.30"));
+        QCOMPARE(ui->lb_HW_I->text(), QString("1.2.3"));
+        QCOMPARE(ui->lb_UID_I->text(), QString("ABCD1234"));
+        QVERIFY(!ui->lb_picture->pixmap(Qt::ReturnByValue).isNull());
+        QCOMPARE(ui->tabW_register->count(), 6);
+
+        // Live values: the information block reaches its table, and after an initialisation
+        // the feedback table shows the device initialised.
+        QTableWidget *info = tableOf(ui, "0x0a00");
+        QVERIFY(info);
+        QTRY_COMPARE_WITH_TIMEOUT(cell(info, 0), QString::number(0x2701), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ui->PositionPlot->graph(0)->dataCount() > 0, 5000);
+
+        window.pollingThread()->Add_writeregisterList(0x0100, 1);
+        QTableWidget *feedback = tableOf(ui, "0x0200");
+        QVERIFY(feedback);
+        QTRY_COMPARE_WITH_TIMEOUT(cell(feedback, 0), QString("1"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.initialised(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 5000);
+
+        // A move to 20 %: the position curve follows the simulator.
+        window.pollingThread()->Add_writeregisterList(0x0103, 200);
+        QTRY_COMPARE_WITH_TIMEOUT(cell(feedback, 2), QString("200"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(ui->PositionPlot->graph(0)->data()->constEnd()[-1].value - 20.0) < 0.01,
+                                 5000);
+        QVERIFY(ui->CurrentPlot->graph(0)->dataCount() > 0);
+
+        // Disconnect: back to the connection window, the curves cleared.
+        const QList<QTableWidget *> firstTables = window.tableTitlesMap().keys();
+        ui->actionDisconnect->trigger();
+        QTRY_VERIFY(connection->isVisible());
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.currentModelName().isEmpty());
+        QCOMPARE(ui->PositionPlot->graph(0)->dataCount(), 0);
+
+        // Reconnecting to the same model rebuilds the tables.
+        QTRY_VERIFY(connection->form()->pB_Connect->isEnabled());
+        connection->form()->pB_Connect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
+        QTRY_COMPARE(window.currentModelName(), QString("GZB-50W"));
+        QCOMPARE(ui->tabW_register->count(), 6);
+        for (QTableWidget *table : window.tableTitlesMap().keys())
+            QVERIFY(!firstTables.contains(table));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(tableOf(ui, "0x0a00"), 0), QString::number(0x2701), 5000);
+
+        PortList::setProvider(nullptr);
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
