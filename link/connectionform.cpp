@@ -241,7 +241,8 @@ ConnectionForm::~ConnectionForm()
     // Closing the port reports state changes; nobody may receive them from a window that is
     // half destroyed.
     if (m_master) {
-        m_master->disconnect();
+        for (const QMetaObject::Connection &c : qAsConst(m_masterConnections))
+            disconnect(c);
         delete m_master;
         m_master = nullptr;
     }

@@ -123,6 +123,7 @@ private:
 
     Ui::ConnectionForm *ui = nullptr;
     QModbusRtuSerialMaster *m_master = nullptr;
+    QList<QMetaObject::Connection> m_masterConnections;
 
     QString m_portName;
     qint32 m_baudRate = 115200;

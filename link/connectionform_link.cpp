@@ -54,20 +54,21 @@ void ConnectionForm::createLink()
         qDebug().noquote() << "could not create Modbus master.";
         return;
     }
-    connect(m_master, &QModbusDevice::errorOccurred, m_master, [this](QModbusDevice::Error error) {
+    auto reportError = [this](QModbusDevice::Error error) {
         qDebug().noquote() << m_master->errorString();
         // A port that fails to read or has gone away (adapter unplugged) keeps reporting the
         // same error without end while the master stays "connected": close the link so
         // that its users see the disconnection.
         if ((error == QModbusDevice::ReadError || error == QModbusDevice::ConnectionError)
             && m_master->state() == QModbusDevice::ConnectedState) {
-            appendLog(QStringLiteral("Connection lost:\t %1 (%2)\n").arg(m_portName, m_master->errorString()));
+            appendLog(QStringLiteral("Connection lost:\t %1 (%2)\n")
+                          .arg(m_portName, m_master->errorString()));
             m_master->disconnectDevice();
         }
-    });
-    connect(m_master, &QModbusDevice::stateChanged, m_master, [this](QModbusDevice::State state) {
-        emit SendConnectiomState(int(state));
-    });
+    };
+    auto forwardState = [this](QModbusDevice::State state) { emit SendConnectiomState(int(state)); };
+    m_masterConnections << connect(m_master, &QModbusDevice::errorOccurred, m_master, reportError)
+                        << connect(m_master, &QModbusDevice::stateChanged, m_master, forwardState);
 }
 
 void ConnectionForm::setLinkParameters(const QString &port, int baudRate, quint8 parity,

@@ -99,6 +99,7 @@ private slots:
     void refusedWrite();
     void fasterLineAfterSlowerOne();
     void deviceVanishes();
+    void destroyedWhileConnected();
 
 private:
     std::unique_ptr<Simulator> m_sim;
@@ -392,6 +393,18 @@ void TestLink::deviceVanishes()
     form.Read_Register(0x0302, 1);
     QTest::qWait(0);
     QCOMPARE(data.count(), 0);
+}
+
+void TestLink::destroyedWhileConnected()
+{
+    // closing the port on the way out must not reach receivers of a half-destroyed window
+    auto form = std::make_unique<ConnectionForm>(nullptr, "en_US");
+    form->setLinkParameters(m_sim->port(), 115200, 0, 1, 1);
+    form->ComPort_Connect();
+    QCOMPARE(form->modbusMaster()->state(), QModbusDevice::ConnectedState);
+    QSignalSpy state(form.get(), &ConnectionForm::SendConnectiomState);
+    form.reset();
+    QCOMPARE(state.count(), 0);
 }
 
 QTEST_MAIN(TestLink)
