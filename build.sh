@@ -16,6 +16,7 @@ packages=(
   libqcustomplot-dev
   sqlite3
   xvfb xauth socat libmodbus-dev mbpoll
+  fonts-wqy-microhei
 )
 
 bootstrap() {

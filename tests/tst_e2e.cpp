@@ -11,6 +11,8 @@
 #include "link/portlist.h"
 #include "support/simulator.h"
 
+#include <QListWidget>
+#include <QSettings>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -104,6 +106,54 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(cell(tableOf(ui, "0x0a00"), 0), QString::number(0x2701), 5000);
 
         PortList::setProvider(nullptr);
+    }
+
+    // Pictures of the connected tool for a person to look at; runs only when
+    // GRIVANT_SCREENSHOTS names a folder.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
+        QDir().mkpath(folder);
+        QDir().mkpath("translations");
+        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
+            QFile::remove(QString("translations/") + qm);
+            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
+                        QString("translations/") + qm);
+        }
+
+        for (const QString language : {"en_US", "zh_CN"}) {
+            {
+                QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
+                settings.setValue("/language", language);
+            }
+            Simulator sim({"--speedup", "4", "--initialised"});
+            QVERIFY(sim.start());
+            const QString port = sim.port();
+            PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+            MainWindow window;
+            Ui::MainWindow *ui = window.form();
+            ConnectionForm *connection = window.connectionWindow();
+            QTRY_VERIFY(connection->knownPorts().contains(port));
+            connection->form()->spB_IDEnd->setValue(2);
+            connection->form()->pB_Search->click();
+            QTRY_VERIFY_WITH_TIMEOUT(connection->form()->pB_Connect->isEnabled(), 20000);
+            connection->grab().save(folder + "/connection-" + language + ".png");
+
+            connection->form()->lW_devicelist->setCurrentRow(0);
+            QListWidgetItem *found = connection->form()->lW_devicelist->item(0);
+            QVERIFY(found);
+            emit connection->form()->lW_devicelist->itemDoubleClicked(found);
+            QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
+            window.pollingThread()->Add_writeregisterList(0x0103, 300);
+            QTRY_VERIFY_WITH_TIMEOUT(ui->PositionPlot->graph(0)->dataCount() > 20, 10000);
+            window.grab().save(folder + "/main-narrow-" + language + ".png");
+            ui->actionAdvanced->trigger();
+            QTest::qWait(200);  // let the queued replots and the table repaint happen
+            window.grab().save(folder + "/main-wide-" + language + ".png");
+            PortList::setProvider(nullptr);
+        }
     }
 };
 
