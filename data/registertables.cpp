@@ -119,8 +119,11 @@ void MainWindow::buildRegisterTables()
         if (m_vxCtl)
             m_vxCtl->Add_readregisterList(baseAddress, count, interval);
 
+        // Tables held back for higher user levels stay out of sight until they get a tab.
         if (accessLevel == 0)
             ui->tabW_register->addTab(table, title);
+        else
+            table->hide();
         tableAccessLevels.insert(table, accessLevel);
         tableTitles.insert(table, title);
         m_tableGroups.insert(table, groupNumber);
