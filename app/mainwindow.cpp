@@ -108,8 +108,11 @@ MainWindow::~MainWindow()
         m_vxCtl->quit();
         m_vxCtl->wait();
     }
-    if (m_connectionForm)
-        m_connectionForm->deleteLater();
+    // Released at once rather than from the event loop, which has already ended when the
+    // window on main's stack goes: the connection window then stops its scanner thread and
+    // closes the port itself.
+    delete m_connectionForm;
+    m_connectionForm = nullptr;
     delete ui;
     ui = nullptr;
     delete m_connectionTimer;

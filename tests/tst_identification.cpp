@@ -42,6 +42,7 @@ private slots:
 
     void cleanup() { window.reset(); }
 
+
     void knownModelShowsItsTexts()
     {
         window->getGripperInfo(block("2701"));
@@ -172,6 +173,19 @@ private slots:
         QCOMPARE(ui->hS_Position->value(), ui->hS_Position->maximum());
         window->GripperConnectstate(3);  // arrives twice from the link; harmless
         QVERIFY(window->connectionWindow()->isVisible());
+    }
+
+    void destructionStopsThePollingThreadAndTheConnectionWindow()
+    {
+        window->getGripperInfo(block("2701"));
+        QPointer<VX_Ctl> engine = window->pollingThread();
+        QPointer<ConnectionForm> connection = window->connectionWindow();
+        QVERIFY(engine->isRunning());
+        QSignalSpy finished(engine.data(), &QThread::finished);
+        window.reset();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(engine.isNull());
+        QVERIFY(connection.isNull());
     }
 
     void shortBlocksCountMissingBytesAsZero()
