@@ -323,7 +323,10 @@ void TestDevsim::kindFromModelCode_data()
     QTest::newRow("adaptive 0x0101") << 0x0101 << int(Kind::Adaptive);
     QTest::newRow("module 0x4001") << 0x4001 << int(Kind::Module);
     QTest::newRow("module 0x4002") << 0x4002 << int(Kind::Module);
-    QTest::newRow("series 4, not a module 0x4101") << 0x4101 << int(Kind::Gripper);
+    // 65.1 is the long-slide linear module: it gets the module map like 64.x.
+    QTest::newRow("module 0x4101") << 0x4101 << int(Kind::Module);
+    QTest::newRow("module 0x4F05") << 0x4F05 << int(Kind::Module);
+    QTest::newRow("FLC 0x3101") << 0x3101 << int(Kind::Gripper);
 }
 
 void TestDevsim::kindFromModelCode()
@@ -341,6 +344,8 @@ void TestDevsim::registerMap_data()
                              << QVector<int>{1, 10, 14, 7, 17, 12, 6, 7, 13, 24, 7, 4};
     QTest::newRow("rotary") << int(Kind::Rotary)
                             << QVector<int>{1, 10, 14, 7, 17, 12, 6, 7, 13, 24, 7, 4};
+    QTest::newRow("adaptive") << int(Kind::Adaptive)
+                              << QVector<int>{1, 10, 14, 7, 17, 12, 6, 7, 13, 24, 7, 4};
     QTest::newRow("module") << int(Kind::Module)
                             << QVector<int>{1, 8, 8, 11, 35, 13, 6, 7, 13, 24, 6, 4};
 }
@@ -363,6 +368,24 @@ void TestDevsim::registerMap()
     }
     for (int group : {0x06, 0x07, 0x08, 0x09, 0x0B, 0x10, 0x16, 0xFF})
         QVERIFY(!d.mapped(uint16_t(group << 8)));
+
+    // Even at the highest access level the feedback, device information and runtime
+    // groups refuse writes (the unique ID words aside); every other group takes them up
+    // to its last register.
+    QCOMPARE(int(d.write(0x0000, {0xC3C3})), 0);
+    for (int i = 0; i < 12; ++i) {
+        const uint16_t base = uint16_t(groups[i] << 8);
+        const bool readOnly = groups[i] == 0x02 || groups[i] == 0x0A || groups[i] == 0x13;
+        for (const uint16_t a : {base, uint16_t(base + counts[i] - 1)}) {
+            if (a == 0x0000)
+                continue;
+            const bool uid = a == 0x0A03 || a == 0x0A04;
+            const int expected = readOnly && !uid ? int(rtu::IllegalDataAddress) : 0;
+            QVERIFY2(int(d.write(a, {d.reg(a)})) == expected, qPrintable(QString::number(a, 16)));
+        }
+    }
+    for (const uint16_t a : {0x0A00, 0x0A01, 0x0A02})
+        QCOMPARE(int(d.write(a, {0})), int(rtu::IllegalDataAddress));
 }
 
 void TestDevsim::initialValues()

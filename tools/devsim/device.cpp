@@ -29,12 +29,12 @@ const int kBaudRates[] = {115200, 57600, 38400, 19200, 9600, 4800, 230400};
 
 using namespace regs;
 
+// Every model of series 4 is a linear module (its name carries the module marker), so
+// the tool reads the module register map from all of them.
 Kind kindFromModel(uint16_t model)
 {
-    const int high = model >> 8;
-    if (high == 0x40)
-        return Kind::Module;
-    switch (high >> 4) {
+    switch (model >> 12) {
+    case 4: return Kind::Module;
     case 5: return Kind::Rotary;
     case 0: return Kind::Adaptive;
     default: return Kind::Gripper;
