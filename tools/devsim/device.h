@@ -12,8 +12,8 @@
 
 enum class Kind { Gripper, Rotary, Adaptive, Module };
 
-// Device kind from the model code of register 0x0A00: high byte 0x40 is a linear module;
-// otherwise the series (top four bits) 5 is rotary, 0 adaptive, anything else parallel.
+// Device kind from the model code of register 0x0A00, by its series (the top four bits):
+// 4 is a linear module, 5 rotary, 0 adaptive, anything else a parallel gripper.
 Kind kindFromModel(uint16_t model);
 const char *kindName(Kind kind);
 bool parseKind(const std::string &text, Kind &kind);

@@ -37,8 +37,8 @@ Line:
 Device:
   --model HEX         model code of 0x0A00 (default 2701)
   --kind K            gripper, rotary, adaptive or module (default from the model code:
-                      high byte 0x40 module, series 5 rotary, series 0 adaptive, else
-                      gripper)
+                      series 4 module, series 5 rotary, series 0 adaptive, else
+                      gripper; the series is the top four bits)
   --hw A.B.C          hardware version (default 1.2.3): 0x0A01 = A.B, 0x0A05 = C
   --sw A.B            software version (default 2.30): 0x0A02
   --uid HEX8          unique ID (default from the seed): 0x0A03 = last four digits,
