@@ -110,9 +110,8 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
 
                 if (!port.open(QIODevice::ReadWrite)) {
                     emit sig_status(QStringLiteral("Scan error:\t %1,(%2 :%3)")
-                                        .arg(name)
-                                        .arg(int(port.error()))
-                                        .arg(port.errorString()));
+                                        .arg(name, QString::number(int(port.error())),
+                                             port.errorString()));
                     portFailed = true;
                     break;
                 }

@@ -94,6 +94,7 @@ private slots:
     void failedConnect();
     void connectReadWriteDisconnect();
     void reconnectWhileConnected();
+    void lineSettingsReachThePort();
     void exceptionAnswers();
     void timeOuts();
     void refusedWrite();
@@ -274,6 +275,29 @@ void TestLink::reconnectWhileConnected()
     QVERIFY(data.wait(2000));
     QCOMPARE(data.first().at(0).toByteArray().size(), 3 + 12);
     QCOMPARE(data.first().at(0).toByteArray().left(3), QByteArray::fromHex("0A0006"));
+}
+
+void TestLink::lineSettingsReachThePort()
+{
+    // the simulator answers only a line at its own rate, odd parity and two stop bits
+    Simulator sim({"--id", "6", "--baud", "19200", "--parity", "odd", "--stopbits", "2"});
+    QVERIFY(sim.start());
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+
+    form.setLinkParameters(sim.port(), 19200, 3, 1, 6);
+    form.ComPort_Connect();
+    form.Read_Register(0x0302, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray()); // one stop bit: silence
+
+    form.setLinkParameters(sim.port(), 19200, 3, 2, 6);
+    form.ComPort_Connect();
+    QCOMPARE(processLog(form).split('\n', Qt::SkipEmptyParts).last(),
+             QString("Connect successful:\t %1,19200,3,2,6").arg(sim.port()));
+    form.Read_Register(0x0302, 1);
+    QVERIFY(data.wait(2000));
+    QCOMPARE(data.takeFirst().at(0).toByteArray(), QByteArray::fromHex("0302010006"));
 }
 
 void TestLink::exceptionAnswers()
