@@ -8,27 +8,29 @@
 #include <QStringList>
 #include <cstdlib>
 
-FlatUI *FlatUI::self = nullptr;
+QAtomicPointer<FlatUI> FlatUI::self;
 QMutex FlatUI::mutex;
 
 FlatUI::FlatUI(QObject *parent) : QObject(parent) {}
 
 FlatUI *FlatUI::instance()
 {
-    if (!self) {
+    FlatUI *current = self.loadAcquire();
+    if (!current) {
         QMutexLocker locker(&mutex);
-        if (!self) {
-            self = new FlatUI;
+        current = self.loadRelaxed();
+        if (!current) {
+            current = new FlatUI;
+            self.storeRelease(current);
             std::atexit(&FlatUI::destroyInstance);
         }
     }
-    return self;
+    return current;
 }
 
 void FlatUI::destroyInstance()
 {
-    delete self;
-    self = nullptr;
+    delete self.fetchAndStoreOrdered(nullptr);
 }
 
 QString FlatUI::setPushButtonQss(QPushButton *btn, int radius, int padding,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAtomicPointer>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -47,6 +48,8 @@ private:
     explicit FlatUI(QObject *parent = nullptr);
     static void destroyInstance();
 
-    static FlatUI *self;
+    // Read without the lock on every call, so the pointer is published with release and
+    // read with acquire ordering.
+    static QAtomicPointer<FlatUI> self;
     static QMutex mutex;
 };

@@ -138,7 +138,10 @@ void MainWindow::changeLanguage(const QString &code)
 
     const QString file = code == QLatin1String("zh_CN") ? QStringLiteral("./translations/zh_CN.qm")
                                                         : QStringLiteral("./translations/en_US.qm");
-    if (s_translator->load(file, QString(), QString(), QString()))
+    // Empty (not null) delimiters and suffix: only this very file is tried, never a
+    // shortened name such as "./translations/zh.qm" or one with ".qm" appended again.
+    const QString none = QLatin1String("");
+    if (s_translator->load(file, none, none, none))
         QCoreApplication::installTranslator(s_translator);
 
     ui->retranslateUi(this);

@@ -1,12 +1,19 @@
 #include "app/mainwindow.h"
 #include "app/portoption.h"
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QMutex>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSignalMapper>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -47,6 +54,28 @@ public:
 private:
     QTimer m_timer;
 };
+
+// Collects the lines written to the Qt message output while it is installed.
+class MessageCatcher
+{
+public:
+    MessageCatcher()
+    {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(&MessageCatcher::handler);
+    }
+    ~MessageCatcher() { qInstallMessageHandler(m_previous); }
+
+    static QList<QPair<QtMsgType, QString>> s_lines;
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        s_lines.append({type, text});
+    }
+    QtMessageHandler m_previous = nullptr;
+};
+QList<QPair<QtMsgType, QString>> MessageCatcher::s_lines;
 
 QString runTranslations()
 {
@@ -420,6 +449,164 @@ private slots:
         QVERIFY(ui->rB_S_Moving->styleSheet().contains("stop:0 #34495E"));
         QVERIFY(ui->rB_S_Caught->styleSheet().contains("stop:0 #1ABC9C"));
         QVERIFY(ui->rB_S_Dropped->styleSheet().contains("stop:0 #FF0000"));
+    }
+
+    // Only the connection window opens at start; the main window waits, as a dialog-type
+    // window, for the connected state.
+    void startsWithTheConnectionWindowOnly()
+    {
+        freshWorkDir();
+        MainWindow w;
+        ConnectionForm *connection = w.connectionWindow();
+        QVERIFY(connection);
+        QVERIFY(!connection->parent());
+        QVERIFY(connection->isVisible());
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.windowType(), Qt::Dialog);
+        QCOMPARE(w.windowFlags(), connection->windowFlags() | Qt::Dialog);
+        QVERIFY(w.pollingThread());
+        QCOMPARE(w.pollingThread()->parent(), &w);
+        QVERIFY(!w.pollingThread()->isRunning());
+    }
+
+    // Each gripper I/O spin box reports its parameter number, 5 to 16, group by group.
+    void ioSpinBoxesReportTheirParameterNumbers()
+    {
+        freshWorkDir();
+        MainWindow w;
+        Ui::MainWindow *ui = w.form();
+        QSignalMapper *mapper = w.findChild<QSignalMapper *>();
+        QVERIFY(mapper);
+        QCOMPARE(mapper->parent(), &w);
+        QSignalSpy spy(mapper, SIGNAL(mapped(QString)));
+        QVERIFY(spy.isValid());
+        const QList<QSpinBox *> boxes = {ui->spB_IO_P_1, ui->spB_IO_F_1, ui->spB_IO_S_1,
+                                         ui->spB_IO_P_2, ui->spB_IO_F_2, ui->spB_IO_S_2,
+                                         ui->spB_IO_P_3, ui->spB_IO_F_3, ui->spB_IO_S_3,
+                                         ui->spB_IO_P_4, ui->spB_IO_F_4, ui->spB_IO_S_4};
+        QStringList expected;
+        for (int i = 0; i < boxes.size(); ++i) {
+            boxes[i]->setValue(boxes[i]->value() + 1);
+            expected << QString::number(5 + i);
+        }
+        QStringList seen;
+        for (const QList<QVariant> &args : spy)
+            seen << args.at(0).toString();
+        QCOMPARE(seen, expected);
+
+        // The linear-module spin boxes are not mapped.
+        spy.clear();
+        ui->spB_IO_P_5->setValue(7);
+        ui->spB_IO_PF_1->setValue(7);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    // The polling thread ends before the connection window it sends requests to is gone.
+    void destroyingStopsThePollingThreadFirst()
+    {
+        freshWorkDir();
+        auto *w = new MainWindow;
+        VX_Ctl *thread = w->pollingThread();
+        QMutex mutex;
+        QStringList order;
+        connect(thread, &QThread::finished, thread, [&] {
+            QMutexLocker lock(&mutex);
+            order << "thread finished";
+        }, Qt::DirectConnection);
+        connect(w->connectionWindow(), &QObject::destroyed, [&] {
+            QMutexLocker lock(&mutex);
+            order << "connection window gone";
+        });
+        thread->start();
+        QTRY_VERIFY(thread->isRunning());
+        delete w;
+        QMutexLocker lock(&mutex);
+        QCOMPARE(order, QStringList({"thread finished", "connection window gone"}));
+    }
+
+    void helpAndAboutBoxes()
+    {
+        freshWorkDir();
+        const QString oldVersion = QCoreApplication::applicationVersion();
+        QCoreApplication::setApplicationVersion("1.0.11.0");
+        MainWindow w;
+        ModalCatcher catcher;
+        w.showHelp();
+        w.showAbout();
+        QCoreApplication::setApplicationVersion(oldVersion);
+        QCOMPARE(catcher.seen.size(), 2);
+
+        QCOMPARE(catcher.seen[0].title, QString("Help"));
+        const QString help = catcher.seen[0].text;
+        QVERIFY2(QRegularExpression("^\n Please visit  <a href=\"[^\"]+\">[^<]+</a> website for help! \n$")
+                     .match(help).hasMatch(),
+                 qPrintable(help));
+
+        QCOMPARE(catcher.seen[1].title, QString("About"));
+        const QString about = catcher.seen[1].text;
+        QVERIFY2(about.startsWith("Grivant User Interface \n\n Version : 1.0.11.0\n\n Website : "),
+                 qPrintable(about));
+        QVERIFY2(QRegularExpression("Website : \\S+ \n\n[^\n]+\n$").match(about).hasMatch(),
+                 qPrintable(about));
+
+        // The help box follows the language; the about text stays as it is.
+        w.slot_language("zh_CN");
+        w.showHelp();
+        w.showAbout();
+        QCOMPARE(catcher.seen.size(), 5);
+        QCOMPARE(catcher.seen[3].title, QString::fromUtf8("帮助"));
+        QVERIFY(catcher.seen[3].text.contains(QString::fromUtf8("帮助")));
+        QCOMPARE(catcher.seen[4].title, QString::fromUtf8("关于"));
+        QVERIFY(catcher.seen[4].text.startsWith("Grivant User Interface \n\n Version : "));
+    }
+
+    // Level tag, file, "]$", 0, "$", line and function, each item set off by a blank,
+    // then the quoted message.
+    void languageLoaderWritesItsDiagnosticLine()
+    {
+        freshWorkDir();
+        QList<QPair<QtMsgType, QString>> lines;
+        {
+            MessageCatcher catcher;
+            MainWindow w;
+            w.GripperConnected("COM3");
+            lines = MessageCatcher::s_lines;
+        }
+        const QString dir = QCoreApplication::applicationDirPath();
+        const QRegularExpression loader(
+            "^\\[Debug\\]\\[ \\S*mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ changeLanguage \\]: \""
+            + QRegularExpression::escape(dir) + "\"$");
+        const QRegularExpression connected(
+            "^\\[Debug\\]\\[ \\S*mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ GripperConnected \\]: \"COM3\"$");
+        int loaderLines = 0, connectedLines = 0;
+        for (const auto &line : lines) {
+            if (line.second.contains("changeLanguage")) {
+                QCOMPARE(line.first, QtDebugMsg);
+                QVERIFY2(loader.match(line.second).hasMatch(), qPrintable(line.second));
+                ++loaderLines;
+            }
+            if (line.second.contains("GripperConnected")) {
+                QCOMPARE(line.first, QtDebugMsg);
+                QVERIFY2(connected.match(line.second).hasMatch(), qPrintable(line.second));
+                ++connectedLines;
+            }
+        }
+        QCOMPARE(loaderLines, 1);
+        QCOMPARE(connectedLines, 1);
+    }
+
+    // Only the named file counts: no shortened name, no second ".qm".
+    void translationFileIsLoadedByItsExactName()
+    {
+        freshWorkDir(false);
+        QVERIFY(QDir().mkpath("translations"));
+        const QString chinese = runTranslations() + "/zh_CN.qm";
+        QVERIFY(QFile::copy(chinese, "translations/zh.qm"));
+        QVERIFY(QFile::copy(chinese, "translations/zh_CN.qm.qm"));
+        writeIni("[General]\nlanguage=zh_CN\n");
+        MainWindow w;
+        QCOMPARE(w.language(), QString("zh_CN"));
+        verifyEnglish(w);
     }
 
     void portOptions()

@@ -586,6 +586,11 @@ p, li { white-space: pre-wrap; }
             <source>Motor Current(mA)</source>
             <translation>Motor Current(mA)</translation>
         </message>
+        <message>
+            <source>Open</source>
+            <comment>program file</comment>
+            <translation>Open</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>

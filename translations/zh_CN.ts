@@ -488,7 +488,7 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>Arrived</source>
-        <translation>到达</translation>
+        <translation>到位</translation>
     </message>
     <message>
         <source>Caught</source>
@@ -536,7 +536,7 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>Simple</source>
-        <translation>简洁</translation>
+        <translation>简易</translation>
     </message>
     <message>
         <source>
@@ -585,6 +585,11 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Motor Current(mA)</source>
         <translation>电机电流(mA)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <comment>program file</comment>
+        <translation>打开</translation>
     </message>
 </context>
 <context>
