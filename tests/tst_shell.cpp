@@ -469,6 +469,24 @@ private slots:
         QVERIFY(!w.pollingThread()->isRunning());
     }
 
+    // With the main window never shown, closing the connection window is closing the last
+    // window: the event loop ends.
+    void closingTheConnectionWindowEndsTheEventLoop()
+    {
+        freshWorkDir();
+        MainWindow w;
+        QVERIFY(QGuiApplication::quitOnLastWindowClosed());
+        QSignalSpy last(qApp, &QGuiApplication::lastWindowClosed);
+        QTimer::singleShot(0, w.connectionWindow(), &QWidget::close);
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        safety.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(last.count(), 1);
+        QVERIFY(!w.isVisible());
+    }
+
     // Each gripper I/O spin box reports its parameter number, 5 to 16, group by group.
     void ioSpinBoxesReportTheirParameterNumbers()
     {
