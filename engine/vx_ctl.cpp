@@ -317,10 +317,12 @@ bool VX_Ctl::writeStep(bool *stopped)
     }
 
     QMutexLocker queue(&m_writeMutex);
-    // The queue may have been emptied (ReadEnable) while the request was on the line.
+    // The queue may have been emptied (ReadEnable) while the request was on the line. The
+    // counter then moves as if the emptying had come after this step: an unanswered write
+    // still counts as a retry.
     const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
     int retries = s_retryCounter.load();
-    if (outcome == Outcome::Answered || retries > 2 || !stillQueued) {
+    if (outcome == Outcome::Answered || retries > 2) {
         retries = 0;
         if (stillQueued)
             m_writeQueue.removeFirst();

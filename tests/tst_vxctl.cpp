@@ -448,7 +448,10 @@ void TestVxCtl::readEnableFalseDropsQueuedWrites()
     engine->Add_writeregisterList(0x0510, 4);
     QTRY_COMPARE(link->writes().size(), 2);
     QCOMPARE(link->writes().at(1).address, 0x0510);
-    QCOMPARE(link->writes().at(1).retryCounter, 1);
+    // The dropped write went unanswered: that still counts as a retry, unless it was the
+    // last one allowed.
+    const int before = link->writes().at(0).retryCounter;
+    QCOMPARE(link->writes().at(1).retryCounter, before > 2 ? 1 : before + 1);
     QCOMPARE(link->count(true, 0x0500), 1);
     QCOMPARE(link->count(true, 0x0501), 0);
     QCOMPARE(link->count(true, 0x0502), 0);
