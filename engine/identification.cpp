@@ -112,7 +112,11 @@ void MainWindow::GripperConnectstate(int state)
 {
     if (state == 2) {
         ui->actionDisconnect->setEnabled(true);
-        m_connectionTimer->restart();
+        // The timer is not started before the first connection.
+        if (m_connectionTimer->isValid())
+            m_connectionTimer->restart();
+        else
+            m_connectionTimer->start();
         ui->tab_User->setCurrentIndex(0);
         show();
         m_connectionForm->hide();

@@ -149,8 +149,10 @@ private slots:
             window.pollingThread()->Add_writeregisterList(0x0103, 300);
             QTRY_VERIFY_WITH_TIMEOUT(ui->PositionPlot->graph(0)->dataCount() > 20, 10000);
             window.grab().save(folder + "/main-narrow-" + language + ".png");
+            // The wide picture once a queued replot of the live curve has happened.
+            QSignalSpy replotted(ui->PositionPlot, &QCustomPlot::afterReplot);
             ui->actionAdvanced->trigger();
-            QTest::qWait(200);  // let the queued replots and the table repaint happen
+            QVERIFY(replotted.wait(5000));
             window.grab().save(folder + "/main-wide-" + language + ".png");
             PortList::setProvider(nullptr);
         }
