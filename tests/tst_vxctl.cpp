@@ -282,12 +282,16 @@ void TestVxCtl::fullPassThenEachBlockAtItsPeriod()
     QCOMPARE(reads.at(2).count, 6);
     QCOMPARE(link->count(false, 0x0A00), 1);
 
+    // The stamps are taken on another clock, a little after the engine read its own, and
+    // a busy machine may delay one stamp more than the next: allow for that, while a block
+    // read again too early (in every pass, say) still shows.
+    const qint64 slack = 25;
     qint64 lastFast = -1, firstSlow = -1, secondSlow = -1;
     int fastBetween = 0;
     for (const Request &r : reads) {
         if (r.address == 0x0100) {
             if (lastFast >= 0)
-                QVERIFY2(r.emittedAt - lastFast >= 100, qPrintable(QString::number(r.emittedAt - lastFast)));
+                QVERIFY2(r.emittedAt - lastFast > 100 - slack, qPrintable(QString::number(r.emittedAt - lastFast)));
             lastFast = r.emittedAt;
             if (firstSlow >= 0 && secondSlow < 0)
                 ++fastBetween;
@@ -295,7 +299,7 @@ void TestVxCtl::fullPassThenEachBlockAtItsPeriod()
             (firstSlow < 0 ? firstSlow : secondSlow) = r.emittedAt;
         }
     }
-    QVERIFY(secondSlow - firstSlow > 1000);
+    QVERIFY2(secondSlow - firstSlow > 1000 - slack, qPrintable(QString::number(secondSlow - firstSlow)));
     // About ten fast reads per slow period; the margins allow a busy machine.
     QVERIFY2(fastBetween >= 5 && fastBetween <= 12, qPrintable(QString::number(fastBetween)));
 
