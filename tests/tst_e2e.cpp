@@ -156,6 +156,8 @@ private slots:
             window.grab().save(folder + "/main-wide-" + language + ".png");
             PortList::setProvider(nullptr);
         }
+        // Later runs start in the default language again.
+        QFile::remove("./ZODidovava.ini");
     }
 };
 
