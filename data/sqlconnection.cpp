@@ -1,7 +1,7 @@
 #include "data/sqlconnection.h"
 
+#include <QFileInfo>
 #include <QHash>
-#include <QSqlDatabase>
 
 namespace {
 
@@ -41,6 +41,37 @@ void release(const QString &connectionName)
 int claims(const QString &connectionName)
 {
     return claimCounts().value(connectionName);
+}
+
+OpenResult openFile(const QString &path, QString *connectionName)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return OpenResult::FileNotFound;
+
+    const QString name = file.completeBaseName();
+    if (name != *connectionName) {
+        if (!connectionName->isEmpty())
+            release(*connectionName);
+        *connectionName = name;
+        claim(name);
+    }
+
+    QSqlDatabase db = QSqlDatabase::database(name, true);
+    if (!db.isValid()) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file.absoluteFilePath());
+    }
+    if (!db.isOpen() && !db.open())
+        return OpenResult::NotOpen;
+    return OpenResult::Opened;
+}
+
+QSqlDatabase database(const QString &connectionName, bool *open)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, true);
+    *open = db.isOpen();
+    return db;
 }
 
 } // namespace SqlConnection

@@ -28,36 +28,24 @@ VEVirurodOzoviDatabase::~VEVirurodOzoviDatabase()
 
 bool VEVirurodOzoviDatabase::openDatabase(const QString &path)
 {
-    const QFileInfo file(path);
-    if (!file.exists()) {
+    switch (SqlConnection::openFile(path, &m_connectionName)) {
+    case SqlConnection::OpenResult::Opened:
+        return true;
+    case SqlConnection::OpenResult::FileNotFound:
         m_lastError = tr("Not found file: %1").arg(path);
         return false;
-    }
-
-    const QString name = file.completeBaseName();
-    if (name != m_connectionName) {
-        if (!m_connectionName.isEmpty())
-            SqlConnection::release(m_connectionName);
-        m_connectionName = name;
-        SqlConnection::claim(m_connectionName);
-    }
-
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, true);
-    if (!db.isValid()) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(file.absoluteFilePath());
-    }
-    if (!db.isOpen() && !db.open()) {
-        m_lastError = tr("Sqlite not open: %1").arg(file.absoluteFilePath());
+    case SqlConnection::OpenResult::NotOpen:
+        m_lastError = tr("Sqlite not open: %1").arg(QFileInfo(path).absoluteFilePath());
         return false;
     }
-    return true;
+    return false;
 }
 
 QSqlDatabase VEVirurodOzoviDatabase::database()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, true);
-    if (!db.isOpen())
+    bool open = false;
+    QSqlDatabase db = SqlConnection::database(m_connectionName, &open);
+    if (!open)
         m_lastError = tr("Sqlite not open");
     return db;
 }
