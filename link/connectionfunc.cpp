@@ -161,6 +161,22 @@ QByteArray Connectionfunc::readAnswer(QSerialPort &port)
     return answer;
 }
 
+// An intact read answer of the expected size is taken; an exception answer is passed over
+// quietly, and a malformed one (a sign of wrong line settings) says so in the status line.
+bool Connectionfunc::acceptAnswer(const QByteArray &answer, int registerCount)
+{
+    switch (ModbusFrame::checkReadAnswer(answer, registerCount)) {
+    case ModbusFrame::AnswerCheck::Accepted:
+        return true;
+    case ModbusFrame::AnswerCheck::Malformed:
+        emit sig_status(QString::fromLatin1(RejectedAnswerText));
+        return false;
+    case ModbusFrame::AnswerCheck::NotReadAnswer:
+        return false;
+    }
+    return false;
+}
+
 Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QString &name, int id,
                                                   int waitMs)
 {
@@ -183,15 +199,8 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     qDebug() << "responseData 0: " << answer.toHex(' ');
     emit sig_status(QStringLiteral("response: ") + QString::fromLatin1(answer.toHex()));
 
-    switch (ModbusFrame::checkReadAnswer(answer, 1)) {
-    case ModbusFrame::AnswerCheck::Malformed:
-        emit sig_status(QString::fromLatin1(RejectedAnswerText));
+    if (!acceptAnswer(answer, 1))
         return ProbeResult::NextId;
-    case ModbusFrame::AnswerCheck::NotReadAnswer:
-        return ProbeResult::NextId;
-    case ModbusFrame::AnswerCheck::Accepted:
-        break;
-    }
     const quint8 address = ModbusFrame::reportedAddress(answer);
     if (!m_searchMode && address != id)
         return ProbeResult::NextId;
@@ -208,15 +217,8 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     answer = readAnswer(port);
     qDebug() << "responseData 1: " << answer.toHex(' ');
 
-    switch (ModbusFrame::checkReadAnswer(answer, ModbusFrame::DeviceInfoCount)) {
-    case ModbusFrame::AnswerCheck::Malformed:
-        emit sig_status(QString::fromLatin1(RejectedAnswerText));
+    if (!acceptAnswer(answer, ModbusFrame::DeviceInfoCount))
         return ProbeResult::NextId;
-    case ModbusFrame::AnswerCheck::NotReadAnswer:
-        return ProbeResult::NextId;
-    case ModbusFrame::AnswerCheck::Accepted:
-        break;
-    }
 
     emit sig_status(QStringLiteral("Scaned a device in %1, Varified").arg(name));
     if (m_searchMode)

@@ -39,6 +39,7 @@ public slots:
 private:
     enum class ProbeResult { NextId, FoundAndDone };
     ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
+    bool acceptAnswer(const QByteArray &answer, int registerCount);
     QByteArray readAnswer(QSerialPort &port);
 
     int m_idStart = 255;
