@@ -188,10 +188,13 @@ bool PtyDevice::openPty(std::string &error)
 
 void PtyDevice::onOpenedOrClosed()
 {
+    if (m_watch < 0)
+        return;
     char events[4096];
-    while (read(m_watch, events, sizeof events) > 0) {
-    }
-    if (m_slave >= 0 && !m_vanishing)
+    bool any = false;
+    while (read(m_watch, events, sizeof events) > 0)
+        any = true;
+    if (any && m_slave >= 0 && !m_vanishing)
         tcflush(m_slave, TCIFLUSH);
 }
 
@@ -330,6 +333,9 @@ void PtyDevice::sendDue()
         const Reply reply = std::move(m_replies.front());
         m_replies.pop_front();
         if (!reply.bytes.empty() && m_master >= 0) {
+            // The master that sent this request opened the port before it did: take
+            // that open now, or it would flush its own reply once it is noticed.
+            onOpenedOrClosed();
             const ssize_t n = write(m_master, reply.bytes.data(), reply.bytes.size());
             log("< %s%s", hex(reply.bytes).c_str(), n == ssize_t(reply.bytes.size()) ? "" : " (not written)");
         }
