@@ -201,30 +201,22 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
                 if (user && !m_parametersLoaded && row <= 5)
                     applyUserParameterRow(ui, row, v);
 
-                if (module) {
-                    if (user && row == 6) {
-                        ui->hS_Position_module->setRange(0, u);
-                        const double bottom = ui->hS_Position_module->minimum();
-                        const double top = ui->hS_Position_module->maximum() / 100.0;
-                        setDoubleBounds(this, ui->lE_Position_module, bottom, top);
-                        setDoubleBounds(this, ui->lE_PushBand_module, bottom, top);
-                    }
-                    if (io && !m_parametersLoaded && row <= 33) {
-                        if (row == 2)
-                            applyIoMode(v);
-                        else if (QSpinBox *box = extendedIoBox(ui, row))
-                            box->setValue(u);
-                        if (row == 33) {
-                            m_parametersLoaded = true;
-                            ui->lb_IO_notice->clear();
-                        }
-                    }
-                } else if (io && !m_parametersLoaded && row <= 16) {
+                if (module && user && row == 6) {
+                    ui->hS_Position_module->setRange(0, u);
+                    const double bottom = ui->hS_Position_module->minimum();
+                    const double top = ui->hS_Position_module->maximum() / 100.0;
+                    setDoubleBounds(this, ui->lE_Position_module, bottom, top);
+                    setDoubleBounds(this, ui->lE_PushBand_module, bottom, top);
+                }
+
+                // A linear module has the extended I/O table, whose values are unsigned.
+                const int lastIoRow = module ? 33 : 16;
+                if (io && !m_parametersLoaded && row <= lastIoRow) {
                     if (row == 2)
                         applyIoMode(v);
-                    else if (QSpinBox *box = standardIoBox(ui, row))
-                        box->setValue(v);
-                    if (row == 16) {
+                    else if (QSpinBox *box = module ? extendedIoBox(ui, row) : standardIoBox(ui, row))
+                        box->setValue(module ? int(u) : int(v));
+                    if (row == lastIoRow) {
                         m_parametersLoaded = true;
                         ui->lb_IO_notice->clear();
                     }
