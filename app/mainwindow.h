@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <QVector>
 #include <functional>
 
 QT_BEGIN_NAMESPACE
@@ -65,6 +66,8 @@ public:
     { m_pollingJobObserver = std::move(observer); }
     void setRegisterWriteObserverForTest(std::function<void(int, quint16)> observer)
     { m_registerWriteObserver = std::move(observer); }
+    void setMultipleWriteObserverForTest(std::function<void(int, const QVector<quint16> &)> observer)
+    { m_multipleWriteObserver = std::move(observer); }
     void setPlotClockForTest(std::function<qint64()> clock) { m_plotClock = std::move(clock); }
 
 signals:
@@ -125,10 +128,12 @@ private:
 
     // Register tables, reply dispatch and plots.
     void queueRegisterWrite(int address, quint16 value);
+    void queueRegistersWrite(int address, const QVector<quint16> &values);
     quint32 gripperBaudRate() const;
     qint64 plotClockMs();
     std::function<void(int, quint16, quint16)> m_pollingJobObserver;
     std::function<void(int, quint16)> m_registerWriteObserver;
+    std::function<void(int, const QVector<quint16> &)> m_multipleWriteObserver;
     std::function<qint64()> m_plotClock;
     QElapsedTimer m_plotFallbackTimer;
     quint32 m_baudRateForTest = 0;

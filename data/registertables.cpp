@@ -46,6 +46,14 @@ void MainWindow::queueRegisterWrite(int address, quint16 value)
         m_vxCtl->Add_writeregisterList(address, value);
 }
 
+void MainWindow::queueRegistersWrite(int address, const QVector<quint16> &values)
+{
+    if (m_multipleWriteObserver)
+        m_multipleWriteObserver(address, values);
+    if (m_vxCtl)
+        m_vxCtl->Add_writeMutipregisterList(address, values);
+}
+
 // One table per register group, in ascending group number; every group also becomes a
 // polling job, and the groups without an access level appear as tabs at once.
 void MainWindow::buildRegisterTables()
