@@ -5,11 +5,10 @@
 #include "app/flatui.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "panels/parameterwidgets.h"
 
 #include <QApplication>
-#include <QDoubleValidator>
 #include <QElapsedTimer>
-#include <QIntValidator>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -69,17 +68,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
 
     m_ioMapper = new QSignalMapper(this);
-    const QList<QPair<QSpinBox *, QString>> ioSpinBoxes = {
-        {ui->spB_IO_P_1, "5"},  {ui->spB_IO_F_1, "6"},  {ui->spB_IO_S_1, "7"},
-        {ui->spB_IO_P_2, "8"},  {ui->spB_IO_F_2, "9"},  {ui->spB_IO_S_2, "10"},
-        {ui->spB_IO_P_3, "11"}, {ui->spB_IO_F_3, "12"}, {ui->spB_IO_S_3, "13"},
-        {ui->spB_IO_P_4, "14"}, {ui->spB_IO_F_4, "15"}, {ui->spB_IO_S_4, "16"}};
-    for (const auto &entry : ioSpinBoxes)
-        entry.first->installEventFilter(this);
-    for (const auto &entry : ioSpinBoxes)
-        connect(entry.first, SIGNAL(valueChanged(int)), m_ioMapper, SLOT(map()));
-    for (const auto &entry : ioSpinBoxes)
-        m_ioMapper->setMapping(entry.first, entry.second);
+    // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
+    const auto ioSpinBoxes = ParameterWidgets::gripperIoBoxes(ui);
+    for (QSpinBox *box : ioSpinBoxes)
+        box->installEventFilter(this);
+    for (QSpinBox *box : ioSpinBoxes)
+        connect(box, SIGNAL(valueChanged(int)), m_ioMapper, SLOT(map()));
+    for (size_t i = 0; i < ioSpinBoxes.size(); ++i)
+        m_ioMapper->setMapping(ioSpinBoxes[i], QString::number(int(i) + 5));
     connect(m_ioMapper, SIGNAL(mapped(const QString)), this, SLOT(slot_IOParam_Changed(const QString)));
 
     initPanels();
@@ -226,63 +222,8 @@ void MainWindow::initPanels()
           ui->pB_Position_Forward, ui->pB_Position_Backward})
         flatButton(button);
 
-    // Set-point sliders hold register values; their edits show operator units.
-    const auto initSlider = [](QSlider *slider, int minimum, int maximum, int value) {
-        slider->setRange(minimum, maximum);
-        slider->setValue(value);
-    };
-    initSlider(ui->hS_Position, 0, 1000, 1000);
-    initSlider(ui->hS_Force, 20, 100, 100);
-    initSlider(ui->hS_Speed, 1, 100, 100);
-    ui->hS_Rotation_Rotating->setValue(0);
-    initSlider(ui->hS_Force_Rotating, 0, 100, 100);
-    initSlider(ui->hS_Speed_Rotating, 1, 100, 50);
-    initSlider(ui->hS_Position_module, 0, 1000, 0);
-    initSlider(ui->hS_AccDec_module, 1, 100, 100);
-    initSlider(ui->hS_Speed_module, 1, 100, 100);
-
-    const QList<QSlider *> sliders = {ui->hS_Position, ui->hS_Force, ui->hS_Speed,
-                                      ui->hS_Rotation_Rotating, ui->hS_Force_Rotating,
-                                      ui->hS_Speed_Rotating, ui->hS_Position_module,
-                                      ui->hS_AccDec_module, ui->hS_Speed_module};
-    for (QSlider *slider : sliders) {
-        flat->setSliderQss(slider, 10, "#E8EDF2", "#3db9ec", "#3db9ec", "#FFFFFF");
-        slider->installEventFilter(this);
-    }
-    ui->pB_Position_Forward->installEventFilter(this);
-    ui->pB_Position_Backward->installEventFilter(this);
-
-    const auto intEdit = [this](QLineEdit *edit, QSlider *slider, const QString &text) {
-        edit->setValidator(new QIntValidator(slider->minimum(), slider->maximum(), this));
-        edit->setText(text);
-    };
-    ui->lE_Position->setValidator(
-        new QDoubleValidator(ui->hS_Position->minimum(), ui->hS_Position->maximum() / 10.0, 1, this));
-    ui->lE_Position->setText(QString::number(ui->hS_Position->value() / 10.0, 'g', 6));
-    intEdit(ui->lE_Force, ui->hS_Force, QString::number(ui->hS_Force->value()));
-    intEdit(ui->lE_Speed, ui->hS_Speed, QString::number(ui->hS_Speed->value()));
-    intEdit(ui->lE_Rotation_Rotating, ui->hS_Rotation_Rotating, "0");
-    intEdit(ui->lE_Force_Rotating, ui->hS_Force_Rotating, QString::number(ui->hS_Force_Rotating->value()));
-    intEdit(ui->lE_Speed_Rotating, ui->hS_Speed_Rotating,
-            QString::number(ui->hS_Speed_Rotating->maximum() / 2));
-    ui->lE_Position_module->setValidator(new QDoubleValidator(
-        ui->hS_Position_module->minimum(), ui->hS_Position_module->maximum() / 100.0, 2, this));
-    ui->lE_Position_module->setText(QString::number(ui->hS_Position_module->maximum() / 100.0, 'g', 6));
-    intEdit(ui->lE_AccDec_module, ui->hS_AccDec_module, QString::number(ui->hS_AccDec_module->value()));
-    intEdit(ui->lE_Speed_module, ui->hS_Speed_module, QString::number(ui->hS_Speed_module->value()));
-    ui->lE_PushBand_module->setValidator(
-        new QDoubleValidator(0, ui->hS_Position_module->maximum() / 100.0, 2, this));
-    ui->lE_PushBand_module->setText("0");
-    ui->lE_PushForce_module->setValidator(new QIntValidator(1, 100, this));
-    ui->lE_PushForce_module->setText("40");
-
-    for (QLineEdit *edit :
-         {ui->lE_Position, ui->lE_Force, ui->lE_Speed, ui->lE_Rotation_Rotating, ui->lE_Force_Rotating,
-          ui->lE_Speed_Rotating, ui->lE_Position_module, ui->lE_AccDec_module, ui->lE_Speed_module,
-          ui->lE_PushBand_module, ui->lE_PushForce_module})
-        flat->setLineEditQss(edit, 3, 2, "#DCE4EC", "#34495E");
-
-    flat->setRadioButtonQss(ui->rB_Demo, 8, "#D7DBDE", "#34495E");
+    initControlPages();
+    initParameterTabs();
 
     initPlots();
 

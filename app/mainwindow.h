@@ -10,8 +10,12 @@
 
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
+class QLabel;
+class QLineEdit;
 class QSignalMapper;
+class QSlider;
 class QTableWidget;
+class QTimer;
 class QTranslator;
 QT_END_NAMESPACE
 
@@ -20,6 +24,7 @@ class VXRegisterDatabase;
 class VEVirurodOzoviDatabase;
 class ConnectionForm;
 class VX_Ctl;
+namespace ControlValues { struct LineCodes; }
 
 // The main window: it owns the connection window, the polling thread, the databases,
 // the register tables and the plots for the life of the process. Its members are defined
@@ -30,6 +35,7 @@ class VX_Ctl;
 //   data/mainwindow_db.cpp    copyQrcFile, initRegistersDb (database half), initGripperModelDb
 //   data/registertables.cpp   register tables, tablecelldoubleclick
 //   panels/plots.cpp          live plots and grip state
+//   panels/controlpages.cpp   control pages, their event filter, demonstration cycle
 //   panels/parametertabs.cpp  parameter tabs
 class MainWindow : public QMainWindow
 {
@@ -53,6 +59,10 @@ public:
     bool parametersLoaded() const { return m_parametersLoaded; }
     bool initialised() const { return m_initialised; }
     bool ioMode() const { return m_ioMode; }
+    bool demoIsRunning() const { return demoRunning; }
+    int demoStepIndex() const { return demoStep; }
+    QTimer *demoTimer() const { return m_demoTimer; }
+    QTimer *parameterReloadTimer() const { return m_reloadTimer; }
     const QMap<QTableWidget *, QString> &tableTitlesMap() const { return tableTitles; }
     const QMap<QTableWidget *, int> &tableAccessLevelsMap() const { return tableAccessLevels; }
     int tableGroup(QTableWidget *table) const { return m_tableGroups.value(table, -1); }
@@ -87,6 +97,48 @@ public slots:
     void showHelp();
     void showAbout();
 
+    // Control pages: move the device, jog a module, run the demonstration cycle.
+    void on_pB_Activate_clicked();
+    void on_pB_Position_Close_clicked();
+    void on_pB_Position_Open_clicked();
+    void on_pB_Force_Min_clicked();
+    void on_pB_Force_Max_clicked();
+    void on_pB_Speed_Min_clicked();
+    void on_pB_Speed_Max_clicked();
+    void on_pB_Force_Min_Rotating_clicked();
+    void on_pB_Force_Max_Rotating_clicked();
+    void on_pB_Speed_Min_Rotating_clicked();
+    void on_pB_Speed_Max_Rotating_clicked();
+    void on_lE_Position_editingFinished();
+    void on_lE_Force_editingFinished();
+    void on_lE_Speed_editingFinished();
+    void on_lE_Force_Rotating_editingFinished();
+    void on_lE_Speed_Rotating_editingFinished();
+    void on_lE_Rotation_Rotating_editingFinished();
+    void on_lE_Position_module_editingFinished();
+    void on_lE_Speed_module_editingFinished();
+    void on_lE_AccDec_module_editingFinished();
+    void on_lE_PushForce_module_editingFinished();
+    void on_lE_PushBand_module_editingFinished();
+    void on_pB_pagechange_Gripper_clicked();
+    void on_pB_pagechange_Rotating_clicked();
+    void on_rB_Demo_toggled(bool checked);
+    void looptest();
+
+    // Parameter tabs: communication, I/O and other parameters, saved in the device.
+    void on_pB_Commu_Apply_clicked();
+    void on_pB_Commu_Default_clicked();
+    void on_pB_Other_Apply_clicked();
+    void on_cB_IOMode_currentIndexChanged(int index);
+    void on_pb_IO_Apply_clicked();
+    void on_pB_IO_Test1_clicked();
+    void on_pB_IO_Test2_clicked();
+    void on_pB_IO_Test3_clicked();
+    void on_pB_IO_Test4_clicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // Language loader: replaces the process-wide translator and retranslates the form.
     void changeLanguage(const QString &code);
@@ -98,6 +150,33 @@ private:
     void addPlotSample(QCustomPlot *plot, double value);
     void showGripState(int state);
     void updateControlEnableState();
+
+    // Control pages. A set-point is a slider holding the register value and an edit showing
+    // it `scale` times coarser.
+    struct SetPoint {
+        QSlider *slider;
+        QLineEdit *edit;
+        int scale;
+        int address;
+    };
+    void initControlPages();
+    const SetPoint *setPointOf(const QObject *widget) const;
+    void showSetPoint(const SetPoint &point);
+    void writeSetPoint(const SetPoint &point);
+    void applySetPointEdit(QLineEdit *edit);
+    void moveSetPoint(QSlider *slider, bool toMaximum);
+    void stopJog();
+    QVector<SetPoint> m_setPoints;
+    bool demoRunning = false;
+    int demoStep = 0;          // next row of the cycle, kept across runs
+    QTimer *m_demoTimer = nullptr;
+    int m_jogDirection = 0;    // +1 forward, -1 backward while a jog button is held
+
+    // Parameter tabs.
+    void initParameterTabs();
+    void saveParameters(QLabel *notice);
+    void adviseLineChange(const ControlValues::LineCodes &codes);
+    QTimer *m_reloadTimer = nullptr;
 
     Ui::MainWindow *ui = nullptr;
     VXRegisterDatabase *m_registerDb = nullptr;

@@ -4,6 +4,9 @@
 #include "data/registermap.h"
 #include "data/vxregisterdatabase.h"
 #include "engine/replydecode.h"
+#include "panels/controlpages.h"
+#include "panels/controlvalues.h"
+#include "panels/parameterwidgets.h"
 
 #include <QDoubleValidator>
 #include <QTableWidget>
@@ -23,7 +26,7 @@ void followPair(QSlider *slider, QLineEdit *edit, int sliderValue, const QString
 
 QString hundredths(int value)
 {
-    return QString::number(value / 100.0, 'g', 6);
+    return ControlValues::textFromRegister(value, 100);
 }
 
 // Module registers (positions, push band, stroke) are unsigned 16-bit quantities whose
@@ -38,7 +41,7 @@ void applyControlRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
             ui->lE_PushForce_module->setText(QString::number(v));
         break;
     case 2:
-        if (ui->lE_PushBand_module->text().toInt() * 100 != int(u))
+        if (ControlValues::registerFromText(ui->lE_PushBand_module->text(), 100) != int(u))
             ui->lE_PushBand_module->setText(hundredths(u));
         break;
     case 3:
@@ -89,30 +92,19 @@ void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v)
     }
 }
 
-QSpinBox *standardIoBox(Ui::MainWindow *ui, int row)
+QSpinBox *standardIoBox(const Ui::MainWindow *ui, int row)
 {
-    QSpinBox *const boxes[] = {
-        ui->spB_IO_P_1, ui->spB_IO_F_1, ui->spB_IO_S_1, ui->spB_IO_P_2,
-        ui->spB_IO_F_2, ui->spB_IO_S_2, ui->spB_IO_P_3, ui->spB_IO_F_3,
-        ui->spB_IO_S_3, ui->spB_IO_P_4, ui->spB_IO_F_4, ui->spB_IO_S_4,
-    };
-    return row >= 5 && row <= 16 ? boxes[row - 5] : nullptr;
+    return row >= 5 && row <= 16 ? ParameterWidgets::gripperIoBoxes(ui)[size_t(row - 5)] : nullptr;
 }
 
 // Four position sets of six registers each from row 7 on, one unused row between sets.
-QSpinBox *extendedIoBox(Ui::MainWindow *ui, int row)
+QSpinBox *extendedIoBox(const Ui::MainWindow *ui, int row)
 {
-    QSpinBox *const sets[4][6] = {
-        { ui->spB_IO_P_5, ui->spB_IO_F_5, ui->spB_IO_S_5, ui->spB_IO_PB_1, ui->spB_IO_PF_1, ui->spB_IO_PS_1 },
-        { ui->spB_IO_P_6, ui->spB_IO_F_6, ui->spB_IO_S_6, ui->spB_IO_PB_2, ui->spB_IO_PF_2, ui->spB_IO_PS_2 },
-        { ui->spB_IO_P_7, ui->spB_IO_F_7, ui->spB_IO_S_7, ui->spB_IO_PB_3, ui->spB_IO_PF_3, ui->spB_IO_PS_3 },
-        { ui->spB_IO_P_8, ui->spB_IO_F_8, ui->spB_IO_S_8, ui->spB_IO_PB_4, ui->spB_IO_PF_4, ui->spB_IO_PS_4 },
-    };
     if (row < 7 || row > 33)
         return nullptr;
     const int set = (row - 7) / 7;
     const int slot = (row - 7) % 7;
-    return slot < 6 ? sets[set][slot] : nullptr;
+    return slot < 6 ? ParameterWidgets::moduleIoBoxes(ui)[size_t(set)][size_t(slot)] : nullptr;
 }
 
 // Keeps the validator of an edit when it already has these bounds, so that a stroke polled
@@ -122,7 +114,7 @@ void setDoubleBounds(QObject *owner, QLineEdit *edit, double bottom, double top)
     const auto *current = qobject_cast<const QDoubleValidator *>(edit->validator());
     if (current && current->bottom() == bottom && current->top() == top && current->decimals() == 2)
         return;
-    edit->setValidator(new QDoubleValidator(bottom, top, 2, owner));
+    edit->setValidator(ControlPages::decimalValidator(bottom, top, 2, owner));
 }
 
 } // namespace

@@ -122,6 +122,8 @@ void MainWindow::GripperConnectstate(int state)
         m_connectionForm->hide();
     } else if (state == 3) {
         m_vxCtl->ReadEnable(false);
+        // A demonstration left running would move the next device as soon as it connects.
+        ui->rB_Demo->setChecked(false);
         for (int i = 0; i < 4 && i < ui->PositionPlot->graphCount(); ++i)
             ui->PositionPlot->graph(i)->data()->clear();
         ui->PositionPlot->replot(QCustomPlot::rpQueuedReplot);

@@ -83,6 +83,8 @@ public:
     bool isAutoConnectMode() const { return m_autoConnect; }
     QMap<QString, QString> knownPorts() const { return m_knownPorts; }
     QMap<QString, QByteArray> foundDevices() const { return m_foundDevices; }
+    // Adds text to the end of the process log.
+    void appendLog(const QString &text);
 
 signals:
     void SendConnectiomState(int state);
@@ -117,7 +119,6 @@ private:
     void createLink();
     void sendWrite(int address, const QVector<quint16> &values);
     void writeFinished(QModbusReply *reply);
-    void appendLog(const QString &text);
     void startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd);
     void setSearchIdle();
 

@@ -1,2 +1,160 @@
 #include "app/mainwindow.h"
-void MainWindow::slot_IOParam_Changed(QString) {}
+#include "ui_mainwindow.h"
+
+#include "link/connectionform.h"
+#include "panels/controlvalues.h"
+#include "panels/parameterwidgets.h"
+
+#include <QTimer>
+
+using namespace ControlValues;
+
+namespace {
+
+constexpr int RegisterSave = 0x0300;
+constexpr int RegisterInitDirection = 0x0301;
+constexpr int RegisterSlaveId = 0x0302;
+constexpr int RegisterIoTest = 0x0400;
+constexpr int RegisterIoMode = 0x0402;
+constexpr int ReloadDelayMs = 1000;
+
+} // namespace
+
+std::array<QSpinBox *, 12> ParameterWidgets::gripperIoBoxes(const Ui::MainWindow *ui)
+{
+    return {ui->spB_IO_P_1, ui->spB_IO_F_1, ui->spB_IO_S_1, ui->spB_IO_P_2,
+            ui->spB_IO_F_2, ui->spB_IO_S_2, ui->spB_IO_P_3, ui->spB_IO_F_3,
+            ui->spB_IO_S_3, ui->spB_IO_P_4, ui->spB_IO_F_4, ui->spB_IO_S_4};
+}
+
+std::array<std::array<QSpinBox *, 6>, 4> ParameterWidgets::moduleIoBoxes(const Ui::MainWindow *ui)
+{
+    return {{
+        {ui->spB_IO_P_5, ui->spB_IO_F_5, ui->spB_IO_S_5, ui->spB_IO_PB_1, ui->spB_IO_PF_1, ui->spB_IO_PS_1},
+        {ui->spB_IO_P_6, ui->spB_IO_F_6, ui->spB_IO_S_6, ui->spB_IO_PB_2, ui->spB_IO_PF_2, ui->spB_IO_PS_2},
+        {ui->spB_IO_P_7, ui->spB_IO_F_7, ui->spB_IO_S_7, ui->spB_IO_PB_3, ui->spB_IO_PF_3, ui->spB_IO_PS_3},
+        {ui->spB_IO_P_8, ui->spB_IO_F_8, ui->spB_IO_S_8, ui->spB_IO_PB_4, ui->spB_IO_PF_4, ui->spB_IO_PS_4},
+    }};
+}
+
+void MainWindow::initParameterTabs()
+{
+    m_reloadTimer = new QTimer(this);
+    m_reloadTimer->setSingleShot(true);
+    m_reloadTimer->setInterval(ReloadDelayMs);
+    // The next polled values of the parameter groups fill the tabs again.
+    connect(m_reloadTimer, &QTimer::timeout, this, [this] { m_parametersLoaded = false; });
+}
+
+// Every save queues the edited values first, then the command that stores them, and asks
+// for the device's values a second later.
+void MainWindow::saveParameters(QLabel *notice)
+{
+    queueRegisterWrite(RegisterSave, 1);
+    m_reloadTimer->start();
+    notice->setText(tr("Notice: Saving"));
+}
+
+void MainWindow::on_pB_Commu_Apply_clicked()
+{
+    LineCodes codes;
+    codes.slaveId = ui->spB_gid->value();
+    codes.baudCode = ui->cB_Baudrate->currentIndex();
+    codes.stopCode = ui->cB_StopBits->currentIndex();
+    codes.parityCode = ui->cB_Parity->currentIndex();
+    queueRegistersWrite(RegisterSlaveId, lineWrite(codes));
+    saveParameters(ui->lb_Commu_notice);
+    adviseLineChange(codes);
+}
+
+void MainWindow::on_pB_Commu_Default_clicked()
+{
+    ui->cB_Baudrate->setCurrentIndex(0);
+    ui->cB_Parity->setCurrentIndex(0);
+    ui->cB_StopBits->setCurrentIndex(0);
+    ui->spB_gid->setValue(1);
+    on_pB_Commu_Apply_clicked();
+}
+
+// The device answers with its new address and line settings as soon as it has answered the
+// save; polling on the old ones then goes unanswered. Say what to reconnect with, here and
+// in the connection window's log, where the operator lands after disconnecting.
+void MainWindow::adviseLineChange(const LineCodes &codes)
+{
+    if (!m_connectionForm)
+        return;
+    const int linkParityCode = m_connectionForm->linkParity() == 3 ? 1 : m_connectionForm->linkParity() == 2 ? 2 : 0;
+    const int linkStopCode = m_connectionForm->linkStopBits() == 2 ? 1 : 0;
+    if (codes.slaveId == m_connectionForm->linkSlaveId()
+        && baudRateOfCode(codes.baudCode) == m_connectionForm->linkBaudRate()
+        && codes.parityCode == linkParityCode && codes.stopCode == linkStopCode)
+        return;
+
+    const QString parity = codes.parityCode == 1 ? tr("odd") : codes.parityCode == 2 ? tr("even") : tr("no");
+    QString advice = tr("The device now answers at ID %1, %2 baud, %3 parity, %4 stop bit(s): "
+                        "disconnect and connect again with these settings.")
+                         .arg(codes.slaveId)
+                         .arg(baudRateOfCode(codes.baudCode))
+                         .arg(parity)
+                         .arg(codes.stopCode == 1 ? 2 : 1);
+    if (codes.stopCode == 1)
+        advice += QLatin1Char(' ') + tr("Search and Auto-Connect try one stop bit only.");
+    ui->statusBar->showMessage(advice);
+    m_connectionForm->appendLog(advice + QLatin1Char('\n'));
+}
+
+void MainWindow::on_pB_Other_Apply_clicked()
+{
+    queueRegistersWrite(RegisterInitDirection, {quint16(ui->cB_Init_Direction->currentIndex())});
+    saveParameters(ui->lb_other_notice);
+}
+
+// Also runs when the reply dispatch shows the device's own mode: that writes the mode back
+// and reloads, which changes nothing on the device.
+void MainWindow::on_cB_IOMode_currentIndexChanged(int index)
+{
+    if (index == 0) {
+        ui->lb_Control_notice->clear();
+        ui->wg_IO_Test->show();
+    } else if (index == 1) {
+        ui->lb_Control_notice->setText(tr("IO Mode is enabled!!"));
+        ui->wg_IO_Test->hide();
+    }
+    queueRegistersWrite(RegisterIoMode, {quint16(ui->cB_IOMode->currentIndex())});
+    m_parametersLoaded = false;
+}
+
+void MainWindow::on_pb_IO_Apply_clicked()
+{
+    if (ui->stackedWidget_io->currentIndex() == 0) {
+        std::array<int, 12> values{};
+        const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
+        for (size_t i = 0; i < boxes.size(); ++i)
+            values[i] = boxes[i]->value();
+        queueRegistersWrite(GripperIoStart, gripperIoWrite(values));
+    } else if (ui->stackedWidget_io->currentIndex() == 1) {
+        std::array<ModuleIoGroup, 4> groups{};
+        const auto boxes = ParameterWidgets::moduleIoBoxes(ui);
+        for (size_t g = 0; g < boxes.size(); ++g)
+            for (size_t i = 0; i < boxes[g].size(); ++i)
+                groups[g][i] = boxes[g][i]->value();
+        queueRegistersWrite(ModuleIoStart, moduleIoWrite(groups));
+    }
+    saveParameters(ui->lb_IO_notice);
+}
+
+void MainWindow::on_pB_IO_Test1_clicked() { queueRegisterWrite(RegisterIoTest, 1); }
+void MainWindow::on_pB_IO_Test2_clicked() { queueRegisterWrite(RegisterIoTest, 2); }
+void MainWindow::on_pB_IO_Test3_clicked() { queueRegisterWrite(RegisterIoTest, 3); }
+void MainWindow::on_pB_IO_Test4_clicked() { queueRegisterWrite(RegisterIoTest, 4); }
+
+// A gripper I/O value is written as soon as it changes; its code names the register's
+// offset in the I/O group (5 to 16).
+void MainWindow::slot_IOParam_Changed(QString text)
+{
+    const int code = text.toInt();
+    const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
+    if (code < 5 || code >= 5 + int(boxes.size()))
+        return;
+    queueRegisterWrite(RegisterIoTest + code, quint16(boxes[size_t(code - 5)]->value()));
+}
