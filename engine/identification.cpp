@@ -49,16 +49,16 @@ void MainWindow::getGripperInfo(QByteArray info)
         const QString label = modelLabelFor(name);
         ui->lb_mode_I->setText(label);
 
-        if (!label.isEmpty() && QFile::exists(QString(":/Resource/%1.png").arg(name))) {
+        if (!label.isEmpty() && QFile::exists(QString(":/Resource/%1.png").arg(name)))
             ui->lb_picture->setPixmap(QPixmap::fromImage(QImage(QString(":/Resource/%1.png").arg(label))));
-            ui->stackedWidget_io->setCurrentIndex(0);
-        } else if (label.contains(QLatin1String("TQP2-51500"))) {
+        else if (label.contains(QLatin1String("TQP2-51500")))
             ui->lb_picture->setPixmap(QPixmap::fromImage(QImage(QStringLiteral(":/Resource/TQP2-51500.png"))));
-            ui->stackedWidget_io->setCurrentIndex(1);
-        } else {
+        else
             ui->lb_picture->setPixmap(QPixmap::fromImage(QImage(QStringLiteral(":/Resource/logo.icon"))));
-            ui->stackedWidget_io->setCurrentIndex(0);
-        }
+        // Every linear module reads and saves its I/O groups in the module layout: the
+        // gripper page would show values the module never sent and save them over its
+        // position groups.
+        ui->stackedWidget_io->setCurrentIndex(name.contains(QLatin1String("TQP2-51500")) ? 1 : 0);
 
         ui->wg_speed->setVisible(true);
         ui->wg_IO_speed->setVisible(true);

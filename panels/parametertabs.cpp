@@ -90,7 +90,9 @@ void MainWindow::adviseLineChange(const LineCodes &codes)
         && codes.parityCode == linkParityCode && codes.stopCode == linkStopCode)
         return;
 
-    const QString parity = codes.parityCode == 1 ? tr("odd") : codes.parityCode == 2 ? tr("even") : tr("no");
+    const QString parity = codes.parityCode == 1   ? tr("odd", "parity")
+                           : codes.parityCode == 2 ? tr("even", "parity")
+                                                   : tr("no", "parity");
     QString advice = tr("The device now answers at ID %1, %2 baud, %3 parity, %4 stop bit(s): "
                         "disconnect and connect again with these settings.")
                          .arg(codes.slaveId)

@@ -72,7 +72,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("code");
         QTest::addColumn<int>("ioPage");
-        QTest::newRow("TQP2-51500 has its own picture") << QByteArray("4001") << 0;
+        // Both show the module I/O page that the reply dispatch fills and the I/O save writes.
+        QTest::newRow("TQP2-51500 has its own picture") << QByteArray("4001") << 1;
         QTest::newRow("TQP2-51500A borrows it, extended I/O") << QByteArray("4002") << 1;
     }
 

@@ -591,6 +591,33 @@ p, li { white-space: pre-wrap; }
             <comment>program file</comment>
             <translation>Open</translation>
         </message>
+        <message>
+            <source>Notice: Saving</source>
+            <translation>Notice: Saving</translation>
+        </message>
+        <message>
+            <source>The device now answers at ID %1, %2 baud, %3 parity, %4 stop bit(s): disconnect and connect again with these settings.</source>
+            <translation>The device now answers at ID %1, %2 baud, %3 parity, %4 stop bit(s): disconnect and connect again with these settings.</translation>
+        </message>
+        <message>
+            <source>Search and Auto-Connect try one stop bit only.</source>
+            <translation>Search and Auto-Connect try one stop bit only.</translation>
+        </message>
+        <message>
+            <source>odd</source>
+            <comment>parity</comment>
+            <translation>odd</translation>
+        </message>
+        <message>
+            <source>even</source>
+            <comment>parity</comment>
+            <translation>even</translation>
+        </message>
+        <message>
+            <source>no</source>
+            <comment>parity</comment>
+            <translation>no</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>

@@ -591,6 +591,33 @@ p, li { white-space: pre-wrap; }
         <comment>program file</comment>
         <translation>打开</translation>
     </message>
+    <message>
+        <source>Notice: Saving</source>
+        <translation>提示：正在保存</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <comment>parity</comment>
+        <translation>奇</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <comment>parity</comment>
+        <translation>偶</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <comment>parity</comment>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>The device now answers at ID %1, %2 baud, %3 parity, %4 stop bit(s): disconnect and connect again with these settings.</source>
+        <translation>设备现在以 ID %1、%2 波特率、%3校验、%4 个停止位应答：请断开连接，并以这些设置重新连接。</translation>
+    </message>
+    <message>
+        <source>Search and Auto-Connect try one stop bit only.</source>
+        <translation>搜索和自动连接只尝试 1 个停止位。</translation>
+    </message>
 </context>
 <context>
     <name>VEVirurodOzoviDatabase</name>
