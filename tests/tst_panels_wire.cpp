@@ -9,6 +9,7 @@
 #include "link/portlist.h"
 #include "support/simulator.h"
 
+#include <QSettings>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
@@ -47,6 +48,7 @@ private:
     // Auto-Connect to a simulated device of the given model code.
     bool connectTo(const QStringList &args, const QString &model)
     {
+        window.reset();
         sim = std::make_unique<Simulator>(QStringList{"--speedup", "4"} + args);
         if (!sim->start())
             return false;
@@ -148,6 +150,60 @@ private slots:
         QCOMPARE(cell(0x0421), QString("7")); // group 4 push speed
         QCOMPARE(cell(0x040D), QString("0"));
         QTRY_VERIFY_WITH_TIMEOUT(ui->lb_IO_notice->text().isEmpty(), 10000); // reloaded
+    }
+
+    // Pictures of the control page of each family while it moves and of the parameter tabs
+    // after a save, for a person to look at; runs only when GRIVANT_SCREENSHOTS names a folder.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
+        QDir().mkpath(folder);
+        QDir().mkpath("translations");
+        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
+            QFile::remove(QString("translations/") + qm);
+            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
+                        QString("translations/") + qm);
+        }
+        const auto shoot = [&](const QString &name) {
+            QTest::qWait(400); // let queued replots and repaints land in the picture
+            window->grab().save(folder + "/" + name + ".png");
+        };
+        for (const QString language : {"en_US", "zh_CN"}) {
+            QSettings("./ZODidovava.ini", QSettings::IniFormat).setValue("/language", language);
+
+            QVERIFY(connectTo({"--initialised"}, "GZB-50W"));
+            QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
+            ui->rB_Demo->click();
+            QTRY_VERIFY_WITH_TIMEOUT(ui->PositionPlot->graph(0)->dataCount() > 40, 10000);
+            shoot("control-gripper-" + language);
+            ui->rB_Demo->click();
+            for (auto [tab, save] : {std::pair{ui->tab_Commu, ui->pB_Commu_Apply},
+                                     {ui->tab_IO, ui->pb_IO_Apply}, {ui->tab_Other, ui->pB_Other_Apply}}) {
+                ui->tab_User->setCurrentWidget(tab);
+                save->click();
+                shoot("saved-" + tab->objectName() + "-" + language);
+            }
+
+            QVERIFY(connectTo({"--model", "5201", "--initialised"}, "KX26-R"));
+            QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
+            ui->pB_pagechange_Rotating->click();
+            type(ui->lE_Rotation_Rotating, "900");
+            QTRY_VERIFY_WITH_TIMEOUT(cell(0x0208).toInt() > 100, 10000);
+            shoot("control-rotary-" + language);
+
+            QVERIFY(connectTo({"--model", "4001", "--initialised"}, "TQP2-51500"));
+            QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(ui->hS_Position_module->maximum(), 30000, 10000); // the stroke
+            type(ui->lE_Position_module, "150");
+            QTRY_VERIFY_WITH_TIMEOUT(cell(0x0202).toInt() > 3000, 10000);
+            shoot("control-module-" + language);
+            ui->tab_User->setCurrentWidget(ui->tab_IO);
+            ui->pb_IO_Apply->click();
+            shoot("saved-module-io-" + language);
+        }
+        QFile::remove("./ZODidovava.ini");
     }
 };
 
