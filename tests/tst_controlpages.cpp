@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QtTest>
+
+#include "support/operator.h"
 #include <memory>
 
 using namespace ControlValues;
@@ -32,15 +34,6 @@ char *toString(const Write &w)
     return qstrdup(qPrintable(QString("0x%1=[%2]").arg(w.address, 4, 16, QChar('0')).arg(parts.join(','))));
 }
 
-QByteArray reply(quint16 start, const QVector<quint16> &values)
-{
-    QByteArray data;
-    data.append(char(start >> 8)).append(char(start & 0xFF)).append(char(values.size()));
-    for (quint16 v : values)
-        data.append(char(v >> 8)).append(char(v & 0xFF));
-    return data;
-}
-
 void mouse(QWidget *widget, QEvent::Type type, Qt::MouseButton button)
 {
     const QPoint at(widget->width() / 2, widget->height() / 2);
@@ -58,13 +51,6 @@ void wheel(QWidget *widget)
     QWheelEvent event(at, widget->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, 120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
-}
-
-void type(QLineEdit *edit, const QString &text)
-{
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
 }
 
 } // namespace
@@ -179,12 +165,12 @@ void TestControlPages::setPointSlotsWrite()
     ui->pB_Force_Max_Rotating->click();
     QCOMPARE(take(), (QList<Write>{{0x0103, {1000}}, {0x0101, {20}}, {0x0107, {1}}, {0x0108, {100}}}));
 
-    type(ui->lE_Position, "55.5");
-    type(ui->lE_Rotation_Rotating, "-20");
-    type(ui->lE_AccDec_module, "30");
-    type(ui->lE_PushForce_module, "55");
-    type(ui->lE_PushBand_module, "0.5");
-    type(ui->lE_Position_module, "2.25");
+    typeInto(ui->lE_Position, "55.5");
+    typeInto(ui->lE_Rotation_Rotating, "-20");
+    typeInto(ui->lE_AccDec_module, "30");
+    typeInto(ui->lE_PushForce_module, "55");
+    typeInto(ui->lE_PushBand_module, "0.5");
+    typeInto(ui->lE_Position_module, "2.25");
     QCOMPARE(take(), (QList<Write>{{0x0103, {555}}, {0x0105, {65516}}, {0x0105, {30}},
                                    {0x0101, {55}}, {0x0102, {50}}, {0x0103, {225}}}));
     QCOMPARE(ui->hS_Position->value(), 555);
@@ -192,7 +178,7 @@ void TestControlPages::setPointSlotsWrite()
     QCOMPARE(ui->hS_Speed_module->value(), 100); // the speed pair is untouched
 
     // Text the validator refuses ends no edit; a group separator is no number here.
-    type(ui->lE_Force, "150");
+    typeInto(ui->lE_Force, "150");
     QVERIFY(take().isEmpty());
     for (QLineEdit *edit : {ui->lE_Rotation_Rotating, ui->lE_Position_module}) {
         QString text = "1,000";

@@ -7,24 +7,20 @@
 
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "support/screenshots.h"
 #include "support/simulator.h"
 
 #include <QSettings>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+
+#include "support/operator.h"
 #include <memory>
 
 #include "qcustomplot.h"
 
 namespace {
-
-void type(QLineEdit *edit, const QString &text)
-{
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
 
 void mouse(QWidget *widget, QEvent::Type type)
 {
@@ -100,7 +96,7 @@ private slots:
 
         ui->pB_Position_Open->click();
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0202), QString("1000"), 10000);
-        type(ui->lE_Position, "55.5");
+        typeInto(ui->lE_Position, "55.5");
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0202), QString("555"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(lastPosition() - 55.5) < 0.01, 5000);
 
@@ -122,7 +118,7 @@ private slots:
         QVERIFY(connectTo({"--model", "5201", "--initialised"}, "KX26-R"));
         QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
         ui->pB_pagechange_Rotating->click();
-        type(ui->lE_Rotation_Rotating, "-20");
+        typeInto(ui->lE_Rotation_Rotating, "-20");
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0105), QString("-20"), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0208), QString("-20"), 10000); // angle, low word
     }
@@ -139,7 +135,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0107), QString("0"), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0201), QString("1"), 10000); // stopped
 
-        type(ui->lE_PushBand_module, "0.5");
+        typeInto(ui->lE_PushBand_module, "0.5");
         QTRY_COMPARE_WITH_TIMEOUT(cell(0x0102), QString("50"), 10000);
 
         ui->spB_IO_P_6->setValue(12345);
@@ -156,16 +152,9 @@ private slots:
     // after a save, for a person to look at; runs only when GRIVANT_SCREENSHOTS names a folder.
     void screenshots()
     {
-        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+        const QString folder = prepareScreenshots();
         if (folder.isEmpty())
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
-        QDir().mkpath(folder);
-        QDir().mkpath("translations");
-        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
-            QFile::remove(QString("translations/") + qm);
-            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
-                        QString("translations/") + qm);
-        }
         const auto shoot = [&](const QString &name) {
             QTest::qWait(400); // let queued replots and repaints land in the picture
             window->grab().save(folder + "/" + name + ".png");
@@ -189,14 +178,14 @@ private slots:
             QVERIFY(connectTo({"--model", "5201", "--initialised"}, "KX26-R"));
             QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
             ui->pB_pagechange_Rotating->click();
-            type(ui->lE_Rotation_Rotating, "900");
+            typeInto(ui->lE_Rotation_Rotating, "900");
             QTRY_VERIFY_WITH_TIMEOUT(cell(0x0208).toInt() > 100, 10000);
             shoot("control-rotary-" + language);
 
             QVERIFY(connectTo({"--model", "4001", "--initialised"}, "TQP2-51500"));
             QTRY_VERIFY_WITH_TIMEOUT(ui->stackedWidget_control->isEnabled(), 10000);
             QTRY_COMPARE_WITH_TIMEOUT(ui->hS_Position_module->maximum(), 30000, 10000); // the stroke
-            type(ui->lE_Position_module, "150");
+            typeInto(ui->lE_Position_module, "150");
             QTRY_VERIFY_WITH_TIMEOUT(cell(0x0202).toInt() > 3000, 10000);
             shoot("control-module-" + language);
             ui->tab_User->setCurrentWidget(ui->tab_IO);

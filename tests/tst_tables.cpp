@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+
+#include "support/operator.h"
 #include <functional>
 #include <memory>
 
@@ -61,15 +63,6 @@ std::function<void(QInputDialog *)> choose(const QString &text)
     return [text](QInputDialog *d) { d->setTextValue(text); d->accept(); };
 }
 void cancel(QInputDialog *d) { d->reject(); }
-
-QByteArray reply(quint16 start, const QVector<quint16> &values)
-{
-    QByteArray data;
-    data.append(char(start >> 8)).append(char(start & 0xFF)).append(char(values.size()));
-    for (quint16 v : values)
-        data.append(char(v >> 8)).append(char(v & 0xFF));
-    return data;
-}
 
 } // namespace
 
