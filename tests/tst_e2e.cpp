@@ -9,6 +9,7 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "support/screenshots.h"
 #include "support/simulator.h"
 
 #include <QListWidget>
@@ -112,16 +113,9 @@ private slots:
     // GRIVANT_SCREENSHOTS names a folder.
     void screenshots()
     {
-        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+        const QString folder = prepareScreenshots();
         if (folder.isEmpty())
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
-        QDir().mkpath(folder);
-        QDir().mkpath("translations");
-        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
-            QFile::remove(QString("translations/") + qm);
-            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
-                        QString("translations/") + qm);
-        }
 
         for (const QString language : {"en_US", "zh_CN"}) {
             {
