@@ -236,4 +236,7 @@ void MainWindow::initPanels()
          {ui->pB_IO_Test1, ui->pB_IO_Test2, ui->pB_IO_Test3, ui->pB_IO_Test4, ui->pb_IO_Apply,
           ui->pB_Commu_Default, ui->pB_Commu_Apply, ui->pB_Other_Apply})
         flatButton(button);
+
+    initFactoryTools();
+    initLoopTest();
 }

@@ -37,6 +37,9 @@ namespace ControlValues { struct LineCodes; }
 //   panels/plots.cpp          live plots and grip state
 //   panels/controlpages.cpp   control pages, their event filter, demonstration cycle
 //   panels/parametertabs.cpp  parameter tabs
+//   panels/factorytools.cpp   access levels, password dialog, factory tools, Set_UID
+//   data/export.cpp           parameter export
+//   panels/looptest.cpp       loop test
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -216,4 +219,58 @@ private:
     std::function<qint64()> m_plotClock;
     QElapsedTimer m_plotFallbackTimer;
     quint32 m_baudRateForTest = 0;
+
+    // Access levels, factory tools, parameter export, loop test.
+public:
+    // Test seams: the password dialog and the message boxes of the factory tools answered
+    // by the test (the box's icon as a QMessageBox::Icon, the answer as a
+    // QMessageBox::StandardButton), and the click-reset and dwell timers to drive.
+    void setPasswordPromptForTest(std::function<QString(bool *accepted)> prompt)
+    { m_passwordPrompt = std::move(prompt); }
+    void setMessageBoxForTest(std::function<int(int icon, const QString &title, const QString &text)> box)
+    { m_messageBox = std::move(box); }
+    QTimer *hideClickTimerForTest() const { return m_hideClickTimer; }
+    QTimer *loopTimerForTest() const { return m_loopTimer; }
+    int hideClickCountForTest() const { return hideClickCount; }
+    bool loopTestRunningForTest() const { return loopTestRunning; }
+
+private slots:
+    void on_pB_hide_clicked();
+    void on_cB_UserLevel_currentIndexChanged(int index);
+    void on_pB_T_ParaA_clicked();
+    void on_pB_T_ParaB_clicked();
+    void on_pB_T_ParaC_clicked();
+    void on_pB_T_ParaD_clicked();
+    void on_pB_T_Upgrade_clicked();
+    void on_pB_T_SaveBackup_clicked();
+    void on_pB_T_RestoreBackup_clicked();
+    void on_pB_T_ZeroAngle_clicked();
+    void on_pB_T_SetUID_clicked();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void on_pB_Emergency_Close_clicked();
+    void on_pB_Emergency_Open_clicked();
+    void on_pB_T_ExportPara_clicked();
+    void on_pB_T_P1_clicked();
+    void on_pB_T_P2_clicked();
+    void on_pB_T_F1_clicked();
+    void on_pB_T_F2_clicked();
+    void on_pB_T_loop_clicked();
+    void slot_testloop();
+
+private:
+    void initFactoryTools();
+    void initLoopTest();
+    void showHeldBackTables(int accessLevel);
+    void writeAccessLevel(int level);
+    void loopTestStep();
+    QString askPassword(bool *accepted);
+    int askOperator(int icon, const QString &title, const QString &text);
+    int hideClickCount = 0;
+    bool loopTestRunning = false;
+    bool loopPhase = true; // the next loop step goes to the first position
+    QTimer *m_hideClickTimer = nullptr;
+    QTimer *m_loopTimer = nullptr;
+    std::function<QString(bool *)> m_passwordPrompt;
+    std::function<int(int, const QString &, const QString &)> m_messageBox;
 };

@@ -618,6 +618,44 @@ p, li { white-space: pre-wrap; }
             <comment>parity</comment>
             <translation>no</translation>
         </message>
+        <message>
+            <source>
+File Name: %1
+Remark:
+%2
+
+Are you want to continue?
+</source>
+            <translation>
+File Name: %1
+Remark:
+%2
+
+Are you want to continue?
+</translation>
+        </message>
+        <message>
+            <source>Notice</source>
+            <translation>Notice</translation>
+        </message>
+        <message>
+            <source>The parameters could not be saved to %1:
+%2</source>
+            <translation>The parameters could not be saved to %1:
+%2</translation>
+        </message>
+        <message>
+            <source>User Level</source>
+            <translation>User Level</translation>
+        </message>
+        <message>
+            <source>Password:</source>
+            <translation>Password:</translation>
+        </message>
+        <message>
+            <source>The unique ID needs eight hexadecimal digits.</source>
+            <translation>The unique ID needs eight hexadecimal digits.</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>

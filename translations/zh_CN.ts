@@ -618,6 +618,44 @@ p, li { white-space: pre-wrap; }
         <source>Search and Auto-Connect try one stop bit only.</source>
         <translation>搜索和自动连接只尝试 1 个停止位。</translation>
     </message>
+    <message>
+        <source>
+File Name: %1
+Remark:
+%2
+
+Are you want to continue?
+</source>
+        <translation>
+文件名：%1
+备注：
+%2
+
+是否继续？
+</translation>
+    </message>
+    <message>
+        <source>Notice</source>
+        <translation>注意</translation>
+    </message>
+    <message>
+        <source>The parameters could not be saved to %1:
+%2</source>
+        <translation>无法将参数保存到 %1：
+%2</translation>
+    </message>
+    <message>
+        <source>User Level</source>
+        <translation>用户等级</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>The unique ID needs eight hexadecimal digits.</source>
+        <translation>唯一ID需要八位十六进制数字。</translation>
+    </message>
 </context>
 <context>
     <name>VEVirurodOzoviDatabase</name>

@@ -1,12 +1,13 @@
-// Pictures of the running tool for a person to look at. They are taken only when the
-// environment variable GRIVANT_SCREENSHOTS names a folder; the translations of the run
-// folder are copied next to the suite so that both languages show.
+// Pictures for a person to look at: suites take them only when GRIVANT_SCREENSHOTS names
+// a folder. The main window loads its translations from the working directory, so the
+// compiled ones are copied next to the suite first.
 #pragma once
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 
+// The folder for the pictures (made if missing), or an empty text when none is asked for.
 inline QString prepareScreenshots()
 {
     const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Widget-free pieces of the parameter export: the file name, the file's text built from
+// the register tables' texts, and the safe write of the encoded file.
+namespace ParameterExport {
+
+// What one register tab contributes: its title and, row by row, the texts of the
+// Description and Value cells.
+struct TableTexts
+{
+    QString title;
+    QStringList descriptions;
+    QStringList values;
+};
+
+// "<model>_<unique ID>.csv", in the working directory (no folder part).
+QString fileName(const QString &modelName, const QString &uniqueId);
+
+// Per table a description line (a blank, then ",<description>" per row) and a value line
+// (the title, then ",<value>" per row); then "Remark:" and the remark as typed. Lines end
+// in a single line feed; the remark gets none added. Fields are written as they are.
+QString fileText(const QVector<TableTexts> &tables, const QString &remark);
+
+// Writes the bytes to the file through a temporary file that replaces the old one only
+// once everything has been written, so a failed export leaves an earlier file intact.
+// On failure the reason is the system's text.
+bool writeFile(const QString &path, const QByteArray &content, QString *reason);
+
+} // namespace ParameterExport
