@@ -224,7 +224,8 @@ bool sameFamily(quint16 a, quint16 b)
 QString checkWrite(const RegisterMap &map, int address, int value)
 {
     const QString name = map.registerDescriptions.value(address);
-    const QString where = name.isEmpty() ? addressText(address)
+    // Unused registers are named by their own address.
+    const QString where = name.isEmpty() || name == addressText(address) ? addressText(address)
                                          : QStringLiteral("%1 %2").arg(addressText(address), name);
     if (!map.registerValueRanges.contains(address))
         return QCoreApplication::translate("ParameterBackup", "%1 is not in the register map of this device").arg(where);

@@ -410,7 +410,7 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
         table->setHorizontalHeaderLabels({tr("Address"), tr("Name"), tr("Device"), tr("File")});
         table->verticalHeader()->hide();
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        table->horizontalHeader()->setStretchLastSection(true);
+        table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
         for (int row = 0; row < differences.size(); ++row) {
             const Difference &d = differences.at(row);
             const QStringList cells = {addressText(d.address), d.name, QString::number(d.actual),
@@ -418,7 +418,9 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
             for (int c = 0; c < cells.size(); ++c)
                 table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
         }
-        table->resizeColumnsToContents();
+        table->resizeColumnToContents(0);
+        table->resizeColumnToContents(2);
+        table->resizeColumnToContents(3);
         table->setMinimumWidth(520);
         layout->addWidget(table);
     }

@@ -120,11 +120,12 @@ void TestBackupRestore::backupAndRestoreFromTheWindow()
         QDir().mkpath(folder);
         summary->grab().save(folder + "/restore-summary.png");
         QMenu *menu = ui->menuTools;
-        menu->popup(ui->menuBar->mapToGlobal(ui->menuBar->actionGeometry(menu->menuAction()).bottomLeft()));
+        const QPoint below = ui->menuBar->actionGeometry(menu->menuAction()).bottomLeft();
+        menu->popup(ui->menuBar->mapToGlobal(below));
         QTRY_VERIFY(menu->isVisible());
         QPixmap shot = window.grab();
         QPainter painter(&shot);
-        painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+        painter.drawPixmap(ui->menuBar->mapTo(&window, below), menu->grab());
         painter.end();
         shot.save(folder + "/tools-menu.png");
         menu->close();
