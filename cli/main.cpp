@@ -79,6 +79,8 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
 {
     switch (command) {
     case Request::Command::Read:
+        if (!d.contains("registers"))
+            break;
         if (several)
             Output::out(heading(d) + QLatin1Char(':'));
         printLines(Output::table({"ADDRESS", "NAME", "VALUE", "RANGE"},

@@ -56,6 +56,7 @@ void ParameterTransfer::collect(const QMap<int, int> &groupCounts)
 void ParameterTransfer::restore(const QVector<Write> &writes, const QMap<int, int> &groupCounts)
 {
     m_state = State::Writing;
+    m_cancelled = false;
     m_writes = writes;
     m_groupCounts = groupCounts;
     m_nextWrite = 0;
@@ -65,7 +66,10 @@ void ParameterTransfer::restore(const QVector<Write> &writes, const QMap<int, in
 
 void ParameterTransfer::cancel()
 {
-    if (isBusy())
+    // A write on its way is let finish, so that the report says what the device has.
+    if (m_state == State::Writing || m_state == State::Saving)
+        m_cancelled = true;
+    else if (isBusy())
         fail(tr("cancelled by the operator"));
 }
 
@@ -128,6 +132,8 @@ void ParameterTransfer::takeWriteResult(int address, QVector<quint16> values, bo
         m_state = State::ReadingBack;
         m_groups.clear();
         m_watchdog.start();
+        if (m_cancelled)
+            fail(tr("cancelled by the operator"));
         return;
     }
     if (m_state != State::Writing || m_nextWrite >= m_writes.size())
@@ -142,7 +148,10 @@ void ParameterTransfer::takeWriteResult(int address, QVector<quint16> values, bo
     for (int a = w.address; a <= w.last(); ++a)
         m_written.append(a);
     ++m_nextWrite;
-    sendNext();
+    if (m_cancelled)
+        fail(tr("cancelled by the operator"));
+    else
+        sendNext();
 }
 
 void ParameterTransfer::takeConnectionState(int state)
@@ -266,6 +275,7 @@ void MainWindow::backUpParametersTo(const QString &path)
     auto *once = new QObject(this);
     const auto finish = [this, once] {
         closeParameterProgress();
+        m_parameterTransfer->disconnect(once);
         once->deleteLater();
     };
     connect(m_parameterTransfer, &ParameterTransfer::collected, once,
@@ -354,11 +364,13 @@ void MainWindow::restoreParametersFrom(const QString &path)
     connect(m_parameterTransfer, &ParameterTransfer::collected, once,
             [this, once, path, doc, plan](const ParameterTransfer::Groups &groups) {
                 closeParameterProgress();
+                m_parameterTransfer->disconnect(once);
                 once->deleteLater();
                 showRestoreSummary(path, doc, plan, groups);
             });
     connect(m_parameterTransfer, &ParameterTransfer::failed, once, [this, once, title](const QString &reason) {
         closeParameterProgress();
+        m_parameterTransfer->disconnect(once);
         once->deleteLater();
         showParameterMessage(QMessageBox::Warning, title, tr("Nothing was written: %1.").arg(reason));
     });
@@ -461,6 +473,7 @@ void MainWindow::startRestore(const Plan &plan)
     connect(m_parameterTransfer, &ParameterTransfer::restored, once,
             [this, once, plan, title](const ParameterTransfer::Groups &readBack) {
                 closeParameterProgress();
+                m_parameterTransfer->disconnect(once);
                 once->deleteLater();
                 // The parameter tabs show the device's values again.
                 m_parametersLoaded = false;
@@ -488,6 +501,7 @@ void MainWindow::startRestore(const Plan &plan)
             [this, once, title](const QString &reason, const QVector<int> &written, const QVector<int> &notWritten,
                                 bool saved) {
                 closeParameterProgress();
+                m_parameterTransfer->disconnect(once);
                 once->deleteLater();
                 m_parametersLoaded = false;
                 QString text = tr("The restore stopped: %1.").arg(reason);

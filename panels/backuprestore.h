@@ -60,6 +60,7 @@ private:
     WriteFunction m_write;
     QTimer m_watchdog;
     State m_state = State::Idle;
+    bool m_cancelled = false;
     QByteArray m_infoBlock;
     QMap<int, int> m_groupCounts;
     Groups m_groups;

@@ -174,7 +174,7 @@ void TestParameterBackup::compareAndRanges()
     const RegisterMap map = smallMap();
     QCOMPARE(checkWrite(map, 0x0101, 100), QString());
     QCOMPARE(checkWrite(map, 0x0101, 101), QString("0x0101 Force: 101 is outside 0~100"));
-    QCOMPARE(checkWrite(map, 0x0402, 0), QString("0x0402 0x0402 is read-only"));
+    QCOMPARE(checkWrite(map, 0x0402, 0), QString("0x0402 is read-only"));
     QCOMPARE(checkWrite(map, 0x0999, 0), QString("0x0999 is not in the register map of this device"));
 
     const QVector<Difference> d = compare({{0x0301, "a", 1}, {0x0403, "b", -1}, {0x0306, "c", 50}},
@@ -267,6 +267,17 @@ void TestParameterBackup::transferReportsWhereItStopped()
     QVERIFY(reason.contains("closed"));
     QVERIFY(notWritten.isEmpty());
     QVERIFY(saved);
+
+    // Cancelled while a write is on its way: that write still counts, no later one goes.
+    sent.clear();
+    transfer.restore({{0x0301, {1}}, {0x0401, {7}}}, {{0x03, 7}});
+    transfer.cancel();
+    QVERIFY(transfer.isBusy());
+    transfer.takeWriteResult(0x0301, {1}, true);
+    QVERIFY(reason.contains("cancelled"));
+    QCOMPARE(written, QVector<int>({0x0301}));
+    QCOMPARE(notWritten, QVector<int>({0x0401}));
+    QCOMPARE(sent, QVector<int>({0x0301}));
 
     // Silence: the step timer ends a collection.
     transfer.setStepTimeout(10);
