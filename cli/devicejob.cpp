@@ -2,7 +2,6 @@
 
 #include "cli/catalog.h"
 #include "cli/output.h"
-#include "data/valuerange.h"
 #include "engine/deviceinfo.h"
 #include "link/modbusclient.h"
 
@@ -77,7 +76,7 @@ private:
                     QStringList *refused);
     QMap<int, int> decoded(const QMap<int, QVector<quint16>> &groups) const;
 
-    void info() {}
+    void info() {} // identification tells it all
     void read();
     void write();
     void backup();
@@ -142,7 +141,7 @@ bool Job::readGroups(const QVector<int> &groups, QMap<int, QVector<quint16>> *va
         const int count = device.map->groupRegisterCounts.value(group);
         if (count <= 0)
             continue;
-        status(QStringLiteral("reading group 0x%1").arg(group, 2, 16, QLatin1Char('0')));
+        status(QStringLiteral("reading group %1").arg(groupText(group)));
         const ModbusClient::Reply reply = client.read(id, quint16(group * 256), quint16(count));
         if (reply.status == ModbusClient::Status::Exception && skipRefused) {
             if (refused)
@@ -175,8 +174,7 @@ void Job::read()
         // Every address below 0x0100 lies in group 0, so a small number names a group.
         if (number < 256) {
             if (!map.groupRegisterCounts.contains(number)) {
-                fail(ExitUsage, QStringLiteral("this device has no register group 0x%1")
-                                    .arg(number, 2, 16, QLatin1Char('0')));
+                fail(ExitUsage, QStringLiteral("this device has no register group %1").arg(groupText(number)));
                 return;
             }
             start = number * 256;
@@ -279,7 +277,7 @@ void Job::backup()
     }
     QJsonArray groupList;
     for (int g : doc.groups)
-        groupList.append(QStringLiteral("0x%1").arg(g, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x"));
+        groupList.append(groupText(g));
     result.json.insert("file", file);
     result.json.insert("groups", groupList);
     result.json.insert("registers", doc.registers.size());

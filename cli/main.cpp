@@ -169,7 +169,7 @@ int combinedExit(const QVector<DeviceResult> &results)
     return code;
 }
 
-int scan(const Request &r, Output::Progress *progress)
+int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
 {
     QStringList ports = r.ports;
     if (ports.isEmpty())
@@ -185,12 +185,6 @@ int scan(const Request &r, Output::Progress *progress)
             ids << id;
     const ScanOutcome outcome = scanPorts(ports, ids, r.bauds, r.parities, progress);
 
-    Catalog catalog;
-    QString error;
-    if (!catalog.load(r.language, &error)) {
-        Output::err(QStringLiteral("grivantctl: ") + error);
-        return ExitDevice;
-    }
     QJsonArray devices;
     QVector<QStringList> rows;
     for (const FoundDevice &f : outcome.devices) {
@@ -221,15 +215,9 @@ int scan(const Request &r, Output::Progress *progress)
     return rows.isEmpty() ? ExitNoAnswer : ExitOk;
 }
 
-int deviceCommand(const Request &r, Output::Progress *progress)
+int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *progress)
 {
-    Catalog catalog;
     QString error;
-    if (!catalog.load(r.language, &error)) {
-        Output::err(QStringLiteral("grivantctl: ") + error);
-        return ExitDevice;
-    }
-
     Document document;
     if (r.command == Request::Command::Restore) {
         QFile file(r.target);
@@ -315,8 +303,13 @@ int main(int argc, char *argv[])
         return ExitOk;
     }
 
+    Catalog catalog;
+    if (!catalog.load(request.language, &error)) {
+        Output::err(QStringLiteral("grivantctl: ") + error);
+        return ExitDevice;
+    }
     Output::Progress progress;
     if (request.command == Request::Command::Scan)
-        return scan(request, &progress);
-    return deviceCommand(request, &progress);
+        return scan(request, catalog, &progress);
+    return deviceCommand(request, catalog, &progress);
 }

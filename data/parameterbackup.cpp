@@ -75,6 +75,11 @@ QString addressText(int address)
     return hexText(address, 4);
 }
 
+QString groupText(int group)
+{
+    return hexText(group, 2);
+}
+
 QString Document::modelCodeText() const
 {
     return hexText(modelCode, 4);
@@ -124,7 +129,7 @@ QByteArray toJson(const Document &doc)
 
     QJsonArray groups;
     for (int group : doc.groups)
-        groups.append(hexText(group, 2));
+        groups.append(groupText(group));
     QJsonArray registers;
     for (const Entry &e : doc.registers) {
         QJsonObject r;

@@ -113,5 +113,7 @@ QVector<Difference> compare(const QVector<Entry> &expected, const QMap<int, int>
 // "0x0301-0x0306, 0x0405" for a set of addresses.
 QString addressRanges(QVector<int> addresses);
 QString addressText(int address);
+// "0x03" for a group number.
+QString groupText(int group);
 
 } // namespace ParameterBackup

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 
-
 namespace {
 
 // Sweep order; the position of a rate is its baud index, the device's baud-rate code.

@@ -25,8 +25,9 @@ public:
     void setWaitTimes(int baseMs, int stepMs, int gapMs);
     int waitTime(int baudIndex) const;
 
-    // Baud rates (by baud index) and parities (Qt numbers 0, 2, 3) a sweep tries, in their
-    // sweep order; every one when a list is empty (the default). Set before a sweep.
+    // Baud rates (by baud index) and parities (Qt numbers 0, 2, 3) a sweep tries, in the
+    // order given; every one in sweep order when a list is empty (the default). Set before a
+    // sweep.
     void setSweepSettings(const QVector<int> &baudIndexes, const QVector<int> &parities);
 
 signals:

@@ -32,6 +32,19 @@ using namespace ParameterBackup;
 namespace {
 constexpr int StepTimeoutMs = 8000;
 const char *const FileFilter = QT_TRANSLATE_NOOP("MainWindow", "Parameter files (*.json);;All files (*)");
+
+// A file dialog that does not block: the choice arrives through fileSelected.
+QFileDialog *parameterFileDialog(QWidget *parent, const QString &title, const QString &name, bool saving)
+{
+    auto *dialog = new QFileDialog(parent, title, name,
+                                   QCoreApplication::translate("MainWindow", FileFilter));
+    dialog->setObjectName(QStringLiteral("parameterFileDialog"));
+    dialog->setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(QStringLiteral("json"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    return dialog;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -256,12 +269,8 @@ void MainWindow::on_actionBackupParameters_triggered()
     if (!parameterToolsReady(title))
         return;
     const DeviceInfo info = DeviceInfo::fromBlock(m_parameterTransfer->infoBlock());
-    auto *dialog = new QFileDialog(this, title, QStringLiteral("%1_%2.json").arg(m_currentModelName, info.uniqueId),
-                                   tr(FileFilter));
-    dialog->setObjectName(QStringLiteral("parameterFileDialog"));
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("json"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto *dialog = parameterFileDialog(this, title, QStringLiteral("%1_%2.json").arg(m_currentModelName, info.uniqueId),
+                                       true);
     connect(dialog, &QFileDialog::fileSelected, this, &MainWindow::backUpParametersTo);
     dialog->open();
 }
@@ -311,11 +320,7 @@ void MainWindow::on_actionRestoreParameters_triggered()
     const QString title = tr("Restore parameters");
     if (!parameterToolsReady(title))
         return;
-    auto *dialog = new QFileDialog(this, title, QString(), tr(FileFilter));
-    dialog->setObjectName(QStringLiteral("parameterFileDialog"));
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto *dialog = parameterFileDialog(this, title, QString(), false);
     connect(dialog, &QFileDialog::fileSelected, this, &MainWindow::restoreParametersFrom);
     dialog->open();
 }

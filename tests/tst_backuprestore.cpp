@@ -14,6 +14,7 @@
 #include "support/simulator.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -104,7 +105,12 @@ void TestBackupRestore::backupAndRestoreFromTheWindow()
     QVector<QPair<int, QVector<quint16>>> writes;
     window.setMultipleWriteObserverForTest(
         [&writes](int address, const QVector<quint16> &values) { writes.append({address, values}); });
-    window.restoreParametersFrom(file);
+    // Through the menu and its file dialog.
+    ui->actionRestoreParameters->trigger();
+    QFileDialog *chooser = nullptr;
+    QTRY_VERIFY((chooser = window.findChild<QFileDialog *>("parameterFileDialog")) && chooser->isVisible());
+    chooser->selectFile(file);
+    QMetaObject::invokeMethod(chooser, "accept");
     QDialog *summary = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((summary = window.findChild<QDialog *>("restoreSummary")) && summary->isVisible(), 10000);
     QVERIFY(writes.isEmpty());

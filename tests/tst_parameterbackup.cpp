@@ -1,6 +1,7 @@
 // The parameter file, the plan of writes and the window's transfer state machine, without
 // a device: what a restore may write, in which order, and what it reports when it stops.
 #include "data/parameterbackup.h"
+#include "link/connectionform.h"
 #include "panels/backuprestore.h"
 
 #include <QtTest>
@@ -44,13 +45,10 @@ Document documentWith(const QVector<Entry> &entries)
     return doc;
 }
 
+// A read reply as the link reports it.
 QByteArray reply(int start, const QVector<quint16> &values)
 {
-    QByteArray data;
-    data.append(char(start >> 8)).append(char(start & 0xFF)).append(char(values.size()));
-    for (quint16 v : values)
-        data.append(char(v >> 8)).append(char(v & 0xFF));
-    return data;
+    return LinkText::readReplyBytes(start, values.size(), values);
 }
 
 } // namespace
