@@ -81,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     initPanels();
 
     initGripperModelDb();
+    initBackupRestore();
 
     slot_advanced_ui(false);
 

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -20,6 +21,9 @@ class QTranslator;
 QT_END_NAMESPACE
 
 class QCustomPlot;
+class QProgressDialog;
+class ParameterTransfer;
+namespace ParameterBackup { struct Document; struct Plan; }
 class VXRegisterDatabase;
 class VEVirurodOzoviDatabase;
 class ConnectionForm;
@@ -40,6 +44,7 @@ namespace ControlValues { struct LineCodes; }
 //   panels/factorytools.cpp   access levels, password dialog, factory tools, Set_UID
 //   data/export.cpp           parameter export
 //   panels/looptest.cpp       loop test
+//   panels/backuprestore.cpp  parameter backup and restore (Tools menu)
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -273,4 +278,28 @@ private:
     QTimer *m_loopTimer = nullptr;
     std::function<QString(bool *)> m_passwordPrompt;
     std::function<int(int, const QString &, const QString &)> m_messageBox;
+
+    // ---- Parameter backup and restore: the Tools menu (panels/backuprestore.cpp) ----
+public slots:
+    void on_actionBackupParameters_triggered();
+    void on_actionRestoreParameters_triggered();
+
+public:
+    // What choosing a file in the menu's file dialogs does.
+    void backUpParametersTo(const QString &path);
+    void restoreParametersFrom(const QString &path);
+    ParameterTransfer *parameterTransfer() const { return m_parameterTransfer; }
+
+private:
+    void initBackupRestore();
+    bool parameterToolsReady(const QString &title);
+    QMap<int, int> storedGroupCounts() const;
+    void showParameterMessage(int icon, const QString &title, const QString &text);
+    void showParameterProgress(const QString &label, int maximum);
+    void closeParameterProgress();
+    void showRestoreSummary(const QString &path, const ParameterBackup::Document &doc,
+                            const ParameterBackup::Plan &plan, const QMap<int, QVector<quint16>> &current);
+    void startRestore(const ParameterBackup::Plan &plan);
+    ParameterTransfer *m_parameterTransfer = nullptr;
+    QPointer<QProgressDialog> m_parameterProgress;
 };

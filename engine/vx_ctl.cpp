@@ -316,18 +316,25 @@ bool VX_Ctl::writeStep(bool *stopped)
         return true;
     }
 
-    QMutexLocker queue(&m_writeMutex);
-    // The queue may have been emptied (ReadEnable) while the request was on the line. The
-    // counter then moves as if the emptying had come after this step: an unanswered write
-    // still counts as a retry.
-    const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
-    int retries = s_retryCounter.load();
-    if (outcome == Outcome::Answered || retries > 2) {
-        retries = 0;
-        if (stillQueued)
-            m_writeQueue.removeFirst();
+    bool finished = false;
+    {
+        QMutexLocker queue(&m_writeMutex);
+        // The queue may have been emptied (ReadEnable) while the request was on the line. The
+        // counter then moves as if the emptying had come after this step: an unanswered write
+        // still counts as a retry.
+        const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
+        int retries = s_retryCounter.load();
+        finished = !stillQueued;
+        if (outcome == Outcome::Answered || retries > 2) {
+            retries = 0;
+            finished = true;
+            if (stillQueued)
+                m_writeQueue.removeFirst();
+        }
+        s_retryCounter.store(retries + 1);
     }
-    s_retryCounter.store(retries + 1);
+    if (finished)
+        emit WriteFinished(head.request.address, head.request.values, outcome == Outcome::Answered);
     return true;
 }
 

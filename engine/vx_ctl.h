@@ -35,6 +35,9 @@ public:
 signals:
     void SendReadRequest(int address, quint16 count);
     void SendWriteRequest(int address, QVector<quint16> values);
+    // A queued write has left the queue: answered by the device, or given up after its
+    // retries (or dropped from the queue while it was on the line) when `answered` is false.
+    void WriteFinished(int address, QVector<quint16> values, bool answered);
 
 public slots:
     void SetStop();

@@ -7,6 +7,8 @@
 #include <QVector>
 #include <cstdint>
 
+#include "link/portaccess.h"
+
 class QListWidgetItem;
 class QModbusReply;
 class QModbusRtuSerialMaster;
@@ -44,14 +46,7 @@ bool parseDeviceEntry(const QString &text, DeviceEntry *entry);
 // Identification block of the offline model mode: the code (hex text, low 16 bits, 0 when it
 // is not a number) high byte first, then ten zero bytes.
 QByteArray offlineBlock(const QString &codeText);
-// Process-log advice for a port the user may not open; empty when the scanner line or the
-// port gives no sign of a missing permission.
-QString permissionAdvice(const QString &port, const QString &group);
 bool isPermissionScanError(const QString &statusLine, QString *port);
-// Group owning a device file ("" when it cannot be found) and whether this user lacks
-// read/write access to it.
-QString owningGroup(const QString &path);
-bool lacksAccess(const QString &port);
 } // namespace LinkText
 
 // The connection window and the Modbus-RTU link: it lists the serial ports, searches them for

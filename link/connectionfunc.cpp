@@ -1,15 +1,13 @@
 #include "link/connectionfunc.h"
 
+#include "link/modbusclient.h"
 #include "link/modbusframe.h"
 
 #include <QDebug>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <array>
-
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#endif
 
 namespace {
 
@@ -20,23 +18,6 @@ constexpr std::array<QSerialPort::Parity, 3> Parities{QSerialPort::NoParity, QSe
 
 // A probe stops reading once an answer grows beyond this; no answer of ours is that long.
 constexpr int AnswerLimit = 20;
-
-// QSerialPort leaves the odd-parity flag set when parity is switched off. A line read by
-// its flags alone (a pseudo-terminal drops the enable flag) would then still look odd to
-// the other side, so no parity is made to mean no parity.
-void clearStaleOddFlag(QSerialPort &port)
-{
-#ifdef Q_OS_UNIX
-    termios tio{};
-    const int fd = int(port.handle());
-    if (::tcgetattr(fd, &tio) == 0 && (tio.c_cflag & PARODD)) {
-        tio.c_cflag &= ~tcflag_t(PARODD);
-        ::tcsetattr(fd, TCSANOW, &tio);
-    }
-#else
-    Q_UNUSED(port);
-#endif
-}
 
 } // namespace
 
@@ -55,6 +36,39 @@ void Connectionfunc::setWaitTimes(int baseMs, int stepMs, int gapMs)
 int Connectionfunc::waitTime(int baudIndex) const
 {
     return m_waitStepMs * baudIndex + m_waitBaseMs;
+}
+
+void Connectionfunc::setSweepSettings(const QVector<int> &baudIndexes, const QVector<int> &parities)
+{
+    m_baudIndexes.clear();
+    for (int index : baudIndexes)
+        if (index >= 0 && index < int(BaudRates.size()) && !m_baudIndexes.contains(index))
+            m_baudIndexes.append(index);
+    m_parities.clear();
+    for (int parity : parities)
+        if (std::find(Parities.cbegin(), Parities.cend(), QSerialPort::Parity(parity)) != Parities.cend()
+            && !m_parities.contains(parity))
+            m_parities.append(parity);
+}
+
+QVector<int> Connectionfunc::sweptBaudIndexes() const
+{
+    if (!m_baudIndexes.isEmpty())
+        return m_baudIndexes;
+    QVector<int> all;
+    for (int i = 0; i < int(BaudRates.size()); ++i)
+        all.append(i);
+    return all;
+}
+
+QVector<int> Connectionfunc::sweptParities() const
+{
+    if (!m_parities.isEmpty())
+        return m_parities;
+    QVector<int> all;
+    for (QSerialPort::Parity parity : Parities)
+        all.append(int(parity));
+    return all;
 }
 
 void Connectionfunc::set_idrange(int start, int end)
@@ -86,8 +100,10 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
 
     const int start = m_idStart;
     const int end = m_idEnd;
+    const QVector<int> bauds = sweptBaudIndexes();
+    const QVector<int> parities = sweptParities();
     const qint64 range = qint64(end) - start + 1;
-    const qint64 perPort = qint64(Parities.size()) * qint64(BaudRates.size()) * range;
+    const qint64 perPort = qint64(parities.size()) * qint64(bauds.size()) * range;
     const qint64 total = qint64(ports.size()) * perPort;
 
     bool stopped = false;
@@ -96,17 +112,19 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
         emit sig_status(QStringLiteral("Scanning COM Port:\t %1").arg(name));
 
         bool portFailed = false;
-        for (std::size_t pi = 0; pi < Parities.size() && !portFailed && !stopped; ++pi) {
-            for (std::size_t bi = 0; bi < BaudRates.size(); ++bi) {
-                const qint32 baud = BaudRates[bi];
+        for (int pi = 0; pi < parities.size() && !portFailed && !stopped; ++pi) {
+            const auto parity = QSerialPort::Parity(parities.at(pi));
+            for (int bn = 0; bn < bauds.size(); ++bn) {
+                const int bi = bauds.at(bn);
+                const qint32 baud = BaudRates[std::size_t(bi)];
                 if (port.isOpen())
                     port.close();
                 port.setPortName(name);
                 port.setBaudRate(baud, QSerialPort::AllDirections);
                 port.setDataBits(QSerialPort::Data8);
-                port.setParity(Parities[pi]);
+                port.setParity(parity);
                 port.setStopBits(QSerialPort::OneStop);
-                qDebug() << "param " << name << baud << int(Parities[pi]);
+                qDebug() << "param " << name << baud << int(parity);
 
                 if (!port.open(QIODevice::ReadWrite)) {
                     emit sig_status(QStringLiteral("Scan error:\t %1,(%2 :%3)")
@@ -115,7 +133,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                     portFailed = true;
                     break;
                 }
-                if (Parities[pi] == QSerialPort::NoParity)
+                if (parity == QSerialPort::NoParity)
                     clearStaleOddFlag(port);
                 port.setDataTerminalReady(true);
 
@@ -126,14 +144,14 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                     break;
                 }
 
-                const int wait = waitTime(int(bi));
-                const qint64 comboStep = p * perPort + qint64(pi * BaudRates.size() + bi) * range;
+                const int wait = waitTime(bi);
+                const qint64 comboStep = p * perPort + qint64(pi * bauds.size() + bn) * range;
                 for (int id = start; id <= end; ++id) {
                     const qint64 step = comboStep + (id - start) + 1;
                     emit sig_search_process(QStringLiteral("id: %1 , BaudRate: %2, parity: %3")
                                                 .arg(id)
                                                 .arg(baud)
-                                                .arg(int(Parities[pi])),
+                                                .arg(int(parity)),
                                             int(step * 100 / total));
                     if (probe(port, name, id, wait) == ProbeResult::FoundAndDone)
                         return;

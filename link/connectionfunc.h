@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
+#include <QVector>
 #include <atomic>
 
 class QSerialPort;
@@ -24,6 +25,11 @@ public:
     void setWaitTimes(int baseMs, int stepMs, int gapMs);
     int waitTime(int baudIndex) const;
 
+    // Baud rates (by baud index) and parities (Qt numbers 0, 2, 3) a sweep tries, in the
+    // order given; every one in sweep order when a list is empty (the default). Set before a
+    // sweep.
+    void setSweepSettings(const QVector<int> &baudIndexes, const QVector<int> &parities);
+
 signals:
     void sig_status(QString text);
     void sig_search_process(QString text, int percent);
@@ -41,10 +47,14 @@ private:
     ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
     bool acceptAnswer(const QByteArray &answer, int registerCount);
     QByteArray readAnswer(QSerialPort &port);
+    QVector<int> sweptBaudIndexes() const;
+    QVector<int> sweptParities() const;
 
     int m_idStart = 255;
     int m_idEnd = 255;
     bool m_searchMode = true;
+    QVector<int> m_baudIndexes;
+    QVector<int> m_parities;
     std::atomic_bool m_stop{false};
 
     std::atomic_int m_waitBaseMs{60};

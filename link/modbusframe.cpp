@@ -61,6 +61,25 @@ QByteArray readRequest(int slave, quint16 start, quint16 count)
     return appendCrc(body);
 }
 
+QByteArray writeRequest(int slave, quint16 start, const QVector<quint16> &values)
+{
+    QByteArray body;
+    body.append(char(slave & 0xFF));
+    body.append(char(values.size() == 1 ? WriteSingleRegister : WriteMultipleRegisters));
+    body.append(char(start >> 8));
+    body.append(char(start & 0xFF));
+    if (values.size() != 1) {
+        body.append(char(values.size() >> 8));
+        body.append(char(values.size() & 0xFF));
+        body.append(char((2 * values.size()) & 0xFF));
+    }
+    for (quint16 v : values) {
+        body.append(char(v >> 8));
+        body.append(char(v & 0xFF));
+    }
+    return appendCrc(body);
+}
+
 QByteArray probeRequest(int id)
 {
     return readRequest(id, SlaveAddressRegister, 1);
@@ -81,6 +100,41 @@ AnswerCheck checkReadAnswer(const QByteArray &answer, int count)
     if (answer.size() != readAnswerSize(count) || quint8(answer.at(2)) != 2 * count)
         return AnswerCheck::Malformed;
     return AnswerCheck::Accepted;
+}
+
+AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request)
+{
+    if (answer.size() < ExceptionAnswerSize || !crcMatches(answer) || request.size() < 6)
+        return AnswerCheck::Malformed;
+    if (answer.at(1) != request.at(1))
+        return AnswerCheck::NotReadAnswer;
+    if (answer.size() != WriteAnswerSize || answer.left(6) != request.left(6))
+        return AnswerCheck::Malformed;
+    return AnswerCheck::Accepted;
+}
+
+quint8 exceptionCode(const QByteArray &answer, quint8 function)
+{
+    if (answer.size() != ExceptionAnswerSize || !crcMatches(answer)
+        || quint8(answer.at(1)) != (function | 0x80))
+        return 0;
+    return quint8(answer.at(2));
+}
+
+QString exceptionName(quint8 code)
+{
+    switch (code) {
+    case 0x01: return QStringLiteral("illegal function");
+    case 0x02: return QStringLiteral("illegal data address");
+    case 0x03: return QStringLiteral("illegal data value");
+    case 0x04: return QStringLiteral("server device failure");
+    case 0x05: return QStringLiteral("acknowledge");
+    case 0x06: return QStringLiteral("server device busy");
+    case 0x08: return QStringLiteral("memory parity error");
+    case 0x0A: return QStringLiteral("gateway path unavailable");
+    case 0x0B: return QStringLiteral("gateway target device failed to respond");
+    default: return QStringLiteral("exception 0x%1").arg(code, 2, 16, QLatin1Char('0'));
+    }
 }
 
 quint8 reportedAddress(const QByteArray &probeAnswer)

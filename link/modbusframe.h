@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 // Raw Modbus-RTU frames of the device scanner: the CRC, the two requests of a probe and the
@@ -14,6 +16,11 @@ constexpr quint16 DeviceInfoRegister = 0x0A00;
 constexpr quint16 DeviceInfoCount = 6;
 
 constexpr quint8 ReadHoldingRegisters = 0x03;
+constexpr quint8 WriteSingleRegister = 0x06;
+constexpr quint8 WriteMultipleRegisters = 0x10;
+// Most registers one request may read or write.
+constexpr int MaxReadCount = 125;
+constexpr int MaxWriteCount = 123;
 
 // Modbus CRC-16 (reflected 0xA001, start 0xFFFF, no final xor); 0xFFFF for no bytes.
 quint16 crc16(const char *data, int length);
@@ -31,8 +38,14 @@ QByteArray probeRequest(int id);
 // Stage 2: read the identification block of the address the device reported.
 QByteArray identificationRequest(quint8 address);
 
+// Function 0x06 for one value, 0x10 for several, from `start`.
+QByteArray writeRequest(int slave, quint16 start, const QVector<quint16> &values);
+
 // Size of a complete answer to a read of `count` registers.
 constexpr int readAnswerSize(int count) { return 5 + 2 * count; }
+// Both write functions echo address and value or count: 8 bytes. An exception is 5.
+constexpr int WriteAnswerSize = 8;
+constexpr int ExceptionAnswerSize = 5;
 
 enum class AnswerCheck {
     Accepted,      // an intact read answer with the expected byte count
@@ -42,6 +55,14 @@ enum class AnswerCheck {
 
 // Judges an answer to a read request for `count` registers.
 AnswerCheck checkReadAnswer(const QByteArray &answer, int count);
+
+// Judges the answer to a write request: an intact echo of the request's first six bytes.
+AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request);
+
+// The exception code of an intact exception answer to `function`, 0 for any other answer.
+quint8 exceptionCode(const QByteArray &answer, quint8 function);
+// "illegal data address" and the like; "exception 0x%1" for codes without a name.
+QString exceptionName(quint8 code);
 
 // Address a device reports in an accepted stage-1 answer (low byte of the register value).
 quint8 reportedAddress(const QByteArray &probeAnswer);

@@ -351,7 +351,9 @@ private slots:
                        {"actionConnect", "Connect", false},  {"actionDisconnect", "Disconnect", false},
                        {"actionConnectionSetup", "Configuration", false},
                        {"actionHelptopic", "Help", false},   {"actionAbout", "About", false},
-                       {"actionAdvanced", "Registers", true}, {"actionSimple", "Simple", false}};
+                       {"actionAdvanced", "Registers", true}, {"actionSimple", "Simple", false},
+                       {"actionBackupParameters", "Back up parameters…", false},
+                       {"actionRestoreParameters", "Restore parameters…", false}};
         for (const auto &a : actions) {
             auto *action = m_host.findChild<QAction *>(a.name);
             QVERIFY2(action, a.name);
@@ -363,12 +365,14 @@ private slots:
 
         // Menu bar order and each menu's entries (separators as "-").
         const QList<QAction *> bar = m_ui.menuBar->actions();
-        QCOMPARE(bar.size(), 4);
-        const QList<QMenu *> menus = {m_ui.menuConnection, m_ui.menuLanguage, m_ui.menuView, m_ui.menuHelp};
-        const QStringList titles = {"Connection", "Language", "View", "Help"};
-        const QStringList entries = {"actionDisconnect - -", "- actionChinese actionEnglish",
-                                     "actionAdvanced", "actionHelptopic actionAbout"};
-        for (int i = 0; i < 4; ++i) {
+        QCOMPARE(bar.size(), 5);
+        const QList<QMenu *> menus = {m_ui.menuConnection, m_ui.menuLanguage, m_ui.menuView, m_ui.menuTools,
+                                      m_ui.menuHelp};
+        const QStringList titles = {"Connection", "Language", "View", "Tools", "Help"};
+        const QStringList entries = {"actionDisconnect - -", "- actionChinese actionEnglish", "actionAdvanced",
+                                     "actionBackupParameters actionRestoreParameters",
+                                     "actionHelptopic actionAbout"};
+        for (int i = 0; i < menus.size(); ++i) {
             QCOMPARE(bar[i]->menu(), menus[i]);
             QCOMPARE(menus[i]->title(), titles[i]);
             QStringList seen;

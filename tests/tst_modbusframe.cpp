@@ -48,6 +48,7 @@ private slots:
     void answerChecks_data();
     void answerChecks();
     void fieldsOfShortAnswersStayInside();
+    void writeFramesAndExceptions();
 };
 
 void TestModbusFrame::crcCheckValues()
@@ -169,6 +170,29 @@ void TestModbusFrame::fieldsOfShortAnswersStayInside()
     QCOMPARE(identificationBlock(identAnswer), hex("1a2b 0102 0304 0506 0708 090a"));
     QCOMPARE(identificationBlock(hex("0703")), QByteArray());
     QCOMPARE(identificationBlock(hex("07030c1a2b")), hex("1a2b"));
+}
+
+// The command-line master's writes: 0x06 for one register, 0x10 with count and byte count
+// for several; an answer counts only as the echo of the request, an exception by its code.
+void TestModbusFrame::writeFramesAndExceptions()
+{
+    const QByteArray single = writeRequest(3, 0x0406, {60});
+    QCOMPARE(single.toHex(' '), appendCrc(hex("03 06 0406 003c")).toHex(' '));
+    const QByteArray multiple = writeRequest(0x1FF, 0x0301, {1, 0xFFFB});
+    QCOMPARE(multiple, appendCrc(hex("ff 10 0301 0002 04 0001 fffb")));
+
+    QCOMPARE(checkWriteAnswer(single, single), AnswerCheck::Accepted);
+    QCOMPARE(checkWriteAnswer(appendCrc(hex("ff 10 0301 0002")), multiple), AnswerCheck::Accepted);
+    QCOMPARE(checkWriteAnswer(appendCrc(hex("ff 10 0301 0003")), multiple), AnswerCheck::Malformed);
+    QCOMPARE(checkWriteAnswer(single.left(7), single), AnswerCheck::Malformed);
+    const QByteArray refused = appendCrc(hex("03 86 02"));
+    QCOMPARE(checkWriteAnswer(refused, single), AnswerCheck::NotReadAnswer);
+
+    QCOMPARE(exceptionCode(refused, WriteSingleRegister), quint8(2));
+    QCOMPARE(exceptionCode(refused, ReadHoldingRegisters), quint8(0));
+    QCOMPARE(exceptionCode(hex("0386020000"), WriteSingleRegister), quint8(0)); // bad CRC
+    QCOMPARE(exceptionName(2), QString("illegal data address"));
+    QCOMPARE(exceptionName(0x0c), QString("exception 0x0c"));
 }
 
 QTEST_APPLESS_MAIN(TestModbusFrame)

@@ -260,6 +260,7 @@ private slots:
     void emptyPortListFinishesAtOnce();
     void startAfterEndSendsNothing();
     void sweepOrderProgressAndWire();
+    void narrowedSweepKeepsOrderAndWaits();
     void unopenablePortIsSkipped();
     void malformedAnswersAreRejected_data();
     void malformedAnswersAreRejected();
@@ -332,6 +333,35 @@ void TestScanner::sweepOrderProgressAndWire()
         }
     }
     QCOMPARE(rig.rec.events.last().kind, Event::Result);
+}
+
+// The command-line tool narrows a sweep to some rates and parities: they go in the order
+// given, unknown ones left out, and the progress counts only the steps swept.
+void TestScanner::narrowedSweepKeepsOrderAndWaits()
+{
+    PtyPeer peer;
+    QVERIFY(peer.start());
+    Rig rig;
+    rig.scanner->set_idrange(1, 2);
+    rig.scanner->set_search_mode(false);
+    rig.scanner->setSweepSettings({4, 0, 9}, {3, 1, 0});
+    rig.sweep({peer.path()});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.rec.finishedCount(), 1, Patience);
+
+    QStringList texts;
+    QList<int> percents;
+    for (const Event &e : rig.rec.of(Event::Progress)) {
+        texts << e.text;
+        percents << e.percent;
+    }
+    QCOMPARE(texts, QStringList({progressText(1, 9600, 3), progressText(2, 9600, 3), progressText(1, 115200, 3),
+                                 progressText(2, 115200, 3), progressText(1, 9600, 0), progressText(2, 9600, 0),
+                                 progressText(1, 115200, 0), progressText(2, 115200, 0)}));
+    QCOMPARE(percents, QList<int>({12, 25, 37, 50, 62, 75, 87, 100}));
+    const QList<Request> requests = peer.requests();
+    QCOMPARE(requests.size(), 8);
+    QCOMPARE(requests.first().baud, 9600);
+    QCOMPARE(requests.last().baud, 115200);
 }
 
 void TestScanner::unopenablePortIsSkipped()

@@ -225,6 +225,15 @@ void TestVxCtl::cleanup()
 
 void TestVxCtl::sendsUntilDropped(int *sends)
 {
+    // Each write reports once when it leaves the queue: given up, or answered.
+    QList<QPair<int, bool>> finished;
+    QVector<quint16> droppedValues;
+    const QMetaObject::Connection report = connect(engine.get(), &VX_Ctl::WriteFinished, this,
+            [&](int address, const QVector<quint16> &values, bool answered) {
+                finished.append({address, answered});
+                if (address == 0x0300)
+                    droppedValues = values;
+            }, Qt::QueuedConnection);
     link->writeByAddress.insert(0x0300, silent());
     engine->start();
     engine->Add_writeregisterList(0x0300, 7);
@@ -237,6 +246,10 @@ void TestVxCtl::sendsUntilDropped(int *sends)
         QCOMPARE(writes.at(i).address, 0x0300);
     // The counter as the next write went out, right after the removal.
     QCOMPARE(writes.at(*sends).retryCounter, 1);
+    QTRY_COMPARE(finished.size(), 2);
+    QCOMPARE(finished, (QList<QPair<int, bool>>{{0x0300, false}, {0x0301, true}}));
+    QCOMPARE(droppedValues, QVector<quint16>{7});
+    disconnect(report);
 }
 
 void TestVxCtl::firstUnansweredWriteIsSentFourTimes()

@@ -656,6 +656,282 @@ Are you want to continue?
             <source>The unique ID needs eight hexadecimal digits.</source>
             <translation>The unique ID needs eight hexadecimal digits.</translation>
         </message>
+        <message>
+            <source>Tools</source>
+            <translation>Tools</translation>
+        </message>
+        <message>
+            <source>Back up parameters…</source>
+            <translation>Back up parameters…</translation>
+        </message>
+        <message>
+            <source>Restore parameters…</source>
+            <translation>Restore parameters…</translation>
+        </message>
+        <message>
+            <source>Parameter files (*.json);;All files (*)</source>
+            <translation>Parameter files (*.json);;All files (*)</translation>
+        </message>
+        <message>
+            <source>No device is connected.</source>
+            <translation>No device is connected.</translation>
+        </message>
+        <message>
+            <source>Parameters are being transferred; wait until that has finished.</source>
+            <translation>Parameters are being transferred; wait until that has finished.</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>Parameters</source>
+            <translation>Parameters</translation>
+        </message>
+        <message>
+            <source>Back up parameters</source>
+            <translation>Back up parameters</translation>
+        </message>
+        <message>
+            <source>Reading the parameters from the device…</source>
+            <translation>Reading the parameters from the device…</translation>
+        </message>
+        <message>
+            <source>The file %1 cannot be written: %2</source>
+            <translation>The file %1 cannot be written: %2</translation>
+        </message>
+        <message>
+            <source>%1 parameters of %2 (unique ID %3) were saved to %4.</source>
+            <translation>%1 parameters of %2 (unique ID %3) were saved to %4.</translation>
+        </message>
+        <message>
+            <source>No backup was made: %1.</source>
+            <translation>No backup was made: %1.</translation>
+        </message>
+        <message>
+            <source>Restore parameters</source>
+            <translation>Restore parameters</translation>
+        </message>
+        <message>
+            <source>%1 cannot be restored: %2. Nothing was written.</source>
+            <translation>%1 cannot be restored: %2. Nothing was written.</translation>
+        </message>
+        <message>
+            <source>The file holds the parameters of %1 (model code %2), the connected device is %3 (model code %4). Parameters of another model are not restored; nothing was written.</source>
+            <translation>The file holds the parameters of %1 (model code %2), the connected device is %3 (model code %4). Parameters of another model are not restored; nothing was written.</translation>
+        </message>
+        <message>
+            <source>The file holds no parameter this device stores. Nothing was written.</source>
+            <translation>The file holds no parameter this device stores. Nothing was written.</translation>
+        </message>
+        <message>
+            <source>The register map refuses values of the file; nothing was written:
+%1</source>
+            <translation>The register map refuses values of the file; nothing was written:
+%1</translation>
+        </message>
+        <message>
+            <source>Nothing was written: %1.</source>
+            <translation>Nothing was written: %1.</translation>
+        </message>
+        <message>
+            <source>an unknown time</source>
+            <translation>an unknown time</translation>
+        </message>
+        <message>
+            <source>File %1
+Saved from %2, unique ID %3, at %4.</source>
+            <translation>File %1
+Saved from %2, unique ID %3, at %4.</translation>
+        </message>
+        <message>
+            <source>unknown</source>
+            <translation>unknown</translation>
+        </message>
+        <message>
+            <source>The device already holds all %1 parameters of the file.</source>
+            <translation>The device already holds all %1 parameters of the file.</translation>
+        </message>
+        <message>
+            <source>%1 of the %2 parameters of the file differ from the device:</source>
+            <translation>%1 of the %2 parameters of the file differ from the device:</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>Address</translation>
+        </message>
+        <message>
+            <source>Name</source>
+            <translation>Name</translation>
+        </message>
+        <message>
+            <source>Device</source>
+            <translation>Device</translation>
+        </message>
+        <message>
+            <source>File</source>
+            <translation>File</translation>
+        </message>
+        <message>
+            <source>The line settings (slave ID, baud rate, stop bits, parity) are not restored: the device keeps its own, so that it stays reachable. Change them on the Modbus-RTU Parameters tab.</source>
+            <translation>The line settings (slave ID, baud rate, stop bits, parity) are not restored: the device keeps its own, so that it stays reachable. Change them on the Modbus-RTU Parameters tab.</translation>
+        </message>
+        <message>
+            <source>Restoring writes the %1 parameters of the file and saves them on the device.</source>
+            <translation>Restoring writes the %1 parameters of the file and saves them on the device.</translation>
+        </message>
+        <message>
+            <source>Restore</source>
+            <translation>Restore</translation>
+        </message>
+        <message>
+            <source>Writing the parameters…</source>
+            <translation>Writing the parameters…</translation>
+        </message>
+        <message>
+            <source>Reading the parameters back…</source>
+            <translation>Reading the parameters back…</translation>
+        </message>
+        <message>
+            <source>%1 parameters were written, saved on the device and read back unchanged.</source>
+            <translation>%1 parameters were written, saved on the device and read back unchanged.</translation>
+        </message>
+        <message>
+            <source>%1 %2: file %3, device %4</source>
+            <translation>%1 %2: file %3, device %4</translation>
+        </message>
+        <message>
+            <source>The parameters were written and saved, but %1 differ from the file when read back:
+%2</source>
+            <translation>The parameters were written and saved, but %1 differ from the file when read back:
+%2</translation>
+        </message>
+        <message>
+            <source>The restore stopped: %1.</source>
+            <translation>The restore stopped: %1.</translation>
+        </message>
+        <message>
+            <source>Written: %1</source>
+            <translation>Written: %1</translation>
+        </message>
+        <message>
+            <source>nothing</source>
+            <translation>nothing</translation>
+        </message>
+        <message>
+            <source>Not written: %1</source>
+            <translation>Not written: %1</translation>
+        </message>
+        <message>
+            <source>The values were saved on the device.</source>
+            <translation>The values were saved on the device.</translation>
+        </message>
+        <message>
+            <source>Nothing was saved on the device.</source>
+            <translation>Nothing was saved on the device.</translation>
+        </message>
+    </context>
+    <context>
+        <name>ParameterBackup</name>
+        <message>
+            <source>the file is empty</source>
+            <translation>the file is empty</translation>
+        </message>
+        <message>
+            <source>not a complete parameter file (%1 at byte %2)</source>
+            <translation>not a complete parameter file (%1 at byte %2)</translation>
+        </message>
+        <message>
+            <source>not a parameter file of this tool</source>
+            <translation>not a parameter file of this tool</translation>
+        </message>
+        <message>
+            <source>format version %1 is not supported (this tool reads version %2)</source>
+            <translation>format version %1 is not supported (this tool reads version %2)</translation>
+        </message>
+        <message>
+            <source>(none)</source>
+            <translation>(none)</translation>
+        </message>
+        <message>
+            <source>the model code is missing or not a 16-bit number</source>
+            <translation>the model code is missing or not a 16-bit number</translation>
+        </message>
+        <message>
+            <source>the file lists no registers</source>
+            <translation>the file lists no registers</translation>
+        </message>
+        <message>
+            <source>register %1 in the file has no valid address</source>
+            <translation>register %1 in the file has no valid address</translation>
+        </message>
+        <message>
+            <source>register %1 has no valid 16-bit value</source>
+            <translation>register %1 has no valid 16-bit value</translation>
+        </message>
+        <message>
+            <source>register %1 is listed twice</source>
+            <translation>register %1 is listed twice</translation>
+        </message>
+        <message>
+            <source>%1 is not in the register map of this device</source>
+            <translation>%1 is not in the register map of this device</translation>
+        </message>
+        <message>
+            <source>%1 is read-only</source>
+            <translation>%1 is read-only</translation>
+        </message>
+        <message>
+            <source>%1: %2 is outside %3</source>
+            <translation>%1: %2 is outside %3</translation>
+        </message>
+        <message>
+            <source>not a stored parameter</source>
+            <translation>not a stored parameter</translation>
+        </message>
+        <message>
+            <source>a command, not a value</source>
+            <translation>a command, not a value</translation>
+        </message>
+        <message>
+            <source>not in the register map of this device</source>
+            <translation>not in the register map of this device</translation>
+        </message>
+        <message>
+            <source>read-only</source>
+            <translation>read-only</translation>
+        </message>
+        <message>
+            <source>line setting, kept as the device has it</source>
+            <translation>line setting, kept as the device has it</translation>
+        </message>
+    </context>
+    <context>
+        <name>ParameterTransfer</name>
+        <message>
+            <source>cancelled by the operator</source>
+            <translation>cancelled by the operator</translation>
+        </message>
+        <message>
+            <source>the device did not answer the save command; the values are written but not saved</source>
+            <translation>the device did not answer the save command; the values are written but not saved</translation>
+        </message>
+        <message>
+            <source>the device did not answer the write of %1</source>
+            <translation>the device did not answer the write of %1</translation>
+        </message>
+        <message>
+            <source>the connection was closed</source>
+            <translation>the connection was closed</translation>
+        </message>
+        <message>
+            <source>the device stopped answering while its parameters were read</source>
+            <translation>the device stopped answering while its parameters were read</translation>
+        </message>
+        <message>
+            <source>the device stopped answering</source>
+            <translation>the device stopped answering</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>

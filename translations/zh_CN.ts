@@ -656,6 +656,282 @@ Are you want to continue?
         <source>The unique ID needs eight hexadecimal digits.</source>
         <translation>唯一ID需要八位十六进制数字。</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>工具</translation>
+    </message>
+    <message>
+        <source>Back up parameters…</source>
+        <translation>备份参数…</translation>
+    </message>
+    <message>
+        <source>Restore parameters…</source>
+        <translation>恢复参数…</translation>
+    </message>
+    <message>
+        <source>Parameter files (*.json);;All files (*)</source>
+        <translation>参数文件 (*.json);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>No device is connected.</source>
+        <translation>未连接设备。</translation>
+    </message>
+    <message>
+        <source>Parameters are being transferred; wait until that has finished.</source>
+        <translation>正在传输参数，请等待完成。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Parameters</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Back up parameters</source>
+        <translation>备份参数</translation>
+    </message>
+    <message>
+        <source>Reading the parameters from the device…</source>
+        <translation>正在从设备读取参数…</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be written: %2</source>
+        <translation>无法写入文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 parameters of %2 (unique ID %3) were saved to %4.</source>
+        <translation>%2（唯一ID %3）的 %1 个参数已保存到 %4。</translation>
+    </message>
+    <message>
+        <source>No backup was made: %1.</source>
+        <translation>未完成备份：%1。</translation>
+    </message>
+    <message>
+        <source>Restore parameters</source>
+        <translation>恢复参数</translation>
+    </message>
+    <message>
+        <source>%1 cannot be restored: %2. Nothing was written.</source>
+        <translation>无法恢复 %1：%2。未写入任何参数。</translation>
+    </message>
+    <message>
+        <source>The file holds the parameters of %1 (model code %2), the connected device is %3 (model code %4). Parameters of another model are not restored; nothing was written.</source>
+        <translation>该文件保存的是 %1（型号代码 %2）的参数，当前连接的设备是 %3（型号代码 %4）。不恢复其他型号的参数，未写入任何参数。</translation>
+    </message>
+    <message>
+        <source>The file holds no parameter this device stores. Nothing was written.</source>
+        <translation>该文件中没有本设备保存的参数。未写入任何参数。</translation>
+    </message>
+    <message>
+        <source>The register map refuses values of the file; nothing was written:
+%1</source>
+        <translation>寄存器表不接受文件中的数值，未写入任何参数：
+%1</translation>
+    </message>
+    <message>
+        <source>Nothing was written: %1.</source>
+        <translation>未写入任何参数：%1。</translation>
+    </message>
+    <message>
+        <source>an unknown time</source>
+        <translation>未知时间</translation>
+    </message>
+    <message>
+        <source>File %1
+Saved from %2, unique ID %3, at %4.</source>
+        <translation>文件 %1
+保存自 %2，唯一ID %3，时间 %4。</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>The device already holds all %1 parameters of the file.</source>
+        <translation>设备已保存文件中全部 %1 个参数的数值。</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 parameters of the file differ from the device:</source>
+        <translation>文件中 %2 个参数里有 %1 个与设备不同：</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>The line settings (slave ID, baud rate, stop bits, parity) are not restored: the device keeps its own, so that it stays reachable. Change them on the Modbus-RTU Parameters tab.</source>
+        <translation>通信设置（从站ID、波特率、停止位、校验位）不恢复：设备保留自己的设置，以保持可连接。请在Modbus-RTU参数页修改。</translation>
+    </message>
+    <message>
+        <source>Restoring writes the %1 parameters of the file and saves them on the device.</source>
+        <translation>恢复将写入文件中的 %1 个参数并保存到设备。</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>Writing the parameters…</source>
+        <translation>正在写入参数…</translation>
+    </message>
+    <message>
+        <source>Reading the parameters back…</source>
+        <translation>正在读回参数…</translation>
+    </message>
+    <message>
+        <source>%1 parameters were written, saved on the device and read back unchanged.</source>
+        <translation>%1 个参数已写入并保存到设备，读回的数值一致。</translation>
+    </message>
+    <message>
+        <source>%1 %2: file %3, device %4</source>
+        <translation>%1 %2：文件 %3，设备 %4</translation>
+    </message>
+    <message>
+        <source>The parameters were written and saved, but %1 differ from the file when read back:
+%2</source>
+        <translation>参数已写入并保存，但读回时有 %1 个与文件不同：
+%2</translation>
+    </message>
+    <message>
+        <source>The restore stopped: %1.</source>
+        <translation>恢复已中止：%1。</translation>
+    </message>
+    <message>
+        <source>Written: %1</source>
+        <translation>已写入：%1</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Not written: %1</source>
+        <translation>未写入：%1</translation>
+    </message>
+    <message>
+        <source>The values were saved on the device.</source>
+        <translation>数值已保存到设备。</translation>
+    </message>
+    <message>
+        <source>Nothing was saved on the device.</source>
+        <translation>设备上未保存任何数值。</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterBackup</name>
+    <message>
+        <source>the file is empty</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>not a complete parameter file (%1 at byte %2)</source>
+        <translation>不是完整的参数文件（第 %2 字节处%1）</translation>
+    </message>
+    <message>
+        <source>not a parameter file of this tool</source>
+        <translation>不是本工具的参数文件</translation>
+    </message>
+    <message>
+        <source>format version %1 is not supported (this tool reads version %2)</source>
+        <translation>不支持格式版本 %1（本工具读取版本 %2）</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>the model code is missing or not a 16-bit number</source>
+        <translation>缺少型号代码或其不是16位数字</translation>
+    </message>
+    <message>
+        <source>the file lists no registers</source>
+        <translation>文件中没有寄存器</translation>
+    </message>
+    <message>
+        <source>register %1 in the file has no valid address</source>
+        <translation>文件中第 %1 个寄存器没有有效地址</translation>
+    </message>
+    <message>
+        <source>register %1 has no valid 16-bit value</source>
+        <translation>寄存器 %1 没有有效的16位数值</translation>
+    </message>
+    <message>
+        <source>register %1 is listed twice</source>
+        <translation>寄存器 %1 出现了两次</translation>
+    </message>
+    <message>
+        <source>%1 is not in the register map of this device</source>
+        <translation>%1 不在本设备的寄存器表中</translation>
+    </message>
+    <message>
+        <source>%1 is read-only</source>
+        <translation>%1 为只读</translation>
+    </message>
+    <message>
+        <source>%1: %2 is outside %3</source>
+        <translation>%1：%2 超出范围 %3</translation>
+    </message>
+    <message>
+        <source>not a stored parameter</source>
+        <translation>不是保存的参数</translation>
+    </message>
+    <message>
+        <source>a command, not a value</source>
+        <translation>是命令而不是数值</translation>
+    </message>
+    <message>
+        <source>not in the register map of this device</source>
+        <translation>不在本设备的寄存器表中</translation>
+    </message>
+    <message>
+        <source>read-only</source>
+        <translation>只读</translation>
+    </message>
+    <message>
+        <source>line setting, kept as the device has it</source>
+        <translation>通信设置，保留设备当前值</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterTransfer</name>
+    <message>
+        <source>cancelled by the operator</source>
+        <translation>操作员已取消</translation>
+    </message>
+    <message>
+        <source>the device did not answer the save command; the values are written but not saved</source>
+        <translation>设备未应答保存命令；数值已写入但未保存</translation>
+    </message>
+    <message>
+        <source>the device did not answer the write of %1</source>
+        <translation>设备未应答 %1 的写入</translation>
+    </message>
+    <message>
+        <source>the connection was closed</source>
+        <translation>连接已关闭</translation>
+    </message>
+    <message>
+        <source>the device stopped answering while its parameters were read</source>
+        <translation>读取参数时设备停止应答</translation>
+    </message>
+    <message>
+        <source>the device stopped answering</source>
+        <translation>设备停止应答</translation>
+    </message>
 </context>
 <context>
     <name>VEVirurodOzoviDatabase</name>

@@ -1,0 +1,315 @@
+// grivantctl: the command-line companion of the setup tool, for production lines and for
+// replacing a device by copying its parameters.
+#include "cli/catalog.h"
+#include "cli/commandline.h"
+#include "cli/devicejob.h"
+#include "cli/output.h"
+#include "cli/scan.h"
+#include "data/parameterbackup.h"
+#include "engine/deviceinfo.h"
+#include "link/portlist.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace ParameterBackup;
+
+namespace {
+
+// The scanner and the databases write diagnostic lines for the window's log; a command
+// line keeps its output for the answer.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    Output::err(QStringLiteral("grivantctl: ") + message);
+}
+
+QString parityName(int parity)
+{
+    switch (parity) {
+    case 2: return QStringLiteral("even");
+    case 3: return QStringLiteral("odd");
+    default: return QStringLiteral("none");
+    }
+}
+
+QString modelText(const QJsonObject &device)
+{
+    return device.value("model").toObject().value("name").toString();
+}
+
+QString heading(const QJsonObject &device)
+{
+    return QStringLiteral("%1 ID %2 %3").arg(device.value("port").toString())
+        .arg(device.value("id").toInt()).arg(modelText(device));
+}
+
+QString valueText(const QJsonValue &v)
+{
+    return v.isUndefined() || v.isNull() ? QStringLiteral("-") : QString::number(v.toInt());
+}
+
+QVector<QStringList> registerRows(const QJsonArray &list, const QStringList &keys)
+{
+    QVector<QStringList> rows;
+    for (const QJsonValue &item : list) {
+        const QJsonObject o = item.toObject();
+        QStringList row;
+        for (const QString &key : keys) {
+            const QJsonValue v = o.value(key);
+            row << (v.isString() ? (v.toString().isEmpty() ? QStringLiteral("-") : v.toString()) : valueText(v));
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+void printLines(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        Output::out(line);
+}
+
+// Text for people, from the same data the JSON output carries.
+void printDevice(Request::Command command, const QJsonObject &d, bool several)
+{
+    switch (command) {
+    case Request::Command::Read:
+        if (!d.contains("registers"))
+            break;
+        if (several)
+            Output::out(heading(d) + QLatin1Char(':'));
+        printLines(Output::table({"ADDRESS", "NAME", "VALUE", "RANGE"},
+                                 registerRows(d.value("registers").toArray(), {"address", "name", "value", "range"})));
+        if (several)
+            Output::out(QString());
+        break;
+    case Request::Command::Write:
+        for (const QJsonValue &w : d.value("written").toArray()) {
+            const QJsonObject o = w.toObject();
+            Output::out(QStringLiteral("%1: wrote %2 %3 = %4").arg(heading(d), o.value("address").toString(),
+                                                                o.value("name").toString())
+                            .arg(o.value("value").toInt()));
+        }
+        break;
+    case Request::Command::Backup: {
+        QStringList groups;
+        for (const QJsonValue &g : d.value("groups").toArray())
+            groups << g.toString();
+        Output::out(QStringLiteral("%1: %2 registers of groups %3 saved to %4")
+                        .arg(heading(d)).arg(d.value("registers").toInt())
+                        .arg(groups.join(QStringLiteral(", ")), d.value("file").toString()));
+        if (d.contains("unreadable"))
+            Output::out(QStringLiteral("  groups the device refused to read: %1")
+                            .arg(d.value("unreadable").toVariant().toStringList().join(QStringLiteral(", "))));
+        break;
+    }
+    case Request::Command::Restore: {
+        if (!d.contains("writes"))
+            break;
+        const QJsonArray writes = d.value("writes").toArray();
+        if (d.value("dryRun").toBool()) {
+            Output::out(QStringLiteral("%1: dry run, nothing sent; %2 register(s) in %3 request(s), then 0x0300 Save = 1:")
+                            .arg(heading(d)).arg(writes.size()).arg(d.value("requests").toInt()));
+            QVector<QStringList> rows = registerRows(writes, {"address", "name", "device", "file"});
+            for (int i = 0; i < rows.size(); ++i)
+                rows[i] << (rows[i].at(2) == rows[i].at(3) ? QString() : QStringLiteral("*"));
+            printLines(Output::table({"ADDRESS", "NAME", "DEVICE", "FILE", "CHANGE"}, rows));
+        } else if (d.value("saved").toBool()) {
+            Output::out(QStringLiteral("%1: %2 register(s) written in %3 request(s) (%4), saved, read back: %5")
+                            .arg(heading(d)).arg(writes.size()).arg(d.value("requests").toInt())
+                            .arg(d.value("written").toString())
+                            .arg(d.value("differences").toArray().isEmpty()
+                                     ? QStringLiteral("no differences")
+                                     : QStringLiteral("%1 difference(s)").arg(d.value("differences").toArray().size())));
+            if (!d.value("differences").toArray().isEmpty())
+                printLines(Output::table({"ADDRESS", "NAME", "FILE", "DEVICE"},
+                                         registerRows(d.value("differences").toArray(),
+                                                      {"address", "name", "file", "device"})));
+            if (d.contains("nowAt"))
+                Output::out(QStringLiteral("  the device now answers as ID %1 at %2")
+                                .arg(d.value("nowAt").toObject().value("id").toInt())
+                                .arg(d.value("nowAt").toObject().value("line").toString()));
+        }
+        QVector<QStringList> kept;
+        for (const QJsonValue &s : d.value("skipped").toArray()) {
+            const QJsonObject o = s.toObject();
+            if (isLineSetting(o.value("address").toString().toInt(nullptr, 16)) && o.contains("device")
+                && o.value("device").toInt() != o.value("value").toInt())
+                kept << QStringList{o.value("address").toString(), o.value("name").toString(),
+                                    valueText(o.value("device")), valueText(o.value("value"))};
+        }
+        if (!kept.isEmpty()) {
+            Output::out(QStringLiteral("  line settings kept as the device has them (--line-settings restores them):"));
+            for (const QString &line : Output::table({"ADDRESS", "NAME", "DEVICE", "FILE"}, kept))
+                Output::out(QStringLiteral("  ") + line);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+int combinedExit(const QVector<DeviceResult> &results)
+{
+    int code = ExitOk;
+    for (const DeviceResult &r : results) {
+        if (r.exitCode == ExitUsage)
+            return ExitUsage;
+        if (r.exitCode == ExitDevice)
+            code = ExitDevice;
+        else if (r.exitCode == ExitNoAnswer && code == ExitOk)
+            code = ExitNoAnswer;
+    }
+    return code;
+}
+
+int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
+{
+    QStringList ports = r.ports;
+    if (ports.isEmpty())
+        for (const PortEntry &entry : PortList::available())
+            ports << entry.name;
+    if (ports.isEmpty()) {
+        Output::err(QStringLiteral("grivantctl: no serial port found; name one with --port"));
+        return ExitNoAnswer;
+    }
+    QVector<int> ids = r.ids;
+    if (ids.isEmpty())
+        for (int id = 1; id <= 247; ++id)
+            ids << id;
+    const ScanOutcome outcome = scanPorts(ports, ids, r.bauds, r.parities, progress);
+
+    QJsonArray devices;
+    QVector<QStringList> rows;
+    for (const FoundDevice &f : outcome.devices) {
+        const DeviceInfo info = DeviceInfo::fromBlock(f.block);
+        const Document header = newDocument(f.block, QString(), QDateTime());
+        const QString name = catalog.modelName(header.modelCode);
+        devices.append(QJsonObject{{"port", f.port}, {"baud", f.baudRate}, {"parity", parityName(f.parity)},
+                                   {"stopBits", f.stopBits}, {"id", f.id},
+                                   {"model", QJsonObject{{"code", header.modelCodeText()}, {"key", info.modelKey},
+                                                         {"name", name}}},
+                                   {"hardware", info.hardwareVersion}, {"software", info.softwareVersion},
+                                   {"uniqueId", info.uniqueId}});
+        rows << QStringList{f.port, QString::number(f.baudRate), parityName(f.parity), QString::number(f.stopBits),
+                            QString::number(f.id), name, info.hardwareVersion, info.softwareVersion, info.uniqueId};
+    }
+    for (const QString &why : outcome.portErrors)
+        Output::err(QStringLiteral("grivantctl: ") + why);
+    if (r.json)
+        Output::out(QString::fromUtf8(QJsonDocument(QJsonObject{{"devices", devices},
+                                                                {"portErrors", QJsonArray::fromStringList(outcome.portErrors)}})
+                                          .toJson(QJsonDocument::Indented)).trimmed());
+    else if (!rows.isEmpty())
+        printLines(Output::table({"PORT", "BAUD", "PARITY", "STOP", "ID", "MODEL", "HW", "SW", "UNIQUE ID"}, rows));
+    else
+        Output::err(QStringLiteral("grivantctl: no device answered"));
+    if (!outcome.portErrors.isEmpty())
+        return ExitDevice;
+    return rows.isEmpty() ? ExitNoAnswer : ExitOk;
+}
+
+int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *progress)
+{
+    QString error;
+    Document document;
+    if (r.command == Request::Command::Restore) {
+        QFile file(r.target);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Output::err(QStringLiteral("grivantctl: cannot read %1: %2").arg(r.target, file.errorString()));
+            return ExitUsage;
+        }
+        if (!fromJson(file.readAll(), &document, &error)) {
+            Output::err(QStringLiteral("grivantctl: %1: %2; nothing was written").arg(r.target, error));
+            return ExitUsage;
+        }
+    }
+    if (r.command == Request::Command::Write) {
+        const QString refusal = refuseWriteEverywhere(r, catalog);
+        if (!refusal.isEmpty()) {
+            Output::err(QStringLiteral("grivantctl: ") + refusal);
+            return ExitUsage;
+        }
+    }
+    const bool several = r.ports.size() * r.ids.size() > 1;
+    if (r.command == Request::Command::Backup && several && !backupNameNamesDevice(r.target)) {
+        Output::err(QStringLiteral("grivantctl: several devices need several files: put {uid}, or {port} and {id}, "
+                                   "in the file name"));
+        return ExitUsage;
+    }
+
+    const QVector<DeviceResult> results = runOnDevices(r, catalog, &document, progress);
+
+    if (r.json) {
+        QJsonArray devices;
+        for (const DeviceResult &result : results)
+            devices.append(result.json);
+        Output::out(QString::fromUtf8(QJsonDocument(QJsonObject{{"devices", devices}}).toJson(QJsonDocument::Indented))
+                        .trimmed());
+    } else if (r.command == Request::Command::Info) {
+        QVector<QStringList> rows;
+        for (const DeviceResult &result : results) {
+            const QJsonObject d = result.json;
+            if (!d.contains("model"))
+                continue;
+            rows << QStringList{d.value("port").toString(), QString::number(d.value("id").toInt()),
+                                d.value("line").toString(), modelText(d),
+                                d.value("model").toObject().value("code").toString(),
+                                d.value("hardware").toString(), d.value("software").toString(),
+                                d.value("uniqueId").toString()};
+        }
+        if (!rows.isEmpty())
+            printLines(Output::table({"PORT", "ID", "LINE", "MODEL", "CODE", "HW", "SW", "UNIQUE ID"}, rows));
+    } else {
+        for (const DeviceResult &result : results)
+            printDevice(r.command, result.json, several);
+    }
+    for (const DeviceResult &result : results)
+        if (!result.error.isEmpty())
+            Output::err(QStringLiteral("grivantctl: %1 ID %2: %3").arg(result.port).arg(result.id).arg(result.error));
+    return combinedExit(results);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("grivantctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(GRIVANT_VERSION));
+    Q_INIT_RESOURCE(resources);
+    qInstallMessageHandler(quietMessages);
+
+    Request request;
+    QString error;
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    if (!parseCommandLine(arguments, &request, &error)) {
+        Output::err(QStringLiteral("grivantctl: %1 (see grivantctl --help)").arg(error));
+        return ExitUsage;
+    }
+    if (request.command == Request::Command::Help) {
+        std::fputs(usageText(), stdout);
+        return ExitOk;
+    }
+    if (request.command == Request::Command::Version) {
+        Output::out(QStringLiteral("grivantctl ") + QCoreApplication::applicationVersion());
+        return ExitOk;
+    }
+
+    Catalog catalog;
+    if (!catalog.load(request.language, &error)) {
+        Output::err(QStringLiteral("grivantctl: ") + error);
+        return ExitDevice;
+    }
+    Output::Progress progress;
+    if (request.command == Request::Command::Scan)
+        return scan(request, catalog, &progress);
+    return deviceCommand(request, catalog, &progress);
+}

@@ -1,0 +1,219 @@
+#include "link/modbusclient.h"
+
+#include "link/modbusframe.h"
+#include "link/portaccess.h"
+
+#include <QDeadlineTimer>
+
+#include <cmath>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+namespace {
+// Silence after a garbled answer before the request goes out again, so that the rest
+// of that answer is not taken for the start of the next one.
+constexpr int DrainMs = 20;
+
+char parityLetter(QSerialPort::Parity parity)
+{
+    switch (parity) {
+    case QSerialPort::EvenParity: return 'E';
+    case QSerialPort::OddParity: return 'O';
+    case QSerialPort::MarkParity: return 'M';
+    case QSerialPort::SpaceParity: return 'S';
+    default: return 'N';
+    }
+}
+} // namespace
+
+QString lineSettingsText(const LineSettings &line)
+{
+    return QStringLiteral("%1 8%2%3")
+        .arg(line.baudRate)
+        .arg(QLatin1Char(parityLetter(line.parity)))
+        .arg(line.stopBits == QSerialPort::TwoStop ? 2 : 1);
+}
+
+QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
+                        const QString &systemText)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("cannot open %1: no such port (unplugged or misspelt?)").arg(port);
+    case QSerialPort::PermissionError:
+        // Qt reports a port that another program holds (its lock or exclusive open) as a
+        // permission error too; only a missing access right is one.
+        if (LinkText::lacksAccess(port))
+            return QStringLiteral("cannot open %1: permission denied. %2")
+                .arg(port, LinkText::permissionAdvice(port, LinkText::owningGroup(port)).trimmed());
+        return QStringLiteral("cannot open %1: busy, another program is using it (%2)")
+            .arg(port, systemText);
+    case QSerialPort::OpenError:
+        return QStringLiteral("cannot open %1: already open").arg(port);
+    default:
+        return QStringLiteral("cannot open %1: %2").arg(port, systemText);
+    }
+}
+
+void clearStaleOddFlag(QSerialPort &port)
+{
+#ifdef Q_OS_UNIX
+    termios tio{};
+    const int fd = int(port.handle());
+    if (::tcgetattr(fd, &tio) == 0 && (tio.c_cflag & PARODD)) {
+        tio.c_cflag &= ~tcflag_t(PARODD);
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+#else
+    Q_UNUSED(port);
+#endif
+}
+
+QString ModbusClient::Reply::errorText() const
+{
+    switch (status) {
+    case Status::Ok: return QString();
+    case Status::NoAnswer: return QStringLiteral("no answer");
+    case Status::Exception:
+        return QStringLiteral("device refused: %1 (exception 0x%2)")
+            .arg(ModbusFrame::exceptionName(exception))
+            .arg(exception, 2, 16, QLatin1Char('0'));
+    case Status::BadAnswer: return QStringLiteral("garbled answer (bad CRC or length)");
+    case Status::NotOpen: return QStringLiteral("port not open");
+    }
+    return QString();
+}
+
+ModbusClient::ModbusClient() = default;
+
+ModbusClient::~ModbusClient()
+{
+    close();
+}
+
+bool ModbusClient::open(const LineSettings &line, QString *why)
+{
+    close();
+    m_port = std::make_unique<QSerialPort>();
+    m_port->setPortName(line.port);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        if (why)
+            *why = openFailureText(line.port, m_port->error(), m_port->errorString());
+        m_port.reset();
+        return false;
+    }
+    m_port->setDataTerminalReady(true);
+    return reconfigure(line);
+}
+
+bool ModbusClient::reconfigure(const LineSettings &line)
+{
+    if (!isOpen())
+        return false;
+    m_line = line;
+    const bool ok = m_port->setBaudRate(line.baudRate) && m_port->setDataBits(QSerialPort::Data8)
+                    && m_port->setParity(line.parity) && m_port->setStopBits(line.stopBits)
+                    && m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (line.parity == QSerialPort::NoParity)
+        clearStaleOddFlag(*m_port);
+    m_port->clear();
+    return ok;
+}
+
+void ModbusClient::close()
+{
+    if (m_port && m_port->isOpen())
+        m_port->close();
+    m_port.reset();
+}
+
+bool ModbusClient::isOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+int ModbusClient::wireMs(int bytes) const
+{
+    const int bits = 1 + 8 + (m_line.parity == QSerialPort::NoParity ? 0 : 1)
+                     + (m_line.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    return int(std::ceil(1000.0 * bytes * bits / qMax(1, m_line.baudRate)));
+}
+
+ModbusClient::Reply ModbusClient::read(int slave, quint16 start, quint16 count)
+{
+    return transact(Kind::Read, ModbusFrame::readRequest(slave, start, count), count);
+}
+
+ModbusClient::Reply ModbusClient::write(int slave, quint16 start, const QVector<quint16> &values)
+{
+    return transact(Kind::Write, ModbusFrame::writeRequest(slave, start, values), values.size());
+}
+
+ModbusClient::Reply ModbusClient::transact(Kind kind, const QByteArray &request, int registerCount)
+{
+    Reply reply;
+    for (int attempt = 0; attempt < m_attempts; ++attempt) {
+        reply = once(kind, request, registerCount);
+        if (reply.status != Status::NoAnswer && reply.status != Status::BadAnswer)
+            break;
+    }
+    return reply;
+}
+
+ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int registerCount)
+{
+    Reply reply;
+    if (!isOpen())
+        return reply;
+    const quint8 function = quint8(request.at(1));
+    const int expected = kind == Kind::Read ? ModbusFrame::readAnswerSize(registerCount)
+                                            : ModbusFrame::WriteAnswerSize;
+
+    m_port->clear(QSerialPort::Input);
+    m_port->write(request);
+    const QDeadlineTimer deadline(m_answerWaitMs + wireMs(request.size() + expected));
+    const auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
+    m_port->waitForBytesWritten(remaining());
+    QByteArray answer;
+    while (!deadline.hasExpired()) {
+        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(remaining())) {
+            if (m_port->error() == QSerialPort::ResourceError)
+                break; // the port went away
+            continue;
+        }
+        answer += m_port->readAll();
+        const bool exception = answer.size() >= 2 && (quint8(answer.at(1)) & 0x80);
+        if (answer.size() >= (exception ? ModbusFrame::ExceptionAnswerSize : expected))
+            break;
+    }
+
+    if (answer.isEmpty()) {
+        reply.status = Status::NoAnswer;
+        return reply;
+    }
+    if (const quint8 code = ModbusFrame::exceptionCode(answer, function);
+        code != 0 && answer.at(0) == request.at(0)) {
+        reply.status = Status::Exception;
+        reply.exception = code;
+        return reply;
+    }
+    const ModbusFrame::AnswerCheck check = kind == Kind::Read
+        ? ModbusFrame::checkReadAnswer(answer, registerCount)
+        : ModbusFrame::checkWriteAnswer(answer, request);
+    if (check != ModbusFrame::AnswerCheck::Accepted || answer.at(0) != request.at(0)) {
+        // Let the rest of a garbled or foreign answer pass before anything is sent again.
+        while (m_port->waitForReadyRead(DrainMs))
+            m_port->readAll();
+        reply.status = Status::BadAnswer;
+        return reply;
+    }
+    reply.status = Status::Ok;
+    if (kind == Kind::Read) {
+        for (int i = 0; i < registerCount; ++i)
+            reply.values.append(quint16((quint8(answer.at(3 + 2 * i)) << 8)
+                                        | quint8(answer.at(4 + 2 * i))));
+    }
+    return reply;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+// Serial settings of one line: 8 data bits always.
+struct LineSettings
+{
+    QString port;
+    qint32 baudRate = 115200;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// Text of a line's settings such as "115200 8N1".
+QString lineSettingsText(const LineSettings &line);
+
+// Why a port could not be opened, in words an operator can act on: missing, no
+// permission (with the group to join), busy, or the system's own text.
+QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
+                        const QString &systemText);
+
+// QSerialPort leaves the odd-parity flag set when parity is switched off. A line read by
+// its flags alone (a pseudo-terminal drops the enable flag) would then still look odd to
+// the other side, so no parity is made to mean no parity.
+void clearStaleOddFlag(QSerialPort &port);
+
+// A blocking Modbus-RTU master on one serial port, for a worker thread that owns it (the
+// command-line tool runs one per port). One request at a time; an unanswered or garbled
+// request is sent again, an exception answer is final.
+class ModbusClient
+{
+public:
+    enum class Status { Ok, NoAnswer, Exception, BadAnswer, NotOpen };
+
+    struct Reply
+    {
+        Status status = Status::NotOpen;
+        quint8 exception = 0;
+        QVector<quint16> values; // reads only
+        bool ok() const { return status == Status::Ok; }
+        QString errorText() const;
+    };
+
+    ModbusClient();
+    ~ModbusClient();
+    ModbusClient(const ModbusClient &) = delete;
+    ModbusClient &operator=(const ModbusClient &) = delete;
+
+    bool open(const LineSettings &line, QString *why);
+    // New settings on the open port (after the device was told to change its own).
+    bool reconfigure(const LineSettings &line);
+    void close();
+    bool isOpen() const;
+    const LineSettings &line() const { return m_line; }
+
+    // Tries per request (default 3) and the wait for an answer beyond its time on the wire
+    // (default 150 ms).
+    void setAttempts(int attempts) { m_attempts = qMax(1, attempts); }
+    void setAnswerWait(int ms) { m_answerWaitMs = ms; }
+
+    Reply read(int slave, quint16 start, quint16 count);
+    Reply write(int slave, quint16 start, const QVector<quint16> &values);
+
+private:
+    enum class Kind { Read, Write };
+    Reply transact(Kind kind, const QByteArray &request, int registerCount);
+    Reply once(Kind kind, const QByteArray &request, int registerCount);
+    int wireMs(int bytes) const;
+
+    std::unique_ptr<QSerialPort> m_port;
+    LineSettings m_line;
+    int m_attempts = 3;
+    int m_answerWaitMs = 150;
+};

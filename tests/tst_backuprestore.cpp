@@ -1,0 +1,176 @@
+// Backup and restore from the main window's Tools menu over the device simulator: the
+// backup file holds the polled values, the summary shows what differs before anything is
+// written, the writes go through the polling engine in register order with the save
+// command last, and the save reaches the simulator's saved state. A file of another model
+// is refused without a write.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+#include "ui_connectionform.h"
+
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
+#include "link/portlist.h"
+#include "panels/backuprestore.h"
+#include "support/simulator.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QTableWidget *tableOf(Ui::MainWindow *ui, const QString &address)
+{
+    for (int i = 0; i < ui->tabW_register->count(); ++i)
+        if (ui->tabW_register->tabText(i).contains(address))
+            return qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
+    return nullptr;
+}
+
+QString cell(QTableWidget *table, int row)
+{
+    return table && table->item(row, 2) ? table->item(row, 2)->text() : QString();
+}
+
+// The text of the result box the window shows, closing it.
+QString takeMessage(QWidget *window)
+{
+    QMessageBox *box = nullptr;
+    const bool shown = QTest::qWaitFor([&] {
+        box = window->findChild<QMessageBox *>("parameterMessage");
+        return box && box->isVisible();
+    }, 20000);
+    if (!shown)
+        return QString();
+    const QString text = box->text();
+    box->close();
+    const bool gone = QTest::qWaitFor([window] { return !window->findChild<QMessageBox *>("parameterMessage"); }, 2000);
+    return gone ? text : QString();
+}
+
+} // namespace
+
+class TestBackupRestore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupAndRestoreFromTheWindow();
+};
+
+void TestBackupRestore::backupAndRestoreFromTheWindow()
+{
+    QTemporaryDir dir;
+    const QString state = dir.filePath("state");
+    Simulator sim({"--state", state, "--uid", "ABCD1234"});
+    QVERIFY(sim.start());
+    const QString port = sim.port();
+    PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+
+    MainWindow window;
+    Ui::MainWindow *ui = window.form();
+    ConnectionForm *connection = window.connectionWindow();
+    QTRY_VERIFY(connection->knownPorts().contains(port));
+    connection->form()->pB_Connect->click();
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
+    QTRY_COMPARE(window.currentModelName(), QString("GZB-50W"));
+    QTableWidget *io = tableOf(ui, "0x0400");
+    QVERIFY(io);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(io, 6), QString("100"), 5000);
+
+    const QString file = dir.filePath("gripper.json");
+    window.backUpParametersTo(file);
+    QVERIFY(window.findChild<QProgressDialog *>("parameterProgress"));
+    const QString saved = takeMessage(&window);
+    QVERIFY2(saved.contains("24 parameters of GZB-50W (unique ID ABCD1234) were saved"), qPrintable(saved));
+    QFile json(file);
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(json.readAll()).object();
+    QCOMPARE(doc.value("model").toObject().value("code").toString(), QString("0x2701"));
+    QCOMPARE(doc.value("registers").toArray().size(), 24);
+
+    // The device changes: Force_1 60 instead of 100.
+    window.pollingThread()->Add_writeregisterList(0x0406, 60);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(io, 6), QString("60"), 5000);
+
+    QVector<QPair<int, QVector<quint16>>> writes;
+    window.setMultipleWriteObserverForTest(
+        [&writes](int address, const QVector<quint16> &values) { writes.append({address, values}); });
+    // Through the menu and its file dialog.
+    ui->actionRestoreParameters->trigger();
+    QFileDialog *chooser = nullptr;
+    QTRY_VERIFY((chooser = window.findChild<QFileDialog *>("parameterFileDialog")) && chooser->isVisible());
+    chooser->selectFile(file);
+    QMetaObject::invokeMethod(chooser, "accept");
+    QDialog *summary = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((summary = window.findChild<QDialog *>("restoreSummary")) && summary->isVisible(), 10000);
+    QVERIFY(writes.isEmpty());
+    auto *table = summary->findChild<QTableWidget *>("restoreSummaryTable");
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(table->item(0, 0)->text(), QString("0x0406"));
+    QCOMPARE(table->item(0, 2)->text(), QString("60"));
+    QCOMPARE(table->item(0, 3)->text(), QString("100"));
+
+    const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        summary->grab().save(folder + "/restore-summary.png");
+        QMenu *menu = ui->menuTools;
+        const QPoint below = ui->menuBar->actionGeometry(menu->menuAction()).bottomLeft();
+        menu->popup(ui->menuBar->mapToGlobal(below));
+        QTRY_VERIFY(menu->isVisible());
+        QPixmap shot = window.grab();
+        QPainter painter(&shot);
+        painter.drawPixmap(ui->menuBar->mapTo(&window, below), menu->grab());
+        painter.end();
+        shot.save(folder + "/tools-menu.png");
+        menu->close();
+    }
+
+    summary->findChild<QPushButton *>("restoreSummaryRestore")->click();
+    const QString restored = takeMessage(&window);
+    QVERIFY2(restored.contains("18 parameters were written, saved on the device and read back unchanged"),
+             qPrintable(restored));
+    QTRY_COMPARE_WITH_TIMEOUT(cell(io, 6), QString("100"), 5000);
+    QVector<int> order;
+    for (const auto &w : writes)
+        order << w.first;
+    QCOMPARE(order, QVector<int>({0x0301, 0x0306, 0x0401, 0x0300}));
+    QCOMPARE(writes.last().second, QVector<quint16>({1}));
+    QFile stateFile(state);
+    QVERIFY(stateFile.open(QIODevice::ReadOnly));
+    QVERIFY(stateFile.readAll().contains("0406 0064"));
+
+    // A file of another model: refused, nothing written.
+    QJsonObject other = doc;
+    QJsonObject model = other.value("model").toObject();
+    model.insert("code", "0x3101");
+    model.insert("name", "GZC-80H");
+    other.insert("model", model);
+    const QString otherFile = dir.filePath("other.json");
+    QFile out(otherFile);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(other).toJson());
+    out.close();
+    writes.clear();
+    window.restoreParametersFrom(otherFile);
+    const QString refused = takeMessage(&window);
+    QVERIFY2(refused.contains("Parameters of another model are not restored"), qPrintable(refused));
+    QVERIFY(writes.isEmpty());
+    QVERIFY(!window.parameterTransfer()->isBusy());
+
+    PortList::setProvider(nullptr);
+}
+
+QTEST_MAIN(TestBackupRestore)
+#include "tst_backuprestore.moc"
