@@ -86,6 +86,10 @@ void MainWindow::initControlPages()
     for (const SetPoint &point : qAsConst(m_setPoints)) {
         flat->setSliderQss(point.slider, 10, "#E8EDF2", "#3db9ec", "#3db9ec", "#FFFFFF");
         point.slider->installEventFilter(this);
+        // The filter sees a mouse move before the slider takes it; the edit shows where the
+        // handle is now.
+        connect(point.slider, &QSlider::sliderMoved, this,
+                [edit = point.edit, scale = point.scale](int value) { edit->setText(textFromRegister(value, scale)); });
     }
     ui->pB_Position_Forward->installEventFilter(this);
     ui->pB_Position_Backward->installEventFilter(this);
