@@ -14,17 +14,6 @@ prefix=$(cd "$1" && pwd)
 id=example.grivant.Grivant
 fail() { echo "check-install: $*" >&2; exit 1; }
 
-# Windows need a display: run the rest on a virtual one of our own, whatever DISPLAY says.
-# Its auth file lives in a folder of our own, apart from xvfb-run's usual temporary one.
-if [ -z "${GRIVANT_CHECK_ON_XVFB:-}" ]; then
-  auth=$(mktemp -d)
-  status=0
-  GRIVANT_CHECK_ON_XVFB=1 xvfb-run -a -f "$auth/Xauthority" "$0" "$prefix" || status=$?
-  rm -rf "$auth"
-  exit $status
-fi
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-
 files=(bin/grivant bin/grivantctl bin/grivant-devsim
   share/grivant/translations/en_US.qm share/grivant/translations/zh_CN.qm
   share/grivant/70-grivant-serial.rules
@@ -54,13 +43,30 @@ for page in grivant grivantctl; do
   [ -z "$warnings" ] || fail "manual page $page.1: $warnings"
 done
 
-scratch=$(mktemp -d)
+scratch=$(mktemp -d -t grivant-check.XXXXXX)
 tool=""
+xvfb=""
 cleanup() {
-  if [ -n "$tool" ]; then kill "$tool" 2>/dev/null || true; wait "$tool" 2>/dev/null || true; fi
+  for pid in $tool $xvfb; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+# Windows need a display: a virtual one of our own, whatever DISPLAY says. The server
+# takes a free display number itself and writes it once it accepts clients; it must not
+# reset when its last client goes, or the next start may find no display.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1280x1024x24 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb=$!
+deadline=$((SECONDS + 30))
+until [ -s "$scratch/display" ]; do
+  kill -0 "$xvfb" 2>/dev/null && [ $SECONDS -lt $deadline ] || { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }
+  sleep 0.1
+done
+export DISPLAY=":$(tr -d '[:space:]' <"$scratch/display")"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY XAUTHORITY
 
 # Starts the tool in DIR with the given command line, waits (30 s at most) for a window
 # whose title is TITLE, then ends the tool.
