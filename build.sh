@@ -3,6 +3,9 @@
 #   ./build.sh run [ARGS...]   build and start the tool against the device simulator
 #   ./build.sh test            build and run the whole test suite through CTest
 #   ./build.sh build           only install and build
+#   ./build.sh package         build the Debian package (build/package/grivant_*.deb)
+#   ./build.sh package-test    build the package, install it with dpkg, check the installed
+#                              tool and purge it again (root or sudo)
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$(pwd)
@@ -17,6 +20,7 @@ packages=(
   sqlite3
   xvfb xauth socat libmodbus-dev mbpoll
   fonts-wqy-microhei
+  dpkg-dev file appstream desktop-file-utils x11-utils man-db
 )
 
 bootstrap() {
@@ -37,6 +41,13 @@ compile() {
   cmake --build "$build" -j"$(nproc)"
 }
 
+# The .deb from the build, made by CPack; prints its path.
+package() {
+  rm -rf "$build/package"
+  (cd "$build" && cpack -G DEB -B "$build/package" >&2)
+  ls "$build"/package/grivant_*.deb
+}
+
 cmd="${1:-run}"
 [ $# -gt 0 ] && shift
 bootstrap
@@ -47,8 +58,14 @@ case "$cmd" in
     cd "$build"
     ctest --output-on-failure --timeout 900
     ;;
+  package)
+    package
+    ;;
+  package-test)
+    "$top/scripts/check-deb.sh" "$(package)"
+    ;;
   run)
     exec "$top/scripts/run-with-simulator.sh" "$build" "$@"
     ;;
-  *) echo "usage: $0 run|test|build" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|build|package|package-test" >&2; exit 2 ;;
 esac

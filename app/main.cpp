@@ -1,31 +1,115 @@
+#include "app/installpaths.h"
 #include "app/mainwindow.h"
 #include "app/portoption.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFont>
 #include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct StartOptions
+{
+    StartOptions()
+    {
+        parser.setApplicationDescription(
+            "Grivant User Interface\n\n"
+            "Setup, test and diagnosis of electric grippers and linear modules over Modbus-RTU.\n"
+            "The ini file, the database copies and the exports are kept in the working directory.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(port);
+        parser.addOption(workdir);
+        parser.addOption(userWorkdir);
+    }
+
+    QCommandLineParser parser;
+    QCommandLineOption port{
+        "port",
+        "Also list the serial port PATH (a pseudo-terminal or a /dev/serial/by-id link), "
+        "optionally with a DESCRIPTION. May be given more than once.",
+        "PATH[=DESCRIPTION]"};
+    QCommandLineOption workdir{
+        "workdir", "Keep the ini file, database copies and exports in DIR (made if missing) "
+                   "instead of the current directory.",
+        "DIR"};
+    QCommandLineOption userWorkdir{
+        "user-workdir", "The same in the per-user folder $XDG_DATA_HOME/grivant "
+                        "(~/.local/share/grivant); the desktop menu starts the tool this way."};
+};
+
+// --help and --version print and end; they need no display, so they are answered before
+// the window system is opened.
+bool answersWithoutWindows(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *text : {"-h", "--help", "--help-all", "-?", "-v", "--version"}) {
+            if (std::strcmp(argv[i], text) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// A port named by a relative path stays the same port after a change of directory.
+QList<PortEntry> anchoredPorts(QList<PortEntry> ports)
+{
+    for (PortEntry &entry : ports) {
+        if (entry.name.startsWith(QLatin1Char('.')))
+            entry.name = QDir::current().absoluteFilePath(entry.name);
+    }
+    return ports;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (answersWithoutWindows(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationVersion(GRIVANT_VERSION);
+        StartOptions options;
+        options.parser.process(core);
+        return 0;
+    }
+
     QApplication a(argc, argv);
     QApplication::setApplicationVersion(GRIVANT_VERSION);
+    // The desktop entry's name ties the windows to the menu entry and its icon; the
+    // connection window, the first one shown, carries the logo too.
+    QGuiApplication::setDesktopFileName("example.grivant.Grivant");
+    QApplication::setWindowIcon(QIcon(":/Resource/logo.icon"));
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Grivant User Interface");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption portOption(
-        "port",
-        "Also list the serial port PATH (a pseudo-terminal or a by-id link), "
-        "optionally with a DESCRIPTION. May be given more than once.",
-        "PATH[=DESCRIPTION]");
-    parser.addOption(portOption);
-    parser.process(a);
+    StartOptions options;
+    options.parser.process(a);
 
-    PortList::setExtraPorts(parsePortOptions(parser.values(portOption)));
+    // The window keeps its files in the working directory, so a start from the desktop menu
+    // (which would be the home folder) moves to a folder of its own first.
+    QString workdir = options.parser.value(options.workdir);
+    if (options.parser.isSet(options.userWorkdir)) {
+        if (!workdir.isEmpty()) {
+            fputs("grivant: --workdir and --user-workdir exclude each other\n", stderr);
+            return 2;
+        }
+        workdir = InstallPaths::userWorkDir();
+    }
+    QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
+    if (!workdir.isEmpty())
+        ports = anchoredPorts(ports);
+    PortList::setExtraPorts(ports);
+    QString problem;
+    if (!workdir.isEmpty() && !InstallPaths::enterWorkDir(workdir, &problem)) {
+        fprintf(stderr, "grivant: %s\n", qPrintable(problem));
+        QMessageBox::critical(nullptr, "Grivant", "Grivant cannot start: " + problem + '.');
+        return 1;
+    }
 
     // Set before the window is built: widgets with a style sheet of their own take the
     // application font rather than their parent's, so a later change would leave the flat

@@ -3,6 +3,7 @@
 
 #include "app/diag.h"
 #include "app/flatui.h"
+#include "app/installpaths.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
@@ -133,12 +134,14 @@ void MainWindow::changeLanguage(const QString &code)
 
     GV_DEBUG("changeLanguage") << QCoreApplication::applicationDirPath();
 
-    const QString file = code == QLatin1String("zh_CN") ? QStringLiteral("./translations/zh_CN.qm")
-                                                        : QStringLiteral("./translations/en_US.qm");
+    const QString name = code == QLatin1String("zh_CN") ? QStringLiteral("zh_CN.qm")
+                                                        : QStringLiteral("en_US.qm");
     // Empty (not null) delimiters and suffix: only this very file is tried, never a
     // shortened name such as "./translations/zh.qm" or one with ".qm" appended again.
+    // The working directory's copy comes first; an installed program has its own.
     const QString none = QLatin1String("");
-    if (s_translator->load(file, none, none, none))
+    if (s_translator->load(QLatin1String("./translations/") + name, none, none, none)
+        || s_translator->load(InstallPaths::translation(name), none, none, none))
         QCoreApplication::installTranslator(s_translator);
 
     ui->retranslateUi(this);

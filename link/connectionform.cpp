@@ -4,6 +4,7 @@
 #include "ui_connectionform.h"
 
 #include "app/flatui.h"
+#include "app/installpaths.h"
 #include "link/connectionfunc.h"
 #include "link/portaccess.h"
 #include "link/portlist.h"
@@ -225,6 +226,8 @@ void ConnectionForm::scanport()
     for (const QString &name : qAsConst(added)) {
         const QString description = present.value(name);
         appendLog(QStringLiteral("Scaned COM port:\t %1 - %2 \n").arg(name, description));
+        appendLog(LinkText::portNotes(name, LinkText::stableNames(name, QStringLiteral("/dev/serial/by-id")),
+                                      LinkText::modemManagerInstalled(), InstallPaths::udevRule()));
         m_knownPorts.insert(name, description);
         ui->comB_Port->addItem(QStringLiteral("%1-%2").arg(name, description), name);
     }
@@ -400,18 +403,37 @@ void ConnectionForm::changeLanguage(QString language_label)
         s_translator = nullptr;
     }
     s_translator = new QTranslator(QCoreApplication::instance());
-    const QString file = QCoreApplication::applicationDirPath()
-                         + (language_label == QLatin1String("zh_CN") ? QStringLiteral("/zh_CN.qm")
-                                                                       : QStringLiteral("/en_US.qm"));
-    if (s_translator->load(file))
+    const QString name = language_label == QLatin1String("zh_CN") ? QStringLiteral("zh_CN.qm")
+                                                                   : QStringLiteral("en_US.qm");
+    // Beside the executable first; an installed program keeps its translations apart.
+    const QString none = QLatin1String("");
+    if (s_translator->load(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name)
+        || s_translator->load(InstallPaths::translation(name), none, none, none))
         QCoreApplication::installTranslator(s_translator);
     ui->retranslateUi(this);
 }
 
 void ConnectionForm::showHelp()
 {
-    QMessageBox::information(this, tr("Help"),
-                             tr("Online help: https://www.grivant.example/support"));
+    QString text = tr("Online help: https://www.grivant.example/support");
+#ifdef Q_OS_LINUX
+    // Commands on lines of their own, unbroken, so that they can be copied as they stand.
+    const auto paragraph = [](const QString &words) { return "<p>" + words.toHtmlEscaped() + "</p>"; };
+    const auto commands = [](const QString &lines) { return "<pre>" + lines.toHtmlEscaped() + "</pre>"; };
+    text = paragraph(text) + "<p><b>" + tr("Serial ports on Linux").toHtmlEscaped() + "</b></p>"
+           + paragraph(tr("Only members of the group dialout may open serial ports. Join it, then "
+                          "log out and in again:"))
+           + commands(QStringLiteral("sudo adduser $USER dialout"))
+           + paragraph(tr("ModemManager may probe USB modem-class ports (ttyACM) for some seconds "
+                          "after they appear, which disturbs a search. The udev rule shipped with "
+                          "the tool keeps it away. Install it, then replug the adapter:"))
+           + commands(QStringLiteral("sudo cp %1 /etc/udev/rules.d/\nsudo udevadm control --reload")
+                          .arg(InstallPaths::udevRule()))
+           + paragraph(tr("Names under /dev/serial/by-id stay the same when an adapter is replugged; "
+                          "the process log shows them. Start the tool with such a name to list it:"))
+           + commands(QStringLiteral("grivant --port /dev/serial/by-id/usb-..."));
+#endif
+    QMessageBox::information(this, tr("Help"), text);
 }
 
 void ConnectionForm::showAbout()

@@ -1,5 +1,9 @@
 #include "link/portaccess.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <grp.h>
@@ -52,6 +56,48 @@ bool LinkText::lacksAccess(const QString &port)
     return ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
 #else
     Q_UNUSED(port);
+    return false;
+#endif
+}
+
+QStringList LinkText::stableNames(const QString &port, const QString &byIdDir)
+{
+    const QString target = QFileInfo(port.startsWith(QLatin1Char('/')) ? port
+                                                                        : QLatin1String("/dev/") + port)
+                               .canonicalFilePath();
+    QStringList names;
+    if (target.isEmpty())
+        return names;
+    const QDir dir(byIdDir);
+    const QStringList links = dir.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &link : links) {
+        const QString path = dir.filePath(link);
+        if (path != QDir::cleanPath(port) && QFileInfo(path).canonicalFilePath() == target)
+            names << path;
+    }
+    return names;
+}
+
+QString LinkText::portNotes(const QString &port, const QStringList &stableNames, bool modemManager,
+                            const QString &udevRule)
+{
+    QString notes;
+    for (const QString &name : stableNames)
+        notes += QStringLiteral("\t stable name: %1 (kept across replugging; grivant --port takes it)\n").arg(name);
+    static const QRegularExpression acm(QStringLiteral("(^|/)ttyACM\\d+$"));
+    if (modemManager && acm.match(port).hasMatch())
+        notes += QStringLiteral("\t %1: ModemManager may probe this port with modem commands for some "
+                                "seconds after it appears, which disturbs a search; the udev rule %2 "
+                                "keeps it away (see Help).\n")
+                     .arg(port, udevRule);
+    return notes;
+}
+
+bool LinkText::modemManagerInstalled()
+{
+#ifdef Q_OS_LINUX
+    return QFileInfo::exists(QStringLiteral("/usr/sbin/ModemManager"));
+#else
     return false;
 #endif
 }

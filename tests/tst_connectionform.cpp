@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -101,6 +102,7 @@ private slots:
 
     void helpers();
     void permissionAdvice();
+    void serialPortNotes();
     void initialState();
     void portListRefresh();
     void portNamesWithDashes();
@@ -255,7 +257,47 @@ void TestConnectionForm::initialState()
     child<QAction>(form, "actionAbout1")->trigger();
     QCOMPARE(boxes.texts.size(), 2);
     QVERIFY(boxes.texts.at(0).startsWith("Help|"));
+#ifdef Q_OS_LINUX
+    // the help tells how to get at serial ports on Linux
+    for (const char *topic : {"dialout", "ModemManager", "70-grivant-serial.rules", "/dev/serial/by-id", "--port"})
+        QVERIFY2(boxes.texts.at(0).contains(topic), topic);
+#endif
     QVERIFY(boxes.texts.at(1).startsWith("About|Grivant User Interface \n\n Version : 1.0.11.0\n\n"));
+}
+
+void TestConnectionForm::serialPortNotes()
+{
+    // An adapter's stable names are the by-id links that lead to its port, and only those.
+    QTemporaryDir dev;
+    QVERIFY(dev.isValid());
+    const QString usb = dev.filePath("ttyUSB3");
+    const QString acm = dev.filePath("ttyACM0");
+    for (const QString &file : {usb, acm}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(dev.path()).mkdir("by-id"));
+    const QString byId = dev.filePath("by-id");
+    const QString stable = byId + "/usb-Maker_Adapter_A10K-if00-port0";
+    QVERIFY(QFile::link("../ttyUSB3", stable));
+    QVERIFY(QFile::link("../ttyACM0", byId + "/usb-Other_Modem_77-if00"));
+    QVERIFY(QFile::link("../ttyUSB9", byId + "/usb-Gone_Adapter-if00-port0"));  // dangling
+    QCOMPARE(LinkText::stableNames(usb, byId), QStringList({stable}));
+    QCOMPARE(LinkText::stableNames(stable, byId), QStringList());  // the name itself is no news
+    QCOMPARE(LinkText::stableNames(dev.filePath("ttyS0"), byId), QStringList());
+    QCOMPARE(LinkText::stableNames(usb, dev.filePath("none")), QStringList());
+
+    const QString rule = "/usr/share/grivant/70-grivant-serial.rules";
+    QCOMPARE(LinkText::portNotes(usb, {stable}, true, rule),
+             "\t stable name: " + stable + " (kept across replugging; grivant --port takes it)\n");
+    // ModemManager is named only for modem-class ports, and only where it is installed.
+    const QString acmNotes = LinkText::portNotes("ttyACM0", {}, true, rule);
+    QVERIFY(acmNotes.startsWith("\t ttyACM0: ModemManager may probe this port"));
+    QVERIFY(acmNotes.contains(rule));
+    QCOMPARE(LinkText::portNotes("/dev/ttyACM12", {}, true, rule).count('\n'), 1);
+    QCOMPARE(LinkText::portNotes("ttyACM0", {}, false, rule), QString());
+    QCOMPARE(LinkText::portNotes("ttyUSB0", {}, true, rule), QString());
+    QCOMPARE(LinkText::portNotes("COM3", {}, true, rule), QString());
 }
 
 void TestConnectionForm::portListRefresh()

@@ -119,6 +119,22 @@ p, li { white-space: pre-wrap; }
             <source>Online help: https://www.grivant.example/support</source>
             <translation>Online help: https://www.grivant.example/support</translation>
         </message>
+        <message>
+            <source>Serial ports on Linux</source>
+            <translation>Serial ports on Linux</translation>
+        </message>
+        <message>
+            <source>Only members of the group dialout may open serial ports. Join it, then log out and in again:</source>
+            <translation>Only members of the group dialout may open serial ports. Join it, then log out and in again:</translation>
+        </message>
+        <message>
+            <source>ModemManager may probe USB modem-class ports (ttyACM) for some seconds after they appear, which disturbs a search. The udev rule shipped with the tool keeps it away. Install it, then replug the adapter:</source>
+            <translation>ModemManager may probe USB modem-class ports (ttyACM) for some seconds after they appear, which disturbs a search. The udev rule shipped with the tool keeps it away. Install it, then replug the adapter:</translation>
+        </message>
+        <message>
+            <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
+            <translation>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>

@@ -119,6 +119,22 @@ p, li { white-space: pre-wrap; }
         <source>Online help: https://www.grivant.example/support</source>
         <translation>在线帮助：https://www.grivant.example/support</translation>
     </message>
+    <message>
+        <source>Serial ports on Linux</source>
+        <translation>Linux 下的串口</translation>
+    </message>
+    <message>
+        <source>Only members of the group dialout may open serial ports. Join it, then log out and in again:</source>
+        <translation>只有 dialout 组的成员才能打开串口。加入该组，然后注销并重新登录：</translation>
+    </message>
+    <message>
+        <source>ModemManager may probe USB modem-class ports (ttyACM) for some seconds after they appear, which disturbs a search. The udev rule shipped with the tool keeps it away. Install it, then replug the adapter:</source>
+        <translation>ModemManager 可能在 USB 调制解调器类串口（ttyACM）出现后的几秒内探测它们，从而干扰搜索。本软件附带的 udev 规则可让它不再碰这些串口。安装该规则，然后重新插拔适配器：</translation>
+    </message>
+    <message>
+        <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
+        <translation>/dev/serial/by-id 下的名称在重新插拔适配器后保持不变；过程日志会显示这些名称。用这样的名称启动本软件即可列出该串口：</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

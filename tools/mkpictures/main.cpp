@@ -1,5 +1,7 @@
-// Draws the shipped pictures: one schematic per model name and the application logo.
+// Draws the shipped pictures: one schematic per model name and the application logo, and
+// the logo in the sizes of the desktop's icon theme.
 //   mkpictures <output folder> <logo file> <model name>...
+//   mkpictures --icons <output folder> <size>...   writes grivant-<size>.png for each size
 // The family of a model follows the markers of its name, as in the tool itself:
 // "TQP2-51500" linear module, "KX" rotary gripper, "KY" or "RV77" adaptive gripper,
 // anything else parallel gripper. The first number in the name (the stroke) sets the
@@ -253,6 +255,16 @@ void drawLogo(QPainter &p, int side)
     p.drawRoundedRect(QRectF(94, 128, 68, 56), 6, 6);
 }
 
+QImage logo(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawLogo(p, side);
+    return image;
+}
+
 bool save(const QImage &image, const QString &path)
 {
     if (!image.save(path, "PNG")) {
@@ -270,22 +282,31 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() >= 3 && args.at(1) == QLatin1String("--icons")) {
+        const QDir out(args.at(2));
+        if (!out.mkpath(QStringLiteral(".")))
+            return 1;
+        for (int i = 3; i < args.size(); ++i) {
+            const int side = args.at(i).toInt();
+            if (side < 8 || side > 1024) {
+                QTextStream(stderr) << "bad icon size " << args.at(i) << '\n';
+                return 2;
+            }
+            if (!save(logo(side), out.filePath(QStringLiteral("grivant-%1.png").arg(side))))
+                return 1;
+        }
+        return 0;
+    }
     if (args.size() < 3) {
-        QTextStream(stderr) << "usage: mkpictures <output folder> <logo file> <model name>...\n";
+        QTextStream(stderr) << "usage: mkpictures <output folder> <logo file> <model name>...\n"
+                               "       mkpictures --icons <output folder> <size>...\n";
         return 2;
     }
     const QDir out(args.at(1));
     if (!out.mkpath(QStringLiteral(".")))
         return 1;
 
-    QImage logo(256, 256, QImage::Format_ARGB32_Premultiplied);
-    logo.fill(Qt::transparent);
-    {
-        QPainter p(&logo);
-        p.setRenderHint(QPainter::Antialiasing);
-        drawLogo(p, 256);
-    }
-    if (!save(logo, args.at(2)))
+    if (!save(logo(256), args.at(2)))
         return 1;
 
     for (int i = 3; i < args.size(); ++i) {
