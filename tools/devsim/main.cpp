@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -488,6 +489,13 @@ int main(int argc, char **argv)
     for (int signo : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
         sigaction(signo, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+
+    // End with the program that started us, as on SIGTERM: a test that crashes must not
+    // leave its simulator holding the test's output, which its runner would wait on.
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        return 0;
 
     PtyDevice device(options);
     return device.run();

@@ -80,7 +80,7 @@ Faults:
 
   -v, --verbose       log each request and reply in hexadecimal to stderr
   -h, --help          this text
-Ends cleanly on SIGTERM or SIGINT.
+Ends cleanly on SIGTERM or SIGINT, and when the program that started it ends.
 )";
 }
 
