@@ -67,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             SLOT(ReceviedData(QByteArray)));
 
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
+    initWriteReports();
 
     m_ioMapper = new QSignalMapper(this);
     const QList<QPair<QSpinBox *, QString>> ioSpinBoxes = {

@@ -27,6 +27,7 @@ class VX_Ctl;
 //   app/mainwindow.cpp        construction, destruction, language, view, help/about
 //   engine/dispatch.cpp       RefreshRegisterValue
 //   engine/identification.cpp getGripperInfo, GripperConnectstate
+//   engine/writereport.cpp    notices of writes that ended without an answer
 //   data/mainwindow_db.cpp    copyQrcFile, initRegistersDb (database half), initGripperModelDb
 //   data/registertables.cpp   register tables, tablecelldoubleclick
 //   panels/plots.cpp          live plots and grip state
@@ -137,4 +138,8 @@ private:
     std::function<qint64()> m_plotClock;
     QElapsedTimer m_plotFallbackTimer;
     quint32 m_baudRateForTest = 0;
+
+    // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
+    void initWriteReports();
+    void showWriteReport(const QString &line, const QString &notice);
 };

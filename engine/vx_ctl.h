@@ -36,6 +36,12 @@ signals:
     void SendReadRequest(int address, quint16 count);
     void SendWriteRequest(int address, QVector<quint16> values);
 
+    // No write ends without a word: one that was given up unanswered after `tries` sends
+    // (0: dropped before it was sent, when reading was switched), and an action write whose
+    // answer was lost, which is not sent again (see ActionRegisters).
+    void WriteGivenUp(int address, QVector<quint16> values, int tries);
+    void WriteOutcomeUnknown(int address, QVector<quint16> values);
+
 public slots:
     void SetStop();
     void ReadEnable(bool enable);
@@ -64,6 +70,7 @@ private:
     struct QueuedWrite {
         quint64 id = 0;
         WriteRequest request;
+        int sends = 0;
     };
 
     enum class Outcome { Answered, Unanswered, Stopped };
@@ -100,6 +107,7 @@ private:
     // m_writeMutex
     QList<QueuedWrite> m_writeQueue;
     quint64 m_nextWriteId = 0;
+    quint64 m_writeOnLine = 0; // id of the write whose answer is awaited, 0 for none
 
     // m_stopMutex
     bool m_stop = false;
