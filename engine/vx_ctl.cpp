@@ -351,7 +351,9 @@ bool VX_Ctl::writeStep(bool *stopped)
         s_retryCounter.store(retries + 1);
     }
 
-    if (givenUp && action)
+    if (outcome == Outcome::Answered)
+        emit WriteConfirmed(head.request.address, head.request.values, tries);
+    else if (givenUp && action)
         emit WriteOutcomeUnknown(head.request.address, head.request.values);
     else if (givenUp)
         emit WriteGivenUp(head.request.address, head.request.values, tries);

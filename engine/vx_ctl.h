@@ -36,9 +36,11 @@ signals:
     void SendReadRequest(int address, quint16 count);
     void SendWriteRequest(int address, QVector<quint16> values);
 
-    // No write ends without a word: one that was given up unanswered after `tries` sends
-    // (0: dropped before it was sent, when reading was switched), and an action write whose
-    // answer was lost, which is not sent again (see ActionRegisters).
+    // No write ends without a word: each queued write ends in exactly one of these. An
+    // answered one; one given up unanswered after `tries` sends (0: dropped before it was
+    // sent, when reading was switched); an action write whose answer was lost, which is not
+    // sent again (see ActionRegisters).
+    void WriteConfirmed(int address, QVector<quint16> values, int tries);
     void WriteGivenUp(int address, QVector<quint16> values, int tries);
     void WriteOutcomeUnknown(int address, QVector<quint16> values);
 
