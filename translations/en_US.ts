@@ -591,6 +591,18 @@ p, li { white-space: pre-wrap; }
             <comment>program file</comment>
             <translation>Open</translation>
         </message>
+        <message>
+            <source>Write to register 0x%1 was not sent: the connection changed.</source>
+            <translation>Write to register 0x%1 was not sent: the connection changed.</translation>
+        </message>
+        <message>
+            <source>Write to register 0x%1 failed: no answer after %2 tries.</source>
+            <translation>Write to register 0x%1 failed: no answer after %2 tries.</translation>
+        </message>
+        <message>
+            <source>Write to register 0x%1 got no answer and was not repeated: check whether the device carried it out.</source>
+            <translation>Write to register 0x%1 got no answer and was not repeated: check whether the device carried it out.</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>
