@@ -339,9 +339,10 @@ bool VX_Ctl::writeStep(bool *stopped)
         const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
         int retries = s_retryCounter.load();
         // An action is not repeated: the device may have carried out the unanswered send.
-        if (outcome == Outcome::Answered || retries > 2 || action || !stillQueued) {
-            if (outcome == Outcome::Answered || retries > 2 || action)
-                retries = 0;
+        const bool done = outcome == Outcome::Answered || retries > 2 || action;
+        if (done)
+            retries = 0;
+        if (done || !stillQueued) {
             if (stillQueued)
                 m_writeQueue.removeFirst();
             givenUp = outcome != Outcome::Answered;

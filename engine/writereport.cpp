@@ -19,9 +19,9 @@ void MainWindow::initWriteReports()
             [this](int address, QVector<quint16> values, int tries) {
                 const QString line = WriteReport::givenUpLine(address, values, tries);
                 const QString notice =
-                    tries == 0 ? tr("Write to register 0x%1 was not sent: the connection changed.")
+                    tries == 0 ? tr("Write 0x%1 not sent: connection changed")
                                      .arg(address, 4, 16, QLatin1Char('0'))
-                               : tr("Write to register 0x%1 failed: no answer after %2 tries.")
+                               : tr("Write 0x%1 failed: no answer after %2 tries")
                                      .arg(address, 4, 16, QLatin1Char('0'))
                                      .arg(tries);
                 showWriteReport(line, notice);
@@ -29,8 +29,7 @@ void MainWindow::initWriteReports()
     connect(m_vxCtl, &VX_Ctl::WriteOutcomeUnknown, this,
             [this](int address, QVector<quint16> values) {
                 showWriteReport(WriteReport::outcomeUnknownLine(address, values),
-                                tr("Write to register 0x%1 got no answer and was not repeated: "
-                                   "check whether the device carried it out.")
+                                tr("Write 0x%1: outcome unknown, not repeated")
                                     .arg(address, 4, 16, QLatin1Char('0')));
             });
 }

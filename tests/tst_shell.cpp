@@ -167,18 +167,18 @@ private slots:
         QPlainTextEdit *log = w.connectionWindow()->form()->pTE_process;
 
         emit w.pollingThread()->WriteGivenUp(0x0103, {500}, 3);
-        QCOMPARE(status->currentMessage(), QString("Write to register 0x0103 failed: no answer after 3 tries."));
+        QCOMPARE(status->currentMessage(), QString("Write 0x0103 failed: no answer after 3 tries"));
         QVERIFY(log->toPlainText().endsWith("Write given up:\t 0x0103 = 500, no answer after 3 tries\n"));
         QCOMPARE(MessageCatcher::s_lines.size(), 1);
         QCOMPARE(MessageCatcher::s_lines.at(0).first, QtWarningMsg);
 
         emit w.pollingThread()->WriteOutcomeUnknown(0x1100, {175});
-        QVERIFY(status->currentMessage().startsWith("Write to register 0x1100 got no answer and was not repeated"));
+        QCOMPARE(status->currentMessage(), QString("Write 0x1100: outcome unknown, not repeated"));
         QVERIFY(log->toPlainText().endsWith("Write outcome unknown:\t 0x1100 = 175, no answer; not sent "
                                             "again, since the device may have carried it out\n"));
 
         emit w.pollingThread()->WriteGivenUp(0x0a03, {1, 2}, 0);
-        QCOMPARE(status->currentMessage(), QString("Write to register 0x0a03 was not sent: the connection changed."));
+        QCOMPARE(status->currentMessage(), QString("Write 0x0a03 not sent: connection changed"));
         QVERIFY(log->toPlainText().endsWith("Write not sent:\t 0x0a03 = 1,2, dropped when reading was switched over\n"));
     }
 

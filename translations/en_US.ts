@@ -592,16 +592,16 @@ p, li { white-space: pre-wrap; }
             <translation>Open</translation>
         </message>
         <message>
-            <source>Write to register 0x%1 was not sent: the connection changed.</source>
-            <translation>Write to register 0x%1 was not sent: the connection changed.</translation>
+            <source>Write 0x%1 not sent: connection changed</source>
+            <translation>Write 0x%1 not sent: connection changed</translation>
         </message>
         <message>
-            <source>Write to register 0x%1 failed: no answer after %2 tries.</source>
-            <translation>Write to register 0x%1 failed: no answer after %2 tries.</translation>
+            <source>Write 0x%1 failed: no answer after %2 tries</source>
+            <translation>Write 0x%1 failed: no answer after %2 tries</translation>
         </message>
         <message>
-            <source>Write to register 0x%1 got no answer and was not repeated: check whether the device carried it out.</source>
-            <translation>Write to register 0x%1 got no answer and was not repeated: check whether the device carried it out.</translation>
+            <source>Write 0x%1: outcome unknown, not repeated</source>
+            <translation>Write 0x%1: outcome unknown, not repeated</translation>
         </message>
     </context>
     <context>

@@ -592,16 +592,16 @@ p, li { white-space: pre-wrap; }
         <translation>打开</translation>
     </message>
     <message>
-        <source>Write to register 0x%1 was not sent: the connection changed.</source>
-        <translation>写入寄存器 0x%1 未发送：连接已变化。</translation>
+        <source>Write 0x%1 not sent: connection changed</source>
+        <translation>写入 0x%1 未发送：连接已变化</translation>
     </message>
     <message>
-        <source>Write to register 0x%1 failed: no answer after %2 tries.</source>
-        <translation>写入寄存器 0x%1 失败：尝试 %2 次均无应答。</translation>
+        <source>Write 0x%1 failed: no answer after %2 tries</source>
+        <translation>写入 0x%1 失败：%2 次无应答</translation>
     </message>
     <message>
-        <source>Write to register 0x%1 got no answer and was not repeated: check whether the device carried it out.</source>
-        <translation>写入寄存器 0x%1 无应答，且未重发：请检查设备是否已执行。</translation>
+        <source>Write 0x%1: outcome unknown, not repeated</source>
+        <translation>写入 0x%1：结果未知，未重发</translation>
     </message>
 </context>
 <context>

@@ -13,7 +13,7 @@ targets=(frame reply valuerange databases portlists devsim)
 CC=clang CXX=clang++ cmake -S "$top/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-export ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0"
+export ASAN_OPTIONS="detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$top/tests/sanitizers/lsan.supp:print_suppressions=0"
 mkdir -p "$build/findings" "$build/logs"
