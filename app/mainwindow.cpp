@@ -67,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             SLOT(ReceviedData(QByteArray)));
 
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
+    initWriteReports();
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.

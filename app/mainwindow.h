@@ -36,6 +36,7 @@ namespace ControlValues { struct LineCodes; }
 //   app/mainwindow.cpp        construction, destruction, language, view, help/about
 //   engine/dispatch.cpp       RefreshRegisterValue
 //   engine/identification.cpp getGripperInfo, GripperConnectstate
+//   engine/writereport.cpp    notices of writes that ended without an answer
 //   data/mainwindow_db.cpp    copyQrcFile, initRegistersDb (database half), initGripperModelDb
 //   data/registertables.cpp   register tables, tablecelldoubleclick
 //   panels/plots.cpp          live plots and grip state
@@ -302,4 +303,8 @@ private:
     void startRestore(const ParameterBackup::Plan &plan);
     ParameterTransfer *m_parameterTransfer = nullptr;
     QPointer<QProgressDialog> m_parameterProgress;
+
+    // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
+    void initWriteReports();
+    void showWriteReport(const QString &line, const QString &notice);
 };

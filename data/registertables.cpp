@@ -82,8 +82,12 @@ void MainWindow::buildRegisterTables()
 
     for (auto group = map->groupNames.cbegin(); group != map->groupNames.cend(); ++group) {
         const int groupNumber = group.key();
-        const int baseAddress = groupNumber * 256;
-        const int registerCount = qMax(0, map->groupRegisterCounts.value(groupNumber, 0));
+        int baseAddress = 0;
+        if (!registerAddress(groupNumber, 0, &baseAddress))
+            continue;
+        // A group holds at most one register per offset byte, whatever its count says.
+        const int registerCount =
+            qBound(0, map->groupRegisterCounts.value(groupNumber, 0), RegistersPerGroup);
         const int accessLevel = map->groupAccessLevels.value(groupNumber, 0);
         const QString title = ReplyDecode::tabTitle(group.value(), baseAddress);
 
@@ -105,7 +109,8 @@ void MainWindow::buildRegisterTables()
         connect(table, SIGNAL(cellDoubleClicked(int,int)), this, SLOT(tablecelldoubleclick(int,int)));
 
         for (int row = 0; row < registerCount; ++row) {
-            const int address = baseAddress + row;
+            int address = 0;
+            registerAddress(groupNumber, row, &address);
             // A register missing from its group's table is shown read-only.
             const QString storedRange = map->registerValueRanges.value(address, QStringLiteral("-"));
             const ReplyDecode::RowTexts texts = ReplyDecode::rowTexts(
@@ -151,7 +156,9 @@ void MainWindow::tablecelldoubleclick(int row, int column)
     if (!valueItem || !rangeItem)
         return;
 
-    const int address = m_tableGroups.value(table) * 256 + row;
+    int address = 0;
+    if (!registerAddress(m_tableGroups.value(table), row, &address))
+        return;
     const QString range = rangeItem->text();
     if (range == QLatin1String("-"))
         return;

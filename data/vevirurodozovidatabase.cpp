@@ -1,5 +1,6 @@
 #include "data/vevirurodozovidatabase.h"
 
+#include "app/diag.h"
 #include "data/sqlconnection.h"
 
 #include <QFileInfo>
@@ -65,8 +66,17 @@ ModelMap *VEVirurodOzoviDatabase::loadModelMap()
         const QSqlRecord record = query.record();
         const int cSeries = record.indexOf(QStringLiteral("Gripper_Serial_Index"));
         const int cTable = record.indexOf(QStringLiteral("Table_Name"));
-        while (query.next())
-            seriesTables.insert(column(query, cSeries).toInt(), column(query, cTable).toString());
+        int row = 0;
+        while (query.next()) {
+            ++row;
+            const qint64 series = column(query, cSeries).toLongLong();
+            if (!isNibble(series)) {
+                GV_WARNING("loadModelMap") << outsideText(
+                    QStringLiteral("ModelSerial_Table"), row, QStringLiteral("Gripper_Serial_Index"), series);
+                continue;
+            }
+            seriesTables.insert(int(series), column(query, cTable).toString());
+        }
     }
     query.finish();
 
@@ -84,9 +94,21 @@ ModelMap *VEVirurodOzoviDatabase::loadModelMap()
         const int cSubModel = record.indexOf(QStringLiteral("SubModel_Index"));
         const int cDescription = record.indexOf(QStringLiteral("Description"));
         const int cName = record.indexOf(QStringLiteral("Model_Name"));
+        int row = 0;
         while (table.next()) {
-            const QString key = modelKey(it.key() * 16 + column(table, cModel).toInt(),
-                                         column(table, cSubModel).toInt());
+            ++row;
+            const qint64 model = column(table, cModel).toLongLong();
+            const qint64 subModel = column(table, cSubModel).toLongLong();
+            int highByte = 0;
+            const bool modelFits = modelHighByte(it.key(), model, &highByte);
+            if (!modelFits || !isRegisterByte(subModel)) {
+                GV_WARNING("loadModelMap") << outsideText(
+                    it.value(), row,
+                    modelFits ? QStringLiteral("SubModel_Index") : QStringLiteral("Model_Index"),
+                    modelFits ? subModel : model);
+                continue;
+            }
+            const QString key = modelKey(highByte, int(subModel));
             map->modelNames.insert(key, column(table, cName).toString());
             map->descriptions.insert(key, column(table, cDescription).toString());
         }

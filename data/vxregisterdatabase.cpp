@@ -1,5 +1,6 @@
 #include "data/vxregisterdatabase.h"
 
+#include "app/diag.h"
 #include "data/sqlconnection.h"
 
 #include <QFileInfo>
@@ -82,8 +83,16 @@ RegisterMap *VXRegisterDatabase::loadRegisterMap()
         const int cCount = record.indexOf(QStringLiteral("Reg_Num"));
         const int cTable = record.indexOf(QStringLiteral("Reg_Table_Name"));
         const int cGroup = record.indexOf(QStringLiteral("Reg_Add_Hi"));
+        int row = 0;
         while (query.next()) {
-            const int group = column(query, cGroup).toInt();
+            ++row;
+            const qint64 groupNumber = column(query, cGroup).toLongLong();
+            if (!isRegisterByte(groupNumber)) {
+                GV_WARNING("loadRegisterMap") << outsideText(
+                    QStringLiteral("register_indextable"), row, QStringLiteral("Reg_Add_Hi"), groupNumber);
+                continue;
+            }
+            const int group = int(groupNumber);
             map->groupNames.insert(group, column(query, cName).toString());
             map->groupTableNames.insert(group, column(query, cTable).toString());
             map->groupRegisterCounts.insert(group, column(query, cCount).toInt());
@@ -95,7 +104,6 @@ RegisterMap *VXRegisterDatabase::loadRegisterMap()
     query.finish();
 
     for (auto it = map->groupTableNames.cbegin(); it != map->groupTableNames.cend(); ++it) {
-        const int base = it.key() * 256;
         const QString statement = QStringLiteral("select * from %1 ").arg(it.value());
         QSqlQuery table(db);
         if (!table.exec(statement)) {
@@ -108,8 +116,16 @@ RegisterMap *VXRegisterDatabase::loadRegisterMap()
         const int cVersion = record.indexOf(QStringLiteral("Protocol_Version"));
         const int cRange = record.indexOf(QStringLiteral("Reg_Value_Range"));
         const int cOffset = record.indexOf(QStringLiteral("Reg_Add_Lo"));
+        int row = 0;
         while (table.next()) {
-            const int address = base + column(table, cOffset).toInt();
+            ++row;
+            const qint64 offset = column(table, cOffset).toLongLong();
+            int address = 0;
+            if (!registerAddress(it.key(), offset, &address)) {
+                GV_WARNING("loadRegisterMap")
+                    << outsideText(it.value(), row, QStringLiteral("Reg_Add_Lo"), offset);
+                continue;
+            }
             map->registerDescriptions.insert(address, column(table, cDescription).toString());
             map->registerFormats.insert(address, column(table, cFormat).toString());
             map->registerProtocolVersions.insert(address, column(table, cVersion).toString());

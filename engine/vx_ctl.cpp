@@ -1,5 +1,7 @@
 #include "engine/vx_ctl.h"
 
+#include "engine/actionregisters.h"
+
 #include <QMetaType>
 #include <QMutexLocker>
 
@@ -73,10 +75,18 @@ void VX_Ctl::SetStop()
 
 void VX_Ctl::ReadEnable(bool enable)
 {
+    QList<QueuedWrite> dropped;
     {
         QMutexLocker queue(&m_writeMutex);
+        // The write on the line is reported by the write step once its wait has ended.
+        for (const QueuedWrite &write : qAsConst(m_writeQueue)) {
+            if (write.id != m_writeOnLine)
+                dropped.append(write);
+        }
         m_writeQueue.clear();
     }
+    for (const QueuedWrite &write : qAsConst(dropped))
+        emit WriteGivenUp(write.request.address, write.request.values, write.sends);
     {
         QMutexLocker list(&m_listMutex);
         m_readEnabled = enable;
@@ -308,32 +318,48 @@ bool VX_Ctl::writeStep(bool *stopped)
         if (m_writeQueue.isEmpty())
             return false;
         head = m_writeQueue.first();
+        m_writeOnLine = head.id;
     }
 
     const Outcome outcome = transact(Kind::Write, head.request.address, 0, head.request.values);
-    if (outcome == Outcome::Stopped) {
-        *stopped = true;
-        return true;
-    }
 
-    bool finished = false;
+    const int tries = head.sends + 1;
+    const bool action = ActionRegisters::isActionWrite(head.request.address, head.request.values.size());
+    bool givenUp = false;
     {
         QMutexLocker queue(&m_writeMutex);
-        // The queue may have been emptied (ReadEnable) while the request was on the line. The
-        // counter then moves as if the emptying had come after this step: an unanswered write
-        // still counts as a retry.
+        m_writeOnLine = 0;
+        if (outcome == Outcome::Stopped) {
+            *stopped = true;
+            return true;
+        }
+        // The queue may have been emptied (ReadEnable) while the request was on the line.
+        // The counter then moves as if the emptying had come after this step: an unanswered
+        // write still counts as a retry.
         const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
         int retries = s_retryCounter.load();
-        finished = !stillQueued;
-        if (outcome == Outcome::Answered || retries > 2) {
+        // An action is not repeated: the device may have carried out the unanswered send.
+        const bool done = outcome == Outcome::Answered || retries > 2 || action;
+        if (done)
             retries = 0;
-            finished = true;
+        if (done || !stillQueued) {
             if (stillQueued)
                 m_writeQueue.removeFirst();
+            givenUp = outcome != Outcome::Answered;
+        } else {
+            m_writeQueue.first().sends = tries;
         }
         s_retryCounter.store(retries + 1);
     }
-    if (finished)
+
+    if (outcome == Outcome::Answered)
+        emit WriteConfirmed(head.request.address, head.request.values, tries);
+    else if (givenUp && action)
+        emit WriteOutcomeUnknown(head.request.address, head.request.values);
+    else if (givenUp)
+        emit WriteGivenUp(head.request.address, head.request.values, tries);
+    // Every write that leaves the queue here ends one way or the other for whoever waits on it.
+    if (outcome == Outcome::Answered || givenUp)
         emit WriteFinished(head.request.address, head.request.values, outcome == Outcome::Answered);
     return true;
 }

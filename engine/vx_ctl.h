@@ -39,6 +39,14 @@ signals:
     // retries (or dropped from the queue while it was on the line) when `answered` is false.
     void WriteFinished(int address, QVector<quint16> values, bool answered);
 
+    // No write ends without a word: each queued write ends in exactly one of these. An
+    // answered one; one given up unanswered after `tries` sends (0: dropped before it was
+    // sent, when reading was switched); an action write whose answer was lost, which is not
+    // sent again (see ActionRegisters).
+    void WriteConfirmed(int address, QVector<quint16> values, int tries);
+    void WriteGivenUp(int address, QVector<quint16> values, int tries);
+    void WriteOutcomeUnknown(int address, QVector<quint16> values);
+
 public slots:
     void SetStop();
     void ReadEnable(bool enable);
@@ -67,6 +75,7 @@ private:
     struct QueuedWrite {
         quint64 id = 0;
         WriteRequest request;
+        int sends = 0;
     };
 
     enum class Outcome { Answered, Unanswered, Stopped };
@@ -103,6 +112,7 @@ private:
     // m_writeMutex
     QList<QueuedWrite> m_writeQueue;
     quint64 m_nextWriteId = 0;
+    quint64 m_writeOnLine = 0; // id of the write whose answer is awaited, 0 for none
 
     // m_stopMutex
     bool m_stop = false;

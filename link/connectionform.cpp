@@ -179,7 +179,7 @@ ConnectionForm::~ConnectionForm()
 {
     m_portTimer->stop();
     // A sweep blocks the scanner thread; ask it to stop so that the thread can end. A sweep
-    // queued behind the running one clears the flag when it starts, so keep asking.
+    // queued without being announced is not covered by an earlier stop, so keep asking.
     m_scannerThread->quit();
     do {
         m_scanner->set_search_stop();
@@ -253,6 +253,7 @@ void ConnectionForm::startSweep(const QStringList &ports, bool searchMode, int i
                               Q_ARG(int, idEnd));
     m_scannerThread->start();
     ++m_sweepsPending;
+    m_scanner->noteSweepRequested();
     emit sig_startscan(ports);
 }
 

@@ -3,6 +3,8 @@
 #include "link/connectionform.h"
 #include "ui_connectionform.h"
 
+#include "link/modbusexception.h"
+
 #include <QDebug>
 #include <QModbusDataUnit>
 #include <QModbusReply>
@@ -152,7 +154,7 @@ void ConnectionForm::readReady()
                                                        unit.values()));
     } else if (reply->error() == QModbusDevice::ProtocolError) {
         qDebug().noquote() << QStringLiteral("Read response error: %1 (Mobus exception: 0x%2)")
-                                  .arg(reply->errorString(), hex(reply->rawResult().exceptionCode()));
+                                  .arg(reply->errorString(), hex(modbusExceptionCode(reply->rawResult())));
         emit SendReceviedData(QByteArray());
     } else {
         qDebug().noquote() << QStringLiteral("Read error: %1 (code: 0x%2)")
@@ -194,7 +196,7 @@ void ConnectionForm::writeFinished(QModbusReply *reply)
 {
     if (reply->error() == QModbusDevice::ProtocolError) {
         qDebug().noquote() << QStringLiteral("Write response error: %1 (Mobus exception: 0x%2)")
-                                  .arg(reply->errorString(), hex(reply->rawResult().exceptionCode()));
+                                  .arg(reply->errorString(), hex(modbusExceptionCode(reply->rawResult())));
         emit SendReceviedData(QByteArray());
     } else if (reply->error() != QModbusDevice::NoError) {
         qDebug().noquote() << QStringLiteral("Write response error: %1 (code: 0x%2)")

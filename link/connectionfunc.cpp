@@ -82,9 +82,19 @@ void Connectionfunc::set_search_mode(bool enable)
     m_searchMode = enable;
 }
 
+void Connectionfunc::noteSweepRequested()
+{
+    ++m_sweepsRequested;
+}
+
 void Connectionfunc::set_search_stop()
 {
-    m_stop = true;
+    m_stopThrough = m_sweepsRequested.load();
+}
+
+bool Connectionfunc::stopRequested() const
+{
+    return m_sweep <= m_stopThrough.load();
 }
 
 quint16 Connectionfunc::CRC16(char *nData, quint16 wLength)
@@ -94,7 +104,12 @@ quint16 Connectionfunc::CRC16(char *nData, quint16 wLength)
 
 void Connectionfunc::slot_ScanGripper(QStringList ports)
 {
-    m_stop = false;
+    // A sweep started without being announced (a direct call) counts as asked for now, so
+    // that a stop from here on ends it.
+    m_sweep = ++m_sweepsStarted;
+    int requested = m_sweepsRequested.load();
+    while (requested < m_sweep && !m_sweepsRequested.compare_exchange_weak(requested, m_sweep)) {
+    }
     QSerialPort port;
     qDebug() << "ComNamelist" << ports;
 
@@ -139,7 +154,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
 
                 if (start > end)
                     continue;
-                if (m_stop) {
+                if (stopRequested()) {
                     stopped = true;
                     break;
                 }
@@ -155,7 +170,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                                             int(step * 100 / total));
                     if (probe(port, name, id, wait) == ProbeResult::FoundAndDone)
                         return;
-                    if (m_stop) {
+                    if (stopRequested()) {
                         stopped = true;
                         break;
                     }

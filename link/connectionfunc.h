@@ -30,6 +30,11 @@ public:
     // sweep.
     void setSweepSettings(const QVector<int> &baudIndexes, const QVector<int> &parities);
 
+    // The window tells of each sweep it asks for before asking, from its own thread: a
+    // stop then ends every sweep asked for before it, also one still queued behind the
+    // running sweep.
+    void noteSweepRequested();
+
 signals:
     void sig_status(QString text);
     void sig_search_process(QString text, int percent);
@@ -49,13 +54,18 @@ private:
     QByteArray readAnswer(QSerialPort &port);
     QVector<int> sweptBaudIndexes() const;
     QVector<int> sweptParities() const;
+    bool stopRequested() const;
 
     int m_idStart = 255;
     int m_idEnd = 255;
     bool m_searchMode = true;
     QVector<int> m_baudIndexes;
     QVector<int> m_parities;
-    std::atomic_bool m_stop{false};
+    // Sweeps are numbered from 1 in the order they run, which is the order asked for.
+    std::atomic_int m_sweepsRequested{0};
+    std::atomic_int m_stopThrough{0}; // sweeps numbered up to this one are stopped
+    int m_sweepsStarted = 0;          // scanner thread only
+    int m_sweep = 0;                  // number of the running sweep
 
     std::atomic_int m_waitBaseMs{60};
     std::atomic_int m_waitStepMs{40};

@@ -111,6 +111,7 @@ private slots:
     void invalidRangeWarnsOnce();
     void stopKeepsAutoConnectDisabledUntilFinished();
     void searchAgainBeforeStopTakesEffect();
+    void everyStopStopsTheSweepsBeforeIt();
     void twoDevicesOnOnePort();
     void offlineModel();
     void translationFromApplicationDirectory();
@@ -516,6 +517,34 @@ void TestConnectionForm::searchAgainBeforeStopTakesEffect()
     QTRY_VERIFY_WITH_TIMEOUT(autoConnect->isEnabled(), 5000);
     QCOMPARE(search->text(), QString("Search"));
     QVERIFY(form.isSearchIdle());
+}
+
+void TestConnectionForm::everyStopStopsTheSweepsBeforeIt()
+{
+    Simulator sim({"--id", "247"});
+    QVERIFY(sim.start());
+    g_ports = {port(sim.port(), "Simulator")};
+    ConnectionForm form(nullptr, "en_US");
+    form.scanner()->setWaitTimes(5, 1, 5);
+    QSignalSpy ends(form.scanner(), &Connectionfunc::sig_commu_para);
+    QSignalSpy progress(form.scanner(), &Connectionfunc::sig_search_process);
+    auto *search = child<QPushButton>(form, "pB_Search");
+    child<QSpinBox>(form, "spB_IDEnd")->setValue(246); // over a minute of probes per sweep
+
+    search->click();
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() > 0, 5000);
+    search->click(); // Stop
+    search->click(); // Search, queued behind the sweep that is ending
+    search->click(); // Stop: this one too
+    QCOMPARE(search->text(), QString("Search"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(ends.count() == 2, 5000);
+    const int probes = progress.count();
+    QCOMPARE(ends.at(1).at(0).toStringList(), QStringList({"finished"}));
+    QTRY_VERIFY(child<QPushButton>(form, "pB_Connect")->isEnabled());
+    QVERIFY(form.isSearchIdle());
+    QTest::qWait(100);
+    QCOMPARE(progress.count(), probes); // nothing runs on behind the idle window
 }
 
 void TestConnectionForm::twoDevicesOnOnePort()

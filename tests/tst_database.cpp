@@ -109,6 +109,7 @@ private slots:
     void missingFile();
     void missingRegisterTable();
     void failedLoadKeepsEarlierMap();
+    void rowsOutsideTheirRangeAreSkipped();
     void sharedConnectionOutlivesOlderObject();
 
     void modelList();
@@ -503,6 +504,56 @@ void TestDatabase::failedLoadKeepsEarlierMap()
     QVERIFY(second);
     QCOMPARE(second->registerDescriptions.size(), registers);
     QCOMPARE(db.registerMap(), second);
+}
+
+void TestDatabase::rowsOutsideTheirRangeAreSkipped()
+{
+    // Group and offset bytes form addresses only when both fit, at the edges too.
+    int address = -1;
+    QVERIFY(registerAddress(255, 255, &address));
+    QCOMPARE(address, 0xFFFF);
+    for (const auto &bad : {qMakePair<qint64, qint64>(256, 0), qMakePair<qint64, qint64>(0, 256),
+                            qMakePair<qint64, qint64>(-1, 0), qMakePair<qint64, qint64>(1 << 23, 0),
+                            qMakePair<qint64, qint64>(1, INT_MAX)})
+        QVERIFY(!registerAddress(bad.first, bad.second, &address));
+    QCOMPARE(address, 0xFFFF);
+
+    QTemporaryDir dir;
+    const QString path = copyOut(dir, kGripper, QStringLiteral("hostile"));
+    QVERIFY(alter(path, {"insert into register_indextable values (8388608, 'x', 'Huge', "
+                         "'registertable_0x01', 10, 'R/W', 300, 0)",
+                         "insert into registertable_0x02 values (2147483647, 'x', 'Far', '-', '0.0', 'signed')",
+                         "insert into registertable_0x02 values (-1, 'x', 'Below', '-', '0.0', 'signed')"}));
+    VXRegisterDatabase db(nullptr, QStringLiteral("en_US"));
+    QVERIFY(db.openDatabase(path));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(
+        "register_indextable, row \\d+: Reg_Add_Hi 8388608 is outside its range; the row is skipped"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(
+        "registertable_0x02, row \\d+: Reg_Add_Lo 2147483647 is outside"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("registertable_0x02, row \\d+: Reg_Add_Lo -1 is outside"));
+    const RegisterMap *map = db.registerMap();
+    QVERIFY2(map, qPrintable(db.lastError()));
+    QCOMPARE(map->groupNames.size(), 12);
+    QCOMPARE(map->groupNames.lastKey(), 0x15);
+    QCOMPARE(map->registerDescriptions.value(0x020D), QStringLiteral("Rotation Current"));
+    QVERIFY(map->registerDescriptions.lastKey() <= 0xFFFF);
+    QVERIFY(!map->registerDescriptions.values().contains(QStringLiteral("Far")));
+    QVERIFY(!map->registerDescriptions.values().contains(QStringLiteral("Below")));
+
+    const QString models = copyOut(dir, kModels, QStringLiteral("hostile_models"));
+    QVERIFY(alter(models, {"insert into ModelSerial_Table values (16, 'Big', 'FLA')",
+                           "insert into FLB values (16, 'Wide', 1, 'w', 'd')",
+                           "insert into FLB values (3, 'Deep', 256, 'w', 'd')"}));
+    VEVirurodOzoviDatabase modelDb;
+    QVERIFY(modelDb.openDatabase(models));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("ModelSerial_Table, row \\d+: Gripper_Serial_Index 16 is outside"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("FLB, row \\d+: Model_Index 16 is outside"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("FLB, row \\d+: SubModel_Index 256 is outside"));
+    const ModelMap *modelMap = modelDb.modelMap();
+    QVERIFY2(modelMap, qPrintable(modelDb.lastError()));
+    QCOMPARE(modelMap->modelNames.size(), 29);
+    QVERIFY(!modelMap->modelNames.values().contains(QStringLiteral("Wide")));
+    QVERIFY(!modelMap->modelNames.values().contains(QStringLiteral("Deep")));
 }
 
 void TestDatabase::sharedConnectionOutlivesOlderObject()

@@ -213,6 +213,7 @@ private slots:
     void ptyObjectTakenAway();
     void ptyFaults();
     void ptyVanishAfter();
+    void ptyEndsWithItsParent();
     void ptyLinkAndReopen();
 };
 
@@ -610,6 +611,20 @@ void TestDevsim::linearModule()
     c.model = 0x4001;
     c.hasObject = true;
     c.objectPosition = 10500;
+    {
+        // 50000 units/s at full speed do not fit the signed runtime speed: held at the
+        // limit, not wrapped (nor converted with undefined behaviour).
+        Device fast(c);
+        QCOMPARE(int(fast.write(0x0100, {1})), 0);
+        fast.advance(1);
+        QCOMPARE(int(fast.write(0x0103, {30000})), 0);
+        fast.advance(1.1);
+        std::vector<uint16_t> runtime;
+        QCOMPARE(int(fast.read(0x1300, 8, runtime)), 0);
+        QCOMPARE(runtime.at(1), uint16_t(32767));
+        QCOMPARE(runtime.at(5), uint16_t(32767));
+        QCOMPARE(runtime.at(2) | runtime.at(3) << 16, 5000);
+    }
     Device d(c);
     QCOMPARE(int(d.write(0x0100, {1})), 0);
     QCOMPARE(regOf(d, 0x0200), uint16_t(2));
@@ -941,6 +956,21 @@ void TestDevsim::ptyVanishAfter()
     QVERIFY(port.transact(readRequest(1, 0x0302, 1), 1, kSilenceMs).isEmpty());
     QVERIFY(port.hungUp());
     QCOMPARE(sim.process()->state(), QProcess::Running); // unplugged, not ended
+}
+
+void TestDevsim::ptyEndsWithItsParent()
+{
+    // The parent dies without a word, as a crashing test does: the simulator goes too (and
+    // removes its link on the way), instead of holding the test's output open.
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttySIMorphan");
+    QProcess parent;
+    parent.start("sh", {"-c", "\"$0\" --link \"$1\" & wait", qEnvironmentVariable("DEVSIM"), link});
+    QVERIFY(parent.waitForStarted());
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    ::kill(pid_t(parent.processId()), SIGKILL);
+    QVERIFY(parent.waitForFinished());
+    QTRY_VERIFY(!QFileInfo(link).isSymLink());
 }
 
 void TestDevsim::ptyLinkAndReopen()

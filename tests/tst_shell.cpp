@@ -2,6 +2,7 @@
 #include "app/portoption.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "ui_connectionform.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -13,7 +14,9 @@
 #include <QSettings>
 #include <QSignalMapper>
 #include <QSignalSpy>
+#include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -153,6 +156,30 @@ private slots:
     {
         QDir::setCurrent(m_startDir);
         m_dir.reset();
+    }
+
+    void unansweredWritesAreShown()
+    {
+        freshWorkDir();
+        MainWindow w;
+        MessageCatcher lines;
+        QStatusBar *status = w.form()->statusBar;
+        QPlainTextEdit *log = w.connectionWindow()->form()->pTE_process;
+
+        emit w.pollingThread()->WriteGivenUp(0x0103, {500}, 3);
+        QCOMPARE(status->currentMessage(), QString("Write 0x0103 failed: no answer after 3 tries"));
+        QVERIFY(log->toPlainText().endsWith("Write given up:\t 0x0103 = 500, no answer after 3 tries\n"));
+        QCOMPARE(MessageCatcher::s_lines.size(), 1);
+        QCOMPARE(MessageCatcher::s_lines.at(0).first, QtWarningMsg);
+
+        emit w.pollingThread()->WriteOutcomeUnknown(0x1100, {175});
+        QCOMPARE(status->currentMessage(), QString("Write 0x1100: outcome unknown, not repeated"));
+        QVERIFY(log->toPlainText().endsWith("Write outcome unknown:\t 0x1100 = 175, no answer; not sent "
+                                            "again, since the device may have carried it out\n"));
+
+        emit w.pollingThread()->WriteGivenUp(0x0a03, {1, 2}, 0);
+        QCOMPARE(status->currentMessage(), QString("Write 0x0a03 not sent: connection changed"));
+        QVERIFY(log->toPlainText().endsWith("Write not sent:\t 0x0a03 = 1,2, dropped when reading was switched over\n"));
     }
 
     void firstRunStartsEnglishAndWritesNothing()

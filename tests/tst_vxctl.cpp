@@ -1,3 +1,4 @@
+#include "engine/actionregisters.h"
 #include "engine/vx_ctl.h"
 
 #include <QElapsedTimer>
@@ -65,7 +66,16 @@ public:
                 [this](int, quint16) { stamp(); }, Qt::DirectConnection);
         connect(engine, &VX_Ctl::SendWriteRequest, this,
                 [this](int, QVector<quint16>) { stamp(); }, Qt::DirectConnection);
+        // Reports of writes that ended without an answer, received in this thread.
+        connect(engine, &VX_Ctl::WriteGivenUp, this, [this](int address, QVector<quint16> values, int tries) {
+            givenUp.append({true, address, tries, values, 0, 0});
+        });
+        connect(engine, &VX_Ctl::WriteOutcomeUnknown, this, [this](int address, QVector<quint16> values) {
+            unknown.append({true, address, 1, values, 0, 0});
+        });
     }
+    QList<Request> givenUp; // count: the tries
+    QList<Request> unknown;
 
     QList<Reaction> readScript;
     QList<Reaction> writeScript;
@@ -193,6 +203,9 @@ private slots:
     void lateAnswerDoesNotCountForNextRead();
     void emptyAnswerWakesNothing();
     void readEnableFalseDropsQueuedWrites();
+    void actionRegisters_data();
+    void actionRegisters();
+    void unansweredActionIsSentOnceAndReported();
     void addReadOverwritesAndRestartsCursor();
     void clearReadListStopsReading();
     void setStopEndsRunDuringWait();
@@ -250,6 +263,13 @@ void TestVxCtl::sendsUntilDropped(int *sends)
     QCOMPARE(finished, (QList<QPair<int, bool>>{{0x0300, false}, {0x0301, true}}));
     QCOMPARE(droppedValues, QVector<quint16>{7});
     disconnect(report);
+    // The write given up is reported with its tries, the answered one is not.
+    QTRY_COMPARE(link->givenUp.size(), 1);
+    QCOMPARE(link->givenUp.at(0).address, 0x0300);
+    QCOMPARE(link->givenUp.at(0).values, QVector<quint16>{7});
+    QCOMPARE(link->givenUp.at(0).count, *sends);
+    QCOMPARE(WriteReport::givenUpLine(0x0300, {7}, *sends),
+             QString("Write given up:\t 0x0300 = 7, no answer after %1 tries").arg(*sends));
 }
 
 void TestVxCtl::firstUnansweredWriteIsSentFourTimes()
@@ -417,11 +437,11 @@ void TestVxCtl::lateAnswerDoesNotCountForNextWrite()
     // the second itself gets nothing, so the write stays unanswered and goes out again.
     link->writeScript = {delay(300), silent(), answer()};
     engine->start();
-    engine->Add_writeregisterList(0x0400, 1);
+    engine->Add_writeregisterList(0x0410, 1);
     QTRY_VERIFY_WITH_TIMEOUT(link->writes().size() >= 3, 3000);
-    engine->Add_writeregisterList(0x0401, 2);
-    QTRY_COMPARE(link->count(true, 0x0401), 1);
-    QCOMPARE(link->count(true, 0x0400), 3);
+    engine->Add_writeregisterList(0x0411, 2);
+    QTRY_COMPARE(link->count(true, 0x0411), 1);
+    QCOMPARE(link->count(true, 0x0410), 3);
     QCOMPARE(link->answeredAt.size(), 1);
     QVERIFY(link->answeredAt.at(0) > link->writes().at(1).emittedAt);
 }
@@ -472,6 +492,62 @@ void TestVxCtl::readEnableFalseDropsQueuedWrites()
     QCOMPARE(link->count(true, 0x0500), 1);
     QCOMPARE(link->count(true, 0x0501), 0);
     QCOMPARE(link->count(true, 0x0502), 0);
+    QTRY_COMPARE(VX_Ctl::retryCounter(), 1);
+    // Each dropped write is reported: the two never sent, the one on the line with its try.
+    QTRY_COMPARE(link->givenUp.size(), 3);
+    QCOMPARE(link->givenUp.at(0).address, 0x0501);
+    QCOMPARE(link->givenUp.at(0).count, 0);
+    QCOMPARE(link->givenUp.at(1).address, 0x0502);
+    QCOMPARE(link->givenUp.at(2).address, 0x0500);
+    QCOMPARE(link->givenUp.at(2).count, 1);
+}
+
+void TestVxCtl::actionRegisters_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("action");
+    QTest::newRow("relative move") << 0x0106 << 1 << true;
+    QTest::newRow("relative rotation") << 0x0109 << 1 << true;
+    QTest::newRow("target and speed") << 0x0103 << 2 << false;
+    QTest::newRow("block reaching 0x0106") << 0x0104 << 3 << true;
+    QTest::newRow("block ending before") << 0x0100 << 6 << false;
+    QTest::newRow("I/O group test") << 0x0400 << 1 << true;
+    QTest::newRow("I/O set-points") << 0x0401 << 16 << false;
+    QTest::newRow("initialise") << 0x0100 << 1 << false;
+    QTest::newRow("stop") << 0x0502 << 1 << false;
+    QTest::newRow("rotation reset") << 0x0506 << 1 << true;
+    QTest::newRow("calibration") << 0x1100 << 1 << true;
+    QTest::newRow("upgrade") << 0x1103 << 1 << true;
+    QTest::newRow("fit parameters") << 0x1200 << 4 << false;
+    QTest::newRow("unique ID") << 0x0A03 << 2 << false;
+    QTest::newRow("permission") << 0x0000 << 1 << false;
+}
+
+void TestVxCtl::actionRegisters()
+{
+    QFETCH(int, address);
+    QFETCH(int, count);
+    QFETCH(bool, action);
+    QCOMPARE(ActionRegisters::isActionWrite(address, count), action);
+}
+
+void TestVxCtl::unansweredActionIsSentOnceAndReported()
+{
+    // The answer is lost (the device may have moved): not sent again, reported as unknown,
+    // and the write behind it goes next. A value write is repeated as before.
+    link->writeByAddress.insert(0x0106, silent());
+    link->writeScript = {silent(), answer()};
+    engine->start();
+    engine->Add_writeregisterList(0x0106, 500);
+    engine->Add_writeregisterList(0x0103, 300);
+    QTRY_COMPARE(link->count(true, 0x0103), 2);
+    QCOMPARE(link->count(true, 0x0106), 1);
+    QCOMPARE(link->writes().at(0).address, 0x0106);
+    QTRY_COMPARE(link->unknown.size(), 1);
+    QCOMPARE(link->unknown.at(0).address, 0x0106);
+    QCOMPARE(link->unknown.at(0).values, QVector<quint16>{500});
+    QVERIFY(link->givenUp.isEmpty());
     QTRY_COMPARE(VX_Ctl::retryCounter(), 1);
 }
 

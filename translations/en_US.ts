@@ -846,6 +846,18 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Nothing was saved on the device.</source>
             <translation>Nothing was saved on the device.</translation>
         </message>
+        <message>
+            <source>Write 0x%1 not sent: connection changed</source>
+            <translation>Write 0x%1 not sent: connection changed</translation>
+        </message>
+        <message>
+            <source>Write 0x%1 failed: no answer after %2 tries</source>
+            <translation>Write 0x%1 failed: no answer after %2 tries</translation>
+        </message>
+        <message>
+            <source>Write 0x%1: outcome unknown, not repeated</source>
+            <translation>Write 0x%1: outcome unknown, not repeated</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

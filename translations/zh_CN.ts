@@ -846,6 +846,18 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Nothing was saved on the device.</source>
         <translation>设备上未保存任何数值。</translation>
     </message>
+    <message>
+        <source>Write 0x%1 not sent: connection changed</source>
+        <translation>写入 0x%1 未发送：连接已变化</translation>
+    </message>
+    <message>
+        <source>Write 0x%1 failed: no answer after %2 tries</source>
+        <translation>写入 0x%1 失败：%2 次无应答</translation>
+    </message>
+    <message>
+        <source>Write 0x%1: outcome unknown, not repeated</source>
+        <translation>写入 0x%1：结果未知，未重发</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>

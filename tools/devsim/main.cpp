@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -301,14 +302,26 @@ void PtyDevice::handle(const rtu::Frame &frame)
         return; // another device's request
     ++m_requests;
 
-    // Being repeatable needs both draws on every request, used or not.
+    // Being repeatable needs both draws on every request, used or not. The later faults
+    // draw only when asked for, so that runs without them repeat as they always did.
     const bool drop = roll() < m_options.drop;
     const bool corrupt = roll() < m_options.badCrc;
+    const bool refuse = m_options.exceptions > 0 && roll() < m_options.exceptions;
+    double lateBy = 0;
+    if (m_options.late > 0) {
+        const bool late = roll() < m_options.late;
+        const double by = 0.1 + 0.1 * roll();
+        lateBy = late ? by : 0;
+    }
 
     Reply reply;
-    reply.bytes = m_options.exception
-        ? rtu::exceptionReply(own, frame[1], uint8_t(m_options.exception))
-        : rtu::answer(frame, m_device, own);
+    if (m_options.exception || refuse) {
+        const int code = m_options.exception ? m_options.exception : rtu::DeviceFailure;
+        reply.bytes = rtu::exceptionReply(own, frame[1], uint8_t(code));
+        log("  exception %02X: not executed", code);
+    } else {
+        reply.bytes = rtu::answer(frame, m_device, own);
+    }
     reply.switchLine = m_device.takeLineChange();
     reply.vanish = m_options.vanishAfter > 0 && m_requests == m_options.vanishAfter;
 
@@ -318,7 +331,7 @@ void PtyDevice::handle(const rtu::Frame &frame)
     } else if (corrupt) {
         reply.bytes.back() ^= 0x5A;
     }
-    double seconds = m_options.delayMs / 1000.0;
+    double seconds = m_options.delayMs / 1000.0 + lateBy;
     if (m_options.wireTime)
         seconds += wireSeconds(frame.size() + reply.bytes.size(), m_device.line());
     reply.due = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -488,6 +501,13 @@ int main(int argc, char **argv)
     for (int signo : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2})
         sigaction(signo, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+
+    // End with the program that started us, as on SIGTERM: a test that crashes must not
+    // leave its simulator holding the test's output, which its runner would wait on.
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        return 0;
 
     PtyDevice device(options);
     return device.run();

@@ -97,7 +97,7 @@ void Device::arrive()
     switch (m_phase) {
     case Phase::Homing:
         m_initState = 1;
-        m_reg[Target] = uint16_t(int16_t(std::lround(m_main.pos)));
+        m_reg[Target] = isModule() ? unsignedWord(m_main.pos) : signedWord(m_main.pos);
         stopMotion(1);
         break;
     case Phase::Move:
@@ -204,10 +204,7 @@ int Device::rotationCurrent() const
 
 void Device::refreshFeedback()
 {
-    auto put32 = [this](uint16_t at, int32_t v) {
-        m_reg[at] = uint16_t(uint32_t(v) & 0xFFFF);
-        m_reg[at + 1] = uint16_t(uint32_t(v) >> 16);
-    };
+    auto put = [this](uint16_t at, double v) { put32(&m_reg[at], v); };
     const int current = mainCurrent();
     const int measured = current == 0 ? 0 : current + noise(3);
     int speed = 0;
@@ -215,37 +212,37 @@ void Device::refreshFeedback()
         speed = m_phase == Phase::Homing ? m_reg[InitSpeed]
               : m_phase == Phase::Push   ? m_reg[PushSpeed]
                                          : m_reg[Speed];
-    const long pos = std::lround(m_main.pos);
+    const double pos = m_main.pos;
 
     m_reg[InitState] = uint16_t(m_initState);
     m_reg[GripState] = uint16_t(m_gripState);
-    m_reg[Position] = uint16_t(int16_t(pos));
+    // A module's position reaches past 327.67 mm: it is an unsigned quantity.
+    m_reg[Position] = isModule() ? unsignedWord(pos) : signedWord(pos);
     m_reg[SpeedNow] = uint16_t(speed);
-    m_reg[Current] = uint16_t(int16_t(measured));
+    m_reg[Current] = signedWord(measured);
     m_reg[ErrorCode] = 0;
 
     if (!isModule()) {
-        const int32_t angle = int32_t(std::lround(m_rot.pos));
-        put32(AngleLo, angle);
+        put(AngleLo, m_rot.pos);
         m_reg[RotInitState] = uint16_t(m_rotInitState);
         m_reg[RotState] = uint16_t(isRotary() ? m_rotState : 0);
-        m_reg[RotSpeedNow] = uint16_t(int16_t(m_rot.moving ? m_rot.dir * clampPercent(m_reg[RotSpeed]) : 0));
-        m_reg[RotCurrent] = uint16_t(int16_t(rotationCurrent()));
+        m_reg[RotSpeedNow] = signedWord(m_rot.moving ? m_rot.dir * clampPercent(m_reg[RotSpeed]) : 0);
+        m_reg[RotCurrent] = signedWord(rotationCurrent());
     }
 
     // Runtime data: channel 1 the main axis, channel 2 the rotation.
-    m_reg[Runtime + 0] = uint16_t(int16_t(measured));
-    m_reg[Runtime + 1] = uint16_t(int16_t(m_main.moving ? m_main.dir * m_main.rate : 0));
-    put32(Runtime + 2, int32_t(pos));
-    m_reg[Runtime + 4] = uint16_t(int16_t(current));
+    m_reg[Runtime + 0] = signedWord(measured);
+    m_reg[Runtime + 1] = signedWord(m_main.moving ? m_main.dir * m_main.rate : 0);
+    put(Runtime + 2, pos);
+    m_reg[Runtime + 4] = signedWord(current);
     m_reg[Runtime + 5] = m_reg[Runtime + 1];
-    put32(Runtime + 6, int32_t(std::lround(m_main.moving ? m_main.goal : m_main.pos)));
+    put(Runtime + 6, m_main.moving ? m_main.goal : m_main.pos);
     m_reg[Runtime + 0x10] = m_reg[RotCurrent];
-    m_reg[Runtime + 0x11] = uint16_t(int16_t(m_rot.moving ? m_rot.dir * m_rot.rate : 0));
-    put32(Runtime + 0x12, int32_t(std::lround(m_rot.pos)));
+    m_reg[Runtime + 0x11] = signedWord(m_rot.moving ? m_rot.dir * m_rot.rate : 0);
+    put(Runtime + 0x12, m_rot.pos);
     m_reg[Runtime + 0x14] = m_reg[RotCurrent];
     m_reg[Runtime + 0x15] = m_reg[Runtime + 0x11];
-    put32(Runtime + 0x16, int32_t(std::lround(m_rot.moving ? m_rot.goal : m_rot.pos)));
+    put(Runtime + 0x16, m_rot.moving ? m_rot.goal : m_rot.pos);
 }
 
 void Device::removeObject()

@@ -69,6 +69,10 @@ initialised and while I/O mode (0x0402) is on. 0x0502 stops. Factory triggers (1
 
 Faults:
   --exception CODE    answer every request with exception CODE
+  --exceptions F      refuse a fraction F of the requests with exception 0x04 (device
+                      failure) without executing them
+  --late F            answer a fraction F of the requests 100 to 200 ms late, around a
+                      master's usual time-out
   --drop F            drop the reply to a fraction F of the requests (still executed)
   --bad-crc F         corrupt the CRC of a fraction F of the replies
   --delay MS          answer MS milliseconds late
@@ -80,7 +84,7 @@ Faults:
 
   -v, --verbose       log each request and reply in hexadecimal to stderr
   -h, --help          this text
-Ends cleanly on SIGTERM or SIGINT.
+Ends cleanly on SIGTERM or SIGINT, and when the program that started it ends.
 )";
 }
 
@@ -132,7 +136,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
     enum {
         OptLink = 1000, OptId, OptBaud, OptParity, OptStopBits, OptLenient, OptModel, OptKind,
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
-        OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish,
+        OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -152,6 +156,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"seed", required_argument, nullptr, OptSeed},
         {"speedup", required_argument, nullptr, OptSpeedup},
         {"exception", required_argument, nullptr, OptException},
+        {"exceptions", required_argument, nullptr, OptExceptions},
+        {"late", required_argument, nullptr, OptLate},
         {"drop", required_argument, nullptr, OptDrop},
         {"bad-crc", required_argument, nullptr, OptBadCrc},
         {"delay", required_argument, nullptr, OptDelay},
@@ -300,11 +306,16 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             break;
         case OptDrop:
         case OptBadCrc:
-            if (!toFraction(optarg, 0, 1, c == OptDrop ? o.drop : o.badCrc)) {
-                error = "--drop, --bad-crc: a fraction, 0 to 1";
+        case OptExceptions:
+        case OptLate: {
+            double &fraction = c == OptDrop ? o.drop : c == OptBadCrc ? o.badCrc
+                             : c == OptExceptions ? o.exceptions : o.late;
+            if (!toFraction(optarg, 0, 1, fraction)) {
+                error = "--drop, --bad-crc, --exceptions, --late: a fraction, 0 to 1";
                 return ParseResult::Error;
             }
             break;
+        }
         case OptDelay:
             if (!toLong(optarg, 0, 600000, v)) {
                 error = "--delay: milliseconds, 0 to 600000";

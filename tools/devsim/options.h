@@ -15,6 +15,8 @@ struct Options
     double drop = 0;
     double badCrc = 0;
     int exception = 0;
+    double exceptions = 0; // fraction refused with an exception, not executed
+    double late = 0;       // fraction answered 100 to 200 ms late
     int delayMs = 0;
     long vanishAfter = 0; // 0: never
     bool lenientStopBits = false;

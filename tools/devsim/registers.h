@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace regs {
@@ -39,5 +40,35 @@ inline uint16_t clampPercent(uint16_t v, uint16_t low = 1)
 }
 
 inline int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+
+// A device quantity rounded and saturated to [low, high]: a value beyond the register
+// (a linear module runs at 50000 units/s) is held at the limit instead of wrapping, and a
+// floating-point value is never converted to an integer type it does not fit.
+inline long long saturate(double v, double low, double high)
+{
+    if (!(v >= low)) // NaN too
+        return (long long)low;
+    if (v > high)
+        return (long long)high;
+    return std::llround(v);
+}
+
+inline uint16_t signedWord(double v)
+{
+    return uint16_t(int16_t(saturate(v, -32768, 32767)));
+}
+
+inline uint16_t unsignedWord(double v)
+{
+    return uint16_t(saturate(v, 0, 65535));
+}
+
+// The two words of a 32-bit quantity, low word first.
+inline void put32(uint16_t *low, double v)
+{
+    const uint32_t bits = uint32_t(int32_t(saturate(v, -2147483648.0, 2147483647.0)));
+    low[0] = uint16_t(bits & 0xFFFF);
+    low[1] = uint16_t(bits >> 16);
+}
 
 } // namespace regs

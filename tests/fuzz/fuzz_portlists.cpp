@@ -1,0 +1,36 @@
+// The command line's --port values and the connection window's device-list entries: any
+// text parses without harm, and an entry that parses comes back the same through its text.
+#include "app/portoption.h"
+#include "link/connectionform.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > 2048)
+        return 0;
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+
+    for (const PortEntry &port : parsePortOptions(lines)) {
+        if (port.name.isEmpty() || port.description.isEmpty() || port.name != port.name.trimmed())
+            std::abort();
+    }
+
+    for (const QString &line : lines) {
+        DeviceEntry entry;
+        if (!LinkText::parseDeviceEntry(line, &entry))
+            continue;
+        DeviceEntry again;
+        if (!LinkText::parseDeviceEntry(LinkText::deviceEntryText(entry), &again))
+            std::abort();
+        if (again.slaveId != entry.slaveId || again.port != entry.port || again.baudRate != entry.baudRate
+            || again.parity != entry.parity || again.stopBits != entry.stopBits)
+            std::abort();
+    }
+    (void)LinkText::offlineBlock(text);
+    QString port;
+    (void)LinkText::isPermissionScanError(text, &port);
+    return 0;
+}
