@@ -8,6 +8,7 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
 #include "support/simulator.h"
+#include "tools/devsim/rtu.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,12 +31,11 @@ struct Group {
 const Group kGroups[] = {{0x0000, 1}, {0x0100, 10}, {0x0200, 14}, {0x0300, 7},
                          {0x0400, 17}, {0x0500, 12}, {0x0A00, 6}};
 
-// Time one read of `count` registers needs on the line: an 8-byte request and a
-// (5 + 2N)-byte reply at 11 bits a character, each frame preceded by the t3.5 silence.
+// Time one read of `count` registers needs on the line at 8N1: an 8-byte request and a
+// (5 + 2N)-byte reply, each frame with the silence that ends it.
 double lineSeconds(int count, int baud)
 {
-    const double t35 = baud > 19200 ? 0.00175 : 3.5 * 11.0 / baud;
-    return (8 + 5 + 2 * count) * 11.0 / baud + 2 * t35;
+    return rtu::transactionSeconds(8, size_t(5 + 2 * count), baud, false, 1);
 }
 
 struct Figures {

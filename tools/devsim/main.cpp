@@ -85,8 +85,17 @@ int frameGapMs(const LineSettings &line)
 
 double wireSeconds(size_t bytes, const LineSettings &line)
 {
-    const int bits = 1 + 8 + (line.parity == ParityNone ? 0 : 1) + line.stopBits;
-    return double(bytes) * bits / line.baud;
+    return rtu::frameSeconds(bytes, line.baud, line.parity != ParityNone, line.stopBits);
+}
+
+double silenceSeconds(const LineSettings &line)
+{
+    return rtu::frameSilenceSeconds(line.baud, line.parity != ParityNone, line.stopBits);
+}
+
+Clock::time_point after(Clock::time_point t, double seconds)
+{
+    return t + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 struct Reply
@@ -134,6 +143,7 @@ private:
     bool m_linked = false;
     rtu::Frame m_rx;
     Clock::time_point m_lastByte;
+    Clock::time_point m_lineFreeAt; // --wire-time: end of the silence after the last frame
     std::deque<Reply> m_replies;
     long m_requests = 0;
     bool m_vanishing = false; // the last reply is out: gone once the master has read it
@@ -318,10 +328,19 @@ void PtyDevice::handle(const rtu::Frame &frame)
     } else if (corrupt) {
         reply.bytes.back() ^= 0x5A;
     }
-    double seconds = m_options.delayMs / 1000.0;
-    if (m_options.wireTime)
-        seconds += wireSeconds(frame.size() + reply.bytes.size(), m_device.line());
-    reply.due = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const double delay = m_options.delayMs / 1000.0;
+    if (m_options.wireTime) {
+        // One wire: a request goes out no sooner than the silence after the frame before it
+        // has passed, the answer starts once the silence after the request has, and the
+        // silence after the answer keeps the line busy for the next request.
+        const LineSettings &line = m_device.line();
+        const Clock::time_point start = std::max(now, m_lineFreeAt);
+        const Clock::time_point heard = after(start, wireSeconds(frame.size(), line) + silenceSeconds(line));
+        reply.due = after(heard, delay + wireSeconds(reply.bytes.size(), line));
+        m_lineFreeAt = after(reply.due, reply.bytes.empty() ? 0.0 : silenceSeconds(line));
+    } else {
+        reply.due = after(now, delay);
+    }
     m_replies.push_back(std::move(reply));
     sendDue();
 }
