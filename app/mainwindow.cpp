@@ -67,6 +67,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
 
+    m_trafficAction = new QAction(tr("Traffic monitor"), this);
+    m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
+    ui->menuView->addAction(m_trafficAction);
+    connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
+
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
     const auto ioSpinBoxes = ParameterWidgets::gripperIoBoxes(ui);
@@ -141,6 +146,8 @@ void MainWindow::changeLanguage(const QString &code)
         QCoreApplication::installTranslator(s_translator);
 
     ui->retranslateUi(this);
+    if (m_trafficAction)
+        m_trafficAction->setText(tr("Traffic monitor"));
 }
 
 void MainWindow::slot_language(QString code)

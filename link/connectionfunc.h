@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/traffic.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
@@ -23,11 +25,14 @@ public:
     // an answer (shipped: 60, 40 and 30 ms). Tests shorten them; set before a sweep.
     void setWaitTimes(int baseMs, int stepMs, int gapMs);
     int waitTime(int baudIndex) const;
+    // Frames go out through sig_traffic only while this tap listens; set before a sweep.
+    void setTrafficTap(const TrafficTap *tap) { m_tap = tap; }
 
 signals:
     void sig_status(QString text);
     void sig_search_process(QString text, int percent);
     void sig_commu_para(QStringList result, QByteArray block);
+    void sig_traffic(TrafficFrame frame);
 
 public slots:
     void slot_ScanGripper(QStringList ports);
@@ -41,6 +46,8 @@ private:
     ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
     bool acceptAnswer(const QByteArray &answer, int registerCount);
     QByteArray readAnswer(QSerialPort &port);
+    void tap(TrafficFrame::Direction direction, const QString &name, const QSerialPort &port,
+             const QByteArray &request, const QByteArray &bytes, int waitedMs = 0);
 
     int m_idStart = 255;
     int m_idEnd = 255;
@@ -50,4 +57,5 @@ private:
     std::atomic_int m_waitBaseMs{60};
     std::atomic_int m_waitStepMs{40};
     std::atomic_int m_gapMs{30};
+    const TrafficTap *m_tap = nullptr;
 };

@@ -9,10 +9,13 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "link/traffic.h"
+#include "link/trafficmonitor.h"
 #include "support/simulator.h"
 
 #include <QListWidget>
 #include <QSettings>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -157,6 +160,51 @@ private slots:
             PortList::setProvider(nullptr);
         }
         // Later runs start in the default language again.
+        QFile::remove("./ZODidovava.ini");
+    }
+
+    // The traffic monitor opened from the connection window before Auto-Connect: the
+    // scanner's probes, then the link's polling, a write and a refused write.
+    void trafficScreenshots()
+    {
+        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
+        QDir().mkpath(folder);
+        QDir().mkpath("translations");
+        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
+            QFile::remove(QString("translations/") + qm);
+            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
+                        QString("translations/") + qm);
+        }
+        for (const QString language : {"en_US", "zh_CN"}) {
+            {
+                QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
+                settings.setValue("/language", language);
+            }
+            Simulator sim({"--speedup", "4", "--initialised", "--wire-time"});
+            QVERIFY(sim.start());
+            const QString port = sim.port();
+            PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+            MainWindow window;
+            ConnectionForm *connection = window.connectionWindow();
+            QTRY_VERIFY(connection->knownPorts().contains(port));
+            connection->findChild<QAction *>("actionTrafficMonitor")->trigger();
+            TrafficMonitor *monitor = connection->trafficMonitor();
+            QVERIFY(monitor && monitor->isVisible());
+            connection->form()->pB_Connect->click();
+            QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
+            window.pollingThread()->Add_writeregisterList(0x0103, 300);
+            window.pollingThread()->Add_writeregisterList(0x01F0, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(monitor->model()->rowCount() > 60, 10000);
+            monitor->grab().save(folder + "/traffic-" + language + ".png");
+            monitor->view()->scrollToTop();
+            monitor->grab().save(folder + "/traffic-scan-" + language + ".png");
+            // Only the refused write and what else went wrong.
+            monitor->findChild<QComboBox *>("comB_FilterFunction")->setCurrentIndex(4);
+            monitor->grab().save(folder + "/traffic-errors-" + language + ".png");
+            PortList::setProvider(nullptr);
+        }
         QFile::remove("./ZODidovava.ini");
     }
 };
