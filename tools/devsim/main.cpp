@@ -424,11 +424,12 @@ int PtyDevice::run()
         l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
 
     for (;;) {
-        int timeout = -1;
+        // In microseconds: a reply goes out when it is due, not at the next millisecond.
+        long long timeout = -1;
         const auto now = Clock::now();
         auto until = [&](Clock::time_point t) {
-            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();
-            const int wait = int(std::max<long long>(0, ms));
+            const auto us = std::chrono::ceil<std::chrono::microseconds>(t - now).count();
+            const long long wait = std::max<long long>(0, us);
             timeout = timeout < 0 ? wait : std::min(timeout, wait);
         };
         if (!m_replies.empty())
@@ -436,11 +437,12 @@ int PtyDevice::run()
         if (!m_rx.empty())
             until(m_lastByte + std::chrono::milliseconds(frameGapMs(m_device.line())));
         if (m_vanishing && !m_vanished)
-            timeout = timeout < 0 ? 5 : std::min(timeout, 5);
+            timeout = timeout < 0 ? 5000 : std::min(timeout, 5000LL);
 
         const bool listening = m_master >= 0 && !m_vanishing;
         pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, POLLIN, 0}};
-        if (poll(fds, listening ? 3 : 1, timeout) < 0 && errno != EINTR)
+        const timespec span{time_t(timeout / 1000000), long(timeout % 1000000) * 1000};
+        if (ppoll(fds, listening ? 3 : 1, timeout < 0 ? nullptr : &span, nullptr) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN) {
             char codes[16];
