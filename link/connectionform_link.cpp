@@ -146,7 +146,10 @@ void ConnectionForm::Read_Register(int address, quint16 number)
     }
     if (m_traffic->isListening())
         tapRequest(reply, TrafficAdu::readRequest(m_slaveId, quint16(address), number), address, number);
-    connect(reply, &QModbusReply::finished, this, &ConnectionForm::readReady);
+    // Queued: the master starts its silence before the next request only once the
+    // finished signal has returned, so decoding the reply there would lengthen every
+    // transaction by the time the window takes to show it.
+    connect(reply, &QModbusReply::finished, this, &ConnectionForm::readReady, Qt::QueuedConnection);
 }
 
 void ConnectionForm::readReady()
@@ -200,7 +203,8 @@ void ConnectionForm::sendWrite(int address, const QVector<quint16> &values)
     if (m_traffic->isListening())
         tapRequest(reply, TrafficAdu::writeRequest(m_slaveId, quint16(address), values), address,
                    values.size());
-    connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); });
+    connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); },
+            Qt::QueuedConnection);
 }
 
 void ConnectionForm::writeFinished(QModbusReply *reply)
