@@ -449,8 +449,11 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
-    if (role == Qt::DisplayRole)
+    // The whole text also as a tip: a long answer runs past the edge of its column.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(index.row(), index.column(), false);
+    if (role == SeqRole)
+        return m_rows.at(index.row());
     if (role == Qt::ForegroundRole && decodeTraffic(frameAt(index.row())).isError())
         return QColor(0xC0, 0x39, 0x2B);
     return QVariant();

@@ -166,6 +166,9 @@ class TrafficModel : public QAbstractTableModel
 
 public:
     enum Column { TimeColumn, DirectionColumn, PortColumn, BytesColumn, DecodedColumn, ColumnCount };
+    // The number of a row's frame in arrival order: it stays with the frame while rows
+    // come and go, so a view may keep what it drew for it.
+    static constexpr int SeqRole = Qt::UserRole;
     static constexpr int DefaultCapacity = 100000;
 
     explicit TrafficModel(int capacity = DefaultCapacity, QObject *parent = nullptr);

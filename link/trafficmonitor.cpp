@@ -4,6 +4,7 @@
 #include "link/traffic.h"
 
 #include <QAction>
+#include <QCache>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -40,39 +42,63 @@ void styleButton(QPushButton *button)
                                          "#2D3E50", "#B8C6D1");
 }
 
-// Cells drawn plainly and clipped at their edge. The log repaints several times a second
-// while frames come in; the style's item painting (eliding, focus frames, and the style
-// sheets of the windows around) costs several milliseconds per repaint.
+} // namespace
+
+// Cells drawn plainly and clipped at their edge, their texts laid out once. The log
+// repaints several times a second while frames come in, mostly rows it has drawn before;
+// the style's item painting (eliding, focus frames, the style sheets of the windows
+// around) and laying out every text anew cost several milliseconds per repaint.
 class PlainRowDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // Texts change with the language and the column widths.
+    void forget() { m_cells.clear(); }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        const QRect box = option.rect.adjusted(3, 0, -3, 0);
+        const quint64 key = index.data(TrafficModel::SeqRole).toULongLong() * TrafficModel::ColumnCount
+                            + quint64(index.column());
+        Cell *cell = m_cells.object(key);
+        if (!cell) {
+            cell = new Cell;
+            // In a fixed-pitch font no more characters fit than the width holds digits:
+            // the rest would be laid out only to be clipped away.
+            QString text = index.data(Qt::DisplayRole).toString();
+            const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
+            if (text.size() > fit)
+                text.truncate(fit);
+            cell->text.setText(text);
+            cell->text.setTextFormat(Qt::PlainText);
+            cell->text.prepare(QTransform(), option.font);
+            cell->colour = index.data(Qt::ForegroundRole).value<QColor>();
+            m_cells.insert(key, cell);
+        }
+
         const bool selected = option.state & QStyle::State_Selected;
         if (selected)
             painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
         else if (option.features & QStyleOptionViewItem::Alternate)
             painter->fillRect(option.rect, option.palette.brush(QPalette::AlternateBase));
-        const QVariant colour = index.data(Qt::ForegroundRole);
         painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
-                                 : colour.isValid() ? colour.value<QColor>() : option.palette.color(QPalette::Text));
-        // In a fixed-pitch font no more characters fit than the width holds digits: the
-        // rest would be laid out only to be clipped away.
-        const QRect box = option.rect.adjusted(3, 0, -3, 0);
-        QString text = index.data(Qt::DisplayRole).toString();
-        const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
-        if (text.size() > fit)
-            text.truncate(fit);
+                                 : cell->colour.isValid() ? cell->colour : option.palette.color(QPalette::Text));
         painter->save();
-        painter->setClipRect(option.rect);
-        painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        painter->setClipRect(box.adjusted(-3, 0, 0, 0));
+        painter->setFont(option.font);
+        painter->drawStaticText(box.left(), box.top() + (box.height() - option.fontMetrics.height()) / 2, cell->text);
         painter->restore();
     }
-};
 
-} // namespace
+private:
+    struct Cell {
+        QStaticText text;
+        QColor colour;
+    };
+    // A few screens of rows.
+    mutable QCache<quint64, Cell> m_cells{4000};
+};
 
 TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     : QWidget(parent, Qt::Window), m_tap(tap)
@@ -116,7 +142,8 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("tV_Traffic"));
     m_view->setModel(m_model);
-    m_view->setItemDelegate(new PlainRowDelegate(m_view));
+    m_delegate = new PlainRowDelegate(m_view);
+    m_view->setItemDelegate(m_delegate);
     QFont mono(QStringLiteral("monospace"), 10);
     mono.setStyleHint(QFont::TypeWriter);
     m_view->setFont(mono);
@@ -139,6 +166,7 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     columns->resizeSection(TrafficModel::DirectionColumn, 10 * digit);
     columns->resizeSection(TrafficModel::PortColumn, 24 * digit);
     columns->resizeSection(TrafficModel::BytesColumn, 33 * digit);
+    connect(columns, &QHeaderView::sectionResized, this, [this] { m_delegate->forget(); });
 
     auto *copy = new QAction(this);
     copy->setShortcut(QKeySequence::Copy);
@@ -195,6 +223,7 @@ void TrafficMonitor::retranslate()
         m_function->setItemText(i, functionTexts[i]);
     m_addressLabel->setText(tr("Register:"));
     m_address->setPlaceholderText(tr("e.g. 0x0202"));
+    m_delegate->forget();
     m_model->retranslate();
     updateStatus();
 }

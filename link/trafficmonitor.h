@@ -8,6 +8,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTimer;
+class PlainRowDelegate;
 class TrafficModel;
 class TrafficTap;
 
@@ -51,6 +52,7 @@ private:
     TrafficTap *m_tap;
     TrafficModel *m_model;
     QTableView *m_view;
+    PlainRowDelegate *m_delegate;
     QTimer *m_refresh;
     QPushButton *m_pause;
     QPushButton *m_clear;
