@@ -52,6 +52,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_vxCtl = new VX_Ctl(this);
     m_connectionForm = new ConnectionForm(nullptr, m_language);
+    // The main window becomes a dialog-type window beside the connection window, which is
+    // the first thing the operator sees. Set before the panels get their style sheets:
+    // changing the flags reparents the window, and a styled tree then polishes every one
+    // of its widgets again, a third of the start-up.
+    setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
 
     // The window decodes a reply before the polling thread is released for the next one.
     connect(m_vxCtl, SIGNAL(SendReadRequest(int,quint16)), m_connectionForm,
@@ -95,9 +100,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->pB_Emergency_Open->hide();
     ui->pB_Emergency_Close->hide();
 
-    // The main window becomes a dialog-type window beside the connection window, which is
-    // the first thing the operator sees; the connected state shows this one.
-    setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
+    // The connected state shows this window.
     m_connectionForm->show();
 }
 
