@@ -2,6 +2,7 @@
 # Grivant: install what is missing, build, then run the tool or the tests.
 #   ./build.sh run [ARGS...]   build and start the tool against the device simulator
 #   ./build.sh test            build and run the whole test suite through CTest
+#   ./build.sh bench           build and print the performance report (a few minutes)
 #   ./build.sh build           only install and build
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -47,8 +48,11 @@ case "$cmd" in
     cd "$build"
     ctest --output-on-failure --timeout 900
     ;;
+  bench)
+    exec "$top/bench/report.sh" "$build"
+    ;;
   run)
     exec "$top/scripts/run-with-simulator.sh" "$build" "$@"
     ;;
-  *) echo "usage: $0 run|test|build" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|bench|build" >&2; exit 2 ;;
 esac

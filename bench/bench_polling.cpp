@@ -145,12 +145,12 @@ Figures runMbpoll(const QString &port, int baud, int pollMs, int ms)
     return f;
 }
 
-void printRow(const char *who, const Figures &f)
+void printRow(const char *who, const Figures &f, bool lineLimit = true)
 {
-    std::printf("  %-34s %7d in %5.2f s  %8.1f /s   line limit %8.1f /s   ratio %5.2f%s\n", who,
-                f.transactions, f.seconds, f.rate(), f.limit(),
-                f.limit() > 0 ? f.rate() / f.limit() : 0.0,
-                f.failures ? qPrintable(QString("   (%1 failed)").arg(f.failures)) : "");
+    std::printf("  %-34s %7d in %5.2f s  %8.1f /s", who, f.transactions, f.seconds, f.rate());
+    if (lineLimit)
+        std::printf("   line limit %8.1f /s   ratio %5.2f", f.limit(), f.limit() > 0 ? f.rate() / f.limit() : 0.0);
+    std::printf("%s\n", f.failures ? qPrintable(QString("   (%1 failed)").arg(f.failures)) : "");
 }
 
 } // namespace
@@ -162,23 +162,30 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DEVSIM"))
         qputenv("DEVSIM", DEVSIM_PATH);
     QApplication app(argc, argv);
+    // The link's lines about replies aborted at the end of a run would drown the figures.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     PortList::setProvider([] { return QList<PortEntry>(); });
     const int ms = argc > 1 ? qMax(1, atoi(argv[1])) * 1000 : 3000;
     const bool haveMbpoll = !QStandardPaths::findExecutable("mbpoll").isEmpty()
                             && !QStandardPaths::findExecutable("stdbuf").isEmpty();
+    constexpr int MbpollPauseMs = 10;
 
     struct Setup {
         const char *name;
+        const char *key;
         int baud;
         bool wireTime;
     };
-    const Setup setups[] = {{"plain pseudo-terminal (link at 115200)", 115200, false},
-                            {"--wire-time, 115200 baud", 115200, true},
-                            {"--wire-time, 9600 baud", 9600, true}};
+    const Setup setups[] = {{"pseudo-terminal without wire time (link at 115200): no line limit", nullptr, 115200, false},
+                            {"--wire-time, 115200 8N1", "115200", 115200, true},
+                            {"--wire-time, 9600 8N1", "9600", 9600, true}};
 
     std::printf("Polling throughput, %d s per run; engine: %d groups at period 0 (1-17 "
-                "registers), mbpoll: 14 registers from 0x0200\n",
-                ms / 1000, int(sizeof kGroups / sizeof kGroups[0]));
+                "registers), mbpoll: 14 registers from 0x0200 with a %d ms pause after each\n",
+                ms / 1000, int(sizeof kGroups / sizeof kGroups[0]), MbpollPauseMs);
     for (const Setup &s : setups) {
         QStringList args{"--baud", QString::number(s.baud), "--initialised"};
         if (s.wireTime)
@@ -196,30 +203,35 @@ int main(int argc, char **argv)
             continue;
         }
         const Figures engine = runEngine(sim->port(), s.baud, ms);
-        printRow("engine + link", engine);
+        printRow("engine + link", engine, s.wireTime);
+        if (!s.wireTime)
+            continue;
+        const double engineRatio = engine.limit() > 0 ? engine.rate() / engine.limit() : 0;
+        std::printf("  engine per transaction: %.2f ms; line time of its mix: %.2f ms\n",
+                    engine.rate() > 0 ? 1000 / engine.rate() : 0.0,
+                    engine.transactions ? 1000 * engine.lineSeconds / engine.transactions : 0.0);
+        std::printf("@polling.%s.engine_rate %.1f\n@polling.%s.limit %.1f\n@polling.%s.engine_ratio %.3f\n",
+                    s.key, engine.rate(), s.key, engine.limit(), s.key, engineRatio);
         if (!haveMbpoll) {
             std::printf("  mbpoll or stdbuf not found\n");
             continue;
         }
-        Figures m10, m20;
+        Figures m;
         if (freshSimulator())
-            m10 = runMbpoll(sim->port(), s.baud, 10, ms);
-        if (freshSimulator())
-            m20 = runMbpoll(sim->port(), s.baud, 20, ms);
+            m = runMbpoll(sim->port(), s.baud, MbpollPauseMs, ms);
         sim.reset();
-        printRow("mbpoll -l 10 (10 ms pause each)", m10);
-        printRow("mbpoll -l 20", m20);
-        // Cycle = transaction + pause: the two pauses give the transaction time alone.
-        if (m10.rate() > 0 && m20.rate() > 0) {
-            const double c10 = 1 / m10.rate(), c20 = 1 / m20.rate();
-            const double tx = 2 * c10 - c20;
-            std::printf("  %-34s %25.2f ms  %8.1f /s   line limit %8.1f /s   ratio %5.2f\n",
-                        "mbpoll without its pause", tx * 1000, 1 / tx, m10.limit(),
-                        (1 / tx) / m10.limit());
+        printRow("mbpoll -l 10", m, false);
+        // mbpoll pauses after each answer, and the silence that ends the answer falls in
+        // that pause: its transaction is the cycle less the pause, its line time the
+        // request, the silence after it and the answer.
+        if (m.rate() > 0) {
+            const double tx = 1 / m.rate() - MbpollPauseMs / 1000.0;
+            const double line = rtu::transactionSeconds(8, 33, s.baud, false, 1)
+                                - rtu::frameSilenceSeconds(s.baud, false, 1);
+            std::printf("  %-34s %7.2f ms per transaction; line %.2f ms; ratio %5.2f\n", "mbpoll less its pause",
+                        tx * 1000, line * 1000, line / tx);
+            std::printf("@polling.%s.mbpoll_ratio %.3f\n", s.key, line / tx);
         }
-        std::printf("  engine per transaction: %.2f ms; line time of its mix: %.2f ms\n",
-                    engine.rate() > 0 ? 1000 / engine.rate() : 0.0,
-                    engine.transactions ? 1000 * engine.lineSeconds / engine.transactions : 0.0);
     }
     return 0;
 }
