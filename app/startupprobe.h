@@ -20,6 +20,19 @@ public:
             window->installEventFilter(new StartupProbe(window));
     }
 
+    // Resident memory of this process in kB, -1 where it cannot be read.
+    static long residentKb()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+        return -1;
+    }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -37,16 +50,4 @@ protected:
 
 private:
     explicit StartupProbe(QObject *parent) : QObject(parent) {}
-
-    static long residentKb()
-    {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-        return -1;
-    }
 };

@@ -6,6 +6,7 @@
 //
 //   bench_gui [seconds per phase, default 30]
 #include "app/mainwindow.h"
+#include "app/startupprobe.h"
 #include "ui_connectionform.h"
 #include "ui_mainwindow.h"
 
@@ -14,12 +15,11 @@
 #include "link/traffic.h"
 #include "link/trafficmonitor.h"
 #include "support/simulator.h"
+#include "support.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -32,14 +32,9 @@
 
 namespace {
 
-constexpr int ProbeIntervalMs = 5;
+using Bench::spin;
 
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+constexpr int ProbeIntervalMs = 5;
 
 bool waitFor(const std::function<bool()> &condition, int ms)
 {
@@ -59,18 +54,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // A single-shot precise timer, re-armed at each timeout: how late it fires is how long the
@@ -178,16 +161,9 @@ void printPhase(const char *name, const char *key, const Phase &p)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("DEVSIM"))
-        qputenv("DEVSIM", DEVSIM_PATH);
+    Bench::useOffscreenAndSimulator(DEVSIM_PATH);
     TimingApplication app(argc, argv);
-    // The link's and the window's diagnostic lines would only add their own load.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    Bench::hideDebugLines();
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
     QFont font = QApplication::font();
     font.setPointSize(13);
@@ -224,7 +200,7 @@ int main(int argc, char **argv)
     }
     window.form()->rB_Demo->setChecked(true);
     spin(3000);
-    const long connectedKb = residentKb();
+    const long connectedKb = StartupProbe::residentKb();
 
     std::printf("GUI under load, %d s per phase: simulator at 115200 8N1 with wire time, standard "
                 "groups polled, demonstration cycle on both curves, offscreen; lag probe every %d ms\n",
@@ -234,7 +210,10 @@ int main(int argc, char **argv)
     const Phase closed = measure(seconds, &replies, &replots);
     printPhase("closed", "closed", closed);
 
-    window.findChild<QAction *>("actionTrafficMonitor")->trigger();
+    QAction *openMonitor = window.findChild<QAction *>("actionTrafficMonitor");
+    if (!openMonitor)
+        return 0;
+    openMonitor->trigger();
     app.watched = connection->trafficMonitor();
     spin(2000);
     app.repaints.clear();
@@ -248,7 +227,7 @@ int main(int argc, char **argv)
     std::printf("@gui.monitor_repaint_ms %.3f\n@gui.monitor_repaints %.1f\n", repaintMedian,
                 repaints.size() / double(seconds));
     const int frames = connection->trafficMonitor() ? connection->trafficMonitor()->model()->rowCount() : 0;
-    const long openKb = residentKb();
+    const long openKb = StartupProbe::residentKb();
     std::printf("  resident memory: %ld kB connected, %ld kB with the monitor open (%d frames kept)\n",
                 connectedKb, openKb, frames);
     std::printf("@gui.rss_connected_kb %ld\n@gui.rss_monitor_kb %ld\n@gui.monitor_frames %d\n", connectedKb,

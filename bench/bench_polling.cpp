@@ -8,11 +8,11 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
 #include "support/simulator.h"
+#include "support.h"
 #include "tools/devsim/rtu.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -21,6 +21,8 @@
 #include <memory>
 
 namespace {
+
+using Bench::spin;
 
 struct Group {
     quint16 address;
@@ -46,13 +48,6 @@ struct Figures {
     double rate() const { return seconds > 0 ? (transactions) / seconds : 0; }
     double limit() const { return lineSeconds > 0 ? transactions / lineSeconds : 0; }
 };
-
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 Figures runEngine(const QString &port, int baud, int ms)
 {
@@ -157,16 +152,9 @@ void printRow(const char *who, const Figures &f, bool lineLimit = true)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("DEVSIM"))
-        qputenv("DEVSIM", DEVSIM_PATH);
+    Bench::useOffscreenAndSimulator(DEVSIM_PATH);
     QApplication app(argc, argv);
-    // The link's lines about replies aborted at the end of a run would drown the figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    Bench::hideDebugLines();
     PortList::setProvider([] { return QList<PortEntry>(); });
     const int ms = argc > 1 ? qMax(1, atoi(argv[1])) * 1000 : 3000;
     const bool haveMbpoll = !QStandardPaths::findExecutable("mbpoll").isEmpty()

@@ -3,6 +3,7 @@
 // with the shipped wait times. Prints figures; asserts nothing.
 #include "link/connectionfunc.h"
 #include "support/simulator.h"
+#include "support.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,13 +69,8 @@ void measure(const char *label, const char *key, const QStringList &simArgs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("DEVSIM"))
-        qputenv("DEVSIM", DEVSIM_PATH);
-    // The sweep's debug lines would drown the figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    Bench::useOffscreenAndSimulator(DEVSIM_PATH);
+    Bench::hideDebugLines();
 
     std::printf("Auto-Connect sweep (ID 255) with the shipped wait times\n");
     measure("found at 115200 baud, no parity:", "first", {"--id", "1", "--baud", "115200", "--parity", "none"});

@@ -31,6 +31,28 @@ QTableWidget *tableOf(Ui::MainWindow *ui, const QString &address)
     return nullptr;
 }
 
+// The folder GRIVANT_SCREENSHOTS names, made ready with the run folder's translations in
+// ./translations; false when no pictures are asked for.
+bool preparePictures(QString *folder)
+{
+    *folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
+    if (folder->isEmpty())
+        return false;
+    QDir().mkpath(*folder);
+    QDir().mkpath("translations");
+    for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
+        QFile::remove(QString("translations/") + qm);
+        QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm, QString("translations/") + qm);
+    }
+    return true;
+}
+
+void storeLanguage(const QString &language)
+{
+    QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
+    settings.setValue("/language", language);
+}
+
 QString cell(QTableWidget *table, int row)
 {
     if (!table || !table->item(row, 2))
@@ -115,22 +137,12 @@ private slots:
     // GRIVANT_SCREENSHOTS names a folder.
     void screenshots()
     {
-        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
-        if (folder.isEmpty())
+        QString folder;
+        if (!preparePictures(&folder))
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
-        QDir().mkpath(folder);
-        QDir().mkpath("translations");
-        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
-            QFile::remove(QString("translations/") + qm);
-            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
-                        QString("translations/") + qm);
-        }
 
         for (const QString language : {"en_US", "zh_CN"}) {
-            {
-                QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
-                settings.setValue("/language", language);
-            }
+            storeLanguage(language);
             Simulator sim({"--speedup", "4", "--initialised"});
             QVERIFY(sim.start());
             const QString port = sim.port();
@@ -167,21 +179,11 @@ private slots:
     // scanner's probes, then the link's polling, a write and a refused write.
     void trafficScreenshots()
     {
-        const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
-        if (folder.isEmpty())
+        QString folder;
+        if (!preparePictures(&folder))
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
-        QDir().mkpath(folder);
-        QDir().mkpath("translations");
-        for (const char *qm : {"zh_CN.qm", "en_US.qm"}) {
-            QFile::remove(QString("translations/") + qm);
-            QFile::copy(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/" + qm,
-                        QString("translations/") + qm);
-        }
         for (const QString language : {"en_US", "zh_CN"}) {
-            {
-                QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
-                settings.setValue("/language", language);
-            }
+            storeLanguage(language);
             Simulator sim({"--speedup", "4", "--initialised", "--wire-time"});
             QVERIFY(sim.start());
             const QString port = sim.port();
