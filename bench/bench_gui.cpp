@@ -233,6 +233,26 @@ int main(int argc, char **argv)
     std::printf("@gui.rss_connected_kb %ld\n@gui.rss_monitor_kb %ld\n@gui.monitor_frames %d\n", connectedKb,
                 openKb, frames);
 
+    // A day of polling: the ring filled with copies of what came in, and more on top.
+    TrafficMonitor *monitor = connection->trafficMonitor();
+    if (monitor && frames > 0) {
+        const TrafficRing &ring = monitor->model()->ring();
+        QVector<TrafficFrame> copies;
+        for (int i = 0; i < 2 * ring.capacity(); ++i)
+            copies << ring.at(ring.firstSeq() + quint64(i % frames));
+        for (int i = 0; i < copies.size(); i += 1000) {
+            for (int k = i; k < i + 1000 && k < copies.size(); ++k)
+                connection->trafficTap()->add(copies.at(k));
+            monitor->refresh();
+        }
+        copies.clear();
+        spin(1000);
+        const long fullKb = StartupProbe::residentKb();
+        std::printf("  with the ring full (%d frames kept of %llu): %ld kB\n", ring.size(),
+                    static_cast<unsigned long long>(ring.nextSeq()), fullKb);
+        std::printf("@gui.rss_ring_full_kb %ld\n", fullKb);
+    }
+
     window.form()->rB_Demo->setChecked(false);
     PortList::setProvider(nullptr);
     return 0;

@@ -201,6 +201,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(monitor->model()->rowCount() > 60, 10000);
             monitor->grab().save(folder + "/traffic-" + language + ".png");
             monitor->view()->scrollToTop();
+            monitor->view()->selectRow(2);
             monitor->grab().save(folder + "/traffic-scan-" + language + ".png");
             // Only the refused write and what else went wrong.
             monitor->findChild<QComboBox *>("comB_FilterFunction")->setCurrentIndex(4);
