@@ -237,15 +237,15 @@ int main(int argc, char **argv)
     TrafficMonitor *monitor = connection->trafficMonitor();
     if (monitor && frames > 0) {
         const TrafficRing &ring = monitor->model()->ring();
-        QVector<TrafficFrame> copies;
-        for (int i = 0; i < 2 * ring.capacity(); ++i)
-            copies << ring.at(ring.firstSeq() + quint64(i % frames));
-        for (int i = 0; i < copies.size(); i += 1000) {
-            for (int k = i; k < i + 1000 && k < copies.size(); ++k)
-                connection->trafficTap()->add(copies.at(k));
-            monitor->refresh();
+        QVector<TrafficFrame> seen;
+        for (quint64 seq = ring.firstSeq(); seq < ring.nextSeq(); ++seq)
+            seen << ring.at(seq);
+        for (int i = 0; i < 2 * ring.capacity(); ++i) {
+            connection->trafficTap()->add(seen.at(i % seen.size()));
+            if (i % 1000 == 999)
+                monitor->refresh();
         }
-        copies.clear();
+        seen.clear();
         spin(1000);
         const long fullKb = StartupProbe::residentKb();
         std::printf("  with the ring full (%d frames kept of %llu): %ld kB\n", ring.size(),

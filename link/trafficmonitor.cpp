@@ -4,8 +4,8 @@
 #include "link/traffic.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCache>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
@@ -13,7 +13,6 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImage>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -44,70 +44,60 @@ void styleButton(QPushButton *button)
 
 } // namespace
 
-// Cells drawn plainly, each text drawn once into a picture of its cell. The log repaints
-// several times a second while frames come in, mostly rows it has drawn before; the
-// style's item painting (eliding, focus frames, the style sheets of the windows around)
-// and drawing every glyph anew cost several milliseconds per repaint, a copied picture a
-// fraction of that.
+// Cells drawn plainly and clipped at their edge, their texts laid out once. The log
+// repaints several times a second while frames come in, mostly rows it has drawn before;
+// the style's item painting (eliding, focus frames, the style sheets of the windows
+// around) and laying out every text anew cost several milliseconds per repaint.
 class PlainRowDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // Texts change with the language, and pictures with the column widths.
+    // Texts change with the language and the column widths.
     void forget() { m_cells.clear(); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const QRect box = option.rect.adjusted(3, 0, -3, 0);
-        if (box.width() <= 0 || box.height() <= 0)
-            return;
-        // The view has the style draw an alternate row's background, not a selected one's.
-        if (option.state & QStyle::State_Selected) {
-            painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
-            painter->setPen(option.palette.color(QPalette::HighlightedText));
-            painter->setFont(option.font);
-            painter->drawText(box, TextFlags, visibleText(index, box, option));
-            return;
-        }
         const quint64 key = index.data(TrafficModel::SeqRole).toULongLong() * TrafficModel::ColumnCount
                             + quint64(index.column());
-        const qreal ratio = painter->device()->devicePixelRatioF();
-        const QImage *picture = m_cells.object(key);
-        if (!picture || picture->size() != box.size() * ratio) {
-            auto *image = new QImage(box.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-            image->setDevicePixelRatio(ratio);
-            image->fill(Qt::transparent);
-            const QColor colour = index.data(Qt::ForegroundRole).value<QColor>();
-            QPainter text(image);
-            text.setPen(colour.isValid() ? colour : option.palette.color(QPalette::Text));
-            text.setFont(option.font);
-            text.drawText(QRect(QPoint(0, 0), box.size()), TextFlags, visibleText(index, box, option));
-            text.end();
-            m_cells.insert(key, image, int(image->sizeInBytes() / 1024));
-            picture = image;
+        Cell *cell = m_cells.object(key);
+        if (!cell) {
+            cell = new Cell;
+            // In a fixed-pitch font no more characters fit than the width holds digits:
+            // the rest would be laid out only to be clipped away.
+            QString text = index.data(Qt::DisplayRole).toString();
+            const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
+            if (text.size() > fit)
+                text.truncate(fit);
+            cell->text.setText(text);
+            cell->text.setTextFormat(Qt::PlainText);
+            cell->text.prepare(QTransform(), option.font);
+            cell->colour = index.data(Qt::ForegroundRole).value<QColor>();
+            m_cells.insert(key, cell);
         }
-        painter->drawImage(box.topLeft(), *picture);
+
+        // The view has the style draw an alternate row's background, not a selected one's.
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
+                                 : cell->colour.isValid() ? cell->colour : option.palette.color(QPalette::Text));
+        painter->save();
+        painter->setClipRect(box.adjusted(-3, 0, 0, 0));
+        painter->setFont(option.font);
+        painter->drawStaticText(box.left(), box.top() + (box.height() - option.fontMetrics.height()) / 2, cell->text);
+        painter->restore();
     }
 
 private:
-    static constexpr int TextFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-
-    // In a fixed-pitch font no more characters fit than the width holds digits: the rest
-    // would be laid out only to be clipped away.
-    static QString visibleText(const QModelIndex &index, const QRect &box, const QStyleOptionViewItem &option)
-    {
-        QString text = index.data(Qt::DisplayRole).toString();
-        const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
-        if (text.size() > fit)
-            text.truncate(fit);
-        return text;
-    }
-
-    // About two screens of rows, in kB: a repaint redraws what is in view.
-    mutable QCache<quint64, QImage> m_cells{4 * 1024};
+    struct Cell {
+        QStaticText text;
+        QColor colour;
+    };
+    // A few screens of rows: a repaint redraws what is in view.
+    mutable QCache<quint64, Cell> m_cells{1500};
 };
-
 
 TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     : QWidget(parent, Qt::Window), m_tap(tap)
