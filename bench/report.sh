@@ -61,6 +61,8 @@ for baud in 115200 9600; do
     "line limit $(get "polling.$baud.limit") /s" "$ratio" ">= 0.95" "$(meets "$ratio" ">=" 0.95)"
   row "Polling $baud, mbpoll less its pause" "" "line time" "$(get "polling.$baud.mbpoll_ratio")" "" ""
 done
+row "Event-loop lag p50/p99/max, idle, no window" \
+  "$(get gui.idle.p50)/$(get gui.idle.p99)/$(get gui.idle.max) ms" "floor on this machine" "" "" ""
 for state in closed open; do
   p99=$(get "gui.$state.p99")
   row "Event-loop lag p50/p99/max, monitor $state" \

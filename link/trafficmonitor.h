@@ -20,7 +20,7 @@ class TrafficMonitor : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int RefreshMs = 250;
+    static constexpr int RefreshMs = 500;
 
     // A window of its own; `parent` only ties its life and modality to another window.
     TrafficMonitor(TrafficTap *tap, QWidget *parent = nullptr);
