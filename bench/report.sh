@@ -47,7 +47,7 @@ meets() {
 }
 kb_mb() { [ "$1" = "-" ] && echo "-" || awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
 
-row() { printf '  %-46s %-24s %-22s %-7s %-12s %s\n' "$@"; }
+row() { printf '  %-46s %-24s %-27s %-7s %-12s %s\n' "$@"; }
 
 echo "Grivant performance report, $started"
 echo "  machine: $cpu, $(nproc) cores, $memory; $(uname -sr)"
@@ -78,7 +78,9 @@ row "Start-up to the connection window shown" "$(get startup.tool_ms) ms" \
   "minimal program $(get startup.floor_ms) ms" "$ratio" "<= 1.5" "$(meets "$ratio" "<=" 1.5)"
 row "Resident memory: at start, connected" "$(kb_mb "$(get startup.tool_rss_kb)"), $(kb_mb "$(get gui.rss_connected_kb)")" \
   "minimal program $(kb_mb "$(get startup.floor_rss_kb)")" "" "" ""
+row "Traffic monitor repaint, median" "$(get gui.monitor_repaint_ms) ms" "$(get gui.monitor_repaints) repaints/s" "" "" ""
 row "Resident memory, monitor open" "$(kb_mb "$(get gui.rss_monitor_kb)")" "$(get gui.monitor_frames) frames kept" "" "" ""
+row "Resident memory, monitor's ring full" "$(kb_mb "$(get gui.rss_ring_full_kb)")" "100000 frames kept" "" "" ""
 row "Auto-Connect: found at first, last setting" "$(get scanner.first_ms), $(get scanner.last_ms) ms" "" "" "" ""
 row "Auto-Connect: whole sweep, nothing answers" "$(get scanner.empty_ms) ms" "" "" "" ""
 row "Plot sample with its replot" "$(get plots.sample_replot_ms) ms" "" "" "" ""
