@@ -47,12 +47,12 @@ meets() {
 }
 kb_mb() { [ "$1" = "-" ] && echo "-" || awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
 
-row() { printf '  %-46s %-24s %-27s %-7s %-12s %s\n' "$@"; }
+row() { printf '  %-46s %-24s %-27s %-7s %-12s %s\n' "$@" | sed 's/ *$//'; }
 
 echo "Grivant performance report, $started"
 echo "  machine: $cpu, $(nproc) cores, $memory; $(uname -sr)"
 echo "  load average (1, 5, 15 min) before: $load_before, after: $load_after"
-echo "  simulator: tools/devsim, 8N1; GUI figures offscreen; details in $out/"
+echo "  simulator: tools/devsim, 8N1; GUI figures offscreen; details in ${out#"$PWD"/}/"
 echo
 row "Figure" "Measured" "Reference" "Ratio" "Aim" "Met"
 for baud in 115200 9600; do
