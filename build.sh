@@ -8,6 +8,7 @@
 #                              build-tsan/
 #   ./build.sh fuzz [SECONDS]  build the fuzz targets with clang in build-fuzz/, replay their
 #                              seed corpora, then fuzz each for SECONDS (default 60)
+#   ./build.sh bench           build and print the performance report (a few minutes)
 #   ./build.sh build           only install and build
 #   ./build.sh package         build the Debian package (build/package/grivant_*.deb)
 #   ./build.sh package-test    build the package, install it with dpkg, check the installed
@@ -102,8 +103,11 @@ case "$cmd" in
   package-test)
     "$top/scripts/check-deb.sh" "$(package)"
     ;;
+  bench)
+    exec "$top/bench/report.sh" "$build"
+    ;;
   run)
     exec "$top/scripts/run-with-simulator.sh" "$build" "$@"
     ;;
-  *) echo "usage: $0 run|test|test-asan|test-tsan|fuzz [SECONDS]|build|package|package-test" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|test-asan|test-tsan|fuzz [SECONDS]|bench|build|package|package-test" >&2; exit 2 ;;
 esac

@@ -1,6 +1,8 @@
 #include "app/installpaths.h"
 #include "app/mainwindow.h"
 #include "app/portoption.h"
+#include "app/startupprobe.h"
+#include "link/connectionform.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
@@ -121,6 +123,7 @@ int main(int argc, char *argv[])
     MainWindow w;
     w.setWindowIcon(QIcon(":/Resource/logo.icon"));
     w.setWindowTitle("Grivant");
+    StartupProbe::install(w.connectionWindow());
     // The window shows itself once a device is connected; until then only the connection
     // window is open.
 

@@ -53,6 +53,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_vxCtl = new VX_Ctl(this);
     m_connectionForm = new ConnectionForm(nullptr, m_language);
+    // The main window becomes a dialog-type window beside the connection window, which is
+    // the first thing the operator sees. Set before the panels get their style sheets:
+    // changing the flags reparents the window, and a styled tree then polishes every one
+    // of its widgets again, a third of the start-up.
+    setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
 
     // The window decodes a reply before the polling thread is released for the next one.
     connect(m_vxCtl, SIGNAL(SendReadRequest(int,quint16)), m_connectionForm,
@@ -68,6 +73,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
     initWriteReports();
+
+    m_trafficAction = new QAction(tr("Traffic monitor"), this);
+    m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
+    ui->menuView->addAction(m_trafficAction);
+    connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
@@ -93,9 +103,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->pB_Emergency_Open->hide();
     ui->pB_Emergency_Close->hide();
 
-    // The main window becomes a dialog-type window beside the connection window, which is
-    // the first thing the operator sees; the connected state shows this one.
-    setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
+    // The connected state shows this window.
     m_connectionForm->show();
 }
 
@@ -146,6 +154,8 @@ void MainWindow::changeLanguage(const QString &code)
         QCoreApplication::installTranslator(s_translator);
 
     ui->retranslateUi(this);
+    if (m_trafficAction)
+        m_trafficAction->setText(tr("Traffic monitor"));
 }
 
 void MainWindow::slot_language(QString code)

@@ -11,6 +11,7 @@
 
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
+class QAction;
 class QLabel;
 class QLineEdit;
 class QSignalMapper;
@@ -213,6 +214,7 @@ private:
     qint64 m_currentSampleLastMs = -1;
 
     static QTranslator *s_translator;
+    QAction *m_trafficAction = nullptr;  // View menu: the connection window's traffic monitor
 
     // Register tables, reply dispatch and plots.
     void queueRegisterWrite(int address, quint16 value);

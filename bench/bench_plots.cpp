@@ -82,6 +82,7 @@ int main(int argc, char **argv)
         << QString::number(queuedNs / 1e6 / replots, 'f', 3) << " ms\n";
     out << "share of a 50 ms feedback period: "
         << QString::number(100.0 * queuedNs / 1e6 / replots / 50.0, 'f', 2) << " %\n";
+    out << "@plots.sample_replot_ms " << QString::number(queuedNs / 1e6 / replots, 'f', 3) << "\n";
 
     // A whole feedback reply through the window: table cells, grip state, both curves.
     QTemporaryDir scratch;
@@ -103,7 +104,8 @@ int main(int argc, char **argv)
         window.RefreshRegisterValue(data);
         QCoreApplication::processEvents();
     }
-    out << "feedback reply dispatched and drawn, window shown: "
-        << QString::number(timer.nsecsElapsed() / 1e6 / replies, 'f', 3) << " ms\n";
+    const double replyMs = timer.nsecsElapsed() / 1e6 / replies;
+    out << "feedback reply dispatched and drawn, window shown: " << QString::number(replyMs, 'f', 3) << " ms\n";
+    out << "@plots.feedback_reply_ms " << QString::number(replyMs, 'f', 3) << "\n";
     return 0;
 }

@@ -8,10 +8,11 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
 #include "support/simulator.h"
+#include "support.h"
+#include "tools/devsim/rtu.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -20,6 +21,8 @@
 #include <memory>
 
 namespace {
+
+using Bench::spin;
 
 struct Group {
     quint16 address;
@@ -30,12 +33,11 @@ struct Group {
 const Group kGroups[] = {{0x0000, 1}, {0x0100, 10}, {0x0200, 14}, {0x0300, 7},
                          {0x0400, 17}, {0x0500, 12}, {0x0A00, 6}};
 
-// Time one read of `count` registers needs on the line: an 8-byte request and a
-// (5 + 2N)-byte reply at 11 bits a character, each frame preceded by the t3.5 silence.
+// Time one read of `count` registers needs on the line at 8N1: an 8-byte request and a
+// (5 + 2N)-byte reply, each frame with the silence that ends it.
 double lineSeconds(int count, int baud)
 {
-    const double t35 = baud > 19200 ? 0.00175 : 3.5 * 11.0 / baud;
-    return (8 + 5 + 2 * count) * 11.0 / baud + 2 * t35;
+    return rtu::transactionSeconds(8, size_t(5 + 2 * count), baud, false, 1);
 }
 
 struct Figures {
@@ -46,13 +48,6 @@ struct Figures {
     double rate() const { return seconds > 0 ? (transactions) / seconds : 0; }
     double limit() const { return lineSeconds > 0 ? transactions / lineSeconds : 0; }
 };
-
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 Figures runEngine(const QString &port, int baud, int ms)
 {
@@ -145,40 +140,40 @@ Figures runMbpoll(const QString &port, int baud, int pollMs, int ms)
     return f;
 }
 
-void printRow(const char *who, const Figures &f)
+void printRow(const char *who, const Figures &f, bool lineLimit = true)
 {
-    std::printf("  %-34s %7d in %5.2f s  %8.1f /s   line limit %8.1f /s   ratio %5.2f%s\n", who,
-                f.transactions, f.seconds, f.rate(), f.limit(),
-                f.limit() > 0 ? f.rate() / f.limit() : 0.0,
-                f.failures ? qPrintable(QString("   (%1 failed)").arg(f.failures)) : "");
+    std::printf("  %-34s %7d in %5.2f s  %8.1f /s", who, f.transactions, f.seconds, f.rate());
+    if (lineLimit)
+        std::printf("   line limit %8.1f /s   ratio %5.2f", f.limit(), f.limit() > 0 ? f.rate() / f.limit() : 0.0);
+    std::printf("%s\n", f.failures ? qPrintable(QString("   (%1 failed)").arg(f.failures)) : "");
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("DEVSIM"))
-        qputenv("DEVSIM", DEVSIM_PATH);
+    Bench::useOffscreenAndSimulator(DEVSIM_PATH);
     QApplication app(argc, argv);
+    Bench::hideDebugLines();
     PortList::setProvider([] { return QList<PortEntry>(); });
     const int ms = argc > 1 ? qMax(1, atoi(argv[1])) * 1000 : 3000;
     const bool haveMbpoll = !QStandardPaths::findExecutable("mbpoll").isEmpty()
                             && !QStandardPaths::findExecutable("stdbuf").isEmpty();
+    constexpr int MbpollPauseMs = 10;
 
     struct Setup {
         const char *name;
+        const char *key;
         int baud;
         bool wireTime;
     };
-    const Setup setups[] = {{"plain pseudo-terminal (link at 115200)", 115200, false},
-                            {"--wire-time, 115200 baud", 115200, true},
-                            {"--wire-time, 9600 baud", 9600, true}};
+    const Setup setups[] = {{"pseudo-terminal without wire time (link at 115200): no line limit", nullptr, 115200, false},
+                            {"--wire-time, 115200 8N1", "115200", 115200, true},
+                            {"--wire-time, 9600 8N1", "9600", 9600, true}};
 
     std::printf("Polling throughput, %d s per run; engine: %d groups at period 0 (1-17 "
-                "registers), mbpoll: 14 registers from 0x0200\n",
-                ms / 1000, int(sizeof kGroups / sizeof kGroups[0]));
+                "registers), mbpoll: 14 registers from 0x0200 with a %d ms pause after each\n",
+                ms / 1000, int(sizeof kGroups / sizeof kGroups[0]), MbpollPauseMs);
     for (const Setup &s : setups) {
         QStringList args{"--baud", QString::number(s.baud), "--initialised"};
         if (s.wireTime)
@@ -196,30 +191,35 @@ int main(int argc, char **argv)
             continue;
         }
         const Figures engine = runEngine(sim->port(), s.baud, ms);
-        printRow("engine + link", engine);
+        printRow("engine + link", engine, s.wireTime);
+        if (!s.wireTime)
+            continue;
+        const double engineRatio = engine.limit() > 0 ? engine.rate() / engine.limit() : 0;
+        std::printf("  engine per transaction: %.2f ms; line time of its mix: %.2f ms\n",
+                    engine.rate() > 0 ? 1000 / engine.rate() : 0.0,
+                    engine.transactions ? 1000 * engine.lineSeconds / engine.transactions : 0.0);
+        std::printf("@polling.%s.engine_rate %.1f\n@polling.%s.limit %.1f\n@polling.%s.engine_ratio %.3f\n",
+                    s.key, engine.rate(), s.key, engine.limit(), s.key, engineRatio);
         if (!haveMbpoll) {
             std::printf("  mbpoll or stdbuf not found\n");
             continue;
         }
-        Figures m10, m20;
+        Figures m;
         if (freshSimulator())
-            m10 = runMbpoll(sim->port(), s.baud, 10, ms);
-        if (freshSimulator())
-            m20 = runMbpoll(sim->port(), s.baud, 20, ms);
+            m = runMbpoll(sim->port(), s.baud, MbpollPauseMs, ms);
         sim.reset();
-        printRow("mbpoll -l 10 (10 ms pause each)", m10);
-        printRow("mbpoll -l 20", m20);
-        // Cycle = transaction + pause: the two pauses give the transaction time alone.
-        if (m10.rate() > 0 && m20.rate() > 0) {
-            const double c10 = 1 / m10.rate(), c20 = 1 / m20.rate();
-            const double tx = 2 * c10 - c20;
-            std::printf("  %-34s %25.2f ms  %8.1f /s   line limit %8.1f /s   ratio %5.2f\n",
-                        "mbpoll without its pause", tx * 1000, 1 / tx, m10.limit(),
-                        (1 / tx) / m10.limit());
+        printRow("mbpoll -l 10", m, false);
+        // mbpoll pauses after each answer, and the silence that ends the answer falls in
+        // that pause: its transaction is the cycle less the pause, its line time the
+        // request, the silence after it and the answer.
+        if (m.rate() > 0) {
+            const double tx = 1 / m.rate() - MbpollPauseMs / 1000.0;
+            const double line = rtu::transactionSeconds(8, 33, s.baud, false, 1)
+                                - rtu::frameSilenceSeconds(s.baud, false, 1);
+            std::printf("  %-34s %7.2f ms per transaction; line %.2f ms; ratio %5.2f\n", "mbpoll less its pause",
+                        tx * 1000, line * 1000, line / tx);
+            std::printf("@polling.%s.mbpoll_ratio %.3f\n", s.key, line / tx);
         }
-        std::printf("  engine per transaction: %.2f ms; line time of its mix: %.2f ms\n",
-                    engine.rate() > 0 ? 1000 / engine.rate() : 0.0,
-                    engine.transactions ? 1000 * engine.lineSeconds / engine.transactions : 0.0);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // with the shipped wait times. Prints figures; asserts nothing.
 #include "link/connectionfunc.h"
 #include "support/simulator.h"
+#include "support.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -50,7 +51,7 @@ Outcome sweep(const QString &port)
     return outcome;
 }
 
-void measure(const char *label, const QStringList &simArgs)
+void measure(const char *label, const char *key, const QStringList &simArgs)
 {
     Simulator sim(simArgs);
     if (!sim.start()) {
@@ -60,6 +61,7 @@ void measure(const char *label, const QStringList &simArgs)
     const Outcome o = sweep(sim.port());
     std::printf("%-40s %6lld ms  %s\n", label, static_cast<long long>(o.ms),
                 qPrintable(o.result.join(' ')));
+    std::printf("@scanner.%s_ms %lld\n", key, static_cast<long long>(o.ms));
 }
 
 } // namespace
@@ -67,17 +69,12 @@ void measure(const char *label, const QStringList &simArgs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("DEVSIM"))
-        qputenv("DEVSIM", DEVSIM_PATH);
-    // The sweep's debug lines would drown the figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    Bench::useOffscreenAndSimulator(DEVSIM_PATH);
+    Bench::hideDebugLines();
 
     std::printf("Auto-Connect sweep (ID 255) with the shipped wait times\n");
-    measure("found at 115200 baud, no parity:", {"--id", "1", "--baud", "115200", "--parity", "none"});
-    measure("found at 230400 baud, odd parity:", {"--id", "1", "--baud", "230400", "--parity", "odd"});
+    measure("found at 115200 baud, no parity:", "first", {"--id", "1", "--baud", "115200", "--parity", "none"});
+    measure("found at 230400 baud, odd parity:", "last", {"--id", "1", "--baud", "230400", "--parity", "odd"});
 
     // A pseudo-terminal nobody answers on: the whole sweep is spent waiting.
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -86,6 +83,7 @@ int main(int argc, char **argv)
         const Outcome o = sweep(QString::fromLocal8Bit(::ptsname(master)));
         std::printf("%-40s %6lld ms  %s\n", "nothing answers, whole sweep:",
                     static_cast<long long>(o.ms), qPrintable(o.result.join(' ')));
+        std::printf("@scanner.empty_ms %lld\n", static_cast<long long>(o.ms));
         ::close(keep);
         ::close(master);
     }

@@ -8,12 +8,16 @@
 #include "link/connectionfunc.h"
 #include "link/portaccess.h"
 #include "link/portlist.h"
+#include "link/traffic.h"
+#include "link/trafficmonitor.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidgetItem>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QModbusRtuSerialMaster>
 #include <QRegularExpression>
@@ -112,6 +116,7 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     : QMainWindow(parent), ui(new Ui::ConnectionForm)
 {
     ui->setupUi(this);
+    m_traffic = new TrafficTap(this);
     m_portName.clear();
     m_baudRate = 115200;
     m_parity = 0;
@@ -160,8 +165,10 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     connect(ui->actionAbout1, &QAction::triggered, this, &ConnectionForm::showAbout);
     connect(ui->actionCostum, &QAction::triggered, this, &ConnectionForm::show_offline_custom);
     ui->menuAdmin->menuAction()->setVisible(false);
+    createTrafficMenu();
 
     m_scanner = new Connectionfunc();
+    m_scanner->setTrafficTap(m_traffic);
     m_scannerThread = new QThread(this);
     m_scanner->moveToThread(m_scannerThread);
     connect(this, &ConnectionForm::sig_startscan, m_scanner, &Connectionfunc::slot_ScanGripper,
@@ -173,10 +180,14 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
             &ConnectionForm::Slot_show_search_progress);
     connect(ui->lW_devicelist, &QListWidget::itemDoubleClicked, this,
             &ConnectionForm::Slot_searched_device_connect);
+    connect(m_scanner, &Connectionfunc::sig_traffic, m_traffic, &TrafficTap::add);
 }
 
 ConnectionForm::~ConnectionForm()
 {
+    // The monitor reads the tap, which as an older child would go first.
+    delete m_trafficMonitor;
+    m_trafficMonitor = nullptr;
     m_portTimer->stop();
     // A sweep blocks the scanner thread; ask it to stop so that the thread can end. A sweep
     // queued without being announced is not covered by an earlier stop, so keep asking.
@@ -412,6 +423,39 @@ void ConnectionForm::changeLanguage(QString language_label)
         || s_translator->load(InstallPaths::translation(name), none, none, none))
         QCoreApplication::installTranslator(s_translator);
     ui->retranslateUi(this);
+    retranslateTrafficMenu();
+}
+
+// A View menu before Help, made here so that the form stays as it is.
+void ConnectionForm::createTrafficMenu()
+{
+    m_viewMenu = new QMenu(ui->menubar);
+    m_viewMenu->setObjectName(QStringLiteral("menuView"));
+    m_trafficAction = new QAction(this);
+    m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
+    m_viewMenu->addAction(m_trafficAction);
+    ui->menubar->insertMenu(ui->menuHelp->menuAction(), m_viewMenu);
+    connect(m_trafficAction, &QAction::triggered, this, &ConnectionForm::showTrafficMonitor);
+    retranslateTrafficMenu();
+}
+
+void ConnectionForm::retranslateTrafficMenu()
+{
+    if (!m_viewMenu)
+        return;
+    m_viewMenu->setTitle(tr("View"));
+    m_trafficAction->setText(tr("Traffic monitor"));
+}
+
+// A window of its own, but a child of this one: this window is application modal, and
+// only its own children stay usable beside it.
+void ConnectionForm::showTrafficMonitor()
+{
+    if (!m_trafficMonitor)
+        m_trafficMonitor = new TrafficMonitor(m_traffic, this);
+    m_trafficMonitor->show();
+    m_trafficMonitor->raise();
+    m_trafficMonitor->activateWindow();
 }
 
 void ConnectionForm::showHelp()

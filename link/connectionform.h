@@ -9,13 +9,17 @@
 
 #include "link/portaccess.h"
 
+class QAction;
 class QListWidgetItem;
+class QMenu;
 class QModbusReply;
 class QModbusRtuSerialMaster;
 class QThread;
 class QTimer;
 class QTranslator;
 class Connectionfunc;
+class TrafficMonitor;
+class TrafficTap;
 
 namespace Ui {
 class ConnectionForm;
@@ -65,6 +69,10 @@ public:
     QThread *scannerThread() const { return m_scannerThread; }
     QModbusRtuSerialMaster *modbusMaster() const { return m_master; }
     QTimer *portTimer() const { return m_portTimer; }
+    // Where the link and the scanner report their frames, and the window that shows them
+    // (null until it is first opened).
+    TrafficTap *trafficTap() const { return m_traffic; }
+    TrafficMonitor *trafficMonitor() const { return m_trafficMonitor; }
 
     void setLinkParameters(const QString &port, int baudRate, quint8 parity, quint8 stopBits,
                            quint8 slaveId);
@@ -109,6 +117,7 @@ public slots:
     void changeLanguage(QString language_label);
     void showHelp();
     void showAbout();
+    void showTrafficMonitor();
 
 private:
     void createLink();
@@ -116,6 +125,10 @@ private:
     void writeFinished(QModbusReply *reply);
     void startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd);
     void setSearchIdle();
+    void createTrafficMenu();
+    void retranslateTrafficMenu();
+    void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
+    void tapAnswer(QModbusReply *reply);
 
     Ui::ConnectionForm *ui = nullptr;
     QModbusRtuSerialMaster *m_master = nullptr;
@@ -137,6 +150,12 @@ private:
     bool m_searchIdle = true;
     // sweeps handed to the scanner that have not reported their end yet
     int m_sweepsPending = 0;
+
+    TrafficTap *m_traffic = nullptr;
+    TrafficMonitor *m_trafficMonitor = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    QAction *m_trafficAction = nullptr;
+    QString m_trafficLine;  // port and line settings of the open link
 
     static QTranslator *s_translator;
 };

@@ -5,6 +5,9 @@
 
 #include "link/modbusexception.h"
 
+#include "link/traffic.h"
+
+#include <QDateTime>
 #include <QDebug>
 #include <QModbusDataUnit>
 #include <QModbusReply>
@@ -14,6 +17,8 @@
 
 namespace {
 constexpr int ReplyTimeoutMs = 150;
+// Property of a reply: the request frame shown in the traffic monitor.
+const char *const TrafficRequestProperty = "trafficRequest";
 
 QString hex(int value)
 {
@@ -100,6 +105,7 @@ void ConnectionForm::ComPort_Connect()
         // The master only ever raises its silent interval between frames; recompute it for
         // the baud rate of this connection so that an earlier slow line does not linger.
         m_master->setInterFrameDelay(-1);
+        m_trafficLine = TrafficText::line(m_portName, m_baudRate, m_parity, m_stopBits);
 
         const bool ok = m_master->connectDevice();
         QString line = LinkText::connectLogLine(ok, m_portName, m_baudRate, m_parity, m_stopBits,
@@ -140,7 +146,12 @@ void ConnectionForm::Read_Register(int address, quint16 number)
         delete reply;
         return;
     }
-    connect(reply, &QModbusReply::finished, this, &ConnectionForm::readReady);
+    if (m_traffic->isListening())
+        tapRequest(reply, TrafficAdu::readRequest(m_slaveId, quint16(address), number), address, number);
+    // Queued: the master starts its silence before the next request only once the
+    // finished signal has returned, so decoding the reply there would lengthen every
+    // transaction by the time the window takes to show it.
+    connect(reply, &QModbusReply::finished, this, &ConnectionForm::readReady, Qt::QueuedConnection);
 }
 
 void ConnectionForm::readReady()
@@ -148,6 +159,8 @@ void ConnectionForm::readReady()
     auto *reply = qobject_cast<QModbusReply *>(sender());
     if (!reply)
         return;
+    if (m_traffic->isListening())
+        tapAnswer(reply);
     if (reply->error() == QModbusDevice::NoError) {
         const QModbusDataUnit unit = reply->result();
         emit SendReceviedData(LinkText::readReplyBytes(unit.startAddress(), int(unit.valueCount()),
@@ -189,11 +202,17 @@ void ConnectionForm::sendWrite(int address, const QVector<quint16> &values)
         reply->deleteLater();
         return;
     }
-    connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); });
+    if (m_traffic->isListening())
+        tapRequest(reply, TrafficAdu::writeRequest(m_slaveId, quint16(address), values), address,
+                   values.size());
+    connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); },
+            Qt::QueuedConnection);
 }
 
 void ConnectionForm::writeFinished(QModbusReply *reply)
 {
+    if (m_traffic->isListening())
+        tapAnswer(reply);
     if (reply->error() == QModbusDevice::ProtocolError) {
         qDebug().noquote() << QStringLiteral("Write response error: %1 (Mobus exception: 0x%2)")
                                   .arg(reply->errorString(), hex(modbusExceptionCode(reply->rawResult())));
@@ -211,4 +230,46 @@ void ConnectionForm::writeFinished(QModbusReply *reply)
 uint32_t ConnectionForm::GetGripperBaudRate()
 {
     return uint32_t(m_baudRate);
+}
+
+// The master sends the request once its silence between frames has passed, a few
+// milliseconds after it was handed over; the frame is stamped at the hand-over.
+void ConnectionForm::tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count)
+{
+    TrafficFrame f;
+    f.time = QDateTime::currentMSecsSinceEpoch();
+    f.direction = TrafficFrame::Sent;
+    f.server = m_slaveId;
+    f.function = quint8(frame.at(1));
+    f.address = address;
+    f.count = quint16(count);
+    f.port = m_trafficLine;
+    f.bytes = frame;
+    m_traffic->add(f);
+    reply->setProperty(TrafficRequestProperty, QVariant::fromValue(f));
+}
+
+// The answer is rebuilt from its PDU under the server address of the request: the master
+// takes no answer from another server.
+void ConnectionForm::tapAnswer(QModbusReply *reply)
+{
+    const QVariant request = reply->property(TrafficRequestProperty);
+    if (!request.isValid())
+        return; // sent while nobody listened
+    TrafficFrame f = request.value<TrafficFrame>();
+    f.time = QDateTime::currentMSecsSinceEpoch();
+    const QModbusResponse raw = reply->rawResult();
+    // An exception answer does not count as a valid PDU to Qt, yet it came over the line.
+    if (raw.isValid() || raw.isException()) {
+        f.direction = TrafficFrame::Received;
+        f.bytes = TrafficAdu::response(quint8(reply->serverAddress()), raw);
+    } else {
+        f.direction = TrafficFrame::NoAnswer;
+        f.bytes.clear();
+        if (reply->error() == QModbusDevice::TimeoutError)
+            f.waitedMs = m_master->timeout();
+        else
+            f.note = reply->errorString();
+    }
+    m_traffic->add(f);
 }

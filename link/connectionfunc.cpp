@@ -3,6 +3,7 @@
 #include "link/modbusclient.h"
 #include "link/modbusframe.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QSerialPort>
 
@@ -186,6 +187,26 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
     emit sig_commu_para(QStringList{QStringLiteral("finished")}, QByteArray());
 }
 
+// Stamped in this thread: the frame reaches the window queued, later.
+void Connectionfunc::tap(TrafficFrame::Direction direction, const QString &name,
+                         const QSerialPort &port, const QByteArray &request, const QByteArray &bytes,
+                         int waitedMs)
+{
+    if (!m_tap || !m_tap->isListening())
+        return;
+    TrafficFrame f;
+    f.time = QDateTime::currentMSecsSinceEpoch();
+    f.direction = direction;
+    f.server = quint8(request.at(0));
+    f.function = quint8(request.at(1));
+    f.address = quint8(request.at(2)) << 8 | quint8(request.at(3));
+    f.count = quint16(quint8(request.at(4)) << 8 | quint8(request.at(5)));
+    f.waitedMs = waitedMs;
+    f.port = TrafficText::line(name, port.baudRate(), int(port.parity()), int(port.stopBits()));
+    f.bytes = bytes;
+    emit sig_traffic(f);
+}
+
 QByteArray Connectionfunc::readAnswer(QSerialPort &port)
 {
     QByteArray answer = port.readAll();
@@ -216,6 +237,7 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     const QByteArray request = ModbusFrame::probeRequest(id);
     qDebug() << "requestData 0: " << request.toHex(' ');
     port.write(request);
+    tap(TrafficFrame::Sent, name, port, request, request);
     QByteArray answer;
 
     if (!port.waitForBytesWritten(waitMs)) {
@@ -226,9 +248,11 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     qDebug() << "scan read " << port.bytesAvailable();
     if (port.bytesAvailable() == 0) {
         qDebug() << "scan read timeout";
+        tap(TrafficFrame::NoAnswer, name, port, request, QByteArray(), waitMs);
         return ProbeResult::NextId;
     }
     answer = readAnswer(port);
+    tap(TrafficFrame::Received, name, port, request, answer);
     qDebug() << "responseData 0: " << answer.toHex(' ');
     emit sig_status(QStringLiteral("response: ") + QString::fromLatin1(answer.toHex()));
 
@@ -240,14 +264,18 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
 
     const QByteArray identRequest = ModbusFrame::identificationRequest(address);
     port.write(identRequest);
+    tap(TrafficFrame::Sent, name, port, identRequest, identRequest);
     qDebug() << "requestData 1: " << identRequest.toHex(' ');
     answer.clear();
     if (!port.waitForBytesWritten(waitMs))
         return ProbeResult::NextId;
     port.waitForReadyRead(waitMs);
-    if (port.bytesAvailable() == 0)
+    if (port.bytesAvailable() == 0) {
+        tap(TrafficFrame::NoAnswer, name, port, identRequest, QByteArray(), waitMs);
         return ProbeResult::NextId;
+    }
     answer = readAnswer(port);
+    tap(TrafficFrame::Received, name, port, identRequest, answer);
     qDebug() << "responseData 1: " << answer.toHex(' ');
 
     if (!acceptAnswer(answer, ModbusFrame::DeviceInfoCount))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/traffic.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
@@ -24,6 +26,8 @@ public:
     // an answer (shipped: 60, 40 and 30 ms). Tests shorten them; set before a sweep.
     void setWaitTimes(int baseMs, int stepMs, int gapMs);
     int waitTime(int baudIndex) const;
+    // Frames go out through sig_traffic only while this tap listens; set before a sweep.
+    void setTrafficTap(const TrafficTap *tap) { m_tap = tap; }
 
     // Baud rates (by baud index) and parities (Qt numbers 0, 2, 3) a sweep tries, in the
     // order given; every one in sweep order when a list is empty (the default). Set before a
@@ -39,6 +43,7 @@ signals:
     void sig_status(QString text);
     void sig_search_process(QString text, int percent);
     void sig_commu_para(QStringList result, QByteArray block);
+    void sig_traffic(TrafficFrame frame);
 
 public slots:
     void slot_ScanGripper(QStringList ports);
@@ -55,6 +60,8 @@ private:
     QVector<int> sweptBaudIndexes() const;
     QVector<int> sweptParities() const;
     bool stopRequested() const;
+    void tap(TrafficFrame::Direction direction, const QString &name, const QSerialPort &port,
+             const QByteArray &request, const QByteArray &bytes, int waitedMs = 0);
 
     int m_idStart = 255;
     int m_idEnd = 255;
@@ -70,4 +77,5 @@ private:
     std::atomic_int m_waitBaseMs{60};
     std::atomic_int m_waitStepMs{40};
     std::atomic_int m_gapMs{30};
+    const TrafficTap *m_tap = nullptr;
 };

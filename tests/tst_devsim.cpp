@@ -189,6 +189,8 @@ private slots:
     void requestLength_data();
     void requestLength();
     void replyLayouts();
+    void lineTime_data();
+    void lineTime();
     void exceptions_data();
     void exceptions();
     void kindFromModelCode_data();
@@ -249,6 +251,29 @@ void TestDevsim::requestLength()
     QFETCH(int, length);
     QCOMPARE(int(rtu::requestLength(reinterpret_cast<const uint8_t *>(start.constData()), size_t(start.size()))),
              length);
+}
+
+// A read of 14 registers (8 + 33 bytes) on the line, with both closing silences.
+void TestDevsim::lineTime_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<double>("ms");
+    QTest::newRow("115200 8N1: silence fixed") << 115200 << false << 1 << 41 * 10 / 115.2 + 3.5;
+    QTest::newRow("38400 8O1: silence fixed") << 38400 << true << 1 << 41 * 11 / 38.4 + 3.5;
+    QTest::newRow("19200 8N2: 3.5 characters") << 19200 << false << 2 << (41 + 7) * 11 / 19.2;
+    QTest::newRow("9600 8E1") << 9600 << true << 1 << (41 + 7) * 11 / 9.6;
+    QTest::newRow("9600 8N1") << 9600 << false << 1 << (41 + 7) * 10 / 9.6;
+}
+
+void TestDevsim::lineTime()
+{
+    QFETCH(int, baud);
+    QFETCH(bool, parity);
+    QFETCH(int, stopBits);
+    QFETCH(double, ms);
+    QVERIFY(qAbs(rtu::transactionSeconds(8, 33, baud, parity, stopBits) * 1000 - ms) < 1e-9);
 }
 
 void TestDevsim::replyLayouts()
@@ -932,13 +957,18 @@ void TestDevsim::ptyFaults()
     QVERIFY(clock.elapsed() >= 190);
     late.stop();
 
-    // At 4800 baud, a request of 8 bytes and a reply of 17 take 52 ms on the wire.
+    // At 4800 baud 8N1, a request of 8 bytes and a reply of 17 take 52 ms on the wire, and
+    // the reply starts after 7.3 ms of silence; a request sent at once after the reply
+    // also waits for the silence that ends the reply.
     Simulator wire({"--wire-time", "--baud", "4800"});
     QVERIFY(wire.start());
     QVERIFY(port.open(wire.port(), 4800));
     clock.restart();
     QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
-    QVERIFY(clock.elapsed() >= 50);
+    QVERIFY(clock.elapsed() >= 59);
+    clock.restart();
+    QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
+    QVERIFY(clock.elapsed() >= 66);
 }
 
 void TestDevsim::ptyVanishAfter()

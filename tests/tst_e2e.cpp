@@ -9,11 +9,14 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "link/traffic.h"
+#include "link/trafficmonitor.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
 #include <QListWidget>
 #include <QSettings>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -27,6 +30,12 @@ QTableWidget *tableOf(Ui::MainWindow *ui, const QString &address)
             return qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
     }
     return nullptr;
+}
+
+void storeLanguage(const QString &language)
+{
+    QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
+    settings.setValue("/language", language);
 }
 
 QString cell(QTableWidget *table, int row)
@@ -118,10 +127,7 @@ private slots:
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
 
         for (const QString language : {"en_US", "zh_CN"}) {
-            {
-                QSettings settings("./ZODidovava.ini", QSettings::IniFormat);
-                settings.setValue("/language", language);
-            }
+            storeLanguage(language);
             Simulator sim({"--speedup", "4", "--initialised"});
             QVERIFY(sim.start());
             const QString port = sim.port();
@@ -151,6 +157,42 @@ private slots:
             PortList::setProvider(nullptr);
         }
         // Later runs start in the default language again.
+        QFile::remove("./ZODidovava.ini");
+    }
+
+    // The traffic monitor opened from the connection window before Auto-Connect: the
+    // scanner's probes, then the link's polling, a write and a refused write.
+    void trafficScreenshots()
+    {
+        const QString folder = prepareScreenshots();
+        if (folder.isEmpty())
+            QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
+        for (const QString language : {"en_US", "zh_CN"}) {
+            storeLanguage(language);
+            Simulator sim({"--speedup", "4", "--initialised", "--wire-time"});
+            QVERIFY(sim.start());
+            const QString port = sim.port();
+            PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+            MainWindow window;
+            ConnectionForm *connection = window.connectionWindow();
+            QTRY_VERIFY(connection->knownPorts().contains(port));
+            connection->findChild<QAction *>("actionTrafficMonitor")->trigger();
+            TrafficMonitor *monitor = connection->trafficMonitor();
+            QVERIFY(monitor && monitor->isVisible());
+            connection->form()->pB_Connect->click();
+            QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
+            window.pollingThread()->Add_writeregisterList(0x0103, 300);
+            window.pollingThread()->Add_writeregisterList(0x01F0, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(monitor->model()->rowCount() > 60, 10000);
+            monitor->grab().save(folder + "/traffic-" + language + ".png");
+            monitor->view()->scrollToTop();
+            monitor->view()->selectRow(2);
+            monitor->grab().save(folder + "/traffic-scan-" + language + ".png");
+            // Only the refused write and what else went wrong.
+            monitor->findChild<QComboBox *>("comB_FilterFunction")->setCurrentIndex(4);
+            monitor->grab().save(folder + "/traffic-errors-" + language + ".png");
+            PortList::setProvider(nullptr);
+        }
         QFile::remove("./ZODidovava.ini");
     }
 };

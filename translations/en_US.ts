@@ -135,6 +135,14 @@ p, li { white-space: pre-wrap; }
             <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
             <translation>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</translation>
         </message>
+        <message>
+            <source>View</source>
+            <translation>View</translation>
+        </message>
+        <message>
+            <source>Traffic monitor</source>
+            <translation>Traffic monitor</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
@@ -858,6 +866,10 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Write 0x%1: outcome unknown, not repeated</source>
             <translation>Write 0x%1: outcome unknown, not repeated</translation>
         </message>
+        <message>
+            <source>Traffic monitor</source>
+            <translation>Traffic monitor</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>
@@ -959,6 +971,243 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>the device stopped answering</source>
             <translation>the device stopped answering</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrafficModel</name>
+        <message>
+            <source>Time</source>
+            <translation>Time</translation>
+        </message>
+        <message>
+            <source>Direction</source>
+            <translation>Direction</translation>
+        </message>
+        <message>
+            <source>Port</source>
+            <translation>Port</translation>
+        </message>
+        <message>
+            <source>Bytes</source>
+            <translation>Bytes</translation>
+        </message>
+        <message>
+            <source>Decoded</source>
+            <translation>Decoded</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrafficMonitor</name>
+        <message>
+            <source>Grivant -- Traffic monitor</source>
+            <translation>Grivant -- Traffic monitor</translation>
+        </message>
+        <message>
+            <source>Resume</source>
+            <translation>Resume</translation>
+        </message>
+        <message>
+            <source>Pause</source>
+            <translation>Pause</translation>
+        </message>
+        <message>
+            <source>Clear</source>
+            <translation>Clear</translation>
+        </message>
+        <message>
+            <source>Copy</source>
+            <translation>Copy</translation>
+        </message>
+        <message>
+            <source>Save...</source>
+            <translation>Save...</translation>
+        </message>
+        <message>
+            <source>ID:</source>
+            <translation>ID:</translation>
+        </message>
+        <message>
+            <source>any</source>
+            <translation>any</translation>
+        </message>
+        <message>
+            <source>Function:</source>
+            <translation>Function:</translation>
+        </message>
+        <message>
+            <source>All</source>
+            <translation>All</translation>
+        </message>
+        <message>
+            <source>0x03 read</source>
+            <translation>0x03 read</translation>
+        </message>
+        <message>
+            <source>0x06 write one</source>
+            <translation>0x06 write one</translation>
+        </message>
+        <message>
+            <source>0x10 write several</source>
+            <translation>0x10 write several</translation>
+        </message>
+        <message>
+            <source>Errors only</source>
+            <translation>Errors only</translation>
+        </message>
+        <message>
+            <source>Register:</source>
+            <translation>Register:</translation>
+        </message>
+        <message>
+            <source>e.g. 0x0202</source>
+            <translation>e.g. 0x0202</translation>
+        </message>
+        <message>
+            <source>CSV files (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>Text files (*.txt)</source>
+            <translation>Text files (*.txt)</translation>
+        </message>
+        <message>
+            <source>Save traffic</source>
+            <translation>Save traffic</translation>
+        </message>
+        <message>
+            <source>Saved to %1 (frames: %2).</source>
+            <translation>Saved to %1 (frames: %2).</translation>
+        </message>
+        <message>
+            <source>Could not save %1: %2</source>
+            <translation>Could not save %1: %2</translation>
+        </message>
+        <message>
+            <source>%1 of %2 frames shown; the newest %3 are kept.</source>
+            <translation>%1 of %2 frames shown; the newest %3 are kept.</translation>
+        </message>
+        <message>
+            <source>Paused: nothing is recorded.</source>
+            <translation>Paused: nothing is recorded.</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrafficText</name>
+        <message>
+            <source>Sent</source>
+            <translation>Sent</translation>
+        </message>
+        <message>
+            <source>Received</source>
+            <translation>Received</translation>
+        </message>
+        <message>
+            <source>No answer</source>
+            <translation>No answer</translation>
+        </message>
+        <message>
+            <source>illegal function</source>
+            <translation>illegal function</translation>
+        </message>
+        <message>
+            <source>illegal data address</source>
+            <translation>illegal data address</translation>
+        </message>
+        <message>
+            <source>illegal data value</source>
+            <translation>illegal data value</translation>
+        </message>
+        <message>
+            <source>server device failure</source>
+            <translation>server device failure</translation>
+        </message>
+        <message>
+            <source>acknowledge</source>
+            <translation>acknowledge</translation>
+        </message>
+        <message>
+            <source>server device busy</source>
+            <translation>server device busy</translation>
+        </message>
+        <message>
+            <source>memory parity error</source>
+            <translation>memory parity error</translation>
+        </message>
+        <message>
+            <source>gateway path unavailable</source>
+            <translation>gateway path unavailable</translation>
+        </message>
+        <message>
+            <source>gateway target device failed to respond</source>
+            <translation>gateway target device failed to respond</translation>
+        </message>
+        <message>
+            <source>unknown exception</source>
+            <translation>unknown exception</translation>
+        </message>
+        <message>
+            <source>ID %1</source>
+            <translation>ID %1</translation>
+        </message>
+        <message>
+            <source>no answer after %1 ms</source>
+            <translation>no answer after %1 ms</translation>
+        </message>
+        <message>
+            <source>no answer: %1</source>
+            <translation>no answer: %1</translation>
+        </message>
+        <message>
+            <source>read from %1, count %2</source>
+            <translation>read from %1, count %2</translation>
+        </message>
+        <message>
+            <source>answer from %1, count %2: %3</source>
+            <translation>answer from %1, count %2: %3</translation>
+        </message>
+        <message>
+            <source>answer, count %1: %2</source>
+            <translation>answer, count %1: %2</translation>
+        </message>
+        <message>
+            <source>write %1 to %2</source>
+            <translation>write %1 to %2</translation>
+        </message>
+        <message>
+            <source>written: %1 to %2</source>
+            <translation>written: %1 to %2</translation>
+        </message>
+        <message>
+            <source>write from %1, count %2: %3</source>
+            <translation>write from %1, count %2: %3</translation>
+        </message>
+        <message>
+            <source>written from %1, count %2</source>
+            <translation>written from %1, count %2</translation>
+        </message>
+        <message>
+            <source>exception %1 to function %2: %3</source>
+            <translation>exception %1 to function %2: %3</translation>
+        </message>
+        <message>
+            <source>function %1</source>
+            <translation>function %1</translation>
+        </message>
+        <message>
+            <source>malformed frame of function %1</source>
+            <translation>malformed frame of function %1</translation>
+        </message>
+        <message>
+            <source>malformed frame</source>
+            <translation>malformed frame</translation>
+        </message>
+        <message>
+            <source>CRC ok</source>
+            <translation>CRC ok</translation>
+        </message>
+        <message>
+            <source>CRC bad (expected %1)</source>
+            <translation>CRC bad (expected %1)</translation>
         </message>
     </context>
     <context>

@@ -135,6 +135,14 @@ p, li { white-space: pre-wrap; }
         <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
         <translation>/dev/serial/by-id 下的名称在重新插拔适配器后保持不变；过程日志会显示这些名称。用这样的名称启动本软件即可列出该串口：</translation>
     </message>
+    <message>
+        <source>View</source>
+        <translation>视图</translation>
+    </message>
+    <message>
+        <source>Traffic monitor</source>
+        <translation>通信监视器</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -858,6 +866,10 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Write 0x%1: outcome unknown, not repeated</source>
         <translation>写入 0x%1：结果未知，未重发</translation>
     </message>
+    <message>
+        <source>Traffic monitor</source>
+        <translation>通信监视器</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
@@ -959,6 +971,243 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>the device stopped answering</source>
         <translation>设备停止应答</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficModel</name>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>Decoded</source>
+        <translation>解析</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficMonitor</name>
+    <message>
+        <source>Grivant -- Traffic monitor</source>
+        <translation>Grivant -- 通信监视器</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID:</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>任意</translation>
+    </message>
+    <message>
+        <source>Function:</source>
+        <translation>功能码:</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>0x03 read</source>
+        <translation>0x03 读</translation>
+    </message>
+    <message>
+        <source>0x06 write one</source>
+        <translation>0x06 写单个</translation>
+    </message>
+    <message>
+        <source>0x10 write several</source>
+        <translation>0x10 写多个</translation>
+    </message>
+    <message>
+        <source>Errors only</source>
+        <translation>仅错误</translation>
+    </message>
+    <message>
+        <source>Register:</source>
+        <translation>寄存器:</translation>
+    </message>
+    <message>
+        <source>e.g. 0x0202</source>
+        <translation>如 0x0202</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>文本文件 (*.txt)</translation>
+    </message>
+    <message>
+        <source>Save traffic</source>
+        <translation>保存通信记录</translation>
+    </message>
+    <message>
+        <source>Saved to %1 (frames: %2).</source>
+        <translation>已保存到 %1 (帧数: %2)。</translation>
+    </message>
+    <message>
+        <source>Could not save %1: %2</source>
+        <translation>无法保存 %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 frames shown; the newest %3 are kept.</source>
+        <translation>显示 %1 帧, 共 %2 帧; 保留最新的 %3 帧。</translation>
+    </message>
+    <message>
+        <source>Paused: nothing is recorded.</source>
+        <translation>已暂停: 不记录任何帧。</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficText</name>
+    <message>
+        <source>Sent</source>
+        <translation>发送</translation>
+    </message>
+    <message>
+        <source>Received</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>No answer</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>illegal function</source>
+        <translation>非法功能码</translation>
+    </message>
+    <message>
+        <source>illegal data address</source>
+        <translation>非法数据地址</translation>
+    </message>
+    <message>
+        <source>illegal data value</source>
+        <translation>非法数据值</translation>
+    </message>
+    <message>
+        <source>server device failure</source>
+        <translation>从站设备故障</translation>
+    </message>
+    <message>
+        <source>acknowledge</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>server device busy</source>
+        <translation>从站设备忙</translation>
+    </message>
+    <message>
+        <source>memory parity error</source>
+        <translation>存储奇偶校验错误</translation>
+    </message>
+    <message>
+        <source>gateway path unavailable</source>
+        <translation>网关路径不可用</translation>
+    </message>
+    <message>
+        <source>gateway target device failed to respond</source>
+        <translation>网关目标设备无响应</translation>
+    </message>
+    <message>
+        <source>unknown exception</source>
+        <translation>未知异常</translation>
+    </message>
+    <message>
+        <source>ID %1</source>
+        <translation>ID %1</translation>
+    </message>
+    <message>
+        <source>no answer after %1 ms</source>
+        <translation>%1 ms 后无应答</translation>
+    </message>
+    <message>
+        <source>no answer: %1</source>
+        <translation>无应答: %1</translation>
+    </message>
+    <message>
+        <source>read from %1, count %2</source>
+        <translation>读取 %1 起, 数量 %2</translation>
+    </message>
+    <message>
+        <source>answer from %1, count %2: %3</source>
+        <translation>应答 %1 起, 数量 %2: %3</translation>
+    </message>
+    <message>
+        <source>answer, count %1: %2</source>
+        <translation>应答, 数量 %1: %2</translation>
+    </message>
+    <message>
+        <source>write %1 to %2</source>
+        <translation>写入 %1 到 %2</translation>
+    </message>
+    <message>
+        <source>written: %1 to %2</source>
+        <translation>已写入: %1 到 %2</translation>
+    </message>
+    <message>
+        <source>write from %1, count %2: %3</source>
+        <translation>写入 %1 起, 数量 %2: %3</translation>
+    </message>
+    <message>
+        <source>written from %1, count %2</source>
+        <translation>已写入 %1 起, 数量 %2</translation>
+    </message>
+    <message>
+        <source>exception %1 to function %2: %3</source>
+        <translation>功能码 %2 的异常 %1: %3</translation>
+    </message>
+    <message>
+        <source>function %1</source>
+        <translation>功能码 %1</translation>
+    </message>
+    <message>
+        <source>malformed frame of function %1</source>
+        <translation>功能码 %1 的格式错误帧</translation>
+    </message>
+    <message>
+        <source>malformed frame</source>
+        <translation>格式错误帧</translation>
+    </message>
+    <message>
+        <source>CRC ok</source>
+        <translation>CRC 正确</translation>
+    </message>
+    <message>
+        <source>CRC bad (expected %1)</source>
+        <translation>CRC 错误 (应为 %1)</translation>
     </message>
 </context>
 <context>

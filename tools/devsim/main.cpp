@@ -86,8 +86,17 @@ int frameGapMs(const LineSettings &line)
 
 double wireSeconds(size_t bytes, const LineSettings &line)
 {
-    const int bits = 1 + 8 + (line.parity == ParityNone ? 0 : 1) + line.stopBits;
-    return double(bytes) * bits / line.baud;
+    return rtu::frameSeconds(bytes, line.baud, line.parity != ParityNone, line.stopBits);
+}
+
+double silenceSeconds(const LineSettings &line)
+{
+    return rtu::frameSilenceSeconds(line.baud, line.parity != ParityNone, line.stopBits);
+}
+
+Clock::time_point after(Clock::time_point t, double seconds)
+{
+    return t + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 struct Reply
@@ -135,6 +144,7 @@ private:
     bool m_linked = false;
     rtu::Frame m_rx;
     Clock::time_point m_lastByte;
+    Clock::time_point m_lineFreeAt; // --wire-time: end of the silence after the last frame
     std::deque<Reply> m_replies;
     long m_requests = 0;
     bool m_vanishing = false; // the last reply is out: gone once the master has read it
@@ -331,10 +341,19 @@ void PtyDevice::handle(const rtu::Frame &frame)
     } else if (corrupt) {
         reply.bytes.back() ^= 0x5A;
     }
-    double seconds = m_options.delayMs / 1000.0 + lateBy;
-    if (m_options.wireTime)
-        seconds += wireSeconds(frame.size() + reply.bytes.size(), m_device.line());
-    reply.due = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const double delay = m_options.delayMs / 1000.0 + lateBy;
+    if (m_options.wireTime) {
+        // One wire: a request goes out no sooner than the silence after the frame before it
+        // has passed, the answer starts once the silence after the request has, and the
+        // silence after the answer keeps the line busy for the next request.
+        const LineSettings &line = m_device.line();
+        const Clock::time_point start = std::max(now, m_lineFreeAt);
+        const Clock::time_point heard = after(start, wireSeconds(frame.size(), line) + silenceSeconds(line));
+        reply.due = after(heard, delay + wireSeconds(reply.bytes.size(), line));
+        m_lineFreeAt = after(reply.due, reply.bytes.empty() ? 0.0 : silenceSeconds(line));
+    } else {
+        reply.due = after(now, delay);
+    }
     m_replies.push_back(std::move(reply));
     sendDue();
 }
@@ -418,11 +437,12 @@ int PtyDevice::run()
         l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
 
     for (;;) {
-        int timeout = -1;
+        // In microseconds: a reply goes out when it is due, not at the next millisecond.
+        long long timeout = -1;
         const auto now = Clock::now();
         auto until = [&](Clock::time_point t) {
-            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();
-            const int wait = int(std::max<long long>(0, ms));
+            const auto us = std::chrono::ceil<std::chrono::microseconds>(t - now).count();
+            const long long wait = std::max<long long>(0, us);
             timeout = timeout < 0 ? wait : std::min(timeout, wait);
         };
         if (!m_replies.empty())
@@ -430,11 +450,12 @@ int PtyDevice::run()
         if (!m_rx.empty())
             until(m_lastByte + std::chrono::milliseconds(frameGapMs(m_device.line())));
         if (m_vanishing && !m_vanished)
-            timeout = timeout < 0 ? 5 : std::min(timeout, 5);
+            timeout = timeout < 0 ? 5000 : std::min(timeout, 5000LL);
 
         const bool listening = m_master >= 0 && !m_vanishing;
         pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, POLLIN, 0}};
-        if (poll(fds, listening ? 3 : 1, timeout) < 0 && errno != EINTR)
+        const timespec span{time_t(timeout / 1000000), long(timeout % 1000000) * 1000};
+        if (ppoll(fds, listening ? 3 : 1, timeout < 0 ? nullptr : &span, nullptr) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN) {
             char codes[16];

@@ -77,7 +77,10 @@ Faults:
   --bad-crc F         corrupt the CRC of a fraction F of the replies
   --delay MS          answer MS milliseconds late
   --wire-time         answer after the time the request and the reply take on the wire
-                      at the baud rate (off by default)
+                      with the line's settings (start, data, parity and stop bits of
+                      each character, 3.5 characters of silence after each frame, at
+                      least 1.75 ms); a request sent before the silence after the last
+                      reply has passed waits for it (off by default)
   --vanish-after N    close the pseudo-terminal once the master has read the reply to
                       the Nth request (a second after it at the latest), as if unplugged:
                       the link is removed, the process stays until it is told to end

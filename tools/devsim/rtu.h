@@ -29,6 +29,33 @@ constexpr uint16_t MaxReadCount = 125;
 constexpr uint16_t MaxWriteCount = 123;
 constexpr size_t MaxFrameSize = 256;
 
+// Time on a serial line. A character is a start bit, 8 data bits, the parity bit when
+// parity is on, and the stop bits; every frame ends with a silence of 3.5 characters,
+// which above 19200 baud is fixed at 1.75 ms.
+constexpr int characterBits(bool parity, int stopBits)
+{
+    return 1 + 8 + (parity ? 1 : 0) + stopBits;
+}
+
+constexpr double frameSilenceSeconds(int baud, bool parity, int stopBits)
+{
+    return baud > 19200 ? 0.00175 : 3.5 * characterBits(parity, stopBits) / baud;
+}
+
+constexpr double frameSeconds(size_t bytes, int baud, bool parity, int stopBits)
+{
+    return double(bytes) * characterBits(parity, stopBits) / baud;
+}
+
+// The fastest a line carries one request and its answer, each frame with its silence:
+// the most transactions a master can make per second is the inverse.
+constexpr double transactionSeconds(size_t requestBytes, size_t replyBytes, int baud, bool parity,
+                                    int stopBits)
+{
+    return frameSeconds(requestBytes + replyBytes, baud, parity, stopBits)
+        + 2 * frameSilenceSeconds(baud, parity, stopBits);
+}
+
 // CRC-16 of Modbus (reflected polynomial 0xA001, start 0xFFFF).
 uint16_t crc16(const uint8_t *data, size_t length);
 // Appends the CRC, low byte first.

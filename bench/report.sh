@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# One performance report: runs every benchmark of a build folder and prints one table of
+# the figures and ratios measured in this run, with the aims beside them. Each benchmark's
+# own output goes to <build>/bench-report/<name>.txt.
+#   bench/report.sh BUILD_DIR
+# GRIVANT_BENCH_SECONDS sets the length of each GUI phase (default 30 s).
+set -euo pipefail
+build="$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)"
+out="$build/bench-report"
+mkdir -p "$out"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+gui_seconds="${GRIVANT_BENCH_SECONDS:-30}"
+
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
+memory=$(awk '/^MemTotal/ {printf "%.1f GB", $2 / 1048576}' /proc/meminfo)
+load_before=$(load)
+started=$(date '+%Y-%m-%d %H:%M %Z')
+
+run() {
+  local name=$1
+  shift
+  echo "running $name ..." >&2
+  if ! "$@" >"$out/$name.txt" 2>"$out/$name.err"; then
+    echo "  $name failed, see $out/$name.err" >&2
+  fi
+}
+run polling "$build/bench/bench_polling" 5
+run gui "$build/bench/bench_gui" "$gui_seconds"
+run startup "$build/bench/bench_startup" 10
+run scanner "$build/bench/bench_scanner"
+run plots "$build/bench/bench_plots"
+load_after=$(load)
+
+# Every benchmark prints its figures for this table as "@key value" lines.
+declare -A v
+while read -r key value; do
+  v[${key#@}]=$value
+done < <(cat "$out"/*.txt | grep '^@' || true)
+get() { echo "${v[$1]:--}"; }
+# yes/no for "value op limit"; "-" when the value is missing
+meets() {
+  local value=$1 op=$2 limit=$3
+  [ "$value" = "-" ] && { echo "-"; return; }
+  awk -v a="$value" -v b="$limit" -v op="$op" \
+    'BEGIN { r = (op == "<") ? a < b : (op == "<=") ? a <= b : a >= b; print r ? "yes" : "no" }'
+}
+kb_mb() { [ "$1" = "-" ] && echo "-" || awk -v k="$1" 'BEGIN { printf "%.1f MB", k / 1024 }'; }
+
+row() { printf '  %-46s %-24s %-27s %-7s %-12s %s\n' "$@" | sed 's/ *$//'; }
+
+echo "Grivant performance report, $started"
+echo "  machine: $cpu, $(nproc) cores, $memory; $(uname -sr)"
+echo "  load average (1, 5, 15 min) before: $load_before, after: $load_after"
+echo "  simulator: tools/devsim, 8N1; GUI figures offscreen; details in ${out#"$PWD"/}/"
+echo
+row "Figure" "Measured" "Reference" "Ratio" "Aim" "Met"
+for baud in 115200 9600; do
+  ratio=$(get "polling.$baud.engine_ratio")
+  row "Polling $baud, engine + link (wire time)" "$(get "polling.$baud.engine_rate") /s" \
+    "line limit $(get "polling.$baud.limit") /s" "$ratio" ">= 0.95" "$(meets "$ratio" ">=" 0.95)"
+  row "Polling $baud, mbpoll less its pause" "" "line time" "$(get "polling.$baud.mbpoll_ratio")" "" ""
+done
+row "Event-loop lag p50/p99/max, idle, no window" \
+  "$(get gui.idle.p50)/$(get gui.idle.p99)/$(get gui.idle.max) ms" "floor on this machine" "" "" ""
+for state in closed open; do
+  p99=$(get "gui.$state.p99")
+  row "Event-loop lag p50/p99/max, monitor $state" \
+    "$(get "gui.$state.p50")/$p99/$(get "gui.$state.max") ms" "" "" "p99 < 2 ms" "$(meets "$p99" "<" 2)"
+done
+for state in closed open; do
+  cpu_share=$(get "gui.$state.cpu")
+  row "CPU share of one core, monitor $state" "$cpu_share %" "$(get "gui.$state.polls") polls/s" "" "< 10 %" \
+    "$(meets "$cpu_share" "<" 10)"
+done
+ratio=$(get startup.ratio)
+row "Start-up to the connection window shown" "$(get startup.tool_ms) ms" \
+  "minimal program $(get startup.floor_ms) ms" "$ratio" "<= 1.5" "$(meets "$ratio" "<=" 1.5)"
+row "Resident memory: at start, connected" "$(kb_mb "$(get startup.tool_rss_kb)"), $(kb_mb "$(get gui.rss_connected_kb)")" \
+  "minimal program $(kb_mb "$(get startup.floor_rss_kb)")" "" "" ""
+row "Traffic monitor repaint, median" "$(get gui.monitor_repaint_ms) ms" "$(get gui.monitor_repaints) repaints/s" "" "" ""
+row "Resident memory, monitor open" "$(kb_mb "$(get gui.rss_monitor_kb)")" "$(get gui.monitor_frames) frames kept" "" "" ""
+row "Resident memory, monitor's ring full" "$(kb_mb "$(get gui.rss_ring_full_kb)")" "100000 frames kept" "" "" ""
+row "Auto-Connect: found at first, last setting" "$(get scanner.first_ms), $(get scanner.last_ms) ms" "" "" "" ""
+row "Auto-Connect: whole sweep, nothing answers" "$(get scanner.empty_ms) ms" "" "" "" ""
+row "Plot sample with its replot" "$(get plots.sample_replot_ms) ms" "" "" "" ""
+row "Feedback reply dispatched and drawn" "$(get plots.feedback_reply_ms) ms" "" "" "" ""

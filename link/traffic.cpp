@@ -1,0 +1,576 @@
+#include "link/traffic.h"
+
+#include "link/modbusframe.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QModbusPdu>
+#include <QSaveFile>
+#include <algorithm>
+
+namespace {
+
+constexpr quint8 ReadHolding = 0x03;
+constexpr quint8 WriteSingleRegister = 0x06;
+constexpr quint8 WriteMultipleRegisters = 0x10;
+constexpr quint8 ExceptionBit = 0x80;
+// A read answer may carry 125 values; the decoded column names the first ones.
+constexpr int ShownValues = 16;
+
+quint16 word(const QByteArray &bytes, int at)
+{
+    return quint16(quint8(bytes.at(at)) << 8 | quint8(bytes.at(at + 1)));
+}
+
+void appendWord(QByteArray &out, quint16 value)
+{
+    out.append(char(value >> 8));
+    out.append(char(value & 0xFF));
+}
+
+QString registerText(int address)
+{
+    return QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0'));
+}
+
+QString byteText(int value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+}
+
+QString valuesText(const QVector<quint16> &values)
+{
+    QStringList parts;
+    for (int i = 0; i < values.size() && i < ShownValues; ++i)
+        parts << QString::number(values.at(i));
+    if (values.size() > ShownValues)
+        parts << QStringLiteral("…");
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+QByteArray TrafficAdu::frame(quint8 server, quint8 function, const QByteArray &data)
+{
+    QByteArray body;
+    body.reserve(4 + data.size());
+    body.append(char(server));
+    body.append(char(function));
+    body.append(data);
+    return ModbusFrame::appendCrc(body);
+}
+
+QByteArray TrafficAdu::readRequest(quint8 server, quint16 start, quint16 count)
+{
+    QByteArray data;
+    appendWord(data, start);
+    appendWord(data, count);
+    return frame(server, ReadHolding, data);
+}
+
+QByteArray TrafficAdu::writeRequest(quint8 server, quint16 start, const QVector<quint16> &values)
+{
+    QByteArray data;
+    appendWord(data, start);
+    if (values.size() == 1) {
+        appendWord(data, values.first());
+        return frame(server, WriteSingleRegister, data);
+    }
+    appendWord(data, quint16(values.size()));
+    data.append(char(2 * values.size()));
+    for (quint16 v : values)
+        appendWord(data, v);
+    return frame(server, WriteMultipleRegisters, data);
+}
+
+QByteArray TrafficAdu::response(quint8 server, const QModbusPdu &pdu)
+{
+    quint8 function = quint8(pdu.functionCode());
+    if (pdu.isException())
+        function |= ExceptionBit;
+    return frame(server, function, pdu.data());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoding
+
+bool TrafficDecoded::touches(int reg) const
+{
+    if (address < 0)
+        return false;
+    return reg >= address && reg < address + qMax(count, 1);
+}
+
+TrafficDecoded decodeTraffic(const TrafficFrame &frame)
+{
+    TrafficDecoded d;
+    // What the request said, for answers that do not repeat it.
+    d.server = frame.server;
+    d.function = frame.function;
+    d.address = frame.address;
+    d.count = frame.count;
+
+    const QByteArray &b = frame.bytes;
+    if (b.isEmpty()) {
+        d.kind = frame.direction == TrafficFrame::NoAnswer ? TrafficDecoded::NoAnswer
+                                                           : TrafficDecoded::Malformed;
+        return d;
+    }
+    d.server = quint8(b.at(0));
+    if (b.size() < 4) {
+        d.kind = TrafficDecoded::Malformed;
+        if (b.size() > 1)
+            d.function = quint8(b.at(1)) & ~ExceptionBit;
+        return d;
+    }
+    const int n = b.size() - 2;
+    d.expectedCrc = ModbusFrame::crc16(b.constData(), n);
+    d.crc = ModbusFrame::crcMatches(b) ? TrafficDecoded::CrcGood : TrafficDecoded::CrcBad;
+
+    const quint8 code = quint8(b.at(1));
+    d.function = code & ~ExceptionBit;
+    const bool request = frame.direction == TrafficFrame::Sent;
+    d.kind = TrafficDecoded::Malformed;
+    if (code & ExceptionBit) {
+        if (n == 3) {
+            d.kind = TrafficDecoded::Exception;
+            d.exceptionCode = quint8(b.at(2));
+        }
+        return d;
+    }
+    switch (code) {
+    case ReadHolding:
+        if (request && n == 6) {
+            d.kind = TrafficDecoded::ReadRequest;
+            d.address = word(b, 2);
+            d.count = word(b, 4);
+        } else if (!request && n >= 3 && n == 3 + quint8(b.at(2))) {
+            d.kind = TrafficDecoded::ReadReply;
+            d.count = quint8(b.at(2)) / 2;
+            for (int i = 0; i < d.count; ++i)
+                d.values << word(b, 3 + 2 * i);
+        }
+        break;
+    case WriteSingleRegister:
+        if (n == 6) {
+            d.kind = TrafficDecoded::WriteSingle;
+            d.address = word(b, 2);
+            d.count = 1;
+            d.values << word(b, 4);
+        }
+        break;
+    case WriteMultipleRegisters:
+        if (!request && n == 6) {
+            d.kind = TrafficDecoded::WriteMultipleReply;
+            d.address = word(b, 2);
+            d.count = word(b, 4);
+        } else if (request && n >= 7 && n == 7 + quint8(b.at(6))) {
+            d.kind = TrafficDecoded::WriteMultiple;
+            d.address = word(b, 2);
+            d.count = word(b, 4);
+            for (int i = 0; i < quint8(b.at(6)) / 2; ++i)
+                d.values << word(b, 7 + 2 * i);
+        }
+        break;
+    default:
+        d.kind = TrafficDecoded::OtherFunction;
+        break;
+    }
+    return d;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texts
+
+QString TrafficText::time(qint64 msecsSinceEpoch, bool withDate)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
+        .toString(withDate ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss.zzz"));
+}
+
+QString TrafficText::direction(TrafficFrame::Direction direction)
+{
+    switch (direction) {
+    case TrafficFrame::Sent: return tr("Sent");
+    case TrafficFrame::Received: return tr("Received");
+    case TrafficFrame::NoAnswer: return tr("No answer");
+    }
+    return QString();
+}
+
+QString TrafficText::hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString TrafficText::exceptionName(int code)
+{
+    switch (code) {
+    case 0x01: return tr("illegal function");
+    case 0x02: return tr("illegal data address");
+    case 0x03: return tr("illegal data value");
+    case 0x04: return tr("server device failure");
+    case 0x05: return tr("acknowledge");
+    case 0x06: return tr("server device busy");
+    case 0x08: return tr("memory parity error");
+    case 0x0A: return tr("gateway path unavailable");
+    case 0x0B: return tr("gateway target device failed to respond");
+    default: return tr("unknown exception");
+    }
+}
+
+QString TrafficText::decoded(const TrafficFrame &frame)
+{
+    const TrafficDecoded d = decodeTraffic(frame);
+    const QString id = tr("ID %1").arg(d.server);
+    const bool sent = frame.direction == TrafficFrame::Sent;
+    QString what;
+    switch (d.kind) {
+    case TrafficDecoded::NoAnswer:
+        what = frame.note.isEmpty() ? tr("no answer after %1 ms").arg(frame.waitedMs)
+                                    : tr("no answer: %1").arg(frame.note);
+        break;
+    case TrafficDecoded::ReadRequest:
+        what = tr("read from %1, count %2").arg(registerText(d.address), QString::number(d.count));
+        break;
+    case TrafficDecoded::ReadReply:
+        what = d.address >= 0 ? tr("answer from %1, count %2: %3")
+                                    .arg(registerText(d.address), QString::number(d.count), valuesText(d.values))
+                              : tr("answer, count %1: %2").arg(QString::number(d.count), valuesText(d.values));
+        break;
+    case TrafficDecoded::WriteSingle:
+        what = (sent ? tr("write %1 to %2") : tr("written: %1 to %2"))
+                   .arg(QString::number(d.values.value(0)), registerText(d.address));
+        break;
+    case TrafficDecoded::WriteMultiple:
+        what = tr("write from %1, count %2: %3")
+                   .arg(registerText(d.address), QString::number(d.count), valuesText(d.values));
+        break;
+    case TrafficDecoded::WriteMultipleReply:
+        what = tr("written from %1, count %2").arg(registerText(d.address), QString::number(d.count));
+        break;
+    case TrafficDecoded::Exception:
+        what = tr("exception %1 to function %2: %3")
+                   .arg(byteText(d.exceptionCode), byteText(d.function), exceptionName(d.exceptionCode));
+        break;
+    case TrafficDecoded::OtherFunction:
+        what = tr("function %1").arg(byteText(d.function));
+        break;
+    case TrafficDecoded::Malformed:
+        what = d.function >= 0 && frame.bytes.size() > 1
+                   ? tr("malformed frame of function %1").arg(byteText(d.function))
+                   : tr("malformed frame");
+        break;
+    }
+    // The check comes first: the values after it may run past the column's edge.
+    QString head = id;
+    if (d.crc == TrafficDecoded::CrcGood) {
+        head += QStringLiteral(", ") + tr("CRC ok");
+    } else if (d.crc == TrafficDecoded::CrcBad) {
+        QByteArray crc;
+        crc.append(char(d.expectedCrc & 0xFF));
+        crc.append(char(d.expectedCrc >> 8));
+        head += QStringLiteral(", ") + tr("CRC bad (expected %1)").arg(hex(crc));
+    }
+    const QString text = head + QStringLiteral(": ") + what;
+    return text;
+}
+
+QString TrafficText::line(const QString &port, int baudRate, int parity, int stopBits)
+{
+    static const char Parities[] = {'N', '?', 'E', 'O', 'S', 'M'};
+    const char p = parity >= 0 && parity < int(sizeof Parities) ? Parities[parity] : '?';
+    const QString stop = stopBits == 3 ? QStringLiteral("1.5") : QString::number(stopBits);
+    return QStringLiteral("%1 %2 8%3%4").arg(port, QString::number(baudRate), QString(QLatin1Char(p)), stop);
+}
+
+QString TrafficText::csvField(const QString &field)
+{
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"'))
+        && !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filter
+
+bool TrafficFilter::matches(const TrafficFrame &frame) const
+{
+    if (isEmpty())
+        return true;
+    const TrafficDecoded d = decodeTraffic(frame);
+    if (server >= 0 && d.server != server)
+        return false;
+    if (function == ErrorsOnly && !d.isError())
+        return false;
+    if (function >= 0 && d.function != function)
+        return false;
+    if (address >= 0 && !d.touches(address))
+        return false;
+    return true;
+}
+
+bool TrafficFilter::parseNumber(const QString &text, int maximum, int *value)
+{
+    const QString t = text.trimmed();
+    int v = -1;
+    if (!t.isEmpty()) {
+        bool ok = false;
+        if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            v = t.mid(2).toInt(&ok, 16);
+        else
+            v = t.toInt(&ok, 10);
+        if (!ok || v < 0 || v > maximum)
+            return false;
+    }
+    if (value)
+        *value = v;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ring
+
+TrafficRing::TrafficRing(int capacity) : m_capacity(qMax(1, capacity)) {}
+
+int TrafficRing::size() const
+{
+    return int(qMin<quint64>(m_next - m_clearedAt, quint64(m_capacity)));
+}
+
+void TrafficRing::append(TrafficFrame frame)
+{
+    const size_t index = size_t((m_next - m_clearedAt) % quint64(m_capacity));
+    if (m_frames.size() < size_t(m_capacity))
+        m_frames.push_back(std::move(frame));
+    else
+        m_frames[index] = std::move(frame);
+    ++m_next;
+}
+
+const TrafficFrame &TrafficRing::at(quint64 seq) const
+{
+    return m_frames[size_t((seq - m_clearedAt) % quint64(m_capacity))];
+}
+
+void TrafficRing::clear()
+{
+    std::vector<TrafficFrame>().swap(m_frames);
+    m_clearedAt = m_next;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tap
+
+TrafficTap::TrafficTap(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<TrafficFrame>("TrafficFrame");
+}
+
+void TrafficTap::setListening(bool on)
+{
+    m_listening.store(on, std::memory_order_relaxed);
+}
+
+void TrafficTap::add(const TrafficFrame &frame)
+{
+    // A frame that was on its way from the scanner's thread when listening stopped.
+    if (!isListening())
+        return;
+    if (m_pending.size() >= TrafficModel::DefaultCapacity)
+        m_pending.removeFirst();
+    m_pending.append(frame);
+}
+
+QVector<TrafficFrame> TrafficTap::take()
+{
+    QVector<TrafficFrame> frames;
+    frames.swap(m_pending);
+    return frames;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Model
+
+TrafficModel::TrafficModel(int capacity, QObject *parent)
+    : QAbstractTableModel(parent), m_ring(capacity)
+{
+}
+
+int TrafficModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int TrafficModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString TrafficModel::headerText(int column) const
+{
+    switch (column) {
+    case TimeColumn: return tr("Time");
+    case DirectionColumn: return tr("Direction");
+    case PortColumn: return tr("Port");
+    case BytesColumn: return tr("Bytes");
+    case DecodedColumn: return tr("Decoded");
+    default: return QString();
+    }
+}
+
+QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    return headerText(section);
+}
+
+QString TrafficModel::cellText(int row, int column, bool withDate) const
+{
+    const TrafficFrame &f = frameAt(row);
+    switch (column) {
+    case TimeColumn: return TrafficText::time(f.time, withDate);
+    case DirectionColumn: return TrafficText::direction(f.direction);
+    case PortColumn: return f.port;
+    case BytesColumn: return TrafficText::hex(f.bytes);
+    case DecodedColumn: return TrafficText::decoded(f);
+    default: return QString();
+    }
+}
+
+QVariant TrafficModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    // The whole text also as a tip: a long answer runs past the edge of its column.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return cellText(index.row(), index.column(), false);
+    if (role == SeqRole)
+        return m_rows.at(index.row());
+    if (role == Qt::ForegroundRole && decodeTraffic(frameAt(index.row())).isError())
+        return QColor(0xC0, 0x39, 0x2B);
+    return QVariant();
+}
+
+void TrafficModel::append(const QVector<TrafficFrame> &frames)
+{
+    if (frames.isEmpty())
+        return;
+    const quint64 firstNew = m_ring.nextSeq();
+    for (const TrafficFrame &f : frames)
+        m_ring.append(f);
+
+    // Rows whose frames the ring has let go of.
+    const quint64 first = m_ring.firstSeq();
+    const int gone = int(std::lower_bound(m_rows.cbegin(), m_rows.cend(), first) - m_rows.cbegin());
+    if (gone > 0) {
+        beginRemoveRows(QModelIndex(), 0, gone - 1);
+        m_rows.remove(0, gone);
+        endRemoveRows();
+    }
+
+    QVector<quint64> added;
+    for (quint64 seq = qMax(firstNew, first); seq < m_ring.nextSeq(); ++seq) {
+        if (m_filter.matches(m_ring.at(seq)))
+            added << seq;
+    }
+    if (added.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + added.size() - 1);
+    m_rows += added;
+    endInsertRows();
+}
+
+void TrafficModel::clear()
+{
+    beginResetModel();
+    m_ring.clear();
+    m_rows.clear();
+    m_rows.squeeze();
+    endResetModel();
+}
+
+void TrafficModel::setFilter(const TrafficFilter &filter)
+{
+    beginResetModel();
+    m_filter = filter;
+    m_rows.clear();
+    for (quint64 seq = m_ring.firstSeq(); seq < m_ring.nextSeq(); ++seq) {
+        if (m_filter.matches(m_ring.at(seq)))
+            m_rows << seq;
+    }
+    endResetModel();
+}
+
+void TrafficModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, DirectionColumn), index(m_rows.size() - 1, DecodedColumn),
+                         {Qt::DisplayRole});
+}
+
+QString TrafficModel::exportText(Format format, const QVector<int> &rows, bool withHeader) const
+{
+    const bool csv = format == Format::Csv;
+    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
+    const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    auto lineOf = [&](const QStringList &fields) {
+        if (!csv)
+            return fields.join(separator) + end;
+        QStringList quoted;
+        for (const QString &f : fields)
+            quoted << TrafficText::csvField(f);
+        return quoted.join(separator) + end;
+    };
+
+    QString out;
+    QStringList header;
+    for (int c = 0; c < ColumnCount; ++c)
+        header << headerText(c);
+    if (withHeader)
+        out += lineOf(header);
+    auto addRow = [&](int row) {
+        QStringList fields;
+        for (int c = 0; c < ColumnCount; ++c)
+            fields << cellText(row, c, true);
+        out += lineOf(fields);
+    };
+    if (rows.isEmpty()) {
+        for (int r = 0; r < m_rows.size(); ++r)
+            addRow(r);
+    } else {
+        for (int r : rows) {
+            if (r >= 0 && r < m_rows.size())
+                addRow(r);
+        }
+    }
+    return out;
+}
+
+bool TrafficModel::save(const QString &path, Format format, QString *error) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // A byte-order mark lets spreadsheet programs read the Chinese texts as UTF-8.
+    if (format == Format::Csv)
+        file.write("\xEF\xBB\xBF");
+    file.write(exportText(format).toUtf8());
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}

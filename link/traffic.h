@@ -1,0 +1,205 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <atomic>
+#include <vector>
+
+class QModbusPdu;
+
+// One frame of the line as the traffic monitor keeps it.
+struct TrafficFrame
+{
+    enum Direction { Sent, Received, NoAnswer };
+
+    qint64 time = 0;             // milliseconds since the epoch
+    Direction direction = Sent;
+    // The request a frame belongs to: for a reply its start register is not in the frame,
+    // and a missing answer has no frame at all.
+    quint8 server = 0;
+    quint8 function = 0;
+    qint32 address = -1;         // first register, -1 when unknown
+    quint16 count = 0;           // registers
+    qint32 waitedMs = 0;         // NoAnswer: how long the master waited
+    QString port;                // port and line settings, e.g. "COM3 115200 8N1"
+    QByteArray bytes;            // address .. CRC, as on the wire; empty for NoAnswer
+    QString note;                // NoAnswer for another reason than a time-out
+};
+Q_DECLARE_METATYPE(TrafficFrame)
+
+// Modbus-RTU frames (ADUs): server address, PDU, CRC low byte first. The Qt master hands
+// out neither the bytes it sends nor those it receives, so the link rebuilds both from the
+// PDU, the server address and the CRC; the scanner's frames are raw already.
+namespace TrafficAdu {
+QByteArray frame(quint8 server, quint8 function, const QByteArray &data);
+QByteArray readRequest(quint8 server, quint16 start, quint16 count);
+// The Qt master writes one register with function 0x06 and more with 0x10.
+QByteArray writeRequest(quint8 server, quint16 start, const QVector<quint16> &values);
+// An answer the master received; an exception answer keeps its exception bit.
+QByteArray response(quint8 server, const QModbusPdu &pdu);
+} // namespace TrafficAdu
+
+// What a frame says, taken apart without any text.
+struct TrafficDecoded
+{
+    enum Kind {
+        NoAnswer,
+        ReadRequest,        // start, count
+        ReadReply,          // values (start from the request)
+        WriteSingle,        // start, one value: request and its echo alike
+        WriteMultiple,      // start, count, values
+        WriteMultipleReply, // start, count
+        Exception,          // exceptionCode
+        OtherFunction,
+        Malformed,          // too short, or the wrong length for its function
+    };
+    enum Crc { CrcNone, CrcGood, CrcBad };
+
+    Kind kind = Malformed;
+    int server = -1;
+    int function = -1;   // without the exception bit
+    int exceptionCode = 0;
+    int address = -1;
+    int count = 0;
+    QVector<quint16> values;
+    Crc crc = CrcNone;
+    quint16 expectedCrc = 0;
+
+    bool isError() const
+    {
+        return kind == NoAnswer || kind == Exception || kind == Malformed || crc == CrcBad;
+    }
+    // Whether the registers this frame touches include `reg`.
+    bool touches(int reg) const;
+};
+
+TrafficDecoded decodeTraffic(const TrafficFrame &frame);
+
+// The monitor's texts for a frame, in the language of the installed translator.
+class TrafficText
+{
+    Q_DECLARE_TR_FUNCTIONS(TrafficText)
+
+public:
+    static QString time(qint64 msecsSinceEpoch, bool withDate);
+    static QString direction(TrafficFrame::Direction direction);
+    static QString hex(const QByteArray &bytes);
+    static QString decoded(const TrafficFrame &frame);
+    static QString exceptionName(int code);
+    // "COM3 115200 8N1": port, baud rate, 8 data bits, parity (Qt number), stop bits.
+    static QString line(const QString &port, int baudRate, int parity, int stopBits);
+    static QString csvField(const QString &field);
+};
+
+// Which frames the monitor shows: every condition that is set must hold.
+struct TrafficFilter
+{
+    enum Function { AnyFunction = -1, ErrorsOnly = -2 };
+
+    int server = -1;          // -1: any
+    int function = AnyFunction;
+    int address = -1;         // -1: any; else a register the frame's request touches
+
+    bool isEmpty() const { return server < 0 && function == AnyFunction && address < 0; }
+    bool matches(const TrafficFrame &frame) const;
+    // "" gives -1; decimal, or hexadecimal after "0x"; false for anything else or out of range.
+    static bool parseNumber(const QString &text, int maximum, int *value);
+};
+
+// A fixed number of frames; the oldest goes when a new one comes. Frames are numbered in
+// arrival order from 0, so a reader can tell which ones it has not seen.
+class TrafficRing
+{
+public:
+    explicit TrafficRing(int capacity);
+
+    int capacity() const { return m_capacity; }
+    int size() const;
+    quint64 firstSeq() const { return m_next - quint64(size()); }
+    quint64 nextSeq() const { return m_next; }
+    quint64 dropped() const { return firstSeq() - m_clearedAt; }
+    bool contains(quint64 seq) const { return seq >= firstSeq() && seq < m_next; }
+
+    void append(TrafficFrame frame);
+    const TrafficFrame &at(quint64 seq) const;
+    void clear();
+
+private:
+    int m_capacity;
+    std::vector<TrafficFrame> m_frames;  // grows to the capacity, then wraps
+    quint64 m_next = 0;
+    quint64 m_clearedAt = 0;
+};
+
+// Where the link and the scanner hand their frames. Nobody pays for frames while nobody
+// listens: the reporters look at one flag first, readable from any thread.
+class TrafficTap : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TrafficTap(QObject *parent = nullptr);
+
+    bool isListening() const { return m_listening.load(std::memory_order_relaxed); }
+    void setListening(bool on);
+    // Frames that came in since the last call, oldest first; at most the ring's worth.
+    QVector<TrafficFrame> take();
+
+public slots:
+    void add(const TrafficFrame &frame);
+
+private:
+    std::atomic_bool m_listening{false};
+    QVector<TrafficFrame> m_pending;
+};
+
+// The monitor's rows: the ring with the filter applied. New frames come in batches, so
+// the view repaints on its own clock rather than once per frame.
+class TrafficModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { TimeColumn, DirectionColumn, PortColumn, BytesColumn, DecodedColumn, ColumnCount };
+    // The number of a row's frame in arrival order: it stays with the frame while rows
+    // come and go, so a view may keep what it drew for it.
+    static constexpr int SeqRole = Qt::UserRole;
+    static constexpr int DefaultCapacity = 100000;
+
+    explicit TrafficModel(int capacity = DefaultCapacity, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void append(const QVector<TrafficFrame> &frames);
+    void clear();
+    void setFilter(const TrafficFilter &filter);
+    TrafficFilter filter() const { return m_filter; }
+    // Texts of the column headers and decoded frames follow the language.
+    void retranslate();
+
+    const TrafficRing &ring() const { return m_ring; }
+    const TrafficFrame &frameAt(int row) const { return m_ring.at(m_rows.at(row)); }
+    QString cellText(int row, int column, bool withDate) const;
+
+    enum class Format { Text, Csv };
+    // The given rows (all shown rows when `rows` is empty) with their dates, each line
+    // ending in a line break, after a header line. Text is tab separated; CSV quotes the
+    // fields that need it.
+    QString exportText(Format format, const QVector<int> &rows = {}, bool withHeader = true) const;
+    bool save(const QString &path, Format format, QString *error) const;
+
+private:
+    QString headerText(int column) const;
+
+    TrafficRing m_ring;
+    TrafficFilter m_filter;
+    QVector<quint64> m_rows;  // numbers of the shown frames, oldest first
+};
