@@ -260,7 +260,7 @@ void ConnectionForm::tapAnswer(QModbusReply *reply)
     f.time = QDateTime::currentMSecsSinceEpoch();
     const QModbusResponse raw = reply->rawResult();
     // An exception answer does not count as a valid PDU to Qt, yet it came over the line.
-    if (raw.isValid() || raw.isException()) {
+    if (modbusAnswered(raw)) {
         f.direction = TrafficFrame::Received;
         f.bytes = TrafficAdu::response(quint8(reply->serverAddress()), raw);
     } else {

@@ -1,5 +1,6 @@
 #include "link/traffic.h"
 
+#include "link/modbusexception.h"
 #include "link/modbusframe.h"
 
 #include <QColor>
@@ -88,10 +89,7 @@ QByteArray TrafficAdu::writeRequest(quint8 server, quint16 start, const QVector<
 
 QByteArray TrafficAdu::response(quint8 server, const QModbusPdu &pdu)
 {
-    quint8 function = quint8(pdu.functionCode());
-    if (pdu.isException())
-        function |= ExceptionBit;
-    return frame(server, function, pdu.data());
+    return frame(server, modbusFunctionByte(pdu), pdu.data());
 }
 
 // ---------------------------------------------------------------------------------------------
