@@ -1,5 +1,6 @@
 #include "link/modbusframe.h"
 
+#include <QCoreApplication>
 #include <array>
 
 namespace ModbusFrame {
@@ -121,20 +122,29 @@ quint8 exceptionCode(const QByteArray &answer, quint8 function)
     return quint8(answer.at(2));
 }
 
-QString exceptionName(quint8 code)
+// Translated by the traffic record, in its context; the command-line companion prints them
+// as they stand.
+const char *knownExceptionName(quint8 code)
 {
     switch (code) {
-    case 0x01: return QStringLiteral("illegal function");
-    case 0x02: return QStringLiteral("illegal data address");
-    case 0x03: return QStringLiteral("illegal data value");
-    case 0x04: return QStringLiteral("server device failure");
-    case 0x05: return QStringLiteral("acknowledge");
-    case 0x06: return QStringLiteral("server device busy");
-    case 0x08: return QStringLiteral("memory parity error");
-    case 0x0A: return QStringLiteral("gateway path unavailable");
-    case 0x0B: return QStringLiteral("gateway target device failed to respond");
-    default: return QStringLiteral("exception 0x%1").arg(code, 2, 16, QLatin1Char('0'));
+    case 0x01: return QT_TRANSLATE_NOOP("TrafficText", "illegal function");
+    case 0x02: return QT_TRANSLATE_NOOP("TrafficText", "illegal data address");
+    case 0x03: return QT_TRANSLATE_NOOP("TrafficText", "illegal data value");
+    case 0x04: return QT_TRANSLATE_NOOP("TrafficText", "server device failure");
+    case 0x05: return QT_TRANSLATE_NOOP("TrafficText", "acknowledge");
+    case 0x06: return QT_TRANSLATE_NOOP("TrafficText", "server device busy");
+    case 0x08: return QT_TRANSLATE_NOOP("TrafficText", "memory parity error");
+    case 0x0A: return QT_TRANSLATE_NOOP("TrafficText", "gateway path unavailable");
+    case 0x0B: return QT_TRANSLATE_NOOP("TrafficText", "gateway target device failed to respond");
+    default: return nullptr;
     }
+}
+
+QString exceptionName(quint8 code)
+{
+    if (const char *name = knownExceptionName(code))
+        return QString::fromLatin1(name);
+    return QStringLiteral("exception 0x%1").arg(code, 2, 16, QLatin1Char('0'));
 }
 
 quint8 reportedAddress(const QByteArray &probeAnswer)

@@ -62,6 +62,8 @@ AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request
 // The exception code of an intact exception answer to `function`, 0 for any other answer.
 quint8 exceptionCode(const QByteArray &answer, quint8 function);
 // "illegal data address" and the like; "exception 0x%1" for codes without a name.
+// The standard name of an exception code, untranslated; nullptr for a code without one.
+const char *knownExceptionName(quint8 code);
 QString exceptionName(quint8 code);
 
 // Address a device reports in an accepted stage-1 answer (low byte of the register value).

@@ -206,18 +206,8 @@ QString TrafficText::hex(const QByteArray &bytes)
 
 QString TrafficText::exceptionName(int code)
 {
-    switch (code) {
-    case 0x01: return tr("illegal function");
-    case 0x02: return tr("illegal data address");
-    case 0x03: return tr("illegal data value");
-    case 0x04: return tr("server device failure");
-    case 0x05: return tr("acknowledge");
-    case 0x06: return tr("server device busy");
-    case 0x08: return tr("memory parity error");
-    case 0x0A: return tr("gateway path unavailable");
-    case 0x0B: return tr("gateway target device failed to respond");
-    default: return tr("unknown exception");
-    }
+    const char *name = code >= 0 && code <= 0xFF ? ModbusFrame::knownExceptionName(quint8(code)) : nullptr;
+    return name ? tr(name) : tr("unknown exception");
 }
 
 QString TrafficText::decoded(const TrafficFrame &frame)
