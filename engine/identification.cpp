@@ -122,8 +122,11 @@ void MainWindow::GripperConnectstate(int state)
         m_connectionForm->hide();
     } else if (state == 3) {
         m_vxCtl->ReadEnable(false);
-        // A demonstration left running would move the next device as soon as it connects.
+        // A demonstration or loop test left running would move the next device as soon as
+        // it connects.
         ui->rB_Demo->setChecked(false);
+        if (loopTestRunning)
+            on_pB_T_loop_clicked();
         for (int i = 0; i < 4 && i < ui->PositionPlot->graphCount(); ++i)
             ui->PositionPlot->graph(i)->data()->clear();
         ui->PositionPlot->replot(QCustomPlot::rpQueuedReplot);

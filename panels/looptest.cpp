@@ -1,8 +1,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "link/connectionform.h"
-
 #include <QTimer>
 
 namespace {
@@ -19,12 +17,6 @@ void MainWindow::initLoopTest()
     connect(m_loopTimer, &QTimer::timeout, this, &MainWindow::slot_testloop);
     // The button stays down while the loop runs.
     ui->pB_T_loop->setCheckable(true);
-
-    // A lost link ends the run: the device must not start moving again on reconnection.
-    connect(m_connectionForm, &ConnectionForm::SendConnectiomState, this, [this](int state) {
-        if (state == 3 && loopTestRunning)
-            on_pB_T_loop_clicked();
-    });
 }
 
 void MainWindow::on_pB_T_P1_clicked() { queueRegisterWrite(TargetPositionRegister, quint16(ui->spB_T_P1->value())); }
