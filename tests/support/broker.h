@@ -29,8 +29,9 @@ public:
 
     ~Broker() { stop(); }
 
-    // No users: anyone may connect and publish anywhere.
-    bool start(const QString &folder, const QVector<User> &users = {})
+    // No users: anyone may connect and publish anywhere. `extra`: more lines of the
+    // broker's configuration.
+    bool start(const QString &folder, const QVector<User> &users = {}, const QStringList &extra = {})
     {
         m_folder = folder;
         m_port = freePort();
@@ -40,6 +41,7 @@ public:
         QStringList conf{QStringLiteral("listener %1 127.0.0.1").arg(m_port), QStringLiteral("persistence false"),
                          QStringLiteral("log_dest stderr"), QStringLiteral("log_type error"),
                          QStringLiteral("log_type warning")};
+        conf << extra;
         // Run as root, the broker would drop to a user of its own that cannot read our files.
         if (::geteuid() == 0)
             conf << QStringLiteral("user root");
