@@ -155,6 +155,7 @@ private slots:
     void setPlans();
 
     void everyDeviceRetained();
+    void stateOnChangeAndHeartbeat();
     void moveShowsInState();
     void refusedBeforeTheWire();
     void offlineAndBack();
@@ -300,6 +301,23 @@ void TestGateway::commandLine()
         QVERIFY(!GatewayConfig::parseArguments(b.first, &options, &why));
         QVERIFY2(why.startsWith(b.second), qPrintable(why));
     }
+    // What only the whole configuration shows.
+    QVERIFY(writeFile(m_dir.filePath("pw"), "secret\n"));
+    const QList<QPair<QStringList, QString>> inconsistent = {
+        {{"--bus", "/dev/ttyS9,115200,1", "--password-file", m_dir.filePath("pw")}, "a password needs a username"},
+        {{"--bus", "/dev/ttyS9,115200,1", "--certfile", m_dir.filePath("pw"), "--keyfile", m_dir.filePath("pw")},
+         "a client certificate needs TLS"},
+        {{"--bus", "/dev/ttyS9,115200,1", "--cafile", m_dir.filePath("pw"), "--keyfile", m_dir.filePath("pw")},
+         "certfile and keyfile go together"},
+        {{"--bus", "/dev/ttyS9,115200,1", "--username", "u", "--password-file", m_dir.filePath("none")},
+         "password_file: cannot read"},
+        {{"--name", "line1"}, "no bus to watch"},
+    };
+    for (const auto &i : inconsistent) {
+        QVERIFY(GatewayConfig::parseArguments(i.first, &options, &why));
+        QVERIFY(!GatewayConfig::resolve(options, &c, &why));
+        QVERIFY2(why.startsWith(i.second), qPrintable(why));
+    }
     // One port under two names is one bus.
     QVERIFY(QFile::link("/dev/null", m_dir.filePath("alias")));
     QVERIFY(GatewayConfig::parseArguments({"--bus", "/dev/null,115200,1", "--bus", m_dir.filePath("alias") + ",115200,2"},
@@ -398,6 +416,21 @@ void TestGateway::everyDeviceRetained()
     QCOMPARE(a.value("devices").toInt(), 3);
     QVERIFY(a.value("pollsPerSecond").toDouble() > 0);
     QVERIFY(a.value("lineShare").toDouble() > 0 && a.value("lineShare").toDouble() <= 1.0);
+}
+
+void TestGateway::stateOnChangeAndHeartbeat()
+{
+    // A device at rest is polled every 50 ms but published only at the heartbeat (2 s).
+    const QString state = topic("line1", "b", 2, "state");
+    const int before = m_watcher->on(state).size();
+    QTRY_VERIFY_WITH_TIMEOUT(m_watcher->on(state).size() >= before + 2, 15000);
+    const QVector<Watcher::Message> all = m_watcher->on(state);
+    const QJsonObject a = QJsonDocument::fromJson(all[all.size() - 2].payload).object();
+    const QJsonObject b = QJsonDocument::fromJson(all.last().payload).object();
+    QCOMPARE(a.value("values"), b.value("values"));
+    const qint64 apart = QDateTime::fromString(a.value("time").toString(), Qt::ISODateWithMs)
+                             .msecsTo(QDateTime::fromString(b.value("time").toString(), Qt::ISODateWithMs));
+    QVERIFY2(apart >= 1900, qPrintable(QString::number(apart)));
 }
 
 void TestGateway::moveShowsInState()
