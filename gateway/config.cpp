@@ -280,6 +280,19 @@ bool parseIds(const QString &text, QVector<int> *ids)
     return true;
 }
 
+QString idsText(const QVector<int> &ids)
+{
+    QStringList runs;
+    for (int i = 0; i < ids.size();) {
+        int j = i;
+        while (j + 1 < ids.size() && ids[j + 1] == ids[j] + 1)
+            ++j;
+        runs << (j == i ? QString::number(ids[i]) : QStringLiteral("%1-%2").arg(ids[i]).arg(ids[j]));
+        i = j + 1;
+    }
+    return (ids.size() == 1 ? QStringLiteral("ID ") : QStringLiteral("IDs ")) + runs.join(QStringLiteral(", "));
+}
+
 bool isTopicLevel(const QString &text)
 {
     static const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9._-]+$"));

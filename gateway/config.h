@@ -80,6 +80,9 @@ bool resolve(const Options &options, Config *config, QString *error);
 // "1-4", "1,3,5-7": IDs 1 to 247 in the order given, no repeats.
 bool parseIds(const QString &text, QVector<int> *ids);
 
+// "IDs 1-3, 7" for the IDs 1, 2, 3 and 7; "ID 4" for one.
+QString idsText(const QVector<int> &ids);
+
 // A topic level made of a name: letters, digits, '.', '_' and '-' only.
 bool isTopicLevel(const QString &text);
 QString topicLevelFrom(const QString &text);

@@ -58,16 +58,16 @@ bool Gateway::start(QString *error)
 
     for (const GatewayConfig::Bus &bus : m_config.buses)
         m_workers.push_back(std::make_unique<BusWorker>(m_config, bus, m_catalog, *this));
-    if (!m_mqtt->start(error))
-        return false;
     QStringList buses;
     for (const GatewayConfig::Bus &bus : m_config.buses)
-        buses << QStringLiteral("%1 (%2, %3, IDs %4)")
+        buses << QStringLiteral("%1 (%2, %3, %4%5)")
                      .arg(bus.name, bus.line.port, lineSettingsText(bus.line),
-                          bus.scan ? QStringLiteral("scan") : QString::number(bus.ids.size()));
+                          bus.scan ? QStringLiteral("scan of ") : QString(), GatewayConfig::idsText(bus.ids));
     log(QStringLiteral("gateway %1 watching %2; broker %3; commands %4")
-            .arg(m_config.name, buses.join(QStringLiteral(", ")), m_mqtt->address(),
+            .arg(m_config.name, buses.join(QStringLiteral("; ")), m_mqtt->address(),
                  m_config.allowCommands ? QStringLiteral("on") : QStringLiteral("off")));
+    if (!m_mqtt->start(error))
+        return false;
     for (auto &worker : m_workers)
         worker->start();
     m_uptime.start();

@@ -46,12 +46,9 @@ void printConfiguration(const GatewayConfig::Config &c)
                 c.broker.username.isEmpty() ? "" : qPrintable(QStringLiteral(", user ") + c.broker.username),
                 qPrintable(c.broker.clientId), c.allowCommands ? "on" : "off", c.heartbeatSeconds);
     for (const GatewayConfig::Bus &bus : c.buses) {
-        QStringList ids;
-        for (int id : bus.ids)
-            ids << QString::number(id);
-        std::printf("bus %s: %s %s, %s %s, state every %s\n", qPrintable(bus.name), qPrintable(bus.line.port),
-                    qPrintable(lineSettingsText(bus.line)), bus.scan ? "scan of IDs" : "IDs",
-                    qPrintable(ids.join(QLatin1Char(','))),
+        std::printf("bus %s: %s %s, %s%s, state every %s\n", qPrintable(bus.name), qPrintable(bus.line.port),
+                    qPrintable(lineSettingsText(bus.line)), bus.scan ? "scan of " : "",
+                    qPrintable(GatewayConfig::idsText(bus.ids)),
                     bus.periodMs < 0 ? "period of the desktop tool" : qPrintable(QStringLiteral("%1 ms").arg(bus.periodMs)));
     }
 }
