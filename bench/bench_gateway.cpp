@@ -386,8 +386,8 @@ int main(int argc, char *argv[])
 
     std::printf("@gateway.line_share %.3f\n@gateway.line_share_min %.3f\n@gateway.polls %.0f\n",
                 full.lineShareMean, full.lineShareMin, full.pollsPerSecond);
-    std::printf("@gateway.cpu_device_full %.2f\n@gateway.cpu_device_window %.2f\n", full.cpuPercentPerDevice,
-                window.cpuPercentPerDevice);
+    std::printf("@gateway.cpu_device_full %.2f\n@gateway.cpu_device_moving %.2f\n@gateway.cpu_device_window %.2f\n",
+                full.cpuPercentPerDevice, fullMoving.cpuPercentPerDevice, window.cpuPercentPerDevice);
     std::printf("@gateway.p99_full %.1f\n@gateway.p50_full %.1f\n@gateway.period_full %.1f\n",
                 percentile(fullMoving.latenciesMs, 0.99), percentile(fullMoving.latenciesMs, 0.5),
                 full.pollsPerSecond > 0 ? 1000.0 * Buses * DevicesPerBus / full.pollsPerSecond : 0);

@@ -90,14 +90,15 @@ row "Gateway 8 buses x 4, line share per bus" "$share (lowest $(get gateway.line
   "$(get gateway.polls) polls/s in all" "" ">= 0.95" "$(meets "$share" ">=" 0.95)"
 p99=$(get gateway.p99_full)
 period=$(get gateway.period_full)
-aim=$(awk -v p="$period" 'BEGIN { if (p == "-") print "-"; else printf "%.1f", 50 + p }')
+aim=$(awk -v p="$period" 'BEGIN { if (p == "-") print "-"; else printf "%.0f", 50 + p }')
 row "Gateway change to broker p50/p99, period 0" "$(get gateway.p50_full)/$p99 ms" "poll period $period ms" "" \
-  "p99 < $aim ms" "$(meets "$p99" "<" "$aim")"
+  "< $aim ms" "$(meets "$p99" "<" "$aim")"
 p99w=$(get gateway.p99_window)
 row "Gateway change to broker p50/p99, 50 ms" "$(get gateway.p50_window)/$p99w ms" "poll period 50 ms" "" \
-  "p99 < 100 ms" "$(meets "$p99w" "<" 100)"
-row "Gateway CPU per device, period 0 / 50 ms" "$(get gateway.cpu_device_full)/$(get gateway.cpu_device_window) %" \
-  "of one core" "" "" ""
+  "< 100 ms" "$(meets "$p99w" "<" 100)"
+row "Gateway CPU per device, % of one core" \
+  "$(get gateway.cpu_device_full)/$(get gateway.cpu_device_moving)/$(get gateway.cpu_device_window)" \
+  "period 0 rest, moving; 50 ms" "" "" ""
 stop=$(get gateway.stop_ms)
 row "Gateway SIGTERM to its end" "$stop ms" "" "" "< 1000 ms" "$(meets "$stop" "<" 1000)"
 row "Feedback reply dispatched and drawn" "$(get plots.feedback_reply_ms) ms" "" "" "" ""
