@@ -26,6 +26,7 @@ packages=(
   libqcustomplot-dev
   sqlite3
   xvfb xauth socat libmodbus-dev mbpoll
+  libmosquitto-dev mosquitto mosquitto-clients
   fonts-wqy-microhei
   dpkg-dev file appstream desktop-file-utils x11-utils man-db
   clang libclang-rt-14-dev

@@ -30,6 +30,7 @@ run gui "$build/bench/bench_gui" "$gui_seconds"
 run startup "$build/bench/bench_startup" 10
 run scanner "$build/bench/bench_scanner"
 run plots "$build/bench/bench_plots"
+run gateway "$build/bench/bench_gateway" 20
 load_after=$(load)
 
 # Every benchmark prints its figures for this table as "@key value" lines.
@@ -84,4 +85,20 @@ row "Resident memory, monitor's ring full" "$(kb_mb "$(get gui.rss_ring_full_kb)
 row "Auto-Connect: found at first, last setting" "$(get scanner.first_ms), $(get scanner.last_ms) ms" "" "" "" ""
 row "Auto-Connect: whole sweep, nothing answers" "$(get scanner.empty_ms) ms" "" "" "" ""
 row "Plot sample with its replot" "$(get plots.sample_replot_ms) ms" "" "" "" ""
+share=$(get gateway.line_share)
+row "Gateway 8 buses x 4, line share per bus" "$share (lowest $(get gateway.line_share_min))" \
+  "$(get gateway.polls) polls/s in all" "" ">= 0.95" "$(meets "$share" ">=" 0.95)"
+p99=$(get gateway.p99_full)
+period=$(get gateway.period_full)
+aim=$(awk -v p="$period" 'BEGIN { if (p == "-") print "-"; else printf "%.0f", 50 + p }')
+row "Gateway change to broker p50/p99, period 0" "$(get gateway.p50_full)/$p99 ms" "poll period $period ms" "" \
+  "< $aim ms" "$(meets "$p99" "<" "$aim")"
+p99w=$(get gateway.p99_window)
+row "Gateway change to broker p50/p99, 50 ms" "$(get gateway.p50_window)/$p99w ms" "poll period 50 ms" "" \
+  "< 100 ms" "$(meets "$p99w" "<" 100)"
+row "Gateway CPU per device, % of one core" \
+  "$(get gateway.cpu_device_full)/$(get gateway.cpu_device_moving)/$(get gateway.cpu_device_window)" \
+  "period 0 rest, moving; 50 ms" "" "" ""
+stop=$(get gateway.stop_ms)
+row "Gateway SIGTERM to its end" "$stop ms" "" "" "< 1000 ms" "$(meets "$stop" "<" 1000)"
 row "Feedback reply dispatched and drawn" "$(get plots.feedback_reply_ms) ms" "" "" "" ""

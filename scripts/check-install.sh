@@ -14,9 +14,10 @@ prefix=$(cd "$1" && pwd)
 id=example.grivant.Grivant
 fail() { echo "check-install: $*" >&2; exit 1; }
 
-files=(bin/grivant bin/grivantctl bin/grivant-devsim
+files=(bin/grivant bin/grivantctl bin/grivant-devsim bin/grivant-gateway
   share/grivant/translations/en_US.qm share/grivant/translations/zh_CN.qm
-  share/grivant/70-grivant-serial.rules
+  share/grivant/70-grivant-serial.rules share/grivant/gateway.conf
+  lib/systemd/system/grivant-gateway.service share/man/man1/grivant-gateway.1.gz
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/doc/grivant/copyright)
 for size in 16 24 32 48 64 128 256 512; do
@@ -30,6 +31,10 @@ env -u DISPLAY "$prefix/bin/grivant" --version | grep '^grivant [0-9]' >/dev/nul
 env -u DISPLAY "$prefix/bin/grivant" --help | grep -- '--user-workdir' >/dev/null || fail "grivant --help"
 "$prefix/bin/grivantctl" --help | grep '^Usage: grivantctl' >/dev/null || fail "grivantctl --help"
 "$prefix/bin/grivant-devsim" --help | grep 'Modbus-RTU slave' >/dev/null || fail "grivant-devsim --help"
+"$prefix/bin/grivant-gateway" --help | grep '^Usage: grivant-gateway' >/dev/null || fail "grivant-gateway --help"
+# The shipped example is a configuration the gateway takes as it stands.
+"$prefix/bin/grivant-gateway" --config "$prefix/share/grivant/gateway.conf" --check >/dev/null \
+  || fail "grivant-gateway --check of the example configuration"
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop entry"
@@ -38,7 +43,7 @@ if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null \
     || fail "AppStream metainfo (appstreamcli validate --no-net)"
 fi
-for page in grivant grivantctl; do
+for page in grivant grivantctl grivant-gateway; do
   warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
   [ -z "$warnings" ] || fail "manual page $page.1: $warnings"
 done

@@ -217,6 +217,7 @@ private slots:
     void ptyVanishAfter();
     void ptyEndsWithItsParent();
     void ptyLinkAndReopen();
+    void ptyBus();
 };
 
 void TestDevsim::crc()
@@ -1037,6 +1038,52 @@ void TestDevsim::ptyLinkAndReopen()
     QVERIFY(sim.process()->waitForFinished(5000));
     QCOMPARE(sim.process()->exitCode(), 0);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestDevsim::ptyBus()
+{
+    // Three devices on one line, each with its own model, unique ID and state.
+    Simulator sim({"--id", "1-3", "--model", "2701,4001,5201", "--uid", "000000A1,000000A2,000000A3",
+                   "--wire-time", "--baud", "4800"});
+    QVERIFY(sim.start());
+    Port port;
+    QVERIFY(port.open(sim.port(), 4800));
+    const int models[] = {0x2701, 0x4001, 0x5201};
+    for (int id = 1; id <= 3; ++id) {
+        const QByteArray ident = port.transact(readRequest(id, 0x0A00, 6), 17, 5000);
+        QVERIFY(rtu::crcMatches(toFrame(ident)));
+        QCOMPARE(int(quint8(ident[0])), id);
+        const QVector<quint16> v = values(ident);
+        QCOMPARE(int(v[0]), models[id - 1]);
+        QCOMPARE(int(v[3]), 0xA0 + id);
+    }
+    QCOMPARE(port.transact(writeRequest(2, 0x0101, 33), 8, 5000), writeRequest(2, 0x0101, 33));
+    QCOMPARE(values(port.transact(readRequest(1, 0x0101, 1), 7, 5000)), QVector<quint16>{100});
+    QCOMPARE(values(port.transact(readRequest(2, 0x0101, 1), 7, 5000)), QVector<quint16>{33});
+
+    // A broadcast reaches all; at 255 all answer at once and the master hears garbage.
+    QVERIFY(port.transact(writeRequest(0, 0x0104, 42), 1, kSilenceMs).isEmpty());
+    for (int id = 1; id <= 3; ++id)
+        QCOMPARE(values(port.transact(readRequest(id, 0x0104, 1), 7, 5000)), QVector<quint16>{42});
+    const QByteArray collided = port.transact(readRequest(255, 0x0302, 1), 7, 5000);
+    QCOMPARE(collided.size(), 7);
+    QVERIFY(!rtu::crcMatches(toFrame(collided)));
+
+    // An absent ID gets no answer but holds the wire: at 4800 8N1 its 8 bytes and their
+    // silence take 24 ms, before the 59 ms of the next request and its answer.
+    QVERIFY(port.transact(readRequest(4, 0x0A00, 6), 1, kSilenceMs).isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(port.send(readRequest(4, 0x0A00, 6)));
+    QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
+    QVERIFY2(clock.elapsed() >= 82, qPrintable(QString::number(clock.elapsed())));
+
+    // A model list must fit the IDs.
+    QProcess bad;
+    bad.start(qEnvironmentVariable("DEVSIM"), {"--id", "1-3", "--model", "2701,4001"});
+    QVERIFY(bad.waitForFinished());
+    QCOMPARE(bad.exitCode(), 2);
+    QVERIFY(bad.readAllStandardError().contains("one per ID (3)"));
 }
 
 QTEST_GUILESS_MAIN(TestDevsim)

@@ -1,4 +1,5 @@
 // devsim: a simulated device, a Modbus-RTU slave on a pseudo-terminal. See --help.
+#include "bus.h"
 #include "device.h"
 #include "options.h"
 #include "rtu.h"
@@ -103,7 +104,8 @@ struct Reply
 {
     Clock::time_point due;
     rtu::Frame bytes;
-    bool switchLine = false; // a save changed the line settings: switch once this is out
+    std::vector<size_t> switching; // devices whose save changed their line settings:
+                                   // they switch once this is out
     bool vanish = false;
 };
 
@@ -111,7 +113,7 @@ class PtyDevice
 {
 public:
     explicit PtyDevice(const Options &options)
-        : m_options(options), m_device(options.device), m_faults(options.device.seed ^ 0x9E3779B9u)
+        : m_options(options), m_bus(options.devices), m_faults(options.device.seed ^ 0x9E3779B9u)
     {
     }
 
@@ -123,7 +125,10 @@ private:
     void closePty();
     void onReadable();
     void handle(const rtu::Frame &frame);
-    bool lineMatches(std::string &master) const;
+    bool lineMatches(const LineSettings &line, std::string &master) const;
+    void occupyLine(size_t bytes, Clock::time_point now);
+    // The line as a whole (its frame gap, the slave's settings): the first device's.
+    const LineSettings &line() const { return m_bus.device(0).line(); }
     void sendDue();
     void vanishWhenRead();
     void onOpenedOrClosed();
@@ -135,7 +140,7 @@ private:
     double roll() { return double(m_faults() >> 8) / double(1u << 24); }
 
     const Options &m_options;
-    Device m_device;
+    Bus m_bus;
     std::mt19937 m_faults;
     Clock::time_point m_start = Clock::now();
     int m_master = -1;
@@ -217,7 +222,7 @@ void PtyDevice::configureSlave()
     if (tcgetattr(m_slave, &t) != 0)
         return;
     cfmakeraw(&t);
-    const LineSettings &line = m_device.line();
+    const LineSettings &line = this->line();
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cflag &= ~(PARENB | PARODD | CSTOPB);
     if (line.parity != ParityNone)
@@ -251,7 +256,7 @@ void PtyDevice::closePty()
 }
 
 // What the master side shows: baud rate, stop bits and odd parity (see --help).
-bool PtyDevice::lineMatches(std::string &master) const
+bool PtyDevice::lineMatches(const LineSettings &line, std::string &master) const
 {
     termios t{};
     if (tcgetattr(m_master, &t) != 0)
@@ -259,7 +264,6 @@ bool PtyDevice::lineMatches(std::string &master) const
     const int baud = baudOf(cfgetospeed(&t));
     const bool odd = t.c_cflag & PARODD;
     const int stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
-    const LineSettings &line = m_device.line();
     char text[64];
     std::snprintf(text, sizeof text, "%d %s %d", baud, odd ? "odd" : "none/even", stopBits);
     master = text;
@@ -289,27 +293,43 @@ void PtyDevice::onReadable()
         m_rx.clear(); // noise
 }
 
+// A request that no device answers still holds the wire for its own length and the
+// silence after it.
+void PtyDevice::occupyLine(size_t bytes, Clock::time_point now)
+{
+    if (m_options.wireTime)
+        m_lineFreeAt = after(std::max(now, m_lineFreeAt), wireSeconds(bytes, line()) + silenceSeconds(line()));
+}
+
 void PtyDevice::handle(const rtu::Frame &frame)
 {
     const auto now = Clock::now();
-    m_device.advance(deviceSeconds());
+    m_bus.advance(deviceSeconds());
     log("> %s", hex(frame).c_str());
 
-    std::string master;
-    if (!lineMatches(master)) {
-        const LineSettings &l = m_device.line();
-        log("  master line %s, device %d %s %d: no answer", master.c_str(), l.baud,
-            parityName(l.parity), l.stopBits);
+    // Only the devices whose settings match the master's hear the request at all.
+    std::vector<size_t> listening;
+    for (size_t i : m_bus.addressedBy(frame[0])) {
+        std::string master;
+        const LineSettings &l = m_bus.device(i).line();
+        if (lineMatches(l, master))
+            listening.push_back(i);
+        else
+            log("  master line %s, device %d at %d %s %d: no answer", master.c_str(), l.address, l.baud,
+                parityName(l.parity), l.stopBits);
+    }
+    if (listening.empty()) {
+        occupyLine(frame.size(), now); // another device's request
         return;
     }
     if (!rtu::crcMatches(frame)) {
         log("  bad CRC: no answer");
+        occupyLine(frame.size(), now);
         return;
     }
-    const uint8_t own = m_device.line().address;
     const uint8_t to = frame[0];
-    if (to != own && to != rtu::AnyDeviceAddress && to != rtu::BroadcastAddress)
-        return; // another device's request
+    Device &device = m_bus.device(listening.front());
+    const uint8_t own = device.line().address;
     ++m_requests;
 
     // Being repeatable needs both draws on every request, used or not. The later faults
@@ -330,9 +350,18 @@ void PtyDevice::handle(const rtu::Frame &frame)
         reply.bytes = rtu::exceptionReply(own, frame[1], uint8_t(code));
         log("  exception %02X: not executed", code);
     } else {
-        reply.bytes = rtu::answer(frame, m_device, own);
+        reply.bytes = rtu::answer(frame, device, own);
+        for (size_t k = 1; k < listening.size(); ++k)
+            rtu::answer(frame, m_bus.device(listening[k]), m_bus.device(listening[k]).line().address);
+        if (listening.size() > 1 && to != rtu::BroadcastAddress && !reply.bytes.empty()) {
+            // Every device talks at once: what the master hears is no frame of any of them.
+            log("  %zu devices answer at once: garbled", listening.size());
+            reply.bytes.back() ^= 0xFF;
+        }
     }
-    reply.switchLine = m_device.takeLineChange();
+    for (size_t i : listening)
+        if (m_bus.device(i).takeLineChange())
+            reply.switching.push_back(i);
     reply.vanish = m_options.vanishAfter > 0 && m_requests == m_options.vanishAfter;
 
     if (to == rtu::BroadcastAddress || drop) {
@@ -346,7 +375,7 @@ void PtyDevice::handle(const rtu::Frame &frame)
         // One wire: a request goes out no sooner than the silence after the frame before it
         // has passed, the answer starts once the silence after the request has, and the
         // silence after the answer keeps the line busy for the next request.
-        const LineSettings &line = m_device.line();
+        const LineSettings &line = device.line();
         const Clock::time_point start = std::max(now, m_lineFreeAt);
         const Clock::time_point heard = after(start, wireSeconds(frame.size(), line) + silenceSeconds(line));
         reply.due = after(heard, delay + wireSeconds(reply.bytes.size(), line));
@@ -371,9 +400,9 @@ void PtyDevice::sendDue()
             const ssize_t n = write(m_master, reply.bytes.data(), reply.bytes.size());
             log("< %s%s", hex(reply.bytes).c_str(), n == ssize_t(reply.bytes.size()) ? "" : " (not written)");
         }
-        if (reply.switchLine) {
-            m_device.applySavedLine();
-            const LineSettings &l = m_device.line();
+        for (size_t i : reply.switching) {
+            m_bus.device(i).applySavedLine();
+            const LineSettings &l = m_bus.device(i).line();
             log("  now at address %d, %d %s %d", l.address, l.baud, parityName(l.parity), l.stopBits);
         }
         if (reply.vanish && !m_vanishing) {
@@ -406,13 +435,13 @@ void PtyDevice::vanishWhenRead()
 int PtyDevice::run()
 {
     std::string error;
-    m_device.setStateFile(m_options.stateFile);
-    if (!m_device.loadState(error) || !openPty(error)) {
+    m_bus.setStateFile(m_options.stateFile);
+    if (!m_bus.loadState(error) || !openPty(error)) {
         std::fprintf(stderr, "devsim: %s\n", error.c_str());
         closePty();
         return 1;
     }
-    m_device.powerOn();
+    m_bus.powerOn();
 
     std::string shown = m_slavePath;
     if (!m_options.link.empty()) {
@@ -432,9 +461,11 @@ int PtyDevice::run()
     }
     std::printf("%s\n", shown.c_str());
     std::fflush(stdout);
-    const LineSettings &l = m_device.line();
-    log("%s %04X at address %d, %d %s %d on %s", kindName(m_options.device.kind), m_options.device.model,
-        l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
+    for (size_t i = 0; i < m_bus.size(); ++i) {
+        const LineSettings &l = m_bus.device(i).line();
+        log("%s %04X at address %d, %d %s %d on %s", kindName(m_options.devices[i].kind),
+            m_options.devices[i].model, l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
+    }
 
     for (;;) {
         // In microseconds: a reply goes out when it is due, not at the next millisecond.
@@ -448,7 +479,7 @@ int PtyDevice::run()
         if (!m_replies.empty())
             until(m_replies.front().due);
         if (!m_rx.empty())
-            until(m_lastByte + std::chrono::milliseconds(frameGapMs(m_device.line())));
+            until(m_lastByte + std::chrono::milliseconds(frameGapMs(line())));
         if (m_vanishing && !m_vanished)
             timeout = timeout < 0 ? 5000 : std::min(timeout, 5000LL);
 
@@ -462,13 +493,13 @@ int PtyDevice::run()
             const ssize_t n = read(g_signalPipe[0], codes, sizeof codes);
             bool quit = false;
             for (ssize_t i = 0; i < n; ++i) {
-                m_device.advance(deviceSeconds());
+                m_bus.advance(deviceSeconds());
                 if (codes[i] == 'r') {
                     log("  object taken away");
-                    m_device.removeObject();
+                    m_bus.removeObject();
                 } else if (codes[i] == 'p') {
                     log("  object put back");
-                    m_device.restoreObject();
+                    m_bus.restoreObject();
                 } else {
                     quit = true;
                 }
@@ -482,7 +513,7 @@ int PtyDevice::run()
         if (listening && (fds[2].revents & POLLIN))
             onReadable();
         if (!m_rx.empty()
-            && Clock::now() - m_lastByte >= std::chrono::milliseconds(frameGapMs(m_device.line()))) {
+            && Clock::now() - m_lastByte >= std::chrono::milliseconds(frameGapMs(line()))) {
             const rtu::Frame frame = std::move(m_rx);
             m_rx.clear();
             handle(frame);

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "bus.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <getopt.h>
@@ -20,7 +22,12 @@ gets no answer.
 Line:
   --link PATH         also make PATH a symlink to the slave (parent folders are made;
                       the link is removed on exit)
-  --id N              slave address, 1-247 (default 1)
+  --id N              slave address, 1-247 (default 1); a list or a range such as
+                      1,2,3 or 1-4 puts a bus of several devices on the one line, each
+                      with its own state and unique ID (one --uid is counted up from
+                      device to device), each answering only its own address; a
+                      request to 255 is then answered by every device at once, which
+                      garbles the answer, and a broadcast is executed by all
   --baud RATE         115200 (default), 57600, 38400, 19200, 9600, 4800 or 230400
   --parity P          none (default), even or odd
   --stopbits N        1 (default) or 2
@@ -35,23 +42,26 @@ Line:
   replies that no one has read whenever a master opens or closes the port.
 
 Device:
-  --model HEX         model code of 0x0A00 (default 2701)
+  --model HEX         model code of 0x0A00 (default 2701); on a bus, one for every
+                      device or a list of one per ID (2701,4001,5201)
   --kind K            gripper, rotary, adaptive or module (default from the model code:
                       series 4 module, series 5 rotary, series 0 adaptive, else
                       gripper; the series is the top four bits)
   --hw A.B.C          hardware version (default 1.2.3): 0x0A01 = A.B, 0x0A05 = C
   --sw A.B            software version (default 2.30): 0x0A02
   --uid HEX8          unique ID (default from the seed): 0x0A03 = last four digits,
-                      0x0A04 = first four
+                      0x0A04 = first four; on a bus, a list of one per ID
   --initialised       start initialised (default: wait for 0x0100 = 1 or 165)
   --object POS        an object in the way at POS (position units: 0.1 % for a gripper,
                       0.01 mm for a module): a move towards it stops there with grip
                       state 2 (caught); SIGUSR1 takes it away (a held object drops: state
                       3), SIGUSR2 puts it back
   --state FILE        saved parameters persist in FILE ("ADDRESS VALUE" hexadecimal lines;
-                      the saved values win over --id, --baud, --parity, --stopbits)
+                      the saved values win over --id, --baud, --parity, --stopbits);
+                      each device of a bus keeps its own in FILE.ID (ID as given)
   --seed N            seed of the current noise, the unique ID and the fault injection
-                      (default 1); runs are repeatable for a given seed and request timing
+                      (default 1); runs are repeatable for a given seed and request timing;
+                      the further devices of a bus take the next seeds
   --speedup F         motion runs F times faster than real time (default 1)
 
 Behaviour: 0x0100 = 1 or 165 initialises (0x0200: 0, 2 while running, then 1). A gripper
@@ -172,6 +182,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
     };
 
     DeviceConfig &d = o.device;
+    BusPlan bus;
     bool kindGiven = false;
     bool uidGiven = false;
     long v = 0;
@@ -194,11 +205,11 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             }
             break;
         case OptId:
-            if (!toLong(optarg, 1, 247, v)) {
-                error = "--id: 1 to 247";
+            if (!parseIdList(arg, bus.ids)) {
+                error = "--id: 1 to 247, or a list or range of them such as 1,2,3 or 1-4";
                 return ParseResult::Error;
             }
-            d.line.address = uint8_t(v);
+            d.line.address = bus.ids.front();
             break;
         case OptBaud:
             if (!toLong(optarg, 1, 1000000, v) || baudCode(int(v)) < 0) {
@@ -230,11 +241,11 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             o.lenientStopBits = true;
             break;
         case OptModel:
-            if (!toLong(optarg, 0, 0xFFFF, v, 16)) {
-                error = "--model: a 16-bit hexadecimal code, e.g. 2701";
+            if (!parseHexList(arg, 0xFFFF, bus.models)) {
+                error = "--model: a 16-bit hexadecimal code, e.g. 2701, or one per ID: 2701,4001";
                 return ParseResult::Error;
             }
-            d.model = uint16_t(v);
+            d.model = uint16_t(bus.models.front());
             break;
         case OptKind:
             if (!parseKind(arg, d.kind)) {
@@ -263,13 +274,16 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             break;
         }
         case OptUid: {
-            char *end = nullptr;
-            const unsigned long uid = std::strtoul(optarg, &end, 16);
-            if (arg.size() != 8 || *end != 0) {
-                error = "--uid: eight hexadecimal digits";
+            bool eightDigits = true;
+            for (size_t at = 0, comma = 0; comma != std::string::npos; at = comma + 1) {
+                comma = arg.find(',', at);
+                eightDigits = eightDigits && (comma == std::string::npos ? arg.size() - at : comma - at) == 8;
+            }
+            if (!eightDigits || !parseHexList(arg, 0xFFFFFFFFul, bus.uids)) {
+                error = "--uid: eight hexadecimal digits, or such a unique ID per ID";
                 return ParseResult::Error;
             }
-            d.uid = uint32_t(uid);
+            d.uid = uint32_t(bus.uids.front());
             uidGiven = true;
             break;
         }
@@ -349,5 +363,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         d.kind = kindFromModel(d.model);
     if (!uidGiven)
         d.uid = 0x5A000000u | ((d.seed * 2654435761u) & 0xFFFFFFu);
+    bus.kindGiven = kindGiven;
+    if (!busDevices(d, uidGiven, bus, o.devices, error))
+        return ParseResult::Error;
     return ParseResult::Run;
 }

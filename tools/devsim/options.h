@@ -4,10 +4,12 @@
 #include "device.h"
 
 #include <string>
+#include <vector>
 
 struct Options
 {
-    DeviceConfig device;
+    DeviceConfig device;          // the first (or only) device of the line
+    std::vector<DeviceConfig> devices; // every device of the line, the first included
     std::string link;
     std::string stateFile;
     double speedup = 1.0;

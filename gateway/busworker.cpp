@@ -1,0 +1,506 @@
+#include "gateway/busworker.h"
+
+#include "cli/catalog.h"
+#include "engine/actionregisters.h"
+#include "gateway/setcommand.h"
+#include "link/modbusframe.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int FeedbackGroup = 0x02;
+constexpr int OfflineAfterFailures = 3;
+// Pauses between the tries of an offline device, and of a port that cannot be opened.
+constexpr int Pauses[] = {500, 1000, 2000, 4000, 8000, 10000};
+constexpr int PauseCount = int(sizeof Pauses / sizeof Pauses[0]);
+// A scan waits less for an answer than a poll: most IDs have no device.
+constexpr int ScanAnswerWaitMs = 50;
+constexpr int RescanAfterMs = 60000;
+constexpr int WriteAttempts = 3;
+
+QString idList(const QVector<int> &ids)
+{
+    QStringList parts;
+    for (int id : ids)
+        parts << QString::number(id);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+BusWorker::BusWorker(const GatewayConfig::Config &config, const GatewayConfig::Bus &bus, const Catalog &catalog,
+                     Publisher &out)
+    : m_config(config), m_bus(bus), m_catalog(catalog), m_out(out)
+{
+    m_clock.start();
+    if (bus.scan) {
+        m_scanning = true;
+    } else {
+        for (int id : bus.ids) {
+            Device d;
+            d.id = id;
+            d.periodMs = bus.periodFor(id, 50);
+            m_devices.push_back(d);
+        }
+    }
+    m_deviceCount = int(m_devices.size());
+    m_figures.name = bus.name;
+    m_figures.port = bus.line.port;
+    m_figures.line = lineSettingsText(bus.line);
+}
+
+BusWorker::~BusWorker()
+{
+    requestStop();
+    wait();
+}
+
+void BusWorker::start()
+{
+    m_thread.reset(QThread::create([this] { run(); }));
+    m_thread->start();
+}
+
+void BusWorker::requestStop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+}
+
+void BusWorker::wait()
+{
+    if (m_thread)
+        m_thread->wait();
+}
+
+QString BusWorker::topic(int id, const char *leaf) const
+{
+    return QStringLiteral("grivant/%1/%2/%3/%4").arg(m_config.name, m_bus.name).arg(id).arg(QLatin1String(leaf));
+}
+
+QVector<int> BusWorker::announcedIds() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_announced;
+}
+
+void BusWorker::submit(int id, const QByteArray &payload)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_commands.emplace_back(id, payload);
+    }
+    m_wake.notify_all();
+}
+
+Payloads::BusFigures BusWorker::takeFigures()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Payloads::BusFigures f = m_figures;
+    const qint64 now = nowMs();
+    f.seconds = (now - m_figuresSinceMs) / 1000.0;
+    f.devices = m_deviceCount;
+    f.online = m_onlineCount;
+    m_figuresSinceMs = now;
+    m_figures = Payloads::BusFigures{m_figures.name, m_figures.port, m_figures.line};
+    return f;
+}
+
+void BusWorker::pause(qint64 ms)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, ms)),
+                    [this] { return m_stop || !m_commands.empty(); });
+}
+
+double BusWorker::wireSeconds(int bytes) const
+{
+    const int bits = 1 + 8 + (m_bus.line.parity == QSerialPort::NoParity ? 0 : 1)
+                     + (m_bus.line.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    return double(bytes) * bits / m_bus.line.baudRate;
+}
+
+double BusWorker::silenceSeconds() const
+{
+    return m_bus.line.baudRate > 19200 ? 0.00175 : wireSeconds(1) * 3.5;
+}
+
+// A frame begins only after 3.5 characters of silence on the line: the answer just read
+// ended the last one.
+void BusWorker::waitForSilence()
+{
+    if (Clock::now() < m_lineQuietAt)
+        std::this_thread::sleep_until(m_lineQuietAt);
+}
+
+void BusWorker::account(int requestBytes, int answerBytes, bool ok, bool noAnswer, bool exception, Kind kind)
+{
+    const double busy = wireSeconds(requestBytes) + silenceSeconds()
+                        + (answerBytes > 0 ? wireSeconds(answerBytes) + silenceSeconds() : 0);
+    m_lineQuietAt = Clock::now() + std::chrono::microseconds(qint64(silenceSeconds() * 1e6));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_figures.transactions += 1;
+    m_figures.busySeconds += busy;
+    if (kind == Kind::Poll || kind == Kind::Identify)
+        m_figures.polls += 1;
+    if (kind == Kind::Scan || ok)
+        return; // an ID without a device is what a scan expects
+    m_figures.failures += 1;
+    m_figures.timeouts += noAnswer ? 1 : 0;
+    m_figures.exceptions += exception ? 1 : 0;
+}
+
+ModbusClient::Reply BusWorker::read(int id, quint16 start, quint16 count, Kind kind)
+{
+    waitForSilence();
+    const ModbusClient::Reply reply = m_client->read(id, start, count);
+    const bool exception = reply.status == ModbusClient::Status::Exception;
+    account(8, reply.ok() ? ModbusFrame::readAnswerSize(count) : exception ? ModbusFrame::ExceptionAnswerSize : 0,
+            reply.ok(), reply.status == ModbusClient::Status::NoAnswer, exception, kind);
+    if (reply.ok() || exception)
+        m_silentSinceOpen = 0;
+    else
+        ++m_silentSinceOpen;
+    return reply;
+}
+
+ModbusClient::Reply BusWorker::write(int id, quint16 start, const QVector<quint16> &values)
+{
+    waitForSilence();
+    // A write that makes the device act goes once: when its answer is lost the device may
+    // have carried it out, and a second one could do it twice.
+    m_client->setAttempts(ActionRegisters::isActionWrite(start, values.size()) ? 1 : WriteAttempts);
+    const ModbusClient::Reply reply = m_client->write(id, start, values);
+    m_client->setAttempts(1);
+    const bool exception = reply.status == ModbusClient::Status::Exception;
+    const int request = values.size() == 1 ? 8 : 9 + 2 * values.size();
+    account(request, reply.ok() ? ModbusFrame::WriteAnswerSize : exception ? ModbusFrame::ExceptionAnswerSize : 0,
+            reply.ok(), reply.status == ModbusClient::Status::NoAnswer, exception, Kind::Command);
+    return reply;
+}
+
+void BusWorker::run()
+{
+    ModbusClient client;
+    client.setAttempts(1);
+    client.setAnswerWait(m_bus.timeoutMs);
+    m_client = &client;
+    m_lineQuietAt = Clock::now();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_figuresSinceMs = nowMs();
+    }
+
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop)
+                break;
+        }
+        const bool open = client.isOpen() || openPort();
+        std::deque<std::pair<int, QByteArray>> commands;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            commands.swap(m_commands);
+        }
+        if (!open) {
+            // No port, no device: say so rather than keep the operator waiting.
+            for (const auto &command : commands)
+                result(command.first, SetCommand::commandId(command.second), QStringLiteral("refused"),
+                       QStringLiteral("bus %1: %2; nothing was written").arg(m_bus.name, m_portError));
+            continue;
+        }
+        for (const auto &command : commands)
+            carryOut(command.first, command.second);
+        if (!commands.empty())
+            continue;
+
+        if (m_scanning) {
+            scanNext();
+            continue;
+        }
+        if (m_devices.empty()) {
+            if (nowMs() >= m_rescanAtMs) {
+                m_scanning = true;
+                m_scanIndex = 0;
+            } else {
+                pause(m_rescanAtMs - nowMs());
+            }
+            continue;
+        }
+        // A port that no device answers any more may be gone (an adapter unplugged, a
+        // simulator ended): open it again before the next try.
+        const bool allOffline = std::all_of(m_devices.cbegin(), m_devices.cend(),
+                                            [](const Device &d) { return d.status == Device::Status::Offline; });
+        if (allOffline && m_silentSinceOpen > 0) {
+            client.close();
+            continue;
+        }
+        auto next = std::min_element(m_devices.begin(), m_devices.end(),
+                                     [](const Device &a, const Device &b) { return a.dueMs < b.dueMs; });
+        const qint64 wait = next->dueMs - nowMs();
+        if (wait > 0) {
+            pause(wait);
+            continue;
+        }
+        poll(*next);
+    }
+    client.close();
+    m_client = nullptr;
+}
+
+bool BusWorker::openPort()
+{
+    const qint64 wait = m_portRetryAtMs - nowMs();
+    if (wait > 0) {
+        pause(wait);
+        return false;
+    }
+    QString why;
+    if (m_client->open(m_bus.line, &why)) {
+        if (!m_portError.isEmpty())
+            m_out.log(QStringLiteral("bus %1: %2 is open again").arg(m_bus.name, m_bus.line.port));
+        m_portError.clear();
+        m_portPauseMs = 0;
+        m_silentSinceOpen = 0;
+        m_lineQuietAt = Clock::now();
+        // Whatever was waiting for the port is tried at once.
+        for (Device &d : m_devices)
+            d.dueMs = std::min(d.dueMs, nowMs());
+        return true;
+    }
+    if (why != m_portError)
+        m_out.log(QStringLiteral("bus %1: %2; trying again with growing pauses").arg(m_bus.name, why));
+    m_portError = why;
+    for (Device &d : m_devices)
+        failed(d, why);
+    m_portPauseMs = m_portPauseMs == 0 ? Pauses[0] : std::min(2 * m_portPauseMs, Pauses[PauseCount - 1]);
+    m_portRetryAtMs = nowMs() + m_portPauseMs;
+    return false;
+}
+
+void BusWorker::scanNext()
+{
+    if (m_scanIndex == 0)
+        m_out.log(QStringLiteral("bus %1: looking for devices at IDs %2 to %3")
+                      .arg(m_bus.name).arg(m_bus.ids.first()).arg(m_bus.ids.last()));
+    const int id = m_bus.ids.at(m_scanIndex++);
+    m_client->setAnswerWait(ScanAnswerWaitMs);
+    const ModbusClient::Reply reply = read(id, ParameterBackup::DeviceInfoRegister, ParameterBackup::DeviceInfoCount,
+                                           Kind::Scan);
+    m_client->setAnswerWait(m_bus.timeoutMs);
+    // A device that refuses the request is there all the same.
+    if (reply.ok() || reply.status == ModbusClient::Status::Exception) {
+        Device d;
+        d.id = id;
+        d.periodMs = m_bus.periodFor(id, 50);
+        d.dueMs = nowMs();
+        m_devices.push_back(d);
+        m_deviceCount = int(m_devices.size());
+    }
+    if (m_scanIndex < m_bus.ids.size())
+        return;
+    m_scanning = false;
+    QVector<int> found;
+    for (const Device &d : m_devices)
+        found << d.id;
+    if (found.isEmpty()) {
+        m_rescanAtMs = nowMs() + RescanAfterMs;
+        m_out.log(QStringLiteral("bus %1: no device answered; looking again in %2 s").arg(m_bus.name).arg(RescanAfterMs / 1000));
+    } else {
+        m_out.log(QStringLiteral("bus %1: found ID %2").arg(m_bus.name, idList(found)));
+    }
+}
+
+void BusWorker::poll(Device &d)
+{
+    const qint64 started = nowMs();
+    if (!d.identified) {
+        if (identify(d))
+            d.dueMs = nowMs();
+        return;
+    }
+    const int count = d.map->groupRegisterCounts.value(FeedbackGroup);
+    const ModbusClient::Reply reply = read(d.id, quint16(FeedbackGroup * 256), quint16(count), Kind::Poll);
+    if (!reply.ok()) {
+        failed(d, reply.errorText());
+        return;
+    }
+    succeeded(d);
+    d.dueMs = started + d.periodMs;
+    const qint64 now = nowMs();
+    if (reply.values == d.lastState && d.publishedAtMs >= 0
+        && now - d.publishedAtMs < qint64(m_config.heartbeatSeconds) * 1000)
+        return;
+    d.lastState = reply.values;
+    d.publishedAtMs = now;
+    m_out.publishRetained(topic(d.id, "state"),
+                          Payloads::state(d.family, *d.map, FeedbackGroup * 256, reply.values,
+                                          QDateTime::currentDateTimeUtc()),
+                          0);
+}
+
+bool BusWorker::identify(Device &d)
+{
+    const ModbusClient::Reply reply = read(d.id, ParameterBackup::DeviceInfoRegister, ParameterBackup::DeviceInfoCount,
+                                           Kind::Identify);
+    if (!reply.ok()) {
+        failed(d, QStringLiteral("identification (0x0A00): ") + reply.errorText());
+        return false;
+    }
+    QByteArray block;
+    for (quint16 v : reply.values) {
+        block.append(char(v >> 8));
+        block.append(char(v & 0xFF));
+    }
+    d.identity.modelCode = reply.values.value(0);
+    d.identity.modelName = m_catalog.modelName(d.identity.modelCode);
+    d.identity.info = DeviceInfo::fromBlock(block);
+    d.map = &m_catalog.mapFor(d.identity.modelName);
+    d.family = Payloads::familyOf(d.identity.modelName);
+    const int windowPeriod = d.map->groupScanRates.value(FeedbackGroup, 50) * (9600 / m_bus.line.baudRate + 1);
+    d.periodMs = m_bus.periodFor(d.id, windowPeriod);
+
+    QVector<ParameterBackup::Entry> parameters;
+    if (!readParameters(d, &parameters))
+        return false;
+    d.identified = true;
+    d.lastState.clear();
+    d.publishedAtMs = -1;
+    publishInfo(d, parameters);
+    succeeded(d);
+    return true;
+}
+
+bool BusWorker::readParameters(Device &d, QVector<ParameterBackup::Entry> *parameters)
+{
+    for (int group : ParameterBackup::storedGroups()) {
+        const int count = d.map->groupRegisterCounts.value(group);
+        if (count <= 0)
+            continue;
+        const ModbusClient::Reply reply = read(d.id, quint16(group * 256), quint16(count), Kind::Identify);
+        if (!reply.ok()) {
+            failed(d, QStringLiteral("parameters (%1): %2").arg(ParameterBackup::addressText(group * 256), reply.errorText()));
+            return false;
+        }
+        *parameters += ParameterBackup::groupEntries(*d.map, group, reply.values);
+    }
+    return true;
+}
+
+void BusWorker::publishInfo(Device &d, const QVector<ParameterBackup::Entry> &parameters)
+{
+    m_out.publishRetained(topic(d.id, "info"),
+                          Payloads::info(d.identity, m_bus.name, m_bus.line, d.id, parameters,
+                                         QDateTime::currentDateTimeUtc()),
+                          1);
+}
+
+void BusWorker::setAvailability(Device &d, bool online)
+{
+    const Device::Status status = online ? Device::Status::Online : Device::Status::Offline;
+    if (d.status == status)
+        return;
+    d.status = status;
+    m_onlineCount = int(std::count_if(m_devices.cbegin(), m_devices.cend(),
+                                      [](const Device &x) { return x.status == Device::Status::Online; }));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_announced.contains(d.id))
+            m_announced.append(d.id);
+    }
+    m_out.publishRetained(topic(d.id, "availability"), online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), 1);
+}
+
+void BusWorker::succeeded(Device &d)
+{
+    d.failures = 0;
+    d.pauseStep = 0;
+    if (d.status != Device::Status::Online && d.identified) {
+        m_out.log(QStringLiteral("bus %1 ID %2: %3, unique ID %4, online")
+                      .arg(m_bus.name).arg(d.id).arg(d.identity.modelName, d.identity.info.uniqueId));
+        setAvailability(d, true);
+    }
+}
+
+void BusWorker::failed(Device &d, const QString &why)
+{
+    ++d.failures;
+    if (d.status != Device::Status::Offline && d.failures >= OfflineAfterFailures) {
+        m_out.log(QStringLiteral("bus %1 ID %2: offline after %3 failed polls (%4)")
+                      .arg(m_bus.name).arg(d.id).arg(d.failures).arg(why));
+        d.identified = false;
+        d.pauseStep = 0;
+        setAvailability(d, false);
+    }
+    if (d.status == Device::Status::Offline)
+        d.dueMs = nowMs() + Pauses[std::min(d.pauseStep++, PauseCount - 1)];
+    else
+        d.dueMs = nowMs() + (d.identified ? d.periodMs : 0);
+}
+
+void BusWorker::result(int id, const QJsonValue &commandId, const QString &outcome, const QString &detail)
+{
+    m_out.publishMessage(topic(id, "result"), Payloads::result(commandId, outcome, detail));
+}
+
+void BusWorker::carryOut(int id, const QByteArray &payload)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_figures.commands += 1;
+    }
+    auto device = std::find_if(m_devices.begin(), m_devices.end(), [id](const Device &d) { return d.id == id; });
+    if (device == m_devices.end() || !device->identified) {
+        const QString why = device == m_devices.end()
+            ? QStringLiteral("bus %1 has no device with ID %2").arg(m_bus.name).arg(id)
+            : QStringLiteral("ID %1 on bus %2 is %3").arg(id).arg(m_bus.name)
+                  .arg(device->status == Device::Status::Offline ? QStringLiteral("offline") : QStringLiteral("not identified yet"));
+        result(id, SetCommand::commandId(payload), QStringLiteral("refused"), why + QStringLiteral("; nothing was written"));
+        return;
+    }
+    Device &d = *device;
+    const SetCommand::Plan plan = SetCommand::plan(payload, *d.map, d.identity.modelName);
+    if (plan.refused()) {
+        m_out.log(QStringLiteral("bus %1 ID %2: set refused: %3").arg(m_bus.name).arg(id).arg(plan.refusal));
+        result(id, plan.id, QStringLiteral("refused"), plan.refusal);
+        return;
+    }
+    QStringList written;
+    bool parametersChanged = false;
+    for (const SetCommand::Write &w : plan.writes) {
+        const ModbusClient::Reply reply = write(id, w.address, w.values);
+        if (!reply.ok()) {
+            const bool action = ActionRegisters::isActionWrite(w.address, w.values.size());
+            QString detail = QStringLiteral("%1: %2").arg(w.registers.join(QStringLiteral(", ")), reply.errorText());
+            if (reply.status != ModbusClient::Status::Exception)
+                detail += action ? QStringLiteral(" (sent once: the device may have carried it out)")
+                                 : QStringLiteral(" after %1 tries").arg(WriteAttempts);
+            detail += QStringLiteral("; written before it: %1")
+                          .arg(written.isEmpty() ? QStringLiteral("nothing") : written.join(QStringLiteral(", ")));
+            result(id, plan.id,
+                   reply.status == ModbusClient::Status::Exception ? QStringLiteral("exception") : QStringLiteral("timeout"),
+                   detail);
+            m_out.log(QStringLiteral("bus %1 ID %2: set: %3").arg(m_bus.name).arg(id).arg(detail));
+            if (reply.status != ModbusClient::Status::Exception)
+                failed(d, reply.errorText());
+            return;
+        }
+        written += w.registers;
+        parametersChanged = parametersChanged || (w.address >> 8) != 0x01;
+    }
+    result(id, plan.id, QStringLiteral("written"), QStringLiteral("written: ") + written.join(QStringLiteral(", ")));
+    // The info topic carries the parameters: it follows what was written.
+    QVector<ParameterBackup::Entry> parameters;
+    if (parametersChanged && readParameters(d, &parameters))
+        publishInfo(d, parameters);
+}

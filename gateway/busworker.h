@@ -1,0 +1,133 @@
+#pragma once
+
+#include "gateway/config.h"
+#include "gateway/payloads.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <memory>
+
+class QThread;
+
+class Catalog;
+
+// Where a bus worker's findings go: the gateway's broker connection.
+class Publisher
+{
+public:
+    virtual ~Publisher() = default;
+    // Kept and published again whenever the broker connection comes back.
+    virtual void publishRetained(const QString &topic, const QByteArray &payload, int qos) = 0;
+    virtual void publishMessage(const QString &topic, const QByteArray &payload) = 0;
+    virtual void log(const QString &line) = 0;
+};
+
+// One serial line and the devices on it, in a thread of its own that owns the port: the
+// devices are polled in turn at the line's pace, each at its own period; a set command
+// waits at most for the transaction in progress. A device that stops answering is offline
+// after three failed polls in a row and is then tried at growing pauses, 0.5 s doubling to
+// 10 s, so that it does not hold up the others; it comes back by itself and is identified
+// again. A port that cannot be opened, or that goes away, is opened again the same way.
+class BusWorker
+{
+public:
+    BusWorker(const GatewayConfig::Config &config, const GatewayConfig::Bus &bus, const Catalog &catalog,
+              Publisher &out);
+    ~BusWorker();
+    BusWorker(const BusWorker &) = delete;
+    BusWorker &operator=(const BusWorker &) = delete;
+
+    void start();
+    // The transaction in progress ends first; the port is closed when the thread ends.
+    void requestStop();
+    void wait();
+
+    const QString &name() const { return m_bus.name; }
+    QString topic(int id, const char *leaf) const;
+    // The IDs whose availability this worker has published.
+    QVector<int> announcedIds() const;
+
+    // A set command for device `id`, from any thread; its outcome is published on the
+    // device's result topic.
+    void submit(int id, const QByteArray &payload);
+
+    // What the bus did since the last call.
+    Payloads::BusFigures takeFigures();
+
+private:
+    struct Device
+    {
+        int id = 0;
+        int periodMs = 50;
+        enum class Status { Unknown, Online, Offline } status = Status::Unknown;
+        int failures = 0;   // polls in a row
+        int pauseStep = 0;  // tries while offline
+        qint64 dueMs = 0;
+        bool identified = false;
+        Payloads::Identity identity;
+        const RegisterMap *map = nullptr;
+        Payloads::Family family = Payloads::Family::Gripper;
+        QVector<quint16> lastState;
+        qint64 publishedAtMs = -1;
+    };
+    enum class Kind { Poll, Identify, Scan, Command };
+
+    void run();
+    bool openPort();
+    void scanNext();
+    void poll(Device &d);
+    bool identify(Device &d);
+    bool readParameters(Device &d, QVector<ParameterBackup::Entry> *parameters);
+    void publishInfo(Device &d, const QVector<ParameterBackup::Entry> &parameters);
+    void succeeded(Device &d);
+    void failed(Device &d, const QString &why);
+    void setAvailability(Device &d, bool online);
+    void carryOut(int id, const QByteArray &payload);
+    void result(int id, const QJsonValue &commandId, const QString &outcome, const QString &detail);
+
+    ModbusClient::Reply read(int id, quint16 start, quint16 count, Kind kind);
+    ModbusClient::Reply write(int id, quint16 start, const QVector<quint16> &values);
+    void account(int requestBytes, int answerBytes, bool ok, bool noAnswer, bool exception, Kind kind);
+    void waitForSilence();
+    // Sleeps up to `ms`, less when a command comes or the worker is to stop.
+    void pause(qint64 ms);
+    qint64 nowMs() const { return m_clock.elapsed(); }
+    double wireSeconds(int bytes) const;
+    double silenceSeconds() const;
+
+    const GatewayConfig::Config &m_config;
+    const GatewayConfig::Bus m_bus;
+    const Catalog &m_catalog;
+    Publisher &m_out;
+
+    std::unique_ptr<QThread> m_thread; // a QThread: the serial port needs one
+    QElapsedTimer m_clock;
+    ModbusClient *m_client = nullptr; // the thread's own
+    std::vector<Device> m_devices;
+    std::chrono::steady_clock::time_point m_lineQuietAt;
+    bool m_scanning = false;
+    int m_scanIndex = 0;
+    qint64 m_rescanAtMs = 0;
+    qint64 m_portRetryAtMs = 0;
+    int m_portPauseMs = 0;
+    QString m_portError;
+    int m_silentSinceOpen = 0; // failed transactions since the port was opened or last answered
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::deque<std::pair<int, QByteArray>> m_commands;
+    Payloads::BusFigures m_figures;
+    qint64 m_figuresSinceMs = 0;
+    QVector<int> m_announced;
+    std::atomic<int> m_deviceCount{0};
+    std::atomic<int> m_onlineCount{0};
+};

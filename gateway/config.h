@@ -1,0 +1,92 @@
+#pragma once
+
+#include "link/modbusclient.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// What the gateway is to do: its broker, its name and the buses it watches, from its
+// configuration file and its command line. Nothing here opens a port or a connection.
+namespace GatewayConfig {
+
+struct Broker
+{
+    QString host = QStringLiteral("localhost");
+    int port = 0; // 0: 1883, or 8883 with TLS
+    QString clientId;
+    QString username;
+    QString password;
+    QString passwordFile;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+    int keepAliveSeconds = 30;
+
+    bool tls() const { return !caFile.isEmpty(); }
+    int effectivePort() const { return port ? port : (tls() ? 8883 : 1883); }
+};
+
+struct Bus
+{
+    QString name;            // its level in the topics
+    LineSettings line;
+    QVector<int> ids;        // the IDs to watch, or with scan the IDs to try
+    bool scan = false;
+    int periodMs = -1;       // state polls of each device; -1: as the window polls them
+    QMap<int, int> periods;  // per ID, over periodMs
+    int timeoutMs = 150;     // wait for an answer beyond its time on the wire
+    QString origin;          // "FILE:LINE" of its section, or the option that gave it
+
+    int periodFor(int id, int windowPeriod) const
+    {
+        return periods.value(id, periodMs >= 0 ? periodMs : windowPeriod);
+    }
+};
+
+struct Config
+{
+    QString name;
+    Broker broker;
+    QVector<Bus> buses;
+    bool allowCommands = false;
+    int heartbeatSeconds = 30; // state published at least this often
+    int statsSeconds = 5;
+};
+
+// The command line. Values given there override those of the file; buses given there
+// replace the file's.
+struct Options
+{
+    bool help = false;
+    bool version = false;
+    bool check = false; // check the configuration, print it and end
+    QString configFile;
+    Config overrides;
+    int periodMs = -1;  // --period: every device of every bus
+    QStringList given;  // names of the options given, such as "name" or "broker"
+};
+
+bool parseArguments(const QStringList &arguments, Options *options, QString *error);
+
+// Reads a configuration file's text; the errors name the file, the line and the key.
+bool parseFile(const QString &fileName, const QString &text, Config *config, QString *error);
+
+// The configuration to run with: the file (if any), the command line over it, defaults
+// filled in and everything checked (the password file is read here).
+bool resolve(const Options &options, Config *config, QString *error);
+
+// "1-4", "1,3,5-7": IDs 1 to 247 in the order given, no repeats.
+bool parseIds(const QString &text, QVector<int> *ids);
+
+// "IDs 1-3, 7" for the IDs 1, 2, 3 and 7; "ID 4" for one.
+QString idsText(const QVector<int> &ids);
+
+// A topic level made of a name: letters, digits, '.', '_' and '-' only.
+bool isTopicLevel(const QString &text);
+QString topicLevelFrom(const QString &text);
+
+const char *usageText();
+
+} // namespace GatewayConfig
