@@ -16,9 +16,10 @@ namespace ParameterFile {
 
 namespace {
 
-QString tr(const char *text)
+// The texts belong with those of the parameter file's contents (data/parameterbackup).
+QString text(const char *source)
 {
-    return QCoreApplication::translate("ParameterBackup", text);
+    return QCoreApplication::translate("ParameterBackup", source);
 }
 
 #ifdef Q_OS_UNIX
@@ -26,20 +27,20 @@ QString tr(const char *text)
 QString kindText(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return tr("a folder");
+        return text(QT_TRANSLATE_NOOP("ParameterBackup", "a folder"));
     if (S_ISFIFO(mode))
-        return tr("a FIFO (named pipe)");
+        return text(QT_TRANSLATE_NOOP("ParameterBackup", "a FIFO (named pipe)"));
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return tr("a device");
+        return text(QT_TRANSLATE_NOOP("ParameterBackup", "a device"));
     if (S_ISSOCK(mode))
-        return tr("a socket");
-    return tr("not a regular file");
+        return text(QT_TRANSLATE_NOOP("ParameterBackup", "a socket"));
+    return text(QT_TRANSLATE_NOOP("ParameterBackup", "a special file"));
 }
 #endif
 
 QString tooLarge(qint64 size)
 {
-    return tr("it holds %1 bytes, more than a parameter file can (at most %2)").arg(size).arg(MaxSize);
+    return text(QT_TRANSLATE_NOOP("ParameterBackup", "it holds %1 bytes, more than a parameter file can (at most %2)")).arg(size).arg(MaxSize);
 }
 
 } // namespace
@@ -57,7 +58,7 @@ bool read(const QString &path, QByteArray *content, QString *error)
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = tr("it is %1; parameters are read only from a regular file").arg(kindText(st.st_mode));
+        *error = text(QT_TRANSLATE_NOOP("ParameterBackup", "it is %1; parameters are read only from a regular file")).arg(kindText(st.st_mode));
         ::close(fd);
         return false;
     }
@@ -74,7 +75,7 @@ bool read(const QString &path, QByteArray *content, QString *error)
 #else
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        *error = tr("it is not a regular file; parameters are read only from a regular file");
+        *error = text(QT_TRANSLATE_NOOP("ParameterBackup", "it is not a regular file; parameters are read only from a regular file"));
         return false;
     }
     if (info.size() > MaxSize) {
@@ -107,13 +108,13 @@ bool write(const QString &path, const QByteArray &content, QString *error)
     // A link is followed: what counts is what it leads to.
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        *error = tr("it is %1; a backup is written only to a regular file or a new one").arg(kindText(st.st_mode));
+        *error = text(QT_TRANSLATE_NOOP("ParameterBackup", "it is %1; a backup is written only to a regular file or a new one")).arg(kindText(st.st_mode));
         return false;
     }
 #else
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        *error = tr("it is not a regular file; a backup is written only to a regular file or a new one");
+        *error = text(QT_TRANSLATE_NOOP("ParameterBackup", "it is not a regular file; a backup is written only to a regular file or a new one"));
         return false;
     }
 #endif
