@@ -409,8 +409,11 @@ void Job::restore()
             result.json.insert("written", addressRanges(written));
             result.json.insert("notWritten", addressRanges(notWritten));
             result.json.insert("saved", false);
-            failReply(reply, QStringLiteral("writing %1-%2 (written: %3; not written: %4; nothing saved)")
-                                 .arg(addressText(request.address), addressText(request.last()),
+            QVector<int> requested;
+            for (int a = request.address; a <= request.last(); ++a)
+                requested.append(a);
+            failReply(reply, QStringLiteral("writing %1 (written: %2; not written: %3; nothing saved)")
+                                 .arg(addressRanges(requested),
                                       written.isEmpty() ? QStringLiteral("none") : addressRanges(written),
                                       addressRanges(notWritten)));
             return;

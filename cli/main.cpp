@@ -168,7 +168,8 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
                                 .arg(d.value("nowAt").toObject().value("id").toInt())
                                 .arg(d.value("nowAt").toObject().value("line").toString()));
         }
-        printSkipped(d.value("skipped").toArray());
+        if (d.value("dryRun").toBool() || d.value("saved").toBool())
+            printSkipped(d.value("skipped").toArray());
         QVector<QStringList> kept;
         for (const QJsonValue &s : d.value("skipped").toArray()) {
             const QJsonObject o = s.toObject();

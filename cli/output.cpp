@@ -137,7 +137,9 @@ int finish(int exitCode)
     noteOutResult(std::fclose(stdout) == 0);
     if (g_outError == 0)
         return exitCode;
-    err(QStringLiteral("grivantctl: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(g_outError))));
+    // A reader that stopped reading (| head) knows it did; it is still no success.
+    if (g_outError != EPIPE)
+        err(QStringLiteral("grivantctl: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(g_outError))));
     return exitCode == 0 ? 1 : exitCode;
 }
 
