@@ -176,8 +176,7 @@ bool ModbusClient::reconfigure(const LineSettings &line, QString *why)
         refused = QStringLiteral("no flow control");
     if (!refused.isEmpty()) {
         if (why)
-            *why = QStringLiteral("%1 refuses %2 (%3): the line would not be at %4")
-                       .arg(line.port, refused, m_port->errorString(), lineSettingsText(line));
+            *why = QStringLiteral("%1 refuses %2 (%3)").arg(line.port, refused, m_port->errorString());
         return false;
     }
     if (line.parity == QSerialPort::NoParity)

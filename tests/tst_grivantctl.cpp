@@ -341,6 +341,8 @@ void TestGrivantctl::fileTargets_data()
     QTest::newRow("restore from a FIFO") << "FIFO" << "restore" << 2 << "it is a FIFO (named pipe)";
     QTest::newRow("restore from /dev/zero") << "ZERO" << "restore" << 2 << "it is a device";
     QTest::newRow("restore, repeated key") << "REPEATED" << "restore" << 2 << "\"registers\" appears twice";
+    QTest::newRow("restore to a parity the port refuses") << "EVEN" << "restore" << 1
+                                                         << "where this port cannot follow it: ";
     QTest::newRow("output to a full disk") << "STDOUT" << "read" << 1
                                            << "cannot write the output: No space left on device";
 }
@@ -378,10 +380,23 @@ void TestGrivantctl::fileTargets()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(goodBytes).replace("\"registers\"", R"("registers": [{"address": "0x0301", "value": 1}], "registers")"));
+    } else if (target == "EVEN") {
+        // The file's parity code 2 (even), which a pseudo-terminal cannot take.
+        QJsonObject doc = QJsonDocument::fromJson(goodBytes).object();
+        QJsonArray registers = doc.value("registers").toArray();
+        for (int i = 0; i < registers.size(); ++i)
+            if (registers.at(i).toObject().value("address") == "0x0305")
+                registers[i] = QJsonObject{{"address", "0x0305"}, {"value", 2}};
+        doc.insert("registers", registers);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(doc).toJson());
     } else if (target == "STDOUT") {
         setup = [](QProcess &p) { p.setStandardOutputFile("/dev/full"); };
     }
-    const QStringList arguments = command == "read" ? QStringList{"read", "3", "--json"} : QStringList{command, path};
+    QStringList arguments = command == "read" ? QStringList{"read", "3", "--json"} : QStringList{command, path};
+    if (target == "EVEN")
+        arguments << "--line-settings";
     const Run run = ctl(arguments + QStringList{"--port", sim.port()}, setup, limit);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(said), qPrintable(run.err));
