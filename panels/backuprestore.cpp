@@ -462,20 +462,22 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
         layout->addWidget(table);
     }
     QStringList notes;
-    // Every register of the file that is left alone is named, with the reason.
+    // Every register of the file that is left alone is named, by reason.
     if (!plan.skipped.isEmpty()) {
-        QStringList skipped;
+        QStringList reasons;
+        QMap<QString, QStringList> names;
         for (const Skipped &k : plan.skipped) {
             const QString address = addressText(k.entry.address);
-            const QString name = k.entry.name.isEmpty() || k.entry.name == address
-                                     ? address
-                                     : QStringLiteral("%1 %2").arg(address, k.entry.name);
-            skipped << tr("%1 (%2)").arg(name, k.reason);
+            if (!reasons.contains(k.reason))
+                reasons << k.reason;
+            names[k.reason] << (k.entry.name.isEmpty() || k.entry.name == address
+                                    ? address
+                                    : QStringLiteral("%1 %2").arg(address, k.entry.name));
         }
-        auto *list = new QLabel(tr("Not written, %1 of the file's registers: %2")
-                                    .arg(plan.skipped.size())
-                                    .arg(skipped.join(QStringLiteral("; "))),
-                                dialog);
+        QStringList lines{tr("Not written, %1 of the file's registers:").arg(plan.skipped.size())};
+        for (const QString &reason : reasons)
+            lines << tr("- %1: %2").arg(reason, names.value(reason).join(QStringLiteral(", ")));
+        auto *list = new QLabel(lines.join(QLatin1Char('\n')), dialog);
         list->setObjectName(QStringLiteral("restoreSummarySkipped"));
         list->setWordWrap(true);
         list->setTextFormat(Qt::PlainText);

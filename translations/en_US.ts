@@ -875,16 +875,16 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>%1 of the %2 parameters that the restore writes differ from the device:</translation>
         </message>
         <message>
-            <source>%1 (%2)</source>
-            <translation>%1 (%2)</translation>
-        </message>
-        <message>
-            <source>Not written, %1 of the file's registers: %2</source>
-            <translation>Not written, %1 of the file's registers: %2</translation>
-        </message>
-        <message>
             <source>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</source>
             <translation>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</translation>
+        </message>
+        <message>
+            <source>Not written, %1 of the file's registers:</source>
+            <translation>Not written, %1 of the file's registers:</translation>
+        </message>
+        <message>
+            <source>- %1: %2</source>
+            <translation>- %1: %2</translation>
         </message>
     </context>
     <context>

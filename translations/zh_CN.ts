@@ -875,16 +875,16 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>本次恢复要写入的 %2 个参数中有 %1 个与设备不同：</translation>
     </message>
     <message>
-        <source>%1 (%2)</source>
-        <translation>%1（%2）</translation>
-    </message>
-    <message>
-        <source>Not written, %1 of the file&apos;s registers: %2</source>
-        <translation>不写入文件中的 %1 个寄存器：%2</translation>
-    </message>
-    <message>
         <source>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</source>
         <translation>此恢复是为 %1（唯一 ID %2）准备的，但当前连接的设备是 %3（唯一 ID %4）。未写入任何数据。</translation>
+    </message>
+    <message>
+        <source>Not written, %1 of the file&apos;s registers:</source>
+        <translation>不写入文件中的 %1 个寄存器：</translation>
+    </message>
+    <message>
+        <source>- %1: %2</source>
+        <translation>- %1：%2</translation>
     </message>
 </context>
 <context>
