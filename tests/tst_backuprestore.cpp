@@ -12,6 +12,7 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
 #include "panels/backuprestore.h"
+#include "support/filesizelimit.h"
 #include "support/simulator.h"
 
 #include <QDialog>
@@ -26,9 +27,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -273,17 +271,12 @@ void TestBackupRestore::fullDiskKeepsTheEarlierBackup()
     const QByteArray bytes = earlier.readAll();
     earlier.close();
 
-    // A full disk: files of this process may not grow beyond 1000 bytes (the backup has
-    // some 3000), and the signal that would end it is ignored, so the write fails.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limited = before;
-    limited.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    window.backUpParametersTo(file);
-    const QString message = takeMessage(&window);
-    setrlimit(RLIMIT_FSIZE, &before);
+    QString message;
+    {
+        const FileSizeLimit fullDisk(1000); // the backup has some 3000 bytes
+        window.backUpParametersTo(file);
+        message = takeMessage(&window);
+    }
     QVERIFY2(message.contains("cannot be written: File too large"), qPrintable(message));
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), bytes);

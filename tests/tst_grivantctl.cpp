@@ -1,6 +1,7 @@
 // grivantctl against the device simulator: a backup, change and restore round trip that
 // reaches the simulator's saved state, refusals that write nothing, a scan over two
 // ports, and the exit statuses.
+#include "support/filesizelimit.h"
 #include "support/simulator.h"
 
 #include <QJsonArray>
@@ -14,7 +15,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -31,25 +31,17 @@ struct Run
     QJsonObject device(int i = 0) const { return json().value("devices").toArray().at(i).toObject(); }
 };
 
-// setup may redirect the output or set the environment before the start. A file limit
-// makes a full disk: the process inherits it at its start, and the signal the limit would
-// raise is ignored, so its writes fail.
+// setup may redirect the output before the start; a file size limit makes a full disk.
 Run ctl(const QStringList &arguments, const std::function<void(QProcess &)> &setup = {},
         rlim_t fileLimit = RLIM_INFINITY)
 {
     QProcess process;
     if (setup)
         setup(process);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    if (fileLimit != RLIM_INFINITY) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = before;
-        limited.rlim_cur = fileLimit;
-        setrlimit(RLIMIT_FSIZE, &limited);
+    {
+        const FileSizeLimit fullDisk(fileLimit);
+        process.start(QStringLiteral(GRIVANTCTL), arguments);
     }
-    process.start(QStringLiteral(GRIVANTCTL), arguments);
-    setrlimit(RLIMIT_FSIZE, &before);
     Run run;
     if (!process.waitForFinished(120000)) {
         process.kill();
