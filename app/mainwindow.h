@@ -12,6 +12,7 @@
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
 class QAction;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QSignalMapper;
@@ -302,9 +303,12 @@ private:
     void closeParameterProgress();
     void showRestoreSummary(const QString &path, const ParameterBackup::Document &doc,
                             const ParameterBackup::Plan &plan, const QMap<int, QVector<quint16>> &current);
-    void startRestore(const ParameterBackup::Plan &plan);
+    // The plan belongs to the device it was made for (its identification block).
+    void startRestore(const ParameterBackup::Plan &plan, const QByteArray &madeFor, const QString &modelName);
+    void closeRestoreSummary();
     ParameterTransfer *m_parameterTransfer = nullptr;
     QPointer<QProgressDialog> m_parameterProgress;
+    QPointer<QDialog> m_restoreSummary;
 
     // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
     void initWriteReports();

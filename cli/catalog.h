@@ -3,7 +3,6 @@
 #include "data/registermap.h"
 
 #include <QString>
-#include <QTemporaryDir>
 
 // The shipped model list and both register maps, loaded once before any worker starts
 // (database connections belong to the thread that made them; the maps are plain data that
@@ -11,8 +10,9 @@
 class Catalog
 {
 public:
-    // Copies the shipped databases out of the executable into a folder of its own and loads
-    // them; false with the reason when that fails.
+    // Loads the shipped databases straight from the executable into memory (nothing is
+    // unpacked to disk, so no run, interrupted or crashed, leaves a file behind); false with
+    // the reason when that fails.
     bool load(const QString &language, QString *error);
 
     // The model name of a model code ("Grivant" when the list does not know it).
@@ -24,7 +24,6 @@ public:
     static bool isModule(const QString &modelName);
 
 private:
-    QTemporaryDir m_folder;
     ModelMap m_models;
     RegisterMap m_gripper;
     RegisterMap m_module;

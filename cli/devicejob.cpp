@@ -1,7 +1,9 @@
 #include "cli/devicejob.h"
 
 #include "cli/catalog.h"
+#include "cli/interrupt.h"
 #include "cli/output.h"
+#include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
 #include "link/modbusclient.h"
 
@@ -9,7 +11,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QThread>
 
 #include <memory>
@@ -28,6 +29,15 @@ struct Identity
     QByteArray block;
     const RegisterMap *map = nullptr;
 };
+
+// "its groups: 0x00 Permission, 0x01 Control, ...", for a group that was not found.
+QString groupList(const RegisterMap &map)
+{
+    QStringList groups;
+    for (auto g = map.groupNames.cbegin(); g != map.groupNames.cend(); ++g)
+        groups << QStringLiteral("%1 %2").arg(groupText(g.key()), g.value());
+    return QStringLiteral("its groups: %1").arg(groups.join(QStringLiteral(", ")));
+}
 
 int exitCodeFor(const ModbusClient::Reply &reply)
 {
@@ -174,7 +184,8 @@ void Job::read()
         // Every address below 0x0100 lies in group 0, so a small number names a group.
         if (number < 256) {
             if (!map.groupRegisterCounts.contains(number)) {
-                fail(ExitUsage, QStringLiteral("this device has no register group %1").arg(groupText(number)));
+                fail(ExitUsage, QStringLiteral("this device has no register group %1; %2")
+                                    .arg(groupText(number), groupList(map)));
                 return;
             }
             start = number * 256;
@@ -196,9 +207,10 @@ void Job::read()
                 matches.append(g.key());
         }
         if (matches.size() != 1) {
-            fail(ExitUsage, matches.isEmpty()
-                                ? QStringLiteral("this device has no register group called \"%1\"").arg(r.target)
-                                : QStringLiteral("\"%1\" names several register groups").arg(r.target));
+            fail(ExitUsage, (matches.isEmpty()
+                                 ? QStringLiteral("this device has no register group called \"%1\"; %2")
+                                 : QStringLiteral("\"%1\" names several register groups; %2"))
+                                .arg(r.target, groupList(map)));
             return;
         }
         start = matches.first() * 256;
@@ -270,9 +282,9 @@ void Job::backup()
         addGroup(&doc, *device.map, g.key(), g.value());
 
     const QString file = backupFileName(r.target, result.port, id, device.info.uniqueId, device.modelName);
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(toJson(doc)) < 0 || !out.commit()) {
-        fail(ExitUsage, QStringLiteral("cannot write %1: %2").arg(file, out.errorString()));
+    QString why;
+    if (!ParameterFile::write(file, toJson(doc), &why)) {
+        fail(ExitUsage, QStringLiteral("cannot write %1: %2; nothing was saved").arg(file, why));
         return;
     }
     QJsonArray groupList;
@@ -347,6 +359,40 @@ void Job::restore()
                                   {"device", current.value(e.address)}, {"file", e.value}});
     result.json.insert("writes", writes);
     result.json.insert("requests", plan.writes.size());
+
+    // New line settings take effect once the device has answered the save; grivantctl must
+    // be able to follow it there, which the port may not allow (a pseudo-terminal has no
+    // even parity, some adapters lack a rate). Tried before anything is written.
+    QMap<int, int> planned;
+    for (const Entry &e : plan.entries)
+        planned.insert(e.address, e.value);
+    const LineSettings here = client.line();
+    int nextId = id;
+    LineSettings next = here;
+    if (r.lineSettings) {
+        QMap<int, int> line = current;
+        for (auto it = planned.cbegin(); it != planned.cend(); ++it)
+            if (isLineSetting(it.key()))
+                line.insert(it.key(), it.value());
+        next = lineAfterSave(here, line, &nextId);
+    }
+    const bool moves = nextId != id || lineSettingsText(next) != lineSettingsText(here);
+    if (moves && !r.dryRun) {
+        QString why;
+        const bool follows = client.reconfigure(next, &why);
+        QString back;
+        if (!client.reconfigure(here, &back)) {
+            fail(ExitDevice, QStringLiteral("the port cannot return to %1: %2; nothing was written")
+                                 .arg(lineSettingsText(here), back));
+            return;
+        }
+        if (!follows) {
+            fail(ExitDevice, QStringLiteral("the file's line settings would move the device to %1, where this "
+                                            "port cannot follow it: %2; nothing was written")
+                                 .arg(lineSettingsText(next), why));
+            return;
+        }
+    }
     if (r.dryRun)
         return;
 
@@ -363,8 +409,11 @@ void Job::restore()
             result.json.insert("written", addressRanges(written));
             result.json.insert("notWritten", addressRanges(notWritten));
             result.json.insert("saved", false);
-            failReply(reply, QStringLiteral("writing %1-%2 (written: %3; not written: %4; nothing saved)")
-                                 .arg(addressText(request.address), addressText(request.last()),
+            QVector<int> requested;
+            for (int a = request.address; a <= request.last(); ++a)
+                requested.append(a);
+            failReply(reply, QStringLiteral("writing %1 (written: %2; not written: %3; nothing saved)")
+                                 .arg(addressRanges(requested),
                                       written.isEmpty() ? QStringLiteral("none") : addressRanges(written),
                                       addressRanges(notWritten)));
             return;
@@ -382,21 +431,15 @@ void Job::restore()
         return;
     }
 
-    // New line settings take effect once the device has answered the save.
-    QMap<int, int> planned;
-    for (const Entry &e : plan.entries)
-        planned.insert(e.address, e.value);
-    if (r.lineSettings) {
-        QMap<int, int> line = current;
-        for (auto it = planned.cbegin(); it != planned.cend(); ++it)
-            if (isLineSetting(it.key()))
-                line.insert(it.key(), it.value());
-        int slave = id;
-        const LineSettings next = lineAfterSave(client.line(), line, &slave);
-        if (slave != id || lineSettingsText(next) != lineSettingsText(client.line())) {
-            client.reconfigure(next);
-            id = slave;
-            result.json.insert("nowAt", QJsonObject{{"id", id}, {"line", lineSettingsText(next)}});
+    if (moves) {
+        id = nextId;
+        result.json.insert("nowAt", QJsonObject{{"id", id}, {"line", lineSettingsText(next)}});
+        QString why;
+        if (!client.reconfigure(next, &why)) {
+            fail(ExitDevice, QStringLiteral("the values are saved and the device now answers as ID %1 at %2, but "
+                                            "the port refused to follow: %3; nothing was read back")
+                                 .arg(id).arg(lineSettingsText(next), why));
+            return;
         }
     }
 
@@ -438,11 +481,12 @@ QString refuseWriteEverywhere(const Request &request, const Catalog &catalog)
 {
     for (int i = 0; i < request.values.size(); ++i) {
         const int address = request.address + i;
+        // Only a refusal that every map words alike is said before the device is known;
+        // otherwise the device's own map says it, with its own names and ranges.
         const QString gripper = checkWrite(catalog.gripperMap(), address, request.values.at(i));
         const QString module = checkWrite(catalog.moduleMap(), address, request.values.at(i));
-        if (!gripper.isEmpty() && !module.isEmpty())
-            return (gripper == module ? gripper : gripper + QStringLiteral(" (linear modules: ") + module + ')')
-                   + QStringLiteral("; nothing was written");
+        if (!gripper.isEmpty() && gripper == module)
+            return gripper + QStringLiteral("; nothing was written");
     }
     return QString();
 }
@@ -461,12 +505,17 @@ QVector<DeviceResult> runOnDevices(const Request &request, const Catalog &catalo
         DeviceResult *portResults = results.data() + p * perPort;
         workers.emplace_back(QThread::create([&request, &catalog, document, progress, portResults, perPort] {
             ModbusClient client;
+            client.setStopFlag(Interrupt::flag());
             QString why;
             const LineSettings line = request.line(portResults[0].port);
             const bool open = client.open(line, &why);
             for (int i = 0; i < perPort; ++i) {
                 DeviceResult &result = portResults[i];
-                if (open) {
+                if (Interrupt::requested()) {
+                    result.exitCode = ExitDevice;
+                    result.error = QStringLiteral("not reached, stopped by %1").arg(Interrupt::signalName());
+                    result.json = QJsonObject{{"port", result.port}, {"id", result.id}, {"error", result.error}};
+                } else if (open) {
                     Job(request, catalog, document, progress, client, result).run();
                 } else {
                     result.exitCode = ExitDevice;

@@ -3,17 +3,21 @@
 #include "cli/catalog.h"
 #include "cli/commandline.h"
 #include "cli/devicejob.h"
+#include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/scan.h"
 #include "data/parameterbackup.h"
+#include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
+#include "link/portidentity.h"
 #include "link/portlist.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 using namespace ParameterBackup;
 
@@ -74,6 +78,33 @@ void printLines(const QStringList &lines)
         Output::out(line);
 }
 
+// Every register of the file that a restore leaves alone, one line per reason. Registers
+// outside the stored groups (a backup made with --all) are many and named by address.
+void printSkipped(const QJsonArray &skipped)
+{
+    QStringList reasons;
+    QMap<QString, QStringList> named;
+    QMap<QString, QVector<int>> addresses;
+    for (const QJsonValue &s : skipped) {
+        const QJsonObject o = s.toObject();
+        const QString reason = o.value("reason").toString();
+        const int address = o.value("address").toString().toInt(nullptr, 16);
+        if (!reasons.contains(reason))
+            reasons << reason;
+        const QString name = o.value("name").toString();
+        named[reason] << (name.isEmpty() || name == o.value("address").toString()
+                              ? o.value("address").toString()
+                              : QStringLiteral("%1 %2").arg(o.value("address").toString(), name));
+        addresses[reason] << address;
+    }
+    for (const QString &reason : reasons) {
+        const bool many = named.value(reason).size() > 8;
+        Output::out(QStringLiteral("  not written (%1): %2")
+                        .arg(reason, many ? addressRanges(addresses.value(reason))
+                                          : named.value(reason).join(QStringLiteral(", "))));
+    }
+}
+
 // Text for people, from the same data the JSON output carries.
 void printDevice(Request::Command command, const QJsonObject &d, bool several)
 {
@@ -97,6 +128,8 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
         }
         break;
     case Request::Command::Backup: {
+        if (!d.contains("file"))
+            break; // not saved: the reason goes to stderr
         QStringList groups;
         for (const QJsonValue &g : d.value("groups").toArray())
             groups << g.toString();
@@ -135,6 +168,8 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
                                 .arg(d.value("nowAt").toObject().value("id").toInt())
                                 .arg(d.value("nowAt").toObject().value("line").toString()));
         }
+        if (d.value("dryRun").toBool() || d.value("saved").toBool())
+            printSkipped(d.value("skipped").toArray());
         QVector<QStringList> kept;
         for (const QJsonValue &s : d.value("skipped").toArray()) {
             const QJsonObject o = s.toObject();
@@ -169,6 +204,25 @@ int combinedExit(const QVector<DeviceResult> &results)
     return code;
 }
 
+// A scan that may take longer than this says so before it starts.
+constexpr qint64 LongScanMs = 10000;
+
+QString durationText(qint64 ms)
+{
+    if (ms < 90 * 1000)
+        return QStringLiteral("about %1 seconds").arg((ms + 500) / 1000);
+    return QStringLiteral("about %1 minutes").arg((ms + 30 * 1000) / 60000);
+}
+
+QString scanSize(const QVector<int> &ids, const QVector<qint32> &bauds, const QVector<int> &parities)
+{
+    const int idCount = *std::max_element(ids.cbegin(), ids.cend()) - *std::min_element(ids.cbegin(), ids.cend()) + 1;
+    const int baudCount = bauds.isEmpty() ? 7 : bauds.size();
+    const int parityCount = parities.isEmpty() ? 3 : parities.size();
+    return QStringLiteral("%1 baud rate(s) x %2 parit%3 x %4 ID(s) on each port, the ports in parallel")
+        .arg(baudCount).arg(parityCount).arg(parityCount == 1 ? QStringLiteral("y") : QStringLiteral("ies")).arg(idCount);
+}
+
 int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
 {
     QStringList ports = r.ports;
@@ -183,6 +237,12 @@ int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
     if (ids.isEmpty())
         for (int id = 1; id <= 247; ++id)
             ids << id;
+    // A wide sweep of a silent port takes many minutes; whoever waits should know it first.
+    const qint64 estimate = scanDurationMs(ids, r.bauds, r.parities);
+    if (estimate >= LongScanMs)
+        Output::err(QStringLiteral("grivantctl: this scan takes up to %1 when nothing answers (%2); --baud, "
+                                   "--parity and --ids make it shorter, Ctrl+C stops it")
+                        .arg(durationText(estimate), scanSize(ids, r.bauds, r.parities)));
     const ScanOutcome outcome = scanPorts(ports, ids, r.bauds, r.parities, progress);
 
     QJsonArray devices;
@@ -203,9 +263,8 @@ int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
     for (const QString &why : outcome.portErrors)
         Output::err(QStringLiteral("grivantctl: ") + why);
     if (r.json)
-        Output::out(QString::fromUtf8(QJsonDocument(QJsonObject{{"devices", devices},
-                                                                {"portErrors", QJsonArray::fromStringList(outcome.portErrors)}})
-                                          .toJson(QJsonDocument::Indented)).trimmed());
+        Output::outJson(QJsonDocument(QJsonObject{{"devices", devices},
+                                                  {"portErrors", QJsonArray::fromStringList(outcome.portErrors)}}));
     else if (!rows.isEmpty())
         printLines(Output::table({"PORT", "BAUD", "PARITY", "STOP", "ID", "MODEL", "HW", "SW", "UNIQUE ID"}, rows));
     else
@@ -220,12 +279,12 @@ int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *pr
     QString error;
     Document document;
     if (r.command == Request::Command::Restore) {
-        QFile file(r.target);
-        if (!file.open(QIODevice::ReadOnly)) {
-            Output::err(QStringLiteral("grivantctl: cannot read %1: %2").arg(r.target, file.errorString()));
+        QByteArray content;
+        if (!ParameterFile::read(r.target, &content, &error)) {
+            Output::err(QStringLiteral("grivantctl: cannot read %1: %2; nothing was written").arg(r.target, error));
             return ExitUsage;
         }
-        if (!fromJson(file.readAll(), &document, &error)) {
+        if (!fromJson(content, &document, &error)) {
             Output::err(QStringLiteral("grivantctl: %1: %2; nothing was written").arg(r.target, error));
             return ExitUsage;
         }
@@ -250,8 +309,7 @@ int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *pr
         QJsonArray devices;
         for (const DeviceResult &result : results)
             devices.append(result.json);
-        Output::out(QString::fromUtf8(QJsonDocument(QJsonObject{{"devices", devices}}).toJson(QJsonDocument::Indented))
-                        .trimmed());
+        Output::outJson(QJsonDocument(QJsonObject{{"devices", devices}}));
     } else if (r.command == Request::Command::Info) {
         QVector<QStringList> rows;
         for (const DeviceResult &result : results) {
@@ -276,16 +334,8 @@ int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *pr
     return combinedExit(results);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int run()
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("grivantctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(GRIVANT_VERSION));
-    Q_INIT_RESOURCE(resources);
-    qInstallMessageHandler(quietMessages);
-
     Request request;
     QString error;
     QStringList arguments = QCoreApplication::arguments();
@@ -295,7 +345,11 @@ int main(int argc, char *argv[])
         return ExitUsage;
     }
     if (request.command == Request::Command::Help) {
-        std::fputs(usageText(), stdout);
+        QStringList lines = QString::fromUtf8(usageText()).split(QLatin1Char('\n'));
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        for (const QString &line : lines)
+            Output::out(line);
         return ExitOk;
     }
     if (request.command == Request::Command::Version) {
@@ -303,13 +357,37 @@ int main(int argc, char *argv[])
         return ExitOk;
     }
 
+    // Two names of one line (a by-id link and its ttyUSB name) would get two workers that
+    // garble each other's frames: the line is served once, under the first name.
+    QVector<PortIdentity::Duplicate> duplicates;
+    request.ports = PortIdentity::distinct(request.ports, &duplicates);
+    for (const PortIdentity::Duplicate &d : duplicates)
+        Output::err(QStringLiteral("grivantctl: %1 is the same port as %2; it is served once, as %2")
+                        .arg(d.name, d.sameAs));
+
     Catalog catalog;
     if (!catalog.load(request.language, &error)) {
         Output::err(QStringLiteral("grivantctl: ") + error);
         return ExitDevice;
     }
     Output::Progress progress;
-    if (request.command == Request::Command::Scan)
-        return scan(request, catalog, &progress);
-    return deviceCommand(request, catalog, &progress);
+    const int code = request.command == Request::Command::Scan ? scan(request, catalog, &progress)
+                                                               : deviceCommand(request, catalog, &progress);
+    if (!Interrupt::requested())
+        return code;
+    Output::err(QStringLiteral("grivantctl: stopped by %1").arg(QLatin1String(Interrupt::signalName())));
+    return 128 + Interrupt::signalNumber();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("grivantctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(GRIVANT_VERSION));
+    Q_INIT_RESOURCE(resources);
+    qInstallMessageHandler(quietMessages);
+    Interrupt::install();
+    return Output::finish(run());
 }

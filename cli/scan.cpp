@@ -1,5 +1,6 @@
 #include "cli/scan.h"
 
+#include "cli/interrupt.h"
 #include "cli/output.h"
 #include "link/connectionfunc.h"
 #include "link/modbusclient.h"
@@ -9,12 +10,25 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
 
 namespace {
 const QVector<qint32> BaudRates{115200, 57600, 38400, 19200, 9600, 4800, 230400};
+}
+
+qint64 scanDurationMs(const QVector<int> &ids, const QVector<qint32> &bauds, const QVector<int> &parities)
+{
+    const Connectionfunc scanner;
+    qint64 perIdAndParity = 0;
+    for (int i = 0; i < BaudRates.size(); ++i)
+        if (bauds.isEmpty() || bauds.contains(BaudRates.at(i)))
+            perIdAndParity += scanner.waitTime(i);
+    const int first = *std::min_element(ids.cbegin(), ids.cend());
+    const int last = *std::max_element(ids.cbegin(), ids.cend());
+    return perIdAndParity * (parities.isEmpty() ? 3 : parities.size()) * (last - first + 1);
 }
 
 ScanOutcome scanPorts(const QStringList &ports, const QVector<int> &ids, const QVector<qint32> &bauds,
@@ -80,11 +94,22 @@ ScanOutcome scanPorts(const QStringList &ports, const QVector<int> &ids, const Q
                          });
         thread->start();
         ++running;
+        scanner->noteSweepRequested();
         QMetaObject::invokeMethod(scanner.get(), "slot_ScanGripper", Qt::QueuedConnection,
                                   Q_ARG(QStringList, QStringList{ports.at(p)}));
         threads.push_back(std::move(thread));
         scanners.push_back(std::move(scanner));
     }
+    // A signal only raises a flag; the sweeps are told here, in this thread.
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, &loop, [&scanners, &signalCheck] {
+        if (!Interrupt::requested())
+            return;
+        signalCheck.stop();
+        for (auto &scanner : scanners)
+            scanner->set_search_stop();
+    });
+    signalCheck.start(50);
     if (running > 0)
         loop.exec();
     for (std::size_t i = 0; i < threads.size(); ++i) {

@@ -23,9 +23,15 @@ struct ScanOutcome
     QStringList portErrors;       // ports that could not be opened, and why
 };
 
+// How long a sweep of one port takes at most, when nothing answers: every rate, parity
+// and ID given (all when a list is empty) at the scanner's wait for each rate. Ports are
+// swept in parallel, so this is the time of the whole scan.
+qint64 scanDurationMs(const QVector<int> &ids, const QVector<qint32> &bauds, const QVector<int> &parities);
+
 // Sweeps every port with the connection window's scanner, one scanner thread per port, for
 // every ID of the list (the scanner sweeps the range from the lowest to the highest), every
 // baud rate and parity given (all when a list is empty). A device that answers at two
-// settings that its line cannot tell apart is listed once, at the first.
+// settings that its line cannot tell apart is listed once, at the first. A signal (see
+// cli/interrupt.h) stops every sweep after its probe on the wire; what was found is kept.
 ScanOutcome scanPorts(const QStringList &ports, const QVector<int> &ids, const QVector<qint32> &bauds,
                       const QVector<int> &parities, Output::Progress *progress);

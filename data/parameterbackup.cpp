@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <vector>
 
 namespace ParameterBackup {
 
@@ -38,14 +39,62 @@ bool parseAddress(const QJsonValue &value, int *address)
         a = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toInt(&ok, 16)
                                                                         : text.toInt(&ok, 10);
     } else if (value.isDouble()) {
+        // Checked before the conversion, which is undefined for a number beyond an int.
         const double d = value.toDouble();
-        a = int(d);
-        ok = double(a) == d;
+        if (d >= 0 && d <= 0xFFFF) {
+            a = int(d);
+            ok = double(a) == d;
+        }
     }
     if (!ok || a < 0 || a > 0xFFFF)
         return false;
     *address = a;
     return true;
+}
+
+// JSON leaves an object with one key twice to the reader, and Qt's reader keeps the last.
+// A file with two "registers" lists would then restore whichever came last without a word,
+// so such a file is refused. True with the first key that repeats within one object and its
+// byte offset. The text must be valid JSON.
+bool repeatedKey(const QByteArray &json, QString *repeated, int *offset)
+{
+    struct Level
+    {
+        bool object = false;
+        bool expectKey = false;
+        QSet<QString> keys;
+    };
+    std::vector<Level> levels;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == '{' || c == '[') {
+            levels.push_back(Level{c == '{', c == '{', {}});
+        } else if (c == '}' || c == ']') {
+            if (!levels.empty())
+                levels.pop_back();
+        } else if (c == ',') {
+            if (!levels.empty() && levels.back().object)
+                levels.back().expectKey = true;
+        } else if (c == '"') {
+            const int start = i;
+            for (++i; i < json.size() && json.at(i) != '"'; ++i)
+                if (json.at(i) == '\\')
+                    ++i;
+            if (levels.empty() || !levels.back().object || !levels.back().expectKey)
+                continue;
+            levels.back().expectKey = false;
+            // The reader's own decoding, so that "a" and "\u0061" are one key.
+            const QString key = QJsonDocument::fromJson('[' + json.mid(start, i - start + 1) + ']')
+                                    .array().at(0).toString();
+            if (levels.back().keys.contains(key)) {
+                *repeated = key;
+                *offset = start;
+                return true;
+            }
+            levels.back().keys.insert(key);
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -167,6 +216,13 @@ bool fromJson(const QByteArray &json, Document *doc, QString *error)
         return fail(QCoreApplication::translate("ParameterBackup", "not a complete parameter file (%1 at byte %2)")
                         .arg(parseError.errorString())
                         .arg(parseError.offset));
+    QString repeated;
+    int repeatedAt = 0;
+    if (repeatedKey(json, &repeated, &repeatedAt))
+        return fail(QCoreApplication::translate("ParameterBackup", "the key \"%1\" appears twice in one object (byte %2): "
+                                                                   "a file with a repeated key is refused")
+                        .arg(repeated)
+                        .arg(repeatedAt));
     const QJsonObject root = parsed.object();
     if (!parsed.isObject() || root.value(QStringLiteral("format")).toString() != QLatin1String(FormatName))
         return fail(QCoreApplication::translate("ParameterBackup", "not a parameter file of this tool"));
@@ -205,8 +261,9 @@ bool fromJson(const QByteArray &json, Document *doc, QString *error)
         const QJsonValue value = r.value(QStringLiteral("value"));
         if (!parseAddress(r.value(QStringLiteral("address")), &e.address))
             return fail(QCoreApplication::translate("ParameterBackup", "register %1 in the file has no valid address").arg(index));
+        // Checked before the conversion, which is undefined for a number beyond an int.
         const double v = value.toDouble(1e9);
-        if (!value.isDouble() || v != double(int(v)) || v < -32768 || v > 65535)
+        if (!value.isDouble() || !(v >= -32768 && v <= 65535) || v != double(int(v)))
             return fail(QCoreApplication::translate("ParameterBackup", "register %1 has no valid 16-bit value").arg(addressText(e.address)));
         if (seen.contains(e.address))
             return fail(QCoreApplication::translate("ParameterBackup", "register %1 is listed twice").arg(addressText(e.address)));
@@ -240,6 +297,20 @@ QString checkWrite(const RegisterMap &map, int address, int value)
         return QCoreApplication::translate("ParameterBackup", "%1 is read-only").arg(where);
     if (!range.accepts(value))
         return QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3").arg(where).arg(value).arg(rangeText);
+    // A range that reaches beyond what the register holds (-32768~32768 for a signed one)
+    // would let the value come back with another sign: the range is cut to the format.
+    const bool isSigned = map.registerFormats.value(address) == QLatin1String("signed");
+    const int low = isSigned ? -0x8000 : 0;
+    const int high = isSigned ? 0x7FFF : 0xFFFF;
+    if (value < low || value > high) {
+        const QString held = range.kind == ValueRange::Interval
+                                 ? QStringLiteral("%1~%2").arg(qMax(range.minimum, low)).arg(qMin(range.maximum, high))
+                                 : QStringLiteral("%1~%2").arg(low).arg(high);
+        return isSigned ? QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (a signed 16-bit register)")
+                              .arg(where).arg(value).arg(held)
+                        : QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (an unsigned 16-bit register)")
+                              .arg(where).arg(value).arg(held);
+    }
     return QString();
 }
 
@@ -290,7 +361,9 @@ QVector<Difference> compare(const QVector<Entry> &expected, const QMap<int, int>
     QVector<Difference> differences;
     for (const Entry &e : expected) {
         const auto it = actual.constFind(e.address);
-        if (it != actual.cend() && encodeValue(it.value()) == encodeValue(e.value))
+        // Values as the register's format reads them: 32768 written to a signed register
+        // reads back as -32768, which is a difference, not the same 16 bits.
+        if (it != actual.cend() && it.value() == e.value)
             continue;
         Difference d;
         d.address = e.address;

@@ -4,6 +4,7 @@
 #include "link/portaccess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 
 #include <cmath>
 
@@ -13,8 +14,36 @@
 
 namespace {
 // Silence after a garbled answer before the request goes out again, so that the rest
-// of that answer is not taken for the start of the next one.
+// of that answer is not taken for the start of the next one; also the silence a request
+// waits for when bytes were arriving unasked.
 constexpr int DrainMs = 20;
+// A line that has not been quiet for DrainMs within this time is busy or noisy.
+constexpr int QuietLimitMs = 1000;
+// The longest Modbus-RTU frame.
+constexpr int MaxFrameBytes = 256;
+
+// Before it opens a port, Qt takes a lock file named "LCK.." and the port's path with its
+// slashes made underscores (a name under /dev/ without its /dev/). A path that makes that
+// name longer than a file name may be fails as a "permission error", as a held lock does.
+constexpr int MaxFileNameBytes = 255;
+
+int lockFileNameBytes(const QString &port)
+{
+    QString name = port.startsWith(QLatin1String("/dev/")) ? port.mid(5) : port;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return int(QFile::encodeName(QStringLiteral("LCK..") + name).size());
+}
+
+QString parityName(QSerialPort::Parity parity)
+{
+    switch (parity) {
+    case QSerialPort::EvenParity: return QStringLiteral("even parity");
+    case QSerialPort::OddParity: return QStringLiteral("odd parity");
+    case QSerialPort::MarkParity: return QStringLiteral("mark parity");
+    case QSerialPort::SpaceParity: return QStringLiteral("space parity");
+    default: return QStringLiteral("no parity");
+    }
+}
 
 char parityLetter(QSerialPort::Parity parity)
 {
@@ -48,6 +77,13 @@ QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
         if (LinkText::lacksAccess(port))
             return QStringLiteral("cannot open %1: permission denied. %2")
                 .arg(port, LinkText::permissionAdvice(port, LinkText::owningGroup(port)).trimmed());
+        if (lockFileNameBytes(port) > MaxFileNameBytes)
+            return QStringLiteral("cannot open %1: the path is too long for the port's lock file, whose name "
+                                  "holds the whole path (%2 bytes, where a file name may have %3); use a "
+                                  "shorter path, for instance a symbolic link to it")
+                .arg(port)
+                .arg(lockFileNameBytes(port))
+                .arg(MaxFileNameBytes);
         return QStringLiteral("cannot open %1: busy, another program is using it (%2)")
             .arg(port, systemText);
     case QSerialPort::OpenError:
@@ -80,8 +116,18 @@ QString ModbusClient::Reply::errorText() const
         return QStringLiteral("device refused: %1 (exception 0x%2)")
             .arg(ModbusFrame::exceptionName(exception))
             .arg(exception, 2, 16, QLatin1Char('0'));
-    case Status::BadAnswer: return QStringLiteral("garbled answer (bad CRC or length)");
+    case Status::BadAnswer:
+        if (unasked)
+            return QStringLiteral("garbled answers, and bytes kept arriving unasked: the line is busy or noisy "
+                                  "(another master, a device that sends by itself, or noise on the wires?)");
+        return QStringLiteral("garbled answer (bad CRC or length)");
     case Status::NotOpen: return QStringLiteral("port not open");
+    case Status::LineBusy:
+        return QStringLiteral("the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s "
+                              "(another master, a device that sends by itself, or noise on the wires?)")
+            .arg(DrainMs)
+            .arg(QuietLimitMs / 1000.0);
+    case Status::Interrupted: return QStringLiteral("not sent, stopped by a signal");
     }
     return QString();
 }
@@ -105,21 +151,38 @@ bool ModbusClient::open(const LineSettings &line, QString *why)
         return false;
     }
     m_port->setDataTerminalReady(true);
-    return reconfigure(line);
+    if (!reconfigure(line, why)) {
+        close();
+        return false;
+    }
+    return true;
 }
 
-bool ModbusClient::reconfigure(const LineSettings &line)
+bool ModbusClient::reconfigure(const LineSettings &line, QString *why)
 {
     if (!isOpen())
         return false;
     m_line = line;
-    const bool ok = m_port->setBaudRate(line.baudRate) && m_port->setDataBits(QSerialPort::Data8)
-                    && m_port->setParity(line.parity) && m_port->setStopBits(line.stopBits)
-                    && m_port->setFlowControl(QSerialPort::NoFlowControl);
+    QString refused;
+    if (!m_port->setBaudRate(line.baudRate))
+        refused = QStringLiteral("%1 baud").arg(line.baudRate);
+    else if (!m_port->setDataBits(QSerialPort::Data8))
+        refused = QStringLiteral("8 data bits");
+    else if (!m_port->setParity(line.parity))
+        refused = parityName(line.parity);
+    else if (!m_port->setStopBits(line.stopBits))
+        refused = line.stopBits == QSerialPort::TwoStop ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit");
+    else if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
+        refused = QStringLiteral("no flow control");
+    if (!refused.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("%1 refuses %2 (%3)").arg(line.port, refused, m_port->errorString());
+        return false;
+    }
     if (line.parity == QSerialPort::NoParity)
         clearStaleOddFlag(*m_port);
     m_port->clear();
-    return ok;
+    return true;
 }
 
 void ModbusClient::close()
@@ -154,12 +217,36 @@ ModbusClient::Reply ModbusClient::write(int slave, quint16 start, const QVector<
 ModbusClient::Reply ModbusClient::transact(Kind kind, const QByteArray &request, int registerCount)
 {
     Reply reply;
+    bool unasked = false;
     for (int attempt = 0; attempt < m_attempts; ++attempt) {
-        reply = once(kind, request, registerCount);
+        Reply last = once(kind, request, registerCount);
+        // A stop before a second try leaves the outcome of the request that did go out.
+        if (last.status == Status::Interrupted && attempt > 0)
+            break;
+        unasked = unasked || last.unasked;
+        reply = last;
+        reply.unasked = unasked;
         if (reply.status != Status::NoAnswer && reply.status != Status::BadAnswer)
             break;
     }
     return reply;
+}
+
+// Bytes that nobody asked for would mix with the answer. A clean line costs nothing here:
+// only when something is arriving does the request wait for a pause, and not for ever.
+bool ModbusClient::waitForQuiet(bool *unasked)
+{
+    m_port->clear(QSerialPort::Input);
+    if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
+        return true;
+    *unasked = true;
+    const QDeadlineTimer limit(QuietLimitMs);
+    do {
+        m_port->readAll();
+        if (limit.hasExpired())
+            return false;
+    } while (m_port->waitForReadyRead(DrainMs));
+    return true;
 }
 
 ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int registerCount)
@@ -167,11 +254,18 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
     Reply reply;
     if (!isOpen())
         return reply;
+    if (m_stop && m_stop->load()) {
+        reply.status = Status::Interrupted;
+        return reply;
+    }
     const quint8 function = quint8(request.at(1));
     const int expected = kind == Kind::Read ? ModbusFrame::readAnswerSize(registerCount)
                                             : ModbusFrame::WriteAnswerSize;
 
-    m_port->clear(QSerialPort::Input);
+    if (!waitForQuiet(&reply.unasked)) {
+        reply.status = Status::LineBusy;
+        return reply;
+    }
     m_port->write(request);
     const QDeadlineTimer deadline(m_answerWaitMs + wireMs(request.size() + expected));
     const auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
@@ -204,8 +298,18 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         : ModbusFrame::checkWriteAnswer(answer, request);
     if (check != ModbusFrame::AnswerCheck::Accepted || answer.at(0) != request.at(0)) {
         // Let the rest of a garbled or foreign answer pass before anything is sent again.
-        while (m_port->waitForReadyRead(DrainMs))
+        // Bytes that go on for longer than the longest frame are no answer of anyone's.
+        const QDeadlineTimer limit(QuietLimitMs);
+        const QDeadlineTimer longestFrame(wireMs(MaxFrameBytes));
+        while (m_port->waitForReadyRead(DrainMs)) {
             m_port->readAll();
+            if (longestFrame.hasExpired())
+                reply.unasked = true;
+            if (limit.hasExpired()) {
+                reply.status = Status::LineBusy;
+                return reply;
+            }
+        }
         reply.status = Status::BadAnswer;
         return reply;
     }

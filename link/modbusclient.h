@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
 #include <memory>
 
 // Serial settings of one line: 8 data bits always.
@@ -30,17 +31,21 @@ void clearStaleOddFlag(QSerialPort &port);
 
 // A blocking Modbus-RTU master on one serial port, for a worker thread that owns it (the
 // command-line tool runs one per port). One request at a time; an unanswered or garbled
-// request is sent again, an exception answer is final.
+// request is sent again, an exception answer is final. Every wait has a deadline: a line
+// that never goes quiet (another master, a device that sends by itself, noise) ends the
+// request as busy instead of holding it for ever.
 class ModbusClient
 {
 public:
-    enum class Status { Ok, NoAnswer, Exception, BadAnswer, NotOpen };
+    // Interrupted: a stop was asked for before the request went out, so it was not sent.
+    enum class Status { Ok, NoAnswer, Exception, BadAnswer, NotOpen, LineBusy, Interrupted };
 
     struct Reply
     {
         Status status = Status::NotOpen;
         quint8 exception = 0;
         QVector<quint16> values; // reads only
+        bool unasked = false;    // bytes came that were no part of an answer
         bool ok() const { return status == Status::Ok; }
         QString errorText() const;
     };
@@ -51,8 +56,9 @@ public:
     ModbusClient &operator=(const ModbusClient &) = delete;
 
     bool open(const LineSettings &line, QString *why);
-    // New settings on the open port (after the device was told to change its own).
-    bool reconfigure(const LineSettings &line);
+    // New settings on the open port (after the device was told to change its own); false,
+    // with the setting the system refused, when they could not all be applied.
+    bool reconfigure(const LineSettings &line, QString *why = nullptr);
     void close();
     bool isOpen() const;
     const LineSettings &line() const { return m_line; }
@@ -61,6 +67,8 @@ public:
     // (default 150 ms).
     void setAttempts(int attempts) { m_attempts = qMax(1, attempts); }
     void setAnswerWait(int ms) { m_answerWaitMs = ms; }
+    // Once the flag is set no request goes out any more; one on the wire is finished.
+    void setStopFlag(const std::atomic_bool *flag) { m_stop = flag; }
 
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
@@ -70,9 +78,11 @@ private:
     Reply transact(Kind kind, const QByteArray &request, int registerCount);
     Reply once(Kind kind, const QByteArray &request, int registerCount);
     int wireMs(int bytes) const;
+    bool waitForQuiet(bool *unasked);
 
     std::unique_ptr<QSerialPort> m_port;
     LineSettings m_line;
     int m_attempts = 3;
     int m_answerWaitMs = 150;
+    const std::atomic_bool *m_stop = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "data/parameterfile.h"
 #include "data/vxregisterdatabase.h"
 #include "engine/deviceinfo.h"
 #include "engine/replydecode.h"
@@ -16,14 +17,12 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -169,7 +168,11 @@ void ParameterTransfer::takeWriteResult(int address, QVector<quint16> values, bo
 
 void ParameterTransfer::takeConnectionState(int state)
 {
-    if (state == 3 && isBusy())
+    if (state != 3)
+        return;
+    // The next device brings its own identification.
+    m_infoBlock.clear();
+    if (isBusy())
         fail(tr("the connection was closed"));
 }
 
@@ -206,6 +209,22 @@ void MainWindow::initBackupRestore()
     connect(m_connectionForm, &ConnectionForm::SendConnectiomState, m_parameterTransfer,
             &ParameterTransfer::takeConnectionState);
     connect(m_vxCtl, &VX_Ctl::WriteFinished, m_parameterTransfer, &ParameterTransfer::takeWriteResult);
+    // A summary made for one device must not be confirmed for the next one.
+    connect(m_connectionForm, &ConnectionForm::SendConnectiomState, this, [this](int state) {
+        if (state == 3 && m_restoreSummary)
+            closeRestoreSummary();
+    });
+}
+
+void MainWindow::closeRestoreSummary()
+{
+    // The link reports the closing state twice: one notice is enough.
+    QDialog *summary = m_restoreSummary;
+    m_restoreSummary = nullptr;
+    summary->disconnect(this);
+    summary->reject();
+    showParameterMessage(QMessageBox::Warning, tr("Restore parameters"),
+                         tr("The device was disconnected before the restore started. Nothing was written."));
 }
 
 bool MainWindow::parameterToolsReady(const QString &title)
@@ -297,10 +316,10 @@ void MainWindow::backUpParametersTo(const QString &path)
                                            QDateTime::currentDateTimeUtc());
                 for (auto g = groups.cbegin(); g != groups.cend(); ++g)
                     addGroup(&doc, *map, g.key(), g.value());
-                QSaveFile file(path);
-                if (!file.open(QIODevice::WriteOnly) || file.write(toJson(doc)) < 0 || !file.commit()) {
+                QString why;
+                if (!ParameterFile::write(path, toJson(doc), &why)) {
                     showParameterMessage(QMessageBox::Warning, title,
-                                         tr("The file %1 cannot be written: %2").arg(path, file.errorString()));
+                                         tr("The file %1 cannot be written: %2").arg(path, why));
                     return;
                 }
                 showParameterMessage(QMessageBox::Information, title,
@@ -332,13 +351,13 @@ void MainWindow::restoreParametersFrom(const QString &path)
         return;
     const RegisterMap *map = m_registerDb->registerMap();
 
-    QFile file(path);
+    // Only a regular file of a parameter file's size is read, so this cannot hold the
+    // window (a FIFO is not waited on, /dev/zero not read).
     Document doc;
     QString error;
-    if (!file.open(QIODevice::ReadOnly))
-        error = file.errorString();
-    else
-        fromJson(file.readAll(), &doc, &error);
+    QByteArray content;
+    if (ParameterFile::read(path, &content, &error))
+        fromJson(content, &doc, &error);
     if (!error.isEmpty()) {
         showParameterMessage(QMessageBox::Warning, title,
                              tr("%1 cannot be restored: %2. Nothing was written.").arg(path, error));
@@ -413,8 +432,9 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
     intro->setWordWrap(true);
     layout->addWidget(intro);
     auto *count = new QLabel(differences.isEmpty()
-                                 ? tr("The device already holds all %1 parameters of the file.").arg(plan.entries.size())
-                                 : tr("%1 of the %2 parameters of the file differ from the device:")
+                                 ? tr("The device already holds the %1 parameters that the restore writes.")
+                                       .arg(plan.entries.size())
+                                 : tr("%1 of the %2 parameters that the restore writes differ from the device:")
                                        .arg(differences.size())
                                        .arg(plan.entries.size()),
                              dialog);
@@ -442,6 +462,27 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
         layout->addWidget(table);
     }
     QStringList notes;
+    // Every register of the file that is left alone is named, by reason.
+    if (!plan.skipped.isEmpty()) {
+        QStringList reasons;
+        QMap<QString, QStringList> names;
+        for (const Skipped &k : plan.skipped) {
+            const QString address = addressText(k.entry.address);
+            if (!reasons.contains(k.reason))
+                reasons << k.reason;
+            names[k.reason] << (k.entry.name.isEmpty() || k.entry.name == address
+                                    ? address
+                                    : QStringLiteral("%1 %2").arg(address, k.entry.name));
+        }
+        QStringList lines{tr("Not written, %1 of the file's registers:").arg(plan.skipped.size())};
+        for (const QString &reason : reasons)
+            lines << tr("- %1: %2").arg(reason, names.value(reason).join(QStringLiteral(", ")));
+        auto *list = new QLabel(lines.join(QLatin1Char('\n')), dialog);
+        list->setObjectName(QStringLiteral("restoreSummarySkipped"));
+        list->setWordWrap(true);
+        list->setTextFormat(Qt::PlainText);
+        layout->addWidget(list);
+    }
     if (!keptLine.isEmpty())
         notes << tr("The line settings (slave ID, baud rate, stop bits, parity) are not restored: the device "
                     "keeps its own, so that it stays reachable. Change them on the Modbus-RTU Parameters tab.");
@@ -456,15 +497,29 @@ void MainWindow::showRestoreSummary(const QString &path, const Document &doc, co
     connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    connect(dialog, &QDialog::accepted, this, [this, plan] { startRestore(plan); });
+    const QByteArray madeFor = m_parameterTransfer->infoBlock();
+    const QString modelName = m_currentModelName;
+    connect(dialog, &QDialog::accepted, this, [this, plan, madeFor, modelName] { startRestore(plan, madeFor, modelName); });
+    m_restoreSummary = dialog;
     dialog->open();
 }
 
-void MainWindow::startRestore(const Plan &plan)
+void MainWindow::startRestore(const Plan &plan, const QByteArray &madeFor, const QString &modelName)
 {
     const QString title = tr("Restore parameters");
     if (!parameterToolsReady(title))
         return;
+    // Checked again now: between the summary and this click another device may have come.
+    const QByteArray now = m_parameterTransfer->infoBlock();
+    const Document then = newDocument(madeFor, modelName, QDateTime());
+    const Document current = newDocument(now, m_currentModelName, QDateTime());
+    if (current.modelCode != then.modelCode || current.uniqueId != then.uniqueId || modelName != m_currentModelName) {
+        showParameterMessage(QMessageBox::Warning, title,
+                             tr("The restore was prepared for %1 (unique ID %2), but the connected device is %3 "
+                                "(unique ID %4). Nothing was written.")
+                                 .arg(then.modelName, then.uniqueId, current.modelName, current.uniqueId));
+        return;
+    }
     showParameterProgress(tr("Writing the parameters…"), plan.writes.size() + 1);
     auto *once = new QObject(this);
     connect(m_parameterTransfer, &ParameterTransfer::writeProgress, once, [this](int done, int total) {

@@ -2,7 +2,8 @@
 // backup file holds the polled values, the summary shows what differs before anything is
 // written, the writes go through the polling engine in register order with the save
 // command last, and the save reaches the simulator's saved state. A file of another model
-// is refused without a write.
+// is refused without a write, and so is a summary confirmed after its device went away. A
+// full disk leaves the earlier backup as it was.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 #include "ui_connectionform.h"
@@ -11,6 +12,7 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
 #include "panels/backuprestore.h"
+#include "support/filesizelimit.h"
 #include "support/simulator.h"
 
 #include <QDialog>
@@ -65,7 +67,33 @@ class TestBackupRestore : public QObject
 
 private slots:
     void backupAndRestoreFromTheWindow();
+    void summaryBelongsToItsDevice();
+    void fullDiskKeepsTheEarlierBackup();
 };
+
+namespace {
+
+// Connects the window by Auto-Connect to the one port the system lists.
+bool connectTo(MainWindow &window, const QString &port, const QString &model)
+{
+    PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+    ConnectionForm *connection = window.connectionWindow();
+    if (!QTest::qWaitFor([&] { const auto known = connection->knownPorts(); return known.size() == 1 && known.contains(port); }, 5000))
+        return false;
+    connection->form()->pB_Connect->click();
+    return QTest::qWaitFor([&] { return window.isVisible() && window.currentModelName() == model; }, 15000);
+}
+
+QDialog *openSummary(MainWindow &window, const QString &file)
+{
+    window.restoreParametersFrom(file);
+    QDialog *summary = nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] { return (summary = window.findChild<QDialog *>("restoreSummary")) && summary->isVisible(); }, 10000);
+    return shown ? summary : nullptr;
+}
+
+} // namespace
 
 void TestBackupRestore::backupAndRestoreFromTheWindow()
 {
@@ -120,6 +148,10 @@ void TestBackupRestore::backupAndRestoreFromTheWindow()
     QCOMPARE(table->item(0, 0)->text(), QString("0x0406"));
     QCOMPARE(table->item(0, 2)->text(), QString("60"));
     QCOMPARE(table->item(0, 3)->text(), QString("100"));
+    const QString skipped = summary->findChild<QLabel *>("restoreSummarySkipped")->text();
+    QVERIFY2(skipped.contains("- a command, not a value: 0x0300 Save, 0x0400 Test I/O parameters")
+                 && skipped.contains("- line setting, kept as the device has it: 0x0302 Slave Address, 0x0303"),
+             qPrintable(skipped));
 
     const QString folder = qEnvironmentVariable("GRIVANT_SCREENSHOTS");
     if (!folder.isEmpty()) {
@@ -169,6 +201,86 @@ void TestBackupRestore::backupAndRestoreFromTheWindow()
     QVERIFY(writes.isEmpty());
     QVERIFY(!window.parameterTransfer()->isBusy());
 
+    PortList::setProvider(nullptr);
+}
+
+// A restore summary made for a gripper: the gripper goes and a linear module comes before
+// Restore is clicked. The summary closes with the connection and nothing reaches the
+// module; a summary whose device changed without a disconnection is refused at the click.
+void TestBackupRestore::summaryBelongsToItsDevice()
+{
+    QTemporaryDir dir;
+    const QString moduleState = dir.filePath("module-state");
+    Simulator gripper({"--uid", "11112222"});
+    Simulator module({"--model", "4001", "--uid", "33334444", "--state", moduleState});
+    QVERIFY(gripper.start());
+    QVERIFY(module.start());
+    MainWindow window;
+    QVector<int> writes;
+    window.setMultipleWriteObserverForTest([&writes](int address, const QVector<quint16> &) { writes << address; });
+
+    QVERIFY(connectTo(window, gripper.port(), "GZB-50W"));
+    const QString gripperFile = dir.filePath("gripper.json");
+    QTRY_VERIFY_WITH_TIMEOUT(window.parameterTransfer()->infoBlock().size() == 12, 10000);
+    window.backUpParametersTo(gripperFile);
+    QVERIFY(takeMessage(&window).contains("were saved"));
+    QPointer<QDialog> summary = openSummary(window, gripperFile);
+    QVERIFY(summary);
+
+    window.form()->actionDisconnect->trigger();
+    QTRY_VERIFY(!summary);
+    QVERIFY(takeMessage(&window).contains("disconnected before the restore started"));
+    QVERIFY(connectTo(window, module.port(), "TQP2-51500"));
+    if (summary) // had it stayed open, this would restore the gripper's values to the module
+        summary->findChild<QPushButton *>("restoreSummaryRestore")->click();
+    QTest::qWait(300);
+    QCOMPARE(writes, QVector<int>());
+    QVERIFY(!QFile::exists(moduleState));
+
+    // Another unique ID under the same model, reported while the summary is open.
+    QTRY_VERIFY_WITH_TIMEOUT(window.parameterTransfer()->infoBlock().size() == 12, 10000);
+    const QString moduleFile = dir.filePath("module.json");
+    window.backUpParametersTo(moduleFile);
+    QVERIFY(takeMessage(&window).contains("were saved"));
+    summary = openSummary(window, moduleFile);
+    QVERIFY(summary);
+    QByteArray other = window.parameterTransfer()->infoBlock();
+    other[6] = char(0x55);
+    emit window.connectionWindow()->SendGripperInfo(other);
+    summary->findChild<QPushButton *>("restoreSummaryRestore")->click();
+    const QString refused = takeMessage(&window);
+    QVERIFY2(refused.contains("was prepared for TQP2-51500 (unique ID 33334444)"), qPrintable(refused));
+    QCOMPARE(writes, QVector<int>());
+    QVERIFY(!window.parameterTransfer()->isBusy());
+    PortList::setProvider(nullptr);
+}
+
+void TestBackupRestore::fullDiskKeepsTheEarlierBackup()
+{
+    QTemporaryDir dir;
+    Simulator sim;
+    QVERIFY(sim.start());
+    MainWindow window;
+    QVERIFY(connectTo(window, sim.port(), "GZB-50W"));
+    QTRY_VERIFY_WITH_TIMEOUT(window.parameterTransfer()->infoBlock().size() == 12, 10000);
+    const QString file = dir.filePath("backup.json");
+    window.backUpParametersTo(file);
+    QVERIFY(takeMessage(&window).contains("were saved"));
+    QFile earlier(file);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray bytes = earlier.readAll();
+    earlier.close();
+
+    QString message;
+    {
+        const FileSizeLimit fullDisk(1000); // the backup has some 3000 bytes
+        window.backUpParametersTo(file);
+        message = takeMessage(&window);
+    }
+    QVERIFY2(message.contains("cannot be written: File too large"), qPrintable(message));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), bytes);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.json"});
     PortList::setProvider(nullptr);
 }
 

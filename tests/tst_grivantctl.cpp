@@ -1,6 +1,7 @@
 // grivantctl against the device simulator: a backup, change and restore round trip that
 // reaches the simulator's saved state, refusals that write nothing, a scan over two
 // ports, and the exit statuses.
+#include "support/filesizelimit.h"
 #include "support/simulator.h"
 
 #include <QJsonArray>
@@ -9,6 +10,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -21,10 +31,17 @@ struct Run
     QJsonObject device(int i = 0) const { return json().value("devices").toArray().at(i).toObject(); }
 };
 
-Run ctl(const QStringList &arguments)
+// setup may redirect the output before the start; a file size limit makes a full disk.
+Run ctl(const QStringList &arguments, const std::function<void(QProcess &)> &setup = {},
+        rlim_t fileLimit = RLIM_INFINITY)
 {
     QProcess process;
-    process.start(QStringLiteral(GRIVANTCTL), arguments);
+    if (setup)
+        setup(process);
+    {
+        const FileSizeLimit fullDisk(fileLimit);
+        process.start(QStringLiteral(GRIVANTCTL), arguments);
+    }
     Run run;
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -62,6 +79,14 @@ class TestGrivantctl : public QObject
 private slots:
     void backupChangeRestore();
     void refusalsWriteNothing();
+    void messages_data();
+    void messages();
+    void fileTargets_data();
+    void fileTargets();
+    void restoreNamesWhatItLeavesAlone();
+    void signalEndsCleanly_data();
+    void signalEndsCleanly();
+    void noisyLineEnds();
     void scanFindsDevicesOnTwoPorts();
     void exitStatuses_data();
     void exitStatuses();
@@ -135,13 +160,10 @@ void TestGrivantctl::refusalsWriteNothing()
              qPrintable(run.err));
     QVERIFY(!QFile::exists(state));
 
-    // Out of range for every register map: refused without opening the (missing) port.
-    run = ctl({"write", "0x0101", "150", "--port", m_dir.filePath("no-such-port")});
+    // Refused alike by every register map: refused without opening the (missing) port.
+    run = ctl({"write", "0x0300", "5", "--port", m_dir.filePath("no-such-port")});
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains("0x0101 Force: 150 is outside 0~100"), qPrintable(run.err));
-    run = ctl({"write", "0x0200", "1", "--port", m_dir.filePath("no-such-port")});
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY(run.err.contains("read-only"));
+    QVERIFY2(run.err.contains("0x0300 Save: 5 is outside 0,1"), qPrintable(run.err));
     // Out of range only for the identified model: refused after identification alone.
     run = ctl({"write", "0x0101", "0", "--port", module.port()});
     QCOMPARE(run.exitCode, 2);
@@ -231,6 +253,269 @@ void TestGrivantctl::deviceLostHalfWay()
     QCOMPARE(run.device().value("saved").toBool(true), false);
     QVERIFY(run.device().value("error").toString().contains("nothing saved"));
     QVERIFY(!QFile::exists(state));
+}
+
+// What grivantctl says names the device's own map and the real cause. PORT is the
+// simulator's port, LINK a second name of it, LONG a name too long for the port's lock.
+void TestGrivantctl::messages_data()
+{
+    QTest::addColumn<QStringList>("simulator");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("notSaid");
+
+    const QStringList gripper;
+    const QStringList module{"--model", "4001"};
+    QTest::newRow("a gripper's range") << gripper << QStringList{"write", "0x0406", "150"} << 2
+                                       << "0x0406 Force_1: 150 is outside 20~100; nothing was written" << "linear";
+    QTest::newRow("a signed register") << module << QStringList{"write", "0x0308", "32768"} << 2
+                                       << "0x0308 Home Offset: 32768 is outside -32768~32767 (a signed 16-bit register)"
+                                       << "wrote";
+    QTest::newRow("unknown group") << gripper << QStringList{"read", "Frobs"} << 2
+                                   << "its groups: 0x00 Permission, 0x01 Control, 0x02 Feedback" << "";
+    QTest::newRow("refused line setting") << gripper << QStringList{"info", "--parity", "even"} << 1
+                                          << "refuses even parity" << "";
+    QTest::newRow("path too long") << gripper << QStringList{"info", "--port", "LONG"} << 1
+                                   << "too long for the port's lock file" << "busy";
+    QTest::newRow("two names, one port") << gripper << QStringList{"info", "--json", "--port", "PORT", "--port", "LINK"}
+                                         << 0 << "LINK is the same port as PORT; it is served once"
+                                         << "\"port\": \"LINK\"";
+}
+
+void TestGrivantctl::messages()
+{
+    QFETCH(QStringList, simulator);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QString, notSaid);
+    Simulator sim(simulator);
+    QVERIFY(sim.start());
+    const QString link = m_dir.filePath("second-name");
+    QString longPath = m_dir.path();
+    for (char c : {'a', 'b', 'c'})
+        longPath += '/' + QString(90, QLatin1Char(c));
+    QVERIFY(QDir().mkpath(longPath));
+    longPath += "/port";
+    QFile::remove(link);
+    QFile::remove(longPath);
+    QVERIFY(QFile::link(sim.port(), link));
+    QVERIFY(QFile::link(sim.port(), longPath));
+
+    const auto names = [&](QString text) {
+        return text.replace("LINK", link).replace("LONG", longPath).replace("PORT", sim.port());
+    };
+    if (!arguments.contains("--port"))
+        arguments << "--port" << "PORT";
+    for (QString &argument : arguments)
+        argument = names(argument);
+    const Run run = ctl(arguments);
+    const QString all = QString::fromUtf8(run.out) + run.err;
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(all.contains(names(said)), qPrintable(all));
+    if (!notSaid.isEmpty())
+        QVERIFY2(!all.contains(names(notSaid)), qPrintable(all));
+}
+
+// Files that are not regular files, a full disk and a closed output: refused with the
+// reason, the earlier backup kept byte for byte, no "saved" line for a file not saved.
+void TestGrivantctl::fileTargets_data()
+{
+    QTest::addColumn<QString>("target"); // FIFO, DEVICE, FULL, ZERO, REPEATED or STDOUT
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("backup to a FIFO") << "FIFO" << "backup" << 2 << "it is a FIFO (named pipe)";
+    QTest::newRow("backup to a device node") << "DEVICE" << "backup" << 2 << "it is a device";
+    QTest::newRow("backup on a full disk") << "FULL" << "backup" << 2 << "File too large";
+    QTest::newRow("restore from a FIFO") << "FIFO" << "restore" << 2 << "it is a FIFO (named pipe)";
+    QTest::newRow("restore from /dev/zero") << "ZERO" << "restore" << 2 << "it is a device";
+    QTest::newRow("restore, repeated key") << "REPEATED" << "restore" << 2 << "\"registers\" appears twice";
+    QTest::newRow("restore to a parity the port refuses") << "EVEN" << "restore" << 1
+                                                         << "where this port cannot follow it: ";
+    QTest::newRow("output to a full disk") << "STDOUT" << "read" << 1
+                                           << "cannot write the output: No space left on device";
+}
+
+void TestGrivantctl::fileTargets()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, command);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    const QString state = m_dir.filePath("targets-state");
+    QFile::remove(state);
+    Simulator sim({"--state", state});
+    QVERIFY(sim.start());
+    const QString good = m_dir.filePath("good.json");
+    QCOMPARE(ctl({"backup", good, "--port", sim.port()}).exitCode, 0);
+    const QByteArray goodBytes = readFile(good).toUtf8();
+
+    QString path = m_dir.filePath("target");
+    QFile::remove(path);
+    rlim_t limit = RLIM_INFINITY;
+    std::function<void(QProcess &)> setup;
+    if (target == "FIFO") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (target == "DEVICE") {
+        // A node of the system's null device in a folder of our own.
+        if (mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("making a device node needs root");
+    } else if (target == "FULL") {
+        path = good;
+        limit = 1000; // the backup is some 3000 bytes
+    } else if (target == "ZERO") {
+        path = "/dev/zero";
+    } else if (target == "REPEATED") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(goodBytes).replace("\"registers\"", R"("registers": [{"address": "0x0301", "value": 1}], "registers")"));
+    } else if (target == "EVEN") {
+        // The file's parity code 2 (even), which a pseudo-terminal cannot take.
+        QJsonObject doc = QJsonDocument::fromJson(goodBytes).object();
+        QJsonArray registers = doc.value("registers").toArray();
+        for (int i = 0; i < registers.size(); ++i)
+            if (registers.at(i).toObject().value("address") == "0x0305")
+                registers[i] = QJsonObject{{"address", "0x0305"}, {"value", 2}};
+        doc.insert("registers", registers);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(doc).toJson());
+    } else if (target == "STDOUT") {
+        setup = [](QProcess &p) { p.setStandardOutputFile("/dev/full"); };
+    }
+    QStringList arguments = command == "read" ? QStringList{"read", "3", "--json"} : QStringList{command, path};
+    if (target == "EVEN")
+        arguments << "--line-settings";
+    const Run run = ctl(arguments + QStringList{"--port", sim.port()}, setup, limit);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+    QVERIFY2(!run.out.contains("saved to"), run.out.constData());
+    QCOMPARE(readFile(good).toUtf8(), goodBytes);
+    QFileInfo info(path);
+    if (target == "FIFO" || target == "DEVICE")
+        QVERIFY(!info.isFile() && info.exists());
+    QVERIFY(!QFile::exists(state)); // nothing saved on the device
+}
+
+// A file whose names carry terminal escapes, with a register the device does not have:
+// the dry run names every register it leaves alone, and prints no escape raw.
+void TestGrivantctl::restoreNamesWhatItLeavesAlone()
+{
+    Simulator sim;
+    QVERIFY(sim.start());
+    const QString file = m_dir.filePath("hostile.json");
+    QCOMPARE(ctl({"backup", file, "--port", sim.port()}).exitCode, 0);
+    QJsonObject doc = QJsonDocument::fromJson(readFile(file).toUtf8()).object();
+    QJsonArray registers = doc.value("registers").toArray();
+    registers.append(QJsonObject{{"address", "0x0411"}, {"name", QString("\x1b[2JGone") + QChar(0x9b)}, {"value", 1}});
+    doc.insert("registers", registers);
+    QJsonObject model = doc.value("model").toObject();
+    model.insert("name", "\x1b]0;title\x07GZB");
+    doc.insert("model", model);
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(doc).toJson());
+    out.close();
+
+    Run run = ctl({"restore", file, "--dry-run", "--port", sim.port()});
+    QCOMPARE(run.exitCode, 0);
+    const QString text = QString::fromUtf8(run.out);
+    QVERIFY2(text.contains("not written (not in the register map of this device): 0x0411 \\x1b[2JGone\\x9b"),
+             qPrintable(text));
+    QVERIFY(text.contains("not written (a command, not a value): 0x0300 Save, 0x0400 Test I/O parameters"));
+    QVERIFY(!text.contains(QChar(0x1b)) && !text.contains(QChar(0x9b)));
+    run = ctl({"restore", file, "--dry-run", "--json", "--port", sim.port()});
+    QVERIFY(!run.out.contains('\x1b') && !run.out.contains("\xc2\x9b"));
+    QVERIFY(run.out.contains(R"("name": "\u001b[2JGone\u009b")"));
+}
+
+// A signal in the middle: the request on the wire is finished, nothing more goes out, the
+// report says what was written, and no file is left behind. A bare scan says first how
+// long it may take, and a signal ends it too.
+void TestGrivantctl::signalEndsCleanly_data()
+{
+    QTest::addColumn<int>("signo");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("SIGINT mid-restore") << int(SIGINT) << "restore";
+    QTest::newRow("SIGTERM mid-restore") << int(SIGTERM) << "restore";
+    QTest::newRow("SIGINT in a bare scan") << int(SIGINT) << "scan";
+}
+
+void TestGrivantctl::signalEndsCleanly()
+{
+    QFETCH(int, signo);
+    QFETCH(QString, command);
+    const QString file = m_dir.filePath("signal.json");
+    {
+        Simulator sim;
+        QVERIFY(sim.start());
+        QCOMPARE(ctl({"backup", file, "--port", sim.port()}).exitCode, 0);
+    }
+    const QString state = m_dir.filePath("signal-state");
+    QFile::remove(state);
+    // Each answer 100 ms late; the log shows the first write arrive.
+    Simulator sim({"--delay", "100", "-v", "--state", state, "--id", "9"});
+    sim.process()->setProcessChannelMode(QProcess::MergedChannels);
+    QVERIFY(sim.start());
+    QTemporaryDir tmp;
+    QProcess ctlProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    ctlProcess.setProcessEnvironment(env);
+    const QStringList arguments = command == "scan" ? QStringList{"scan", "--port", sim.port()}
+                                                    : QStringList{"restore", file, "--id", "9", "--port", sim.port()};
+    ctlProcess.start(GRIVANTCTL, arguments);
+    QByteArray said;
+    if (command == "scan") {
+        QTRY_VERIFY_WITH_TIMEOUT((said += ctlProcess.readAllStandardError()).contains("this scan takes up to about"),
+                                 20000);
+    } else {
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log += sim.process()->readAll()).contains("> 09 06 03 01"), 20000);
+    }
+    ::kill(pid_t(ctlProcess.processId()), signo);
+    QVERIFY(ctlProcess.waitForFinished(20000));
+    QCOMPARE(ctlProcess.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(ctlProcess.exitCode(), 128 + signo);
+    const QString err = QString::fromUtf8(said + ctlProcess.readAllStandardError());
+    QVERIFY2(err.contains("stopped by SIG"), qPrintable(err));
+    if (command == "restore") {
+        QVERIFY2(err.contains("written: 0x0301; not written: 0x0306, 0x0401-0x0410; nothing saved"), qPrintable(err));
+        QVERIFY(!QFile::exists(state));
+    }
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+// A line that never goes quiet (here a pseudo-terminal fed without a pause) ends the
+// command with its cause instead of holding it for ever.
+void TestGrivantctl::noisyLineEnds()
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    const QString port = QString::fromLocal8Bit(ptsname(master));
+    std::atomic_bool stop{false};
+    std::thread noise([&] {
+        const QByteArray bytes(64, '\x55');
+        char sink[256];
+        while (!stop) {
+            if (::write(master, bytes.constData(), std::size_t(bytes.size())) < 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            while (::read(master, sink, sizeof sink) > 0) {
+            }
+        }
+    });
+    const Run info = ctl({"info", "--port", port});
+    const Run read = ctl({"read", "3", "--port", port});
+    stop = true;
+    noise.join();
+    ::close(master);
+    for (const Run &run : {info, read}) {
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("the line is busy or noisy"), qPrintable(run.err));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGrivantctl)

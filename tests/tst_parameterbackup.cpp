@@ -32,6 +32,9 @@ RegisterMap smallMap()
     add(0x0401, "IO Pin Config", "0~255");
     add(0x0402, "0x0402", "-");
     add(0x0403, "Home Offset", "-32768~32767", "signed");
+    // Ranges wider than their format, as the shipped maps have them.
+    add(0x0404, "Wide signed", "-32768~32768", "signed");
+    add(0x0405, "Wide unsigned", "-32768~32767");
     add(0x0101, "Force", "0~100");
     return map;
 }
@@ -114,6 +117,19 @@ void TestParameterBackup::badFiles_data()
     QTest::newRow("value too big") << QByteArray(good).replace("\"value\":1", "\"value\":65536") << "16-bit";
     QTest::newRow("value fraction") << QByteArray(good).replace("\"value\":1", "\"value\":1.5") << "16-bit";
     QTest::newRow("value text") << QByteArray(good).replace("\"value\":1", "\"value\":\"1\"") << "16-bit";
+    // Numbers an int cannot hold: refused before any conversion.
+    QTest::newRow("value 1e308") << QByteArray(good).replace("\"value\":1", "\"value\":1e308") << "16-bit";
+    QTest::newRow("value -1e308") << QByteArray(good).replace("\"value\":1", "\"value\":-1e308") << "16-bit";
+    QTest::newRow("address 1e308") << QByteArray(good).replace("\"0x0301\"", "1e308") << "no valid address";
+    QTest::newRow("model code 1e308") << QByteArray(good).replace("\"0x2701\"", "1e308") << "model code";
+    // A repeated key would let the last one win without a word.
+    QTest::newRow("registers twice")
+        << QByteArray(good).replace("\"registers\"", R"("registers":[{"address":"0x0306","value":50}],"registers")")
+        << "\"registers\" appears twice";
+    QTest::newRow("value twice in a register") << QByteArray(good).replace("\"value\":1", "\"value\":1,\"value\":0")
+                                               << "\"value\" appears twice";
+    QTest::newRow("same key, escaped") << QByteArray(good).replace("\"model\"", R"("mod\u0065l":{},"model")")
+                                       << "\"model\" appears twice";
     QTest::newRow("listed twice")
         << QByteArray(good).replace(R"({"address":"0x0301","value":1})",
                                     R"({"address":"0x0301","value":1},{"address":769,"value":0})")
@@ -175,12 +191,22 @@ void TestParameterBackup::compareAndRanges()
     QCOMPARE(checkWrite(map, 0x0402, 0), QString("0x0402 is read-only"));
     QCOMPARE(checkWrite(map, 0x0999, 0), QString("0x0999 is not in the register map of this device"));
 
-    const QVector<Difference> d = compare({{0x0301, "a", 1}, {0x0403, "b", -1}, {0x0306, "c", 50}},
-                                          {{0x0301, 0}, {0x0403, 0xFFFF}});
-    QCOMPARE(d.size(), 2);
+    // A range wider than the register's format is cut to the format: 32768 would come back
+    // as -32768, -1 as 65535.
+    QCOMPARE(checkWrite(map, 0x0404, 32767), QString());
+    QCOMPARE(checkWrite(map, 0x0404, 32768),
+             QString("0x0404 Wide signed: 32768 is outside -32768~32767 (a signed 16-bit register)"));
+    QCOMPARE(checkWrite(map, 0x0405, -1),
+             QString("0x0405 Wide unsigned: -1 is outside 0~32767 (an unsigned 16-bit register)"));
+
+    // Values compare as the format reads them, not as 16-bit patterns.
+    const QVector<Difference> d = compare({{0x0301, "a", 1}, {0x0403, "b", -1}, {0x0306, "c", 50}, {0x0404, "d", 32768}},
+                                          {{0x0301, 0}, {0x0403, -1}, {0x0404, -32768}});
+    QCOMPARE(d.size(), 3);
     QCOMPARE(d.at(0).actual, 0);
     QVERIFY(d.at(0).read);
     QVERIFY(!d.at(1).read); // 0x0306 was not read back
+    QCOMPARE(d.at(2).actual, -32768);
     QCOMPARE(addressRanges({0x0405, 0x0301, 0x0302, 0x0303, 0x0401}), QString("0x0301-0x0303, 0x0401, 0x0405"));
     QVERIFY(sameFamily(0x2701, 0x2703));
     QVERIFY(!sameFamily(0x2701, 0x2801));

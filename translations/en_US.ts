@@ -773,14 +773,6 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>unknown</translation>
         </message>
         <message>
-            <source>The device already holds all %1 parameters of the file.</source>
-            <translation>The device already holds all %1 parameters of the file.</translation>
-        </message>
-        <message>
-            <source>%1 of the %2 parameters of the file differ from the device:</source>
-            <translation>%1 of the %2 parameters of the file differ from the device:</translation>
-        </message>
-        <message>
             <source>Address</source>
             <translation>Address</translation>
         </message>
@@ -870,6 +862,30 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Traffic monitor</source>
             <translation>Traffic monitor</translation>
         </message>
+        <message>
+            <source>The device was disconnected before the restore started. Nothing was written.</source>
+            <translation>The device was disconnected before the restore started. Nothing was written.</translation>
+        </message>
+        <message>
+            <source>The device already holds the %1 parameters that the restore writes.</source>
+            <translation>The device already holds the %1 parameters that the restore writes.</translation>
+        </message>
+        <message>
+            <source>%1 of the %2 parameters that the restore writes differ from the device:</source>
+            <translation>%1 of the %2 parameters that the restore writes differ from the device:</translation>
+        </message>
+        <message>
+            <source>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</source>
+            <translation>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</translation>
+        </message>
+        <message>
+            <source>Not written, %1 of the file's registers:</source>
+            <translation>Not written, %1 of the file's registers:</translation>
+        </message>
+        <message>
+            <source>- %1: %2</source>
+            <translation>- %1: %2</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>
@@ -944,6 +960,58 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>line setting, kept as the device has it</source>
             <translation>line setting, kept as the device has it</translation>
+        </message>
+        <message>
+            <source>the key "%1" appears twice in one object (byte %2): a file with a repeated key is refused</source>
+            <translation>the key "%1" appears twice in one object (byte %2): a file with a repeated key is refused</translation>
+        </message>
+        <message>
+            <source>%1: %2 is outside %3 (a signed 16-bit register)</source>
+            <translation>%1: %2 is outside %3 (a signed 16-bit register)</translation>
+        </message>
+        <message>
+            <source>%1: %2 is outside %3 (an unsigned 16-bit register)</source>
+            <translation>%1: %2 is outside %3 (an unsigned 16-bit register)</translation>
+        </message>
+        <message>
+            <source>a folder</source>
+            <translation>a folder</translation>
+        </message>
+        <message>
+            <source>a FIFO (named pipe)</source>
+            <translation>a FIFO (named pipe)</translation>
+        </message>
+        <message>
+            <source>a device</source>
+            <translation>a device</translation>
+        </message>
+        <message>
+            <source>a socket</source>
+            <translation>a socket</translation>
+        </message>
+        <message>
+            <source>a special file</source>
+            <translation>a special file</translation>
+        </message>
+        <message>
+            <source>it holds %1 bytes, more than a parameter file can (at most %2)</source>
+            <translation>it holds %1 bytes, more than a parameter file can (at most %2)</translation>
+        </message>
+        <message>
+            <source>it is %1; parameters are read only from a regular file</source>
+            <translation>it is %1; parameters are read only from a regular file</translation>
+        </message>
+        <message>
+            <source>it is not a regular file; parameters are read only from a regular file</source>
+            <translation>it is not a regular file; parameters are read only from a regular file</translation>
+        </message>
+        <message>
+            <source>it is %1; a backup is written only to a regular file or a new one</source>
+            <translation>it is %1; a backup is written only to a regular file or a new one</translation>
+        </message>
+        <message>
+            <source>it is not a regular file; a backup is written only to a regular file or a new one</source>
+            <translation>it is not a regular file; a backup is written only to a regular file or a new one</translation>
         </message>
     </context>
     <context>

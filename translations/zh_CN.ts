@@ -773,14 +773,6 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>未知</translation>
     </message>
     <message>
-        <source>The device already holds all %1 parameters of the file.</source>
-        <translation>设备已保存文件中全部 %1 个参数的数值。</translation>
-    </message>
-    <message>
-        <source>%1 of the %2 parameters of the file differ from the device:</source>
-        <translation>文件中 %2 个参数里有 %1 个与设备不同：</translation>
-    </message>
-    <message>
         <source>Address</source>
         <translation>地址</translation>
     </message>
@@ -870,6 +862,30 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Traffic monitor</source>
         <translation>通信监视器</translation>
     </message>
+    <message>
+        <source>The device was disconnected before the restore started. Nothing was written.</source>
+        <translation>恢复开始前设备已断开连接。未写入任何数据。</translation>
+    </message>
+    <message>
+        <source>The device already holds the %1 parameters that the restore writes.</source>
+        <translation>设备已保存本次恢复要写入的 %1 个参数的数值。</translation>
+    </message>
+    <message>
+        <source>%1 of the %2 parameters that the restore writes differ from the device:</source>
+        <translation>本次恢复要写入的 %2 个参数中有 %1 个与设备不同：</translation>
+    </message>
+    <message>
+        <source>The restore was prepared for %1 (unique ID %2), but the connected device is %3 (unique ID %4). Nothing was written.</source>
+        <translation>此恢复是为 %1（唯一 ID %2）准备的，但当前连接的设备是 %3（唯一 ID %4）。未写入任何数据。</translation>
+    </message>
+    <message>
+        <source>Not written, %1 of the file&apos;s registers:</source>
+        <translation>不写入文件中的 %1 个寄存器：</translation>
+    </message>
+    <message>
+        <source>- %1: %2</source>
+        <translation>- %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
@@ -944,6 +960,58 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>line setting, kept as the device has it</source>
         <translation>通信设置，保留设备当前值</translation>
+    </message>
+    <message>
+        <source>the key &quot;%1&quot; appears twice in one object (byte %2): a file with a repeated key is refused</source>
+        <translation>键“%1”在同一对象中出现两次（第 %2 字节）：含重复键的文件不予接受</translation>
+    </message>
+    <message>
+        <source>%1: %2 is outside %3 (a signed 16-bit register)</source>
+        <translation>%1：%2 超出 %3（有符号 16 位寄存器）</translation>
+    </message>
+    <message>
+        <source>%1: %2 is outside %3 (an unsigned 16-bit register)</source>
+        <translation>%1：%2 超出 %3（无符号 16 位寄存器）</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>文件夹</translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation>FIFO（命名管道）</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>设备文件</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>套接字</translation>
+    </message>
+    <message>
+        <source>a special file</source>
+        <translation>特殊文件</translation>
+    </message>
+    <message>
+        <source>it holds %1 bytes, more than a parameter file can (at most %2)</source>
+        <translation>它有 %1 字节，超过参数文件的上限（最多 %2 字节）</translation>
+    </message>
+    <message>
+        <source>it is %1; parameters are read only from a regular file</source>
+        <translation>它是%1；参数只从普通文件读取</translation>
+    </message>
+    <message>
+        <source>it is not a regular file; parameters are read only from a regular file</source>
+        <translation>它不是普通文件；参数只从普通文件读取</translation>
+    </message>
+    <message>
+        <source>it is %1; a backup is written only to a regular file or a new one</source>
+        <translation>它是%1；备份只写入普通文件或新文件</translation>
+    </message>
+    <message>
+        <source>it is not a regular file; a backup is written only to a regular file or a new one</source>
+        <translation>它不是普通文件；备份只写入普通文件或新文件</translation>
     </message>
 </context>
 <context>

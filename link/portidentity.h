@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// One serial line may go by several names: /dev/ttyUSB0, its /dev/serial/by-id link, a
+// symbolic link of one's own. Two workers on two names of one line would garble each
+// other's frames, so names are compared by what they lead to. No widgets, no open ports.
+namespace PortIdentity {
+
+// What a name leads to: the device number of a character device (however many nodes or
+// links name it), else the path with every link resolved, else (nothing there) the
+// absolute path as given.
+QString key(const QString &name);
+
+struct Duplicate
+{
+    QString name;      // left out
+    QString sameAs;    // the earlier name that leads to the same line
+};
+
+// The names in their order, each line once: a name that leads where an earlier one does is
+// left out and listed in *duplicates.
+QStringList distinct(const QStringList &names, QVector<Duplicate> *duplicates = nullptr);
+
+} // namespace PortIdentity
