@@ -1,5 +1,7 @@
 #include "gateway/config.h"
 
+#include "link/portidentity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -211,14 +213,6 @@ QString readable(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
     return QString();
-}
-
-// The same device under two names (a by-id link and its ttyUSB name) is one port.
-QString portIdentity(const QString &port)
-{
-    const QFileInfo info(port);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
 } // namespace
@@ -565,7 +559,7 @@ bool resolve(const Options &o, Config *config, QString *error)
             return fail(QStringLiteral("%1: a second bus named %2; name them apart in the configuration")
                             .arg(bus.origin, bus.name));
         names.insert(bus.name);
-        const QString identity = portIdentity(bus.line.port);
+        const QString identity = PortIdentity::key(bus.line.port);
         if (ports.contains(identity))
             return fail(QStringLiteral("%1: %2 is the port of bus %3 already").arg(bus.origin, bus.line.port, ports.value(identity)));
         ports.insert(identity, bus.name);

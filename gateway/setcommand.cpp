@@ -56,18 +56,6 @@ QString resolve(const QString &key, const RegisterMap &map, const QString &model
 }
 
 // The register's format bounds every value: an unsigned register cannot hold -1.
-QString refuseFormat(const RegisterMap &map, int address, int value)
-{
-    const bool isSigned = map.registerFormats.value(address) == QLatin1String("signed");
-    const int low = isSigned ? -32768 : 0;
-    const int high = isSigned ? 32767 : 65535;
-    if (value >= low && value <= high)
-        return QString();
-    return QStringLiteral("%1: %2 is outside %3~%4, what its %5 register holds")
-        .arg(registerText(map, address)).arg(value).arg(low).arg(high)
-        .arg(isSigned ? QStringLiteral("signed") : QStringLiteral("unsigned"));
-}
-
 QString jsonText(const QJsonValue &value)
 {
     return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
@@ -152,10 +140,8 @@ Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &mode
             p.refusal = refused(QStringLiteral("%1 is named twice").arg(registerText(map, address)));
             return p;
         }
-        QString why = ParameterBackup::checkWrite(map, address, value);
-        if (why.isEmpty())
-            why = refuseFormat(map, address, value);
-        if (!why.isEmpty()) {
+        // The map's range cut to what the register's format can hold.
+        if (const QString why = ParameterBackup::checkWrite(map, address, value); !why.isEmpty()) {
             p.refusal = refused(why);
             return p;
         }

@@ -339,7 +339,7 @@ void TestGateway::setPlans_data()
     QTest::newRow("unique ID") << QByteArray(R"({"values":{"0x0A03":1}})") << "0x0A03 Unique ID 1 is the unique ID";
     QTest::newRow("feedback") << QByteArray(R"({"values":{"0x0202":1}})") << "0x0202 Position is outside the control group";
     QTest::newRow("out of range") << QByteArray(R"({"values":{"Speed":500}})") << "0x0104 Speed: 500 is outside 1~100";
-    QTest::newRow("format") << QByteArray(R"({"values":{"0x0102":-5}})") << "0x0102 Reserve: -5 is outside 0~65535";
+    QTest::newRow("format") << QByteArray(R"({"values":{"0x0102":-5}})") << "0x0102 Reserve: -5 is outside 0~32767 (an unsigned 16-bit register)";
     QTest::newRow("fraction") << QByteArray(R"({"values":{"Force":2.5}})") << "0x0101 Force: 2.5 is not a whole number";
     QTest::newRow("no such name") << QByteArray(R"({"values":{"Warp":1}})") << "\"Warp\" names no register of GZB-50W";
     QTest::newRow("no values") << QByteArray(R"({"id":"x"})") << "the command holds no \"values\"";
