@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "data/parameterexport.h"
 #include "data/vevirurodozovidatabase.h"
 #include "data/vxregisterdatabase.h"
 
@@ -6,9 +7,12 @@
 #include <QFile>
 #include <QPointer>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -40,6 +44,59 @@ bool writable(const QString &path)
 {
     return QFile::exists(path) && (QFile::permissions(path) & QFile::WriteOwner);
 }
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const char *const kDatabases[] = {"VEvirurodOzovi.db", "ZODidovavaGripperReg.db", "ZODidovavaModuleReg.db"};
+
+// A database under a shipped name whose content someone else chose: the model of a
+// GZB-50W named to escape the folder, the gripper's first register renamed.
+bool plant(const QString &name)
+{
+    if (!QFile::copy(":/Resource/" + name, name) || !QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner))
+        return false;
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plant");
+        db.setDatabaseName(name);
+        QSqlQuery q(db);
+        ok = db.open()
+            && (name.startsWith("VEvirurodOzovi")
+                    ? q.exec("update FLB set Model_Name = '../../../../../tmp/x/ESCAPED' where Model_Index = 7")
+                    : q.exec("update registertable_0x01 set Reg_Description_EN = 'PLANTED' where Reg_Add_Lo = 0"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("plant");
+    return ok;
+}
+
+// While it lives, no file of this process grows beyond a few bytes: the copies cannot be
+// written even by root, for whom folder permissions do not count.
+class FileSizeLimit
+{
+public:
+    FileSizeLimit()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = m_saved;
+        tight.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &tight);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previous);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_previous)(int) = nullptr;
+};
 
 } // namespace
 
@@ -160,18 +217,97 @@ private slots:
         QCOMPARE(linesFrom("initRegistersDb").size(), 4);
     }
 
-    void unreadableRegisterFileIsReported()
+    // Links planted under the copies' names, pointing at someone's read-only file: the
+    // copies at start and at each identification replace the links and leave the file.
+    void linksUnderTheCopiesNamesAreReplaced()
     {
+        QVERIFY(QDir().mkdir("victim"));
+        QFile notes("victim/notes.txt");
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("someone's notes\n");
+        notes.close();
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions("victim/notes.txt", mode));
+        for (const char *name : kDatabases)
+            QVERIFY(QFile::link("victim/notes.txt", name));
+
         MainWindow w;
-        g_lines.clear();
-        // A folder where the copy should go: the copy fails, the open fails.
-        QVERIFY(QDir().mkdir("ZODidovavaGripperReg.db"));
+        QVERIFY(w.modelDatabase()->modelMap());
+        w.getGripperInfo(block(0x40, 0x01));
+        QVERIFY(w.registerDatabase()->registerMap());
         w.getGripperInfo(block(0x27, 0x01));
-        QVERIFY(!linesFrom("copyQrcFile").isEmpty());
-        const QStringList lines = linesFrom("initRegistersDb");
-        QCOMPARE(lines.size(), 1);
-        QVERIFY(lines.first().startsWith("[Warning]["));
-        QVERIFY2(lines.first().contains("Sqlite not open: "), qPrintable(lines.first()));
+        QVERIFY(w.registerDatabase()->registerMap());
+
+        QCOMPARE(contentOf("victim/notes.txt"), QByteArray("someone's notes\n"));
+        // The mode as stored (owner, group, others), not what it means for this process.
+        QCOMPARE(QFile::permissions("victim/notes.txt") & ~QFile::Permissions(0x0700), mode);
+        for (const char *name : kDatabases) {
+            QVERIFY2(!QFileInfo(name).isSymLink(), name);
+            QVERIFY(contentOf(name) == contentOf(QStringLiteral(":/Resource/") + name));
+        }
+        QCOMPARE(QDir().entryList(QDir::Hidden | QDir::Files).size(), 3); // no part files left
+    }
+
+    // The copies cannot be written. Whatever is in the folder under their names is never
+    // opened: the program's own copies are, from a private folder, or none at all.
+    void plantedDatabasesAreNeverOpened_data()
+    {
+        QTest::addColumn<bool>("sizeLimit");
+        QTest::addColumn<QString>("model");
+        QTest::newRow("names taken by folders: private copies") << false << "GZB-50W";
+        QTest::newRow("planted files, nothing writable: no database") << true << "Grivant";
+    }
+    void plantedDatabasesAreNeverOpened()
+    {
+        QFETCH(bool, sizeLimit);
+        QFETCH(QString, model);
+        for (const char *name : kDatabases)
+            QVERIFY(sizeLimit ? plant(name) : QDir().mkdir(name));
+        QByteArray planted = contentOf("VEvirurodOzovi.db");
+
+        std::unique_ptr<FileSizeLimit> limit(sizeLimit ? new FileSizeLimit : nullptr);
+        MainWindow w;
+        w.getGripperInfo(block(0x27, 0x01));
+        limit.reset();
+
+        QCOMPARE(w.currentModelName(), model);
+        const RegisterMap *map = w.registerDatabase() ? w.registerDatabase()->registerMap() : nullptr;
+        if (sizeLimit) {
+            QVERIFY(!map);
+            QCOMPARE(contentOf("VEvirurodOzovi.db"), planted);
+        } else {
+            QVERIFY(map);
+            QCOMPARE(map->registerDescriptions.value(0x0100), QStringLiteral("Initialization"));
+            QVERIFY(QFileInfo("VEvirurodOzovi.db").isDir());
+        }
+        const QString said = sizeLimit ? "not opened: no copy could be written" : "the program's own copy is used";
+        for (const char *function : {"initGripperModelDb", "initRegistersDb"}) {
+            const QStringList lines = linesFrom(function);
+            QVERIFY2(!lines.isEmpty() && lines.first().startsWith("[Warning][") && lines.first().contains(said),
+                     qPrintable(lines.join('\n')));
+        }
+    }
+
+    // A file name made of a device's model name and unique ID stays a plain name.
+    void exportNamesArePlain_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("device") << "GZB-50W" << "1A2B3C4D" << "GZB-50W_1A2B3C4D.csv";
+        QTest::newRow("none") << "" << "" << "_.csv";
+        QTest::newRow("escape") << "../../../../../tmp/x/ESCAPED" << "1" << "__________tmp_x_ESCAPED_1.csv";
+        QTest::newRow("windows") << "C:\\a\\..\\b" << "*?<>|\"" << "C__a___b_______.csv";
+        QTest::newRow("controls") << "GZB\x1b[2J\n" << "\t" << "GZB_[2J___.csv";
+        QTest::newRow("dots") << "TQP2.5" << "." << "TQP2.5__.csv";
+        QTest::newRow("hidden") << ".x." << "" << "_x__.csv";
+    }
+    void exportNamesArePlain()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, uid);
+        QFETCH(QString, name);
+        QCOMPARE(ParameterExport::fileName(model, uid), name);
     }
 };
 
