@@ -605,8 +605,8 @@ private slots:
         QVERIFY(catcher.seen[4].text.startsWith("Grivant User Interface \n\n Version : "));
     }
 
-    // Level tag, file, "]$", 0, "$", line and function, each item set off by a blank,
-    // then the quoted message.
+    // Level tag, file (within the source tree, wherever that was built), "]$", 0, "$", line
+    // and function, each item set off by a blank, then the quoted message.
     void languageLoaderWritesItsDiagnosticLine()
     {
         freshWorkDir();
@@ -619,10 +619,10 @@ private slots:
         }
         const QString dir = QCoreApplication::applicationDirPath();
         const QRegularExpression loader(
-            "^\\[Debug\\]\\[ \\S*mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ changeLanguage \\]: \""
+            "^\\[Debug\\]\\[ app/mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ changeLanguage \\]: \""
             + QRegularExpression::escape(dir) + "\"$");
         const QRegularExpression connected(
-            "^\\[Debug\\]\\[ \\S*mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ GripperConnected \\]: \"COM3\"$");
+            "^\\[Debug\\]\\[ app/mainwindow\\.cpp \\]\\$ 0 \\$ \\[ \\d+ \\]\\[ GripperConnected \\]: \"COM3\"$");
         int loaderLines = 0, connectedLines = 0;
         for (const auto &line : lines) {
             if (line.second.contains("changeLanguage")) {
