@@ -26,7 +26,7 @@ packages=(
   libqcustomplot-dev
   sqlite3
   xvfb xauth socat libmodbus-dev mbpoll
-  fonts-wqy-microhei
+  fonts-wqy-microhei qttranslations5-l10n
   dpkg-dev file appstream desktop-file-utils x11-utils man-db
   clang libclang-rt-14-dev
 )

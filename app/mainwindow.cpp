@@ -4,6 +4,7 @@
 #include "app/diag.h"
 #include "app/flatui.h"
 #include "app/installpaths.h"
+#include "app/translation.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
@@ -139,19 +140,25 @@ void MainWindow::changeLanguage(const QString &code)
         delete s_translator;
         s_translator = nullptr;
     }
-    s_translator = new QTranslator(this);
+    auto *translator = new CheckedTranslator(this);
+    s_translator = translator;
 
     GV_DEBUG("changeLanguage") << QCoreApplication::applicationDirPath();
 
     const QString name = code == QLatin1String("zh_CN") ? QStringLiteral("zh_CN.qm")
                                                         : QStringLiteral("en_US.qm");
-    // Empty (not null) delimiters and suffix: only this very file is tried, never a
-    // shortened name such as "./translations/zh.qm" or one with ".qm" appended again.
-    // The working directory's copy comes first; an installed program has its own.
-    const QString none = QLatin1String("");
-    if (s_translator->load(QLatin1String("./translations/") + name, none, none, none)
-        || s_translator->load(InstallPaths::translation(name), none, none, none))
-        QCoreApplication::installTranslator(s_translator);
+    // The program's own translation first, then the installed one: the working directory,
+    // which may be a shared or downloaded folder, has a say only for a build that carries
+    // none. Every file is checked before Qt reads it; a damaged one is passed over.
+    QStringList refused;
+    const QString loaded = translator->loadFirst(
+        {Translation::builtIn(name), InstallPaths::translation(name), QLatin1String("./translations/") + name},
+        &refused);
+    if (!loaded.isEmpty())
+        QCoreApplication::installTranslator(translator);
+    else
+        GV_WARNING("changeLanguage") << QStringLiteral("no translation loaded:") << refused.join(QLatin1String("; "));
+    Translation::applyQtTranslation(code);
 
     ui->retranslateUi(this);
     if (m_trafficAction)

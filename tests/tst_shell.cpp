@@ -287,32 +287,50 @@ private slots:
         verifyEnglish(w);
     }
 
-    void missingTranslationsLeaveEnglish()
+    // The program's own translations serve both windows: nothing in the working directory
+    // is needed, and Qt's own texts (the buttons of its boxes and dialogs) follow.
+    void translationsAreBuiltIn()
     {
         freshWorkDir(false);
         writeIni("[General]\nlanguage=zh_CN\n");
         MainWindow w;
-        QCOMPARE(w.language(), QString("zh_CN"));
-        verifyEnglish(w);
+        verifyChinese(w);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+        QCOMPARE(w.connectionWindow()->windowTitle(), QString::fromUtf8("Grivant -- 连接配置"));
 
-        // A switch still stores the choice and shows the notice.
         ModalCatcher catcher;
         w.slot_language("en_US");
         QCOMPARE(catcher.seen.size(), 1);
-        QCOMPARE(storedLanguage(), QString("en_US"));
         verifyEnglish(w);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+        w.slot_language("zh_CN");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
     }
 
-    void corruptTranslationFileLeavesEnglish()
+    // A translation planted or damaged in the working directory changes nothing.
+    void plantedTranslationsChangeNothing_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QFile english(runTranslations() + "/en_US.qm");
+        QVERIFY(english.open(QIODevice::ReadOnly));
+        QByteArray flipped = english.readAll();
+        QTest::newRow("another language") << flipped;
+        for (int i = 0; i < 200; ++i)
+            flipped[16 + (i * 7919) % (flipped.size() - 16)] = char(i * 31);
+        QTest::newRow("200 bytes flipped") << flipped;
+        QTest::newRow("not a translation") << QByteArray(300, '\xA5');
+    }
+    void plantedTranslationsChangeNothing()
+    {
+        QFETCH(QByteArray, content);
         freshWorkDir();
         QFile qm("translations/zh_CN.qm");
         QVERIFY(qm.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        qm.write(QByteArray(300, '\xA5'));
+        qm.write(content);
         qm.close();
         writeIni("[General]\nlanguage=zh_CN\n");
         MainWindow w;
-        verifyEnglish(w);
+        verifyChinese(w);
     }
 
     void garbageIniReadsAsEnglish_data()
@@ -638,20 +656,6 @@ private slots:
         }
         QCOMPARE(loaderLines, 1);
         QCOMPARE(connectedLines, 1);
-    }
-
-    // Only the named file counts: no shortened name, no second ".qm".
-    void translationFileIsLoadedByItsExactName()
-    {
-        freshWorkDir(false);
-        QVERIFY(QDir().mkpath("translations"));
-        const QString chinese = runTranslations() + "/zh_CN.qm";
-        QVERIFY(QFile::copy(chinese, "translations/zh.qm"));
-        QVERIFY(QFile::copy(chinese, "translations/zh_CN.qm.qm"));
-        writeIni("[General]\nlanguage=zh_CN\n");
-        MainWindow w;
-        QCOMPARE(w.language(), QString("zh_CN"));
-        verifyEnglish(w);
     }
 
     void portOptions()
