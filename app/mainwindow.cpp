@@ -4,6 +4,7 @@
 #include "app/diag.h"
 #include "app/flatui.h"
 #include "app/installpaths.h"
+#include "app/languagesetting.h"
 #include "app/translation.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 #include <QSignalMapper>
 #include <QSpinBox>
 #include <QStyle>
@@ -24,7 +24,6 @@ QTranslator *MainWindow::s_translator = nullptr;
 
 namespace {
 const char *const kIniFile = "./ZODidovava.ini";
-const char *const kLanguageKey = "/language";
 const char *const kWebsite = "https://www.grivant.example/";
 const char *const kOwnership = "Copyright (c) Grivant developers. All rights reserved.";
 const int kNarrowWidth = 931;
@@ -38,10 +37,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     qRegisterMetaType<QVector<quint16>>("QVector<quint16>");
 
-    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
-    m_language = settings->value(kLanguageKey, QVariant()).toString();
+    QString iniProblem;
+    m_language = LanguageSetting::read(kIniFile, &iniProblem);
+    if (!iniProblem.isEmpty())
+        GV_WARNING("MainWindow") << QStringLiteral("%1 not read: %2").arg(kIniFile, iniProblem);
     changeLanguage(m_language);
-    delete settings;
 
     connect(ui->actionChinese, &QAction::triggered, this, [this] { slot_language("zh_CN"); });
     connect(ui->actionEnglish, &QAction::triggered, this, [this] { slot_language("en_US"); });
@@ -173,9 +173,10 @@ void MainWindow::slot_language(QString code)
         return;
 
     m_language = code;
-    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
-    settings->setValue(kLanguageKey, code);
-    delete settings;
+    // A file that cannot be stored to keeps the choice for this run only.
+    QString iniProblem;
+    if (!LanguageSetting::write(kIniFile, code, &iniProblem))
+        GV_WARNING("slot_language") << QStringLiteral("%1 not written: %2").arg(kIniFile, iniProblem);
 
     changeLanguage(code);
     m_currentModelName.clear();

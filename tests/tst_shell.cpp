@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -363,6 +364,66 @@ private slots:
         QCOMPARE(w.language(), QString("zh_CN"));
         verifyChinese(w);
         QVERIFY(QFileInfo("ZODidovava.ini").isDir());
+    }
+
+    // An ini file that is not what this program writes is neither read nor written
+    // through: an absurdly large one stays as it is, a link is replaced by a file of ours.
+    void iniFileIsNeverTakenBlindly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("storesTheChoice");
+        QTest::newRow("1 MiB") << "large" << false;
+        QTest::newRow("FIFO") << "fifo" << false;
+        QTest::newRow("link to someone's file") << "link" << true;
+    }
+    void iniFileIsNeverTakenBlindly()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, storesTheChoice);
+        freshWorkDir();
+        QVERIFY(QDir().mkdir("victim"));
+        if (kind == "large") {
+            writeIni("[General]\nlanguage=zh_CN\n");
+            QFile ini("ZODidovava.ini");
+            QVERIFY(ini.resize(1024 * 1024));
+        } else if (kind == "fifo") {
+            QCOMPARE(mkfifo("ZODidovava.ini", 0600), 0);
+        } else {
+            QFile notes("victim/notes.ini");
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write("[General]\nlanguage=zh_CN\nnotes=someone's\n");
+            notes.close();
+            QVERIFY(QFile::link("victim/notes.ini", "ZODidovava.ini"));
+        }
+        const QFileInfo before("ZODidovava.ini");
+        const QByteArray victim = kind == "link" ? QByteArray("[General]\nlanguage=zh_CN\nnotes=someone's\n") : QByteArray();
+
+        MessageCatcher lines;
+        MainWindow w;
+        // A link to a small file is read like the file; the rest is not read at all.
+        QCOMPARE(w.language(), kind == "link" ? QString("zh_CN") : QString());
+        ModalCatcher catcher;
+        w.slot_language("en_US");
+        QCOMPARE(catcher.seen.size(), 1);
+        verifyEnglish(w);
+
+        int warnings = 0;
+        for (const auto &line : MessageCatcher::s_lines)
+            warnings += line.first == QtWarningMsg && line.second.contains("ZODidovava.ini not") ? 1 : 0;
+        QCOMPARE(warnings, storesTheChoice ? 0 : 2);
+        QFile notes("victim/notes.ini");
+        if (notes.open(QIODevice::ReadOnly))
+            QCOMPARE(notes.readAll(), victim);
+        const QFileInfo after("ZODidovava.ini");
+        if (storesTheChoice) {
+            QVERIFY(after.isFile() && !after.isSymLink());
+            QCOMPARE(storedLanguage(), QString("en_US"));
+            QSettings kept("./ZODidovava.ini", QSettings::IniFormat);
+            QCOMPARE(kept.value("notes").toString(), QString("someone's"));
+        } else {
+            QCOMPARE(after.size(), before.size());
+            QCOMPARE(after.isFile(), before.isFile());
+        }
     }
 
     void registersViewWidensAndNarrows()
