@@ -18,7 +18,8 @@ files=(bin/grivant bin/grivantctl bin/grivant-devsim
   share/grivant/translations/en_US.qm share/grivant/translations/zh_CN.qm
   share/grivant/70-grivant-serial.rules
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
-  share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/doc/grivant/copyright)
+  share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/man/man1/grivant-devsim.1.gz
+  share/doc/grivant/copyright)
 for size in 16 24 32 48 64 128 256 512; do
   files+=("share/icons/hicolor/${size}x${size}/apps/grivant.png")
 done
@@ -30,6 +31,7 @@ env -u DISPLAY "$prefix/bin/grivant" --version | grep '^grivant [0-9]' >/dev/nul
 env -u DISPLAY "$prefix/bin/grivant" --help | grep -- '--user-workdir' >/dev/null || fail "grivant --help"
 "$prefix/bin/grivantctl" --help | grep '^Usage: grivantctl' >/dev/null || fail "grivantctl --help"
 "$prefix/bin/grivant-devsim" --help | grep 'Modbus-RTU slave' >/dev/null || fail "grivant-devsim --help"
+"$prefix/bin/grivant-devsim" --version | grep '^grivant-devsim [0-9]' >/dev/null || fail "grivant-devsim --version"
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop entry"
@@ -38,7 +40,7 @@ if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null \
     || fail "AppStream metainfo (appstreamcli validate --no-net)"
 fi
-for page in grivant grivantctl; do
+for page in grivant grivantctl grivant-devsim; do
   warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
   [ -z "$warnings" ] || fail "manual page $page.1: $warnings"
 done

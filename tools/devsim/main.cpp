@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <random>
+#include <set>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
@@ -122,7 +123,8 @@ private:
     void configureSlave();
     void closePty();
     void onReadable();
-    void handle(const rtu::Frame &frame);
+    void handle(rtu::Frame frame);
+    void logWrittenRegisters() const;
     bool lineMatches(std::string &master) const;
     void sendDue();
     void vanishWhenRead();
@@ -152,6 +154,7 @@ private:
     Clock::time_point m_vanishBy;
     int m_watch = -1; // opens and closes of the slave by masters
     bool m_vanished = false;
+    std::set<uint16_t> m_written; // registers that executed writes gave a value
 };
 
 void PtyDevice::log(const char *format, ...) const
@@ -289,11 +292,24 @@ void PtyDevice::onReadable()
         m_rx.clear(); // noise
 }
 
-void PtyDevice::handle(const rtu::Frame &frame)
+void PtyDevice::handle(rtu::Frame frame)
 {
     const auto now = Clock::now();
+    // Faults of the line before the device: a request it never sees, or one that reaches
+    // it with a byte changed (one byte in error is always caught by the CRC). The request
+    // is taken whole first; on a real line a changed byte count could cut it elsewhere,
+    // which is ignored just the same.
+    if (m_options.loseRequests > 0 && roll() < m_options.loseRequests) {
+        log("x %s (lost on the line: never seen by the device)", hex(frame).c_str());
+        return;
+    }
+    bool corrupted = false;
+    if (m_options.corruptRequests > 0 && roll() < m_options.corruptRequests && !frame.empty()) {
+        frame[m_faults() % frame.size()] ^= uint8_t(1 + m_faults() % 255);
+        corrupted = true;
+    }
     m_device.advance(deviceSeconds());
-    log("> %s", hex(frame).c_str());
+    log("> %s%s", hex(frame).c_str(), corrupted ? " (corrupted on the line)" : "");
 
     std::string master;
     if (!lineMatches(master)) {
@@ -331,6 +347,14 @@ void PtyDevice::handle(const rtu::Frame &frame)
         log("  exception %02X: not executed", code);
     } else {
         reply.bytes = rtu::answer(frame, m_device, own);
+        const uint8_t function = frame[1];
+        if ((function == rtu::WriteSingleRegister || function == rtu::WriteMultipleRegisters)
+            && reply.bytes.size() > 1 && reply.bytes[1] == function) {
+            const uint16_t start = uint16_t(frame[2] << 8 | frame[3]);
+            const int count = function == rtu::WriteSingleRegister ? 1 : (frame[4] << 8 | frame[5]);
+            for (int i = 0; i < count; ++i)
+                m_written.insert(uint16_t(start + i));
+        }
     }
     reply.switchLine = m_device.takeLineChange();
     reply.vanish = m_options.vanishAfter > 0 && m_requests == m_options.vanishAfter;
@@ -356,6 +380,20 @@ void PtyDevice::handle(const rtu::Frame &frame)
     }
     m_replies.push_back(std::move(reply));
     sendDue();
+}
+
+// The device's state at the end, for whoever checks what it was told: "holds 0104=0012 ...".
+void PtyDevice::logWrittenRegisters() const
+{
+    if (m_written.empty())
+        return;
+    std::string text;
+    char item[16];
+    for (uint16_t address : m_written) {
+        std::snprintf(item, sizeof item, " %04X=%04X", address, m_device.reg(address));
+        text += item;
+    }
+    log("  holds%s", text.c_str());
 }
 
 void PtyDevice::sendDue()
@@ -489,6 +527,7 @@ int PtyDevice::run()
         }
         sendDue();
     }
+    logWrittenRegisters();
     closePty();
     return 0;
 }
@@ -502,6 +541,9 @@ int main(int argc, char **argv)
     switch (parseOptions(argc, argv, options, error)) {
     case ParseResult::Help:
         std::fputs(helpText(), stdout);
+        return 0;
+    case ParseResult::Version:
+        std::printf("grivant-devsim %s\n", GRIVANT_VERSION);
         return 0;
     case ParseResult::Error:
         std::fprintf(stderr, "devsim: %s (see --help)\n", error.c_str());
