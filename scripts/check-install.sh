@@ -4,8 +4,8 @@
 # display, the desktop entry, the AppStream file and the manual pages are valid, and the
 # tool, started on a virtual display:
 #   - in an empty working directory, opens its connection window and writes its files there;
-#   - with an ini file asking for Chinese, opens the connection window in Chinese (the
-#     translations come from PREFIX/share/grivant);
+#   - with an ini file asking for Chinese, opens the connection window in Chinese (its
+#     translations built in);
 #   - through the desktop entry's command, makes the per-user folder and keeps its files there.
 #   scripts/check-install.sh PREFIX
 set -euo pipefail

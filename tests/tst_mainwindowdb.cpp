@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QSqlDatabase>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -53,50 +54,23 @@ QByteArray contentOf(const QString &path)
 
 const char *const kDatabases[] = {"VEvirurodOzovi.db", "ZODidovavaGripperReg.db", "ZODidovavaModuleReg.db"};
 
-// A database under a shipped name whose content someone else chose: the model of a
-// GZB-50W named to escape the folder, the gripper's first register renamed.
+// A database under a shipped name whose content someone else chose: a GZB-50W named to
+// escape the folder, the gripper's first register renamed.
 bool plant(const QString &name)
 {
-    if (!QFile::copy(":/Resource/" + name, name) || !QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner))
-        return false;
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plant");
-        db.setDatabaseName(name);
-        QSqlQuery q(db);
-        ok = db.open()
-            && (name.startsWith("VEvirurodOzovi")
-                    ? q.exec("update FLB set Model_Name = '../../../../../tmp/x/ESCAPED' where Model_Index = 7")
-                    : q.exec("update registertable_0x01 set Reg_Description_EN = 'PLANTED' where Reg_Add_Lo = 0"));
-        db.close();
-    }
+    QFile::copy(":/Resource/" + name, name);
+    QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner);
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plant");
+    db.setDatabaseName(name);
+    const bool ok = db.open()
+        && QSqlQuery(db).exec(name.startsWith("VE")
+                                  ? "update FLB set Model_Name = '../../../../../tmp/x/ESCAPED' where Model_Index = 7"
+                                  : "update registertable_0x01 set Reg_Description_EN = 'PLANTED' where Reg_Add_Lo = 0");
+    db.close();
+    db = QSqlDatabase();
     QSqlDatabase::removeDatabase("plant");
     return ok;
 }
-
-// While it lives, no file of this process grows beyond a few bytes: the copies cannot be
-// written even by root, for whom folder permissions do not count.
-class FileSizeLimit
-{
-public:
-    FileSizeLimit()
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit tight = m_saved;
-        tight.rlim_cur = 16;
-        setrlimit(RLIMIT_FSIZE, &tight);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previous);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_previous)(int) = nullptr;
-};
 
 } // namespace
 
@@ -223,8 +197,7 @@ private slots:
     {
         QVERIFY(QDir().mkdir("victim"));
         QFile notes("victim/notes.txt");
-        QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.write("someone's notes\n");
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
         notes.close();
         const QFile::Permissions mode = QFile::ReadOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions("victim/notes.txt", mode));
@@ -232,82 +205,67 @@ private slots:
             QVERIFY(QFile::link("victim/notes.txt", name));
 
         MainWindow w;
-        QVERIFY(w.modelDatabase()->modelMap());
-        w.getGripperInfo(block(0x40, 0x01));
-        QVERIFY(w.registerDatabase()->registerMap());
-        w.getGripperInfo(block(0x27, 0x01));
-        QVERIFY(w.registerDatabase()->registerMap());
-
-        QCOMPARE(contentOf("victim/notes.txt"), QByteArray("someone's notes\n"));
+        for (quint8 model : {0x40, 0x27}) {
+            w.getGripperInfo(block(model, 0x01));
+            QVERIFY(w.registerDatabase()->registerMap());
+        }
+        QCOMPARE(contentOf("victim/notes.txt"), QByteArray("notes\n"));
         // The mode as stored (owner, group, others), not what it means for this process.
         QCOMPARE(QFile::permissions("victim/notes.txt") & ~QFile::Permissions(0x0700), mode);
-        for (const char *name : kDatabases) {
-            QVERIFY2(!QFileInfo(name).isSymLink(), name);
-            QVERIFY(contentOf(name) == contentOf(QStringLiteral(":/Resource/") + name));
-        }
+        for (const char *name : kDatabases)
+            QVERIFY(!QFileInfo(name).isSymLink() && contentOf(name) == contentOf(QStringLiteral(":/Resource/") + name));
         QCOMPARE(QDir().entryList(QDir::Hidden | QDir::Files).size(), 3); // no part files left
     }
 
-    // The copies cannot be written. Whatever is in the folder under their names is never
-    // opened: the program's own copies are, from a private folder, or none at all.
+    // The copies cannot be written (names taken by folders; or, root or not, no file may
+    // grow). Whatever is in the folder under their names is never opened: the program's
+    // own copies are, from a private folder, or none at all.
     void plantedDatabasesAreNeverOpened_data()
     {
         QTest::addColumn<bool>("sizeLimit");
-        QTest::addColumn<QString>("model");
-        QTest::newRow("names taken by folders: private copies") << false << "GZB-50W";
-        QTest::newRow("planted files, nothing writable: no database") << true << "Grivant";
+        QTest::newRow("names taken by folders: private copies") << false;
+        QTest::newRow("planted files, nothing writable: no database") << true;
     }
     void plantedDatabasesAreNeverOpened()
     {
         QFETCH(bool, sizeLimit);
-        QFETCH(QString, model);
         for (const char *name : kDatabases)
             QVERIFY(sizeLimit ? plant(name) : QDir().mkdir(name));
-        QByteArray planted = contentOf("VEvirurodOzovi.db");
+        const QByteArray planted = contentOf("VEvirurodOzovi.db");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight{sizeLimit ? 16 : saved.rlim_cur, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &tight);
+        const auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_FSIZE, &saved); });
 
-        std::unique_ptr<FileSizeLimit> limit(sizeLimit ? new FileSizeLimit : nullptr);
         MainWindow w;
         w.getGripperInfo(block(0x27, 0x01));
-        limit.reset();
-
-        QCOMPARE(w.currentModelName(), model);
-        const RegisterMap *map = w.registerDatabase() ? w.registerDatabase()->registerMap() : nullptr;
-        if (sizeLimit) {
-            QVERIFY(!map);
-            QCOMPARE(contentOf("VEvirurodOzovi.db"), planted);
-        } else {
-            QVERIFY(map);
-            QCOMPARE(map->registerDescriptions.value(0x0100), QStringLiteral("Initialization"));
-            QVERIFY(QFileInfo("VEvirurodOzovi.db").isDir());
-        }
+        QCOMPARE(w.currentModelName(), QString(sizeLimit ? "Grivant" : "GZB-50W"));
+        const RegisterMap *map = w.registerDatabase()->registerMap();
+        QCOMPARE(map ? map->registerDescriptions.value(0x0100) : QString("none"),
+                 QString(sizeLimit ? "none" : "Initialization"));
+        QVERIFY(sizeLimit ? contentOf("VEvirurodOzovi.db") == planted : QFileInfo("VEvirurodOzovi.db").isDir());
         const QString said = sizeLimit ? "not opened: no copy could be written" : "the program's own copy is used";
-        for (const char *function : {"initGripperModelDb", "initRegistersDb"}) {
-            const QStringList lines = linesFrom(function);
-            QVERIFY2(!lines.isEmpty() && lines.first().startsWith("[Warning][") && lines.first().contains(said),
-                     qPrintable(lines.join('\n')));
-        }
+        for (const char *function : {"initGripperModelDb", "initRegistersDb"})
+            QVERIFY2(linesFrom(function).value(0).startsWith("[Warning][") && linesFrom(function).value(0).contains(said),
+                     function);
     }
 
     // A file name made of a device's model name and unique ID stays a plain name.
-    void exportNamesArePlain_data()
-    {
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<QString>("uid");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("device") << "GZB-50W" << "1A2B3C4D" << "GZB-50W_1A2B3C4D.csv";
-        QTest::newRow("none") << "" << "" << "_.csv";
-        QTest::newRow("escape") << "../../../../../tmp/x/ESCAPED" << "1" << "__________tmp_x_ESCAPED_1.csv";
-        QTest::newRow("windows") << "C:\\a\\..\\b" << "*?<>|\"" << "C__a___b_______.csv";
-        QTest::newRow("controls") << "GZB\x1b[2J\n" << "\t" << "GZB_[2J___.csv";
-        QTest::newRow("dots") << "TQP2.5" << "." << "TQP2.5__.csv";
-        QTest::newRow("hidden") << ".x." << "" << "_x__.csv";
-    }
     void exportNamesArePlain()
     {
-        QFETCH(QString, model);
-        QFETCH(QString, uid);
-        QFETCH(QString, name);
-        QCOMPARE(ParameterExport::fileName(model, uid), name);
+        const struct { const char *model, *uid, *name; } cases[] = {
+            {"GZB-50W", "1A2B3C4D", "GZB-50W_1A2B3C4D.csv"},
+            {"", "", "_.csv"},
+            {"../../../../../tmp/x/ESCAPED", "1", "__________tmp_x_ESCAPED_1.csv"},
+            {"C:\\a\\..\\b", "*?<>|\"", "C__a___b_______.csv"},
+            {"GZB\x1b[2J\n", "\t", "GZB_[2J___.csv"},
+            {"TQP2.5", ".", "TQP2.5__.csv"},
+            {".x.", "", "_x__.csv"},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(ParameterExport::fileName(c.model, c.uid), QString(c.name));
     }
 };
 
