@@ -27,7 +27,7 @@ packages=(
   sqlite3 libsqlite3-dev
   xvfb xauth socat libmodbus-dev mbpoll
   libmosquitto-dev mosquitto mosquitto-clients
-  fonts-wqy-microhei
+  fonts-wqy-microhei qttranslations5-l10n
   dpkg-dev file appstream desktop-file-utils x11-utils man-db
   clang libclang-rt-14-dev
 )

@@ -4,6 +4,8 @@
 #include "app/diag.h"
 #include "app/flatui.h"
 #include "app/installpaths.h"
+#include "app/languagesetting.h"
+#include "app/translation.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 #include <QSignalMapper>
 #include <QSpinBox>
 #include <QStyle>
@@ -23,7 +24,6 @@ QTranslator *MainWindow::s_translator = nullptr;
 
 namespace {
 const char *const kIniFile = "./ZODidovava.ini";
-const char *const kLanguageKey = "/language";
 const char *const kWebsite = "https://www.grivant.example/";
 const char *const kOwnership = "Copyright (c) Grivant developers. All rights reserved.";
 const int kNarrowWidth = 931;
@@ -37,10 +37,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     qRegisterMetaType<QVector<quint16>>("QVector<quint16>");
 
-    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
-    m_language = settings->value(kLanguageKey, QVariant()).toString();
+    QString iniProblem;
+    m_language = LanguageSetting::read(kIniFile, &iniProblem);
+    if (!iniProblem.isEmpty())
+        GV_WARNING("MainWindow") << QStringLiteral("%1 not read: %2").arg(kIniFile, iniProblem);
     changeLanguage(m_language);
-    delete settings;
 
     connect(ui->actionChinese, &QAction::triggered, this, [this] { slot_language("zh_CN"); });
     connect(ui->actionEnglish, &QAction::triggered, this, [this] { slot_language("en_US"); });
@@ -139,19 +140,25 @@ void MainWindow::changeLanguage(const QString &code)
         delete s_translator;
         s_translator = nullptr;
     }
-    s_translator = new QTranslator(this);
+    auto *translator = new CheckedTranslator(this);
+    s_translator = translator;
 
     GV_DEBUG("changeLanguage") << QCoreApplication::applicationDirPath();
 
     const QString name = code == QLatin1String("zh_CN") ? QStringLiteral("zh_CN.qm")
                                                         : QStringLiteral("en_US.qm");
-    // Empty (not null) delimiters and suffix: only this very file is tried, never a
-    // shortened name such as "./translations/zh.qm" or one with ".qm" appended again.
-    // The working directory's copy comes first; an installed program has its own.
-    const QString none = QLatin1String("");
-    if (s_translator->load(QLatin1String("./translations/") + name, none, none, none)
-        || s_translator->load(InstallPaths::translation(name), none, none, none))
-        QCoreApplication::installTranslator(s_translator);
+    // The program's own translation first, then the installed one: the working directory,
+    // which may be a shared or downloaded folder, has a say only for a build that carries
+    // none. Every file is checked before Qt reads it; a damaged one is passed over.
+    QStringList refused;
+    const QString loaded = translator->loadFirst(
+        {Translation::builtIn(name), InstallPaths::translation(name), QLatin1String("./translations/") + name},
+        &refused);
+    if (!loaded.isEmpty())
+        QCoreApplication::installTranslator(translator);
+    else
+        GV_WARNING("changeLanguage") << QStringLiteral("no translation loaded:") << refused.join(QLatin1String("; "));
+    Translation::applyQtTranslation(code);
 
     ui->retranslateUi(this);
     if (m_trafficAction)
@@ -166,9 +173,10 @@ void MainWindow::slot_language(QString code)
         return;
 
     m_language = code;
-    QSettings *settings = new QSettings(kIniFile, QSettings::IniFormat, this);
-    settings->setValue(kLanguageKey, code);
-    delete settings;
+    // A file that cannot be stored to keeps the choice for this run only.
+    QString iniProblem;
+    if (!LanguageSetting::write(kIniFile, code, &iniProblem))
+        GV_WARNING("slot_language") << QStringLiteral("%1 not written: %2").arg(kIniFile, iniProblem);
 
     changeLanguage(code);
     m_currentModelName.clear();

@@ -28,6 +28,7 @@ class ParameterTransfer;
 namespace ParameterBackup { struct Document; struct Plan; }
 class VXRegisterDatabase;
 class VEVirurodOzoviDatabase;
+class PrivateCopies;
 class ConnectionForm;
 class VX_Ctl;
 namespace ControlValues { struct LineCodes; }
@@ -56,7 +57,8 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Copies a file (a resource out of the executable) to disk; the copy is left writable.
+    // Copies a file (a resource out of the executable) to disk by replacing the name, never
+    // writing through it; the copy is left writable.
     bool copyQrcFile(const QString &from, const QString &to);
 
     // Test seams: what the window is made of.
@@ -313,4 +315,11 @@ private:
     // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
     void initWriteReports();
     void showWriteReport(const QString &line, const QString &notice);
+
+    // ---- Shipped databases (data/mainwindow_db.cpp) ----
+    // The file to open for a shipped database: the copy just written to the working
+    // directory, else the program's own copy in a private folder (with a diagnostic line
+    // from `function`); empty when neither could be written.
+    QString shippedDatabaseFile(const QString &name, const char *function);
+    PrivateCopies *m_privateCopies = nullptr;
 };

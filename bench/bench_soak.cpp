@@ -1,9 +1,11 @@
 // Fault soak: the polling engine and the Modbus link against the device simulator with
-// dropped replies, corrupted CRCs, replies near the time-out, exception answers and a device
-// that vanishes (and is plugged in again as a fresh simulator). Writes of values and of
-// relative moves are queued all the time; the simulator's log tells which of them the device
-// carried out. Prints figures; with --check it exits 1 when a write was lost unseen (no
-// outcome reported, or confirmed without being carried out) or an action ran twice.
+// requests lost or corrupted on the way to the device, dropped replies, corrupted CRCs,
+// replies near the time-out, exception answers and a device that vanishes (and is plugged
+// in again as a fresh simulator). Writes of values and of relative moves are queued all the
+// time; the simulator's log tells which of them the device carried out, and what each
+// written register holds when the device goes. Prints figures; with --check it exits 1 when
+// a write was lost unseen (no outcome reported, or confirmed without being carried out), a
+// confirmed value is not what the device holds, or an action ran twice.
 //
 //   bench_soak [SECONDS, default 600] [--check]
 
@@ -17,15 +19,17 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHash>
+#include <QSet>
 #include <QTimer>
 
 #include <cstdio>
+#include <deque>
 #include <memory>
 
 namespace {
 
-const QStringList kFaults = {"--drop", "0.03", "--bad-crc", "0.02", "--late", "0.03",
-                             "--exceptions", "0.02"};
+const QStringList kFaults = {"--lose-requests", "0.02", "--corrupt-requests", "0.02", "--drop", "0.03",
+                             "--bad-crc", "0.02", "--late", "0.03", "--exceptions", "0.02"};
 
 // The linear module's register groups and scan rates, as the program polls them.
 struct Group {
@@ -41,9 +45,17 @@ enum class Outcome { None, Confirmed, GivenUp, Dropped, Unknown };
 struct Write {
     int address = 0;
     QVector<quint16> values;
+    int session = 0; // the simulator it went to
     Outcome outcome = Outcome::None;
     int outcomes = 0; // reports received: exactly one is right
-    int executed = 0; // times the device carried it out
+};
+
+// What one simulator's log tells beyond the writes it carried out.
+struct Session {
+    QHash<int, quint16> holds; // each written register's value when the device went
+    bool holdsKnown = false;
+    int lostRequests = 0;      // lost on the line, never seen by the device
+    int corruptedRequests = 0; // reached the device with a byte changed, ignored
 };
 
 QString keyOf(int address, const QVector<quint16> &values)
@@ -55,11 +67,13 @@ QString keyOf(int address, const QVector<quint16> &values)
 }
 
 // Reads the simulator's request log (-v): a write frame counts as carried out unless the
-// simulator says it was not (bad CRC, other line settings, an injected exception).
+// simulator says it was not (bad CRC, other line settings, an injected exception). A request
+// lost on the line never reaches the log as a request. The last line of a run tells what
+// the written registers hold.
 class ExecutionLog
 {
 public:
-    explicit ExecutionLog(QHash<QString, int> *executed) : m_executed(executed) {}
+    ExecutionLog(QHash<QString, int> *executed, Session *session) : m_executed(executed), m_session(session) {}
 
     void feed(const QByteArray &bytes)
     {
@@ -80,11 +94,27 @@ private:
     void line(const QByteArray &text)
     {
         const int request = text.indexOf("> ");
+        const int holds = text.indexOf("  holds ");
         if (request >= 0) {
             settle();
-            m_pending = QByteArray::fromHex(text.mid(request + 2).replace(' ', ""));
+            QByteArray bytes = text.mid(request + 2);
+            if (bytes.contains('(')) {
+                bytes.truncate(bytes.indexOf('('));
+                ++m_session->corruptedRequests;
+            }
+            m_pending = QByteArray::fromHex(bytes.replace(' ', ""));
         } else if (text.contains("bad CRC") || text.contains("master line") || text.contains("not executed")) {
             m_pending.clear();
+        } else if (text.contains("lost on the line")) {
+            ++m_session->lostRequests;
+        } else if (holds >= 0) {
+            settle();
+            for (const QByteArray &item : text.mid(holds + 8).split(' ')) {
+                const QList<QByteArray> pair = item.split('=');
+                if (pair.size() == 2)
+                    m_session->holds.insert(pair[0].toInt(nullptr, 16), quint16(pair[1].toUInt(nullptr, 16)));
+            }
+            m_session->holdsKnown = true;
         }
     }
 
@@ -108,6 +138,7 @@ private:
     }
 
     QHash<QString, int> *m_executed;
+    Session *m_session;
     QByteArray m_partial;
     QByteArray m_pending;
 };
@@ -162,14 +193,15 @@ public:
     {
         int confirmed = 0, givenUp = 0, unknown = 0, dropped = 0, unseen = 0, doubleReport = 0;
         int confirmedNotDone = 0, repeatedValues = 0, repeatedActions = 0, actions = 0;
+        int givenUpDone = 0, unknownDone = 0;
         for (const Write &w : m_writes) {
             const int done = m_executed.value(keyOf(w.address, w.values));
             const bool action = ActionRegisters::isActionWrite(w.address, w.values.size());
             actions += action ? 1 : 0;
             switch (w.outcome) {
             case Outcome::Confirmed: ++confirmed; break;
-            case Outcome::GivenUp: ++givenUp; break;
-            case Outcome::Unknown: ++unknown; break;
+            case Outcome::GivenUp: ++givenUp; givenUpDone += done > 0 ? 1 : 0; break;
+            case Outcome::Unknown: ++unknown; unknownDone += done > 0 ? 1 : 0; break;
             case Outcome::Dropped: ++dropped; break;
             case Outcome::None: ++unseen; break;
             }
@@ -180,31 +212,84 @@ public:
                 ++(action ? repeatedActions : repeatedValues);
         }
         const int lostUnseen = unseen + confirmedNotDone + doubleReport;
+        const Holdings holdings = compareHoldings();
+        int lostRequests = 0, corruptedRequests = 0;
+        for (const Session &session : m_sessionLogs) {
+            lostRequests += session.lostRequests;
+            corruptedRequests += session.corruptedRequests;
+        }
 
         std::printf("Fault soak, %d s: simulator %s, vanishing after 600-1400 requests\n", m_seconds,
                     qPrintable(kFaults.join(' ')));
+        std::printf("  requests lost before the device      %8d  (corrupted on the way, ignored by it: %d)\n",
+                    lostRequests, corruptedRequests);
         std::printf("  reads answered                       %8d\n", m_reads);
         std::printf("  writes queued                        %8d  (%d relative moves)\n",
                     int(m_writes.size()), actions);
         std::printf("  confirmed                            %8d\n", confirmed);
-        std::printf("  given up and reported                %8d\n", givenUp);
-        std::printf("  action outcome unknown, reported     %8d\n", unknown);
+        std::printf("  given up and reported                %8d  (carried out by the device all the same: %d)\n",
+                    givenUp, givenUpDone);
+        std::printf("  action outcome unknown, reported     %8d  (carried out %d, not carried out %d)\n",
+                    unknown, unknownDone, unknown - unknownDone);
         std::printf("  dropped unsent at a vanish, reported %8d\n", dropped);
         std::printf("  lost unseen                          %8d  (no report %d, confirmed but not "
                     "carried out %d, reported twice %d)\n",
                     lostUnseen, unseen, confirmedNotDone, doubleReport);
+        std::printf("  confirmed registers vs. the device   %8d  (in %d devices; not what the device holds %d, "
+                    "device state unknown %d)\n",
+                    holdings.compared, int(m_sessionLogs.size()), holdings.differ, holdings.unknownSessions);
         std::printf("  carried out more than once           %8d  (values %d, actions %d)\n",
                     repeatedValues + repeatedActions, repeatedValues, repeatedActions);
         std::printf("  longest gap between good reads       %8lld ms while connected; %d vanishes, "
                     "longest from vanish to the next good read %lld ms\n",
                     m_longestGap, m_vanishes, m_longestOutage);
-        const bool pass = lostUnseen == 0 && repeatedActions == 0 && m_reads > 0;
+        const bool pass = lostUnseen == 0 && holdings.differ == 0 && holdings.unknownSessions == 0
+            && repeatedActions == 0 && m_reads > 0;
         if (check)
-            std::printf("%s: nothing lost unseen, no action carried out twice\n", pass ? "PASS" : "FAIL");
+            std::printf("%s: nothing lost unseen, every confirmed value on the device, no action carried out "
+                        "twice\n", pass ? "PASS" : "FAIL");
         return check && !pass ? 1 : 0;
     }
 
 private:
+    struct Holdings {
+        int compared = 0;        // registers with a confirmed value
+        int differ = 0;          // of these, not holding what they may hold
+        int unknownSessions = 0; // devices whose final state the log did not tell
+    };
+
+    // Each register's last confirmed value must be what the device holds at the end, unless
+    // a later write to it was given up or its outcome is unknown: the device may have
+    // carried that one out (or not). Writes dropped unsent never reached it.
+    Holdings compareHoldings() const
+    {
+        Holdings result;
+        QHash<int, QHash<int, QSet<quint16>>> allowed; // session -> register -> values
+        for (const Write &w : m_writes) {
+            for (int i = 0; i < w.values.size(); ++i) {
+                QHash<int, QSet<quint16>> &registers = allowed[w.session];
+                const int address = w.address + i;
+                if (w.outcome == Outcome::Confirmed)
+                    registers[address] = {w.values[i]};
+                else if ((w.outcome == Outcome::GivenUp || w.outcome == Outcome::Unknown) && registers.contains(address))
+                    registers[address].insert(w.values[i]);
+            }
+        }
+        for (auto session = allowed.cbegin(); session != allowed.cend(); ++session) {
+            const Session &log = m_sessionLogs.at(size_t(session.key()));
+            if (!log.holdsKnown) {
+                ++result.unknownSessions;
+                continue;
+            }
+            for (auto reg = session.value().cbegin(); reg != session.value().cend(); ++reg) {
+                ++result.compared;
+                if (!log.holds.contains(reg.key()) || !reg.value().contains(log.holds.value(reg.key())))
+                    ++result.differ;
+            }
+        }
+        return result;
+    }
+
     static void spin(int ms)
     {
         QEventLoop loop;
@@ -227,7 +312,8 @@ private:
         args << "--initialised" << "--model" << "4001" << "-v" << "--seed" << QString::number(m_sessions)
              << "--vanish-after" << QString::number(600 + (m_sessions * 397) % 800);
         m_sim.reset(new Simulator(args));
-        m_log.reset(new ExecutionLog(&m_executed));
+        m_sessionLogs.push_back(Session());
+        m_log.reset(new ExecutionLog(&m_executed, &m_sessionLogs.back()));
         QProcess *process = m_sim->process();
         process->setProcessChannelMode(QProcess::SeparateChannels);
         connect(process, &QProcess::readyReadStandardError, this,
@@ -294,6 +380,7 @@ private:
             return;
         const quint16 tag = quint16(++m_tag);
         Write w;
+        w.session = int(m_sessionLogs.size()) - 1;
         switch (m_tag % 3) {
         case 0: w.address = 0x0104; w.values = {tag}; break;               // speed (a value)
         case 1: w.address = 0x0106; w.values = {tag}; break;               // relative move
@@ -322,6 +409,7 @@ private:
     std::unique_ptr<Simulator> m_sim;
     std::unique_ptr<ExecutionLog> m_log;
     QHash<QString, int> m_executed;
+    std::deque<Session> m_sessionLogs; // one per simulator plugged in; stays where it is
     QList<Write> m_writes;
     QHash<QString, int> m_index;
     int m_tag = 0;

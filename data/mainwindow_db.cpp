@@ -2,6 +2,7 @@
 
 #include "app/diag.h"
 #include "data/filecopy.h"
+#include "data/privatecopies.h"
 #include "data/vevirurodozovidatabase.h"
 #include "data/vxregisterdatabase.h"
 
@@ -30,6 +31,24 @@ bool MainWindow::copyQrcFile(const QString &from, const QString &to)
     return true;
 }
 
+QString MainWindow::shippedDatabaseFile(const QString &name, const char *function)
+{
+    const QString resource = QStringLiteral(":/Resource/") + name;
+    if (copyQrcFile(resource, QStringLiteral("./") + name))
+        return name;
+    // What is left under the name in the working directory is not ours to trust.
+    if (!m_privateCopies)
+        m_privateCopies = new PrivateCopies(this);
+    QString problem;
+    const QString path = m_privateCopies->place(resource, name, &problem);
+    if (path.isEmpty())
+        GV_WARNING(function) << QStringLiteral("%1 not opened: no copy could be written (%2)").arg(name, problem);
+    else
+        GV_WARNING(function) << QStringLiteral(
+            "%1 could not be written to the working directory: the program's own copy is used").arg(name);
+    return path;
+}
+
 void MainWindow::initRegistersDb()
 {
     // The previous object is released from the event loop: a reply being dispatched may
@@ -39,14 +58,12 @@ void MainWindow::initRegistersDb()
         m_registerDb->deleteLater();
     m_registerDb = new VXRegisterDatabase(this, m_language);
 
-    copyQrcFile(QStringLiteral(":/Resource/ZODidovavaGripperReg.db"),
-                QStringLiteral("./ZODidovavaGripperReg.db"));
-    copyQrcFile(QStringLiteral(":/Resource/ZODidovavaModuleReg.db"),
-                QStringLiteral("./ZODidovavaModuleReg.db"));
+    const QString gripperFile = shippedDatabaseFile(QStringLiteral("ZODidovavaGripperReg.db"), "initRegistersDb");
+    const QString moduleFile = shippedDatabaseFile(QStringLiteral("ZODidovavaModuleReg.db"), "initRegistersDb");
 
-    const QString file = m_currentModelName.contains(QLatin1String("TQP2-51500"))
-        ? QStringLiteral("ZODidovavaModuleReg.db")
-        : QStringLiteral("ZODidovavaGripperReg.db");
+    const QString file = m_currentModelName.contains(QLatin1String("TQP2-51500")) ? moduleFile : gripperFile;
+    if (file.isEmpty())
+        return;
     if (!m_registerDb->openDatabase(file)) {
         GV_WARNING("initRegistersDb") << m_registerDb->lastError();
         return;
@@ -64,9 +81,11 @@ void MainWindow::initGripperModelDb()
 {
     Q_UNUSED(s_resourcesRegistered);
     m_modelDb = new VEVirurodOzoviDatabase(this);
-    copyQrcFile(QStringLiteral(":/Resource/VEvirurodOzovi.db"), QStringLiteral("./VEvirurodOzovi.db"));
+    const QString file = shippedDatabaseFile(QStringLiteral("VEvirurodOzovi.db"), "initGripperModelDb");
+    if (file.isEmpty())
+        return;
 
-    if (!m_modelDb->openDatabase(QStringLiteral("VEvirurodOzovi.db"))) {
+    if (!m_modelDb->openDatabase(file)) {
         GV_WARNING("initGripperModelDb") << m_modelDb->lastError();
         return;
     }

@@ -1,12 +1,28 @@
 #include "data/parameterexport.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace ParameterExport {
 
+QString plainNamePart(const QString &text)
+{
+    // Separators of every platform, what Windows does not allow in a name, and control
+    // characters (a terminal escape or a line break in a name misleads whoever lists it).
+    static const QString kRefused = QStringLiteral("/\\:*?\"<>|");
+    QString plain;
+    plain.reserve(text.size());
+    for (const QChar c : text)
+        plain += c.category() == QChar::Other_Control || kRefused.contains(c) ? QLatin1Char('_') : c;
+    // No run of dots (".." names the folder above wherever it stands in a path), and no dot
+    // at either end, where it would meet the next part's dot or hide the file.
+    static const QRegularExpression kDots(QStringLiteral("\\.{2,}|^\\.|\\.$"));
+    return plain.replace(kDots, QStringLiteral("_"));
+}
+
 QString fileName(const QString &modelName, const QString &uniqueId)
 {
-    return modelName + QLatin1Char('_') + uniqueId + QStringLiteral(".csv");
+    return plainNamePart(modelName) + QLatin1Char('_') + plainNamePart(uniqueId) + QStringLiteral(".csv");
 }
 
 QString fileText(const QVector<TableTexts> &tables, const QString &remark)

@@ -18,7 +18,13 @@ struct TableTexts
     QStringList values;
 };
 
-// "<model>_<unique ID>.csv", in the working directory (no folder part).
+// A text from a device or a database made fit to be part of a file name: separators,
+// characters Windows refuses, control characters, runs of dots and a dot at either end
+// become "_".
+QString plainNamePart(const QString &text);
+
+// "<model>_<unique ID>.csv", in the working directory: a plain name, never a path, whatever
+// the model name and unique ID hold.
 QString fileName(const QString &modelName, const QString &uniqueId);
 
 // Per table a description line (a blank, then ",<description>" per row) and a value line

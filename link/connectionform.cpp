@@ -5,6 +5,7 @@
 
 #include "app/flatui.h"
 #include "app/installpaths.h"
+#include "app/translation.h"
 #include "link/connectionfunc.h"
 #include "link/portaccess.h"
 #include "link/portlist.h"
@@ -414,14 +415,17 @@ void ConnectionForm::changeLanguage(QString language_label)
         delete s_translator;
         s_translator = nullptr;
     }
-    s_translator = new QTranslator(QCoreApplication::instance());
+    auto *translator = new CheckedTranslator(QCoreApplication::instance());
+    s_translator = translator;
     const QString name = language_label == QLatin1String("zh_CN") ? QStringLiteral("zh_CN.qm")
                                                                    : QStringLiteral("en_US.qm");
-    // Beside the executable first; an installed program keeps its translations apart.
-    const QString none = QLatin1String("");
-    if (s_translator->load(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name)
-        || s_translator->load(InstallPaths::translation(name), none, none, none))
-        QCoreApplication::installTranslator(s_translator);
+    // The program's own translation first, then the installed one: a file beside the
+    // executable counts only for a build that carries none. Every file is checked first.
+    if (!translator->loadFirst({Translation::builtIn(name), InstallPaths::translation(name),
+                                QCoreApplication::applicationDirPath() + QLatin1Char('/') + name})
+             .isEmpty())
+        QCoreApplication::installTranslator(translator);
+    Translation::applyQtTranslation(language_label);
     ui->retranslateUi(this);
     retranslateTrafficMenu();
 }

@@ -4,8 +4,8 @@
 # display, the desktop entry, the AppStream file and the manual pages are valid, and the
 # tool, started on a virtual display:
 #   - in an empty working directory, opens its connection window and writes its files there;
-#   - with an ini file asking for Chinese, opens the connection window in Chinese (the
-#     translations come from PREFIX/share/grivant);
+#   - with an ini file asking for Chinese, opens the connection window in Chinese (its
+#     translations built in);
 #   - through the desktop entry's command, makes the per-user folder and keeps its files there.
 #   scripts/check-install.sh PREFIX
 set -euo pipefail
@@ -19,7 +19,8 @@ files=(bin/grivant bin/grivantctl bin/grivant-devsim bin/grivant-gateway
   share/grivant/70-grivant-serial.rules share/grivant/gateway.conf
   lib/systemd/system/grivant-gateway.service share/man/man1/grivant-gateway.1.gz
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
-  share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/doc/grivant/copyright)
+  share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/man/man1/grivant-devsim.1.gz
+  share/doc/grivant/copyright)
 for size in 16 24 32 48 64 128 256 512; do
   files+=("share/icons/hicolor/${size}x${size}/apps/grivant.png")
 done
@@ -35,6 +36,7 @@ env -u DISPLAY "$prefix/bin/grivant" --help | grep -- '--user-workdir' >/dev/nul
 # The shipped example is a configuration the gateway takes as it stands.
 "$prefix/bin/grivant-gateway" --config "$prefix/share/grivant/gateway.conf" --check >/dev/null \
   || fail "grivant-gateway --check of the example configuration"
+"$prefix/bin/grivant-devsim" --version | grep '^grivant-devsim [0-9]' >/dev/null || fail "grivant-devsim --version"
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop entry"
@@ -43,7 +45,7 @@ if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null \
     || fail "AppStream metainfo (appstreamcli validate --no-net)"
 fi
-for page in grivant grivantctl grivant-gateway; do
+for page in grivant grivantctl grivant-gateway grivant-devsim; do
   warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
   [ -z "$warnings" ] || fail "manual page $page.1: $warnings"
 done

@@ -114,7 +114,7 @@ private slots:
     void everyStopStopsTheSweepsBeforeIt();
     void twoDevicesOnOnePort();
     void offlineModel();
-    void translationFromApplicationDirectory();
+    void plantedTranslationBesideTheProgramIsPassedOver();
     void autoConnectFindsSimulator();
     void destroyedDuringSweep();
 
@@ -622,7 +622,7 @@ void TestConnectionForm::offlineModel()
     QVERIFY(form.isOffline());
 }
 
-void TestConnectionForm::translationFromApplicationDirectory()
+void TestConnectionForm::plantedTranslationBesideTheProgramIsPassedOver()
 {
     const QString lrelease = QStandardPaths::findExecutable("lrelease");
     if (lrelease.isEmpty())
@@ -639,20 +639,23 @@ void TestConnectionForm::translationFromApplicationDirectory()
     const QString qm = QCoreApplication::applicationDirPath() + "/zh_CN.qm";
     QCOMPARE(QProcess::execute(lrelease, {"-silent", ts, "-qm", qm}), 0);
 
+    // A translation beside the executable (here a sound one, as anyone who may write that
+    // folder could put there) is passed over: the program's own comes first.
+    const QString chineseText = QString::fromUtf8("自动连接");
     {
         ConnectionForm chinese(nullptr, "zh_CN");
-        QCOMPARE(child<QPushButton>(chinese, "pB_Connect")->text(), QString("AUTO"));
+        QCOMPARE(child<QPushButton>(chinese, "pB_Connect")->text(), chineseText);
         // one translator serves every window: a later English window replaces it
         ConnectionForm english(nullptr, "en_US");
         QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("Auto-Connect"));
         english.changeLanguage("zh_CN");
-        QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("AUTO"));
+        QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), chineseText);
         english.changeLanguage("de_DE");
         QCOMPARE(child<QPushButton>(english, "pB_Connect")->text(), QString("Auto-Connect"));
     }
     QFile::remove(qm);
     ConnectionForm missing(nullptr, "zh_CN");
-    QCOMPARE(child<QPushButton>(missing, "pB_Connect")->text(), QString("Auto-Connect"));
+    QCOMPARE(child<QPushButton>(missing, "pB_Connect")->text(), chineseText);
 }
 
 void TestConnectionForm::autoConnectFindsSimulator()

@@ -214,6 +214,8 @@ private slots:
     void ptyMotionReachesTarget();
     void ptyObjectTakenAway();
     void ptyFaults();
+    void ptyRequestFaults_data();
+    void ptyRequestFaults();
     void ptyVanishAfter();
     void ptyEndsWithItsParent();
     void ptyLinkAndReopen();
@@ -970,6 +972,37 @@ void TestDevsim::ptyFaults()
     clock.restart();
     QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
     QVERIFY(clock.elapsed() >= 66);
+}
+
+// Faults before the device: a lost request is never seen, a corrupted one fails the CRC
+// check; neither is answered nor carried out. The log's last line tells what the written
+// registers hold.
+void TestDevsim::ptyRequestFaults_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("clean line") << QStringList() << "holds 0101=002A";
+    QTest::newRow("request lost") << QStringList{"--lose-requests", "1"} << "lost on the line";
+    QTest::newRow("request corrupted") << QStringList{"--corrupt-requests", "1"} << "corrupted on the line";
+}
+
+void TestDevsim::ptyRequestFaults()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, logged);
+    Simulator sim(args << "-v");
+    sim.process()->setProcessChannelMode(QProcess::SeparateChannels);
+    QVERIFY(sim.start());
+    Port port;
+    QVERIFY(port.open(sim.port()));
+    const QByteArray request = writeRequest(1, 0x0101, 42);
+    const bool clean = logged.startsWith("holds");
+    QCOMPARE(port.transact(request, 8, clean ? 2000 : kSilenceMs), clean ? request : QByteArray());
+    sim.stop();
+    const QString log = QString::fromLocal8Bit(sim.process()->readAllStandardError());
+    QVERIFY2(log.contains(logged), qPrintable(log));
+    QCOMPARE(log.contains("holds"), clean);
+    QCOMPARE(log.contains("bad CRC"), logged.startsWith("corrupted"));
 }
 
 void TestDevsim::ptyVanishAfter()

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "data/parameterexport.h"
 #include "data/vevirurodozovidatabase.h"
 #include "data/vxregisterdatabase.h"
 
@@ -6,9 +7,13 @@
 #include <QFile>
 #include <QPointer>
 #include <QSqlDatabase>
+#include <QScopeGuard>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -39,6 +44,32 @@ QByteArray block(quint8 high, quint8 sub)
 bool writable(const QString &path)
 {
     return QFile::exists(path) && (QFile::permissions(path) & QFile::WriteOwner);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const char *const kDatabases[] = {"VEvirurodOzovi.db", "ZODidovavaGripperReg.db", "ZODidovavaModuleReg.db"};
+
+// A database under a shipped name whose content someone else chose: a GZB-50W named to
+// escape the folder, the gripper's first register renamed.
+bool plant(const QString &name)
+{
+    QFile::copy(":/Resource/" + name, name);
+    QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner);
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plant");
+    db.setDatabaseName(name);
+    const bool ok = db.open()
+        && QSqlQuery(db).exec(name.startsWith("VE")
+                                  ? "update FLB set Model_Name = '../../../../../tmp/x/ESCAPED' where Model_Index = 7"
+                                  : "update registertable_0x01 set Reg_Description_EN = 'PLANTED' where Reg_Add_Lo = 0");
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("plant");
+    return ok;
 }
 
 } // namespace
@@ -160,18 +191,81 @@ private slots:
         QCOMPARE(linesFrom("initRegistersDb").size(), 4);
     }
 
-    void unreadableRegisterFileIsReported()
+    // Links planted under the copies' names, pointing at someone's read-only file: the
+    // copies at start and at each identification replace the links and leave the file.
+    void linksUnderTheCopiesNamesAreReplaced()
     {
+        QVERIFY(QDir().mkdir("victim"));
+        QFile notes("victim/notes.txt");
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
+        notes.close();
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions("victim/notes.txt", mode));
+        for (const char *name : kDatabases)
+            QVERIFY(QFile::link("victim/notes.txt", name));
+
         MainWindow w;
-        g_lines.clear();
-        // A folder where the copy should go: the copy fails, the open fails.
-        QVERIFY(QDir().mkdir("ZODidovavaGripperReg.db"));
+        for (quint8 model : {0x40, 0x27}) {
+            w.getGripperInfo(block(model, 0x01));
+            QVERIFY(w.registerDatabase()->registerMap());
+        }
+        QCOMPARE(contentOf("victim/notes.txt"), QByteArray("notes\n"));
+        // The mode as stored (owner, group, others), not what it means for this process.
+        QCOMPARE(QFile::permissions("victim/notes.txt") & ~QFile::Permissions(0x0700), mode);
+        for (const char *name : kDatabases)
+            QVERIFY(!QFileInfo(name).isSymLink() && contentOf(name) == contentOf(QStringLiteral(":/Resource/") + name));
+        QCOMPARE(QDir().entryList(QDir::Hidden | QDir::Files).size(), 3); // no part files left
+    }
+
+    // The copies cannot be written (names taken by folders; or, root or not, no file may
+    // grow). Whatever is in the folder under their names is never opened: the program's
+    // own copies are, from a private folder, or none at all.
+    void plantedDatabasesAreNeverOpened_data()
+    {
+        QTest::addColumn<bool>("sizeLimit");
+        QTest::newRow("names taken by folders: private copies") << false;
+        QTest::newRow("planted files, nothing writable: no database") << true;
+    }
+    void plantedDatabasesAreNeverOpened()
+    {
+        QFETCH(bool, sizeLimit);
+        for (const char *name : kDatabases)
+            QVERIFY(sizeLimit ? plant(name) : QDir().mkdir(name));
+        const QByteArray planted = contentOf("VEvirurodOzovi.db");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight{sizeLimit ? 16 : saved.rlim_cur, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &tight);
+        const auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_FSIZE, &saved); });
+
+        MainWindow w;
         w.getGripperInfo(block(0x27, 0x01));
-        QVERIFY(!linesFrom("copyQrcFile").isEmpty());
-        const QStringList lines = linesFrom("initRegistersDb");
-        QCOMPARE(lines.size(), 1);
-        QVERIFY(lines.first().startsWith("[Warning]["));
-        QVERIFY2(lines.first().contains("Sqlite not open: "), qPrintable(lines.first()));
+        QCOMPARE(w.currentModelName(), QString(sizeLimit ? "Grivant" : "GZB-50W"));
+        const RegisterMap *map = w.registerDatabase()->registerMap();
+        QCOMPARE(map ? map->registerDescriptions.value(0x0100) : QString("none"),
+                 QString(sizeLimit ? "none" : "Initialization"));
+        QVERIFY(sizeLimit ? contentOf("VEvirurodOzovi.db") == planted : QFileInfo("VEvirurodOzovi.db").isDir());
+        const QString said = sizeLimit ? "not opened: no copy could be written" : "the program's own copy is used";
+        for (const char *function : {"initGripperModelDb", "initRegistersDb"})
+            QVERIFY2(linesFrom(function).value(0).startsWith("[Warning][") && linesFrom(function).value(0).contains(said),
+                     function);
+    }
+
+    // A file name made of a device's model name and unique ID stays a plain name.
+    void exportNamesArePlain()
+    {
+        const struct { const char *model, *uid, *name; } cases[] = {
+            {"GZB-50W", "1A2B3C4D", "GZB-50W_1A2B3C4D.csv"},
+            {"", "", "_.csv"},
+            {"../../../../../tmp/x/ESCAPED", "1", "__________tmp_x_ESCAPED_1.csv"},
+            {"C:\\a\\..\\b", "*?<>|\"", "C__a___b_______.csv"},
+            {"GZB\x1b[2J\n", "\t", "GZB_[2J___.csv"},
+            {"TQP2.5", ".", "TQP2.5__.csv"},
+            {".x.", "", "_x__.csv"},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(ParameterExport::fileName(c.model, c.uid), QString(c.name));
     }
 };
 

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <random>
+#include <set>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
@@ -124,7 +125,8 @@ private:
     void configureSlave();
     void closePty();
     void onReadable();
-    void handle(const rtu::Frame &frame);
+    void handle(rtu::Frame frame);
+    void logWrittenRegisters() const;
     bool lineMatches(const LineSettings &line, std::string &master) const;
     void occupyLine(size_t bytes, Clock::time_point now);
     // The line as a whole (its frame gap, the slave's settings): the first device's.
@@ -157,6 +159,7 @@ private:
     Clock::time_point m_vanishBy;
     int m_watch = -1; // opens and closes of the slave by masters
     bool m_vanished = false;
+    std::set<std::pair<size_t, uint16_t>> m_written; // (device, register) that executed writes gave a value
 };
 
 void PtyDevice::log(const char *format, ...) const
@@ -301,11 +304,25 @@ void PtyDevice::occupyLine(size_t bytes, Clock::time_point now)
         m_lineFreeAt = after(std::max(now, m_lineFreeAt), wireSeconds(bytes, line()) + silenceSeconds(line()));
 }
 
-void PtyDevice::handle(const rtu::Frame &frame)
+void PtyDevice::handle(rtu::Frame frame)
 {
     const auto now = Clock::now();
+    // Faults of the line before the devices: a request none of them sees, or one that
+    // reaches them with a byte changed (one byte in error is always caught by the CRC). The
+    // request is taken whole first; on a real line a changed byte count could cut it
+    // elsewhere, which is ignored just the same. Either way it held the wire.
+    if (m_options.loseRequests > 0 && roll() < m_options.loseRequests) {
+        log("x %s (lost on the line: never seen by the device)", hex(frame).c_str());
+        occupyLine(frame.size(), now);
+        return;
+    }
+    bool corrupted = false;
+    if (m_options.corruptRequests > 0 && roll() < m_options.corruptRequests && !frame.empty()) {
+        frame[m_faults() % frame.size()] ^= uint8_t(1 + m_faults() % 255);
+        corrupted = true;
+    }
     m_bus.advance(deviceSeconds());
-    log("> %s", hex(frame).c_str());
+    log("> %s%s", hex(frame).c_str(), corrupted ? " (corrupted on the line)" : "");
 
     // Only the devices whose settings match the master's hear the request at all.
     std::vector<size_t> listening;
@@ -353,6 +370,15 @@ void PtyDevice::handle(const rtu::Frame &frame)
         reply.bytes = rtu::answer(frame, device, own);
         for (size_t k = 1; k < listening.size(); ++k)
             rtu::answer(frame, m_bus.device(listening[k]), m_bus.device(listening[k]).line().address);
+        const uint8_t function = frame[1];
+        if ((function == rtu::WriteSingleRegister || function == rtu::WriteMultipleRegisters)
+            && reply.bytes.size() > 1 && reply.bytes[1] == function) {
+            const uint16_t start = uint16_t(frame[2] << 8 | frame[3]);
+            const int count = function == rtu::WriteSingleRegister ? 1 : (frame[4] << 8 | frame[5]);
+            for (size_t i : listening)
+                for (int k = 0; k < count; ++k)
+                    m_written.insert({i, uint16_t(start + k)});
+        }
         if (listening.size() > 1 && to != rtu::BroadcastAddress && !reply.bytes.empty()) {
             // Every device talks at once: what the master hears is no frame of any of them.
             log("  %zu devices answer at once: garbled", listening.size());
@@ -385,6 +411,27 @@ void PtyDevice::handle(const rtu::Frame &frame)
     }
     m_replies.push_back(std::move(reply));
     sendDue();
+}
+
+// The device's state at the end, for whoever checks what it was told: "holds 0104=0012 ...".
+void PtyDevice::logWrittenRegisters() const
+{
+    // One line a device, in the order of its ID on the bus; a lone device's line has no ID.
+    for (size_t i = 0; i < m_bus.size(); ++i) {
+        std::string text;
+        char item[16];
+        for (const auto &[device, address] : m_written)
+            if (device == i) {
+                std::snprintf(item, sizeof item, " %04X=%04X", address, m_bus.device(i).reg(address));
+                text += item;
+            }
+        if (text.empty())
+            continue;
+        if (m_bus.size() == 1)
+            log("  holds%s", text.c_str());
+        else
+            log("  device %d holds%s", m_bus.device(i).line().address, text.c_str());
+    }
 }
 
 void PtyDevice::sendDue()
@@ -520,6 +567,7 @@ int PtyDevice::run()
         }
         sendDue();
     }
+    logWrittenRegisters();
     closePty();
     return 0;
 }
@@ -533,6 +581,9 @@ int main(int argc, char **argv)
     switch (parseOptions(argc, argv, options, error)) {
     case ParseResult::Help:
         std::fputs(helpText(), stdout);
+        return 0;
+    case ParseResult::Version:
+        std::printf("grivant-devsim %s\n", GRIVANT_VERSION);
         return 0;
     case ParseResult::Error:
         std::fprintf(stderr, "devsim: %s (see --help)\n", error.c_str());

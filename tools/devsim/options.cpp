@@ -91,12 +91,18 @@ Faults:
                       each character, 3.5 characters of silence after each frame, at
                       least 1.75 ms); a request sent before the silence after the last
                       reply has passed waits for it (off by default)
+  --lose-requests F   lose a fraction F of the requests on the line before the device:
+                      it never sees them and does not answer
+  --corrupt-requests F  corrupt a fraction F of the requests on the line (one byte):
+                      the device's CRC check fails and it ignores them
   --vanish-after N    close the pseudo-terminal once the master has read the reply to
                       the Nth request (a second after it at the latest), as if unplugged:
                       the link is removed, the process stays until it is told to end
 
-  -v, --verbose       log each request and reply in hexadecimal to stderr
+  -v, --verbose       log each request and reply in hexadecimal to stderr, and on exit
+                      the values the registers written during the run hold
   -h, --help          this text
+  --version           the version
 Ends cleanly on SIGTERM or SIGINT, and when the program that started it ends.
 )";
 }
@@ -150,6 +156,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptLink = 1000, OptId, OptBaud, OptParity, OptStopBits, OptLenient, OptModel, OptKind,
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
+        OptLoseRequests, OptCorruptRequests, OptVersion,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -176,6 +183,9 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"delay", required_argument, nullptr, OptDelay},
         {"wire-time", no_argument, nullptr, OptWireTime},
         {"vanish-after", required_argument, nullptr, OptVanish},
+        {"lose-requests", required_argument, nullptr, OptLoseRequests},
+        {"corrupt-requests", required_argument, nullptr, OptCorruptRequests},
+        {"version", no_argument, nullptr, OptVersion},
         {"verbose", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
@@ -194,6 +204,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         switch (c) {
         case 'h':
             return ParseResult::Help;
+        case OptVersion:
+            return ParseResult::Version;
         case 'v':
             o.verbose = true;
             break;
@@ -324,11 +336,15 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         case OptDrop:
         case OptBadCrc:
         case OptExceptions:
-        case OptLate: {
+        case OptLate:
+        case OptLoseRequests:
+        case OptCorruptRequests: {
             double &fraction = c == OptDrop ? o.drop : c == OptBadCrc ? o.badCrc
-                             : c == OptExceptions ? o.exceptions : o.late;
+                             : c == OptExceptions ? o.exceptions : c == OptLate ? o.late
+                             : c == OptLoseRequests ? o.loseRequests : o.corruptRequests;
             if (!toFraction(optarg, 0, 1, fraction)) {
-                error = "--drop, --bad-crc, --exceptions, --late: a fraction, 0 to 1";
+                error = "--drop, --bad-crc, --exceptions, --late, --lose-requests, --corrupt-requests: "
+                        "a fraction, 0 to 1";
                 return ParseResult::Error;
             }
             break;

@@ -21,11 +21,13 @@ struct Options
     double late = 0;       // fraction answered 100 to 200 ms late
     int delayMs = 0;
     long vanishAfter = 0; // 0: never
+    double loseRequests = 0;    // fraction lost on the line before the device
+    double corruptRequests = 0; // fraction corrupted on the line before the device
     bool lenientStopBits = false;
     bool verbose = false;
 };
 
-enum class ParseResult { Run, Help, Error };
+enum class ParseResult { Run, Help, Version, Error };
 
 ParseResult parseOptions(int argc, char **argv, Options &options, std::string &error);
 const char *helpText();
