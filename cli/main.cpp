@@ -5,6 +5,7 @@
 #include "cli/devicejob.h"
 #include "cli/output.h"
 #include "cli/scan.h"
+#include "cli/session.h"
 #include "data/parameterbackup.h"
 #include "engine/deviceinfo.h"
 #include "link/portlist.h"
@@ -290,12 +291,16 @@ int main(int argc, char *argv[])
     QString error;
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+    if (isSessionCommand(arguments) && !arguments.contains(QStringLiteral("--help"))
+        && !arguments.contains(QStringLiteral("-h")))
+        return runSessionCommand(arguments);
     if (!parseCommandLine(arguments, &request, &error)) {
         Output::err(QStringLiteral("grivantctl: %1 (see grivantctl --help)").arg(error));
         return ExitUsage;
     }
     if (request.command == Request::Command::Help) {
         std::fputs(usageText(), stdout);
+        std::fputs(sessionUsageText(), stdout);
         return ExitOk;
     }
     if (request.command == Request::Command::Version) {

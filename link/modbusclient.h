@@ -4,7 +4,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
+
+struct TrafficFrame;
 
 // Serial settings of one line: 8 data bits always.
 struct LineSettings
@@ -62,6 +65,10 @@ public:
     void setAttempts(int attempts) { m_attempts = qMax(1, attempts); }
     void setAnswerWait(int ms) { m_answerWaitMs = ms; }
 
+    // Sees every request sent and its outcome (the answer, or none), as the traffic
+    // record keeps them.
+    void setFrameObserver(std::function<void(const TrafficFrame &)> observer) { m_observer = std::move(observer); }
+
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
 
@@ -75,4 +82,5 @@ private:
     LineSettings m_line;
     int m_attempts = 3;
     int m_answerWaitMs = 150;
+    std::function<void(const TrafficFrame &)> m_observer;
 };

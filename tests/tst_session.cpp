@@ -3,10 +3,14 @@
 // reading changes nothing, and the state at a moment is the newest answer before it.
 #include "engine/sessionindex.h"
 #include "engine/sessionwriter.h"
+#include "support/simulator.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -108,6 +112,26 @@ void setPragma(const QString &path, const QString &statement)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("edit"));
+}
+
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run grivantctl(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(GRIVANTCTL), args);
+    Run run;
+    if (!p.waitForFinished(60000))
+        return run;
+    run.code = p.exitCode();
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
 }
 
 } // namespace
@@ -352,6 +376,58 @@ private slots:
         clock.seek(10000000, 9000000);
         clock.play(9000000); // from the end: again from the start
         QCOMPARE(clock.position(9000000), qint64(0));
+    }
+
+    // A device recorded headless, then told about and exported for a spreadsheet.
+    void recordedByTheCommandLine()
+    {
+        const QString port = m_dir.filePath(QStringLiteral("sim"));
+        Simulator sim({"--link", port, "--initialised", "--uid", "1A2B3C4D"});
+        QVERIFY(sim.start());
+        const QString file = m_dir.filePath(QStringLiteral("headless.grivant-session"));
+        Run run = grivantctl({"record", "--port", port, "--seconds", "2", file});
+        QVERIFY2(run.code == 0, run.err.constData());
+        sim.stop();
+
+        run = grivantctl({"session", "info", file, "--json"});
+        QCOMPARE(run.code, 0);
+        const QJsonObject info = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(info.value("device").toObject().value("uniqueId").toString(), QStringLiteral("1A2B3C4D"));
+        QCOMPARE(info.value("device").toObject().value("model").toString(), QStringLiteral("GZB-50W"));
+        const QJsonObject frames = info.value("frames").toObject();
+        QVERIFY(frames.value("requests").toInt() > 20);
+        QCOMPARE(frames.value("answers").toInt(), frames.value("requests").toInt());
+        QCOMPARE(frames.value("failures").toInt(), 0);
+        QVERIFY(info.value("endedCleanly").toBool());
+
+        // Every group of the map was read at least once (the first full pass), the
+        // feedback group the most often.
+        SessionData data;
+        QString error;
+        QVERIFY(readSession(file, &data, &error));
+        SessionIndex index(&data);
+        QMap<int, int> reads;
+        for (const SessionIndex::Reply &r : index.replies())
+            ++reads[r.start];
+        for (auto g = data.map.groupRegisterCounts.cbegin(); g != data.map.groupRegisterCounts.cend(); ++g)
+            QVERIFY2(reads.value(g.key() * 256) > 0, qPrintable(QString::number(g.key())));
+        QCOMPARE(std::max_element(reads.cbegin(), reads.cend()).key(), 0x0200);
+
+        const QString csv = m_dir.filePath(QStringLiteral("out.csv"));
+        run = grivantctl({"session", "export", file, "--csv", csv});
+        QCOMPARE(run.code, 0);
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), index.replies().size() + 1);
+        QVERIFY(lines.first().split(',').contains("0x0202 Position"));
+        quint16 uid2 = 0;
+        QVERIFY(index.valueAt(0x0A04, data.durationUs, &uid2));
+        QCOMPARE(uid2, quint16(0x1A2B));
+
+        run = grivantctl({"session", "info", m_dir.filePath("nothing-here.grivant-session")});
+        QCOMPARE(run.code, 2);
+        QVERIFY(run.err.contains("no such file"));
     }
 
 private:
