@@ -4,6 +4,7 @@
 #include "app/diag.h"
 #include "app/flatui.h"
 #include "app/installpaths.h"
+#include "engine/sessionfile.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
@@ -78,6 +79,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
     ui->menuView->addAction(m_trafficAction);
     connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
+    initSessionRecording();
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
@@ -156,6 +158,7 @@ void MainWindow::changeLanguage(const QString &code)
     ui->retranslateUi(this);
     if (m_trafficAction)
         m_trafficAction->setText(tr("Traffic monitor"));
+    retranslateSessionMenu();
 }
 
 void MainWindow::slot_language(QString code)
@@ -171,6 +174,7 @@ void MainWindow::slot_language(QString code)
     delete settings;
 
     changeLanguage(code);
+    recordSessionEvent(SessionFormat::Language, code);
     m_currentModelName.clear();
 
     if (code == QLatin1String("zh_CN"))

@@ -29,6 +29,8 @@ class VXRegisterDatabase;
 class VEVirurodOzoviDatabase;
 class ConnectionForm;
 class VX_Ctl;
+class SessionWriter;
+class SessionReplay;
 namespace ControlValues { struct LineCodes; }
 
 // The main window: it owns the connection window, the polling thread, the databases,
@@ -309,4 +311,33 @@ private:
     // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
     void initWriteReports();
     void showWriteReport(const QString &line, const QString &notice);
+
+    // ---- Sessions: recording (engine/sessionrecording.cpp) and replay (engine/sessionreplay.cpp) ----
+public:
+    // Records from now into a new file; false with the reason when it cannot be made.
+    bool startRecording(const QString &path, QString *error);
+    void stopRecording();
+    // --record: starts recording into the file once a device is identified.
+    void recordAtConnection(const QString &path) { m_recordAtConnection = path; }
+    SessionWriter *sessionWriter() const { return m_sessionWriter; }
+    QString recordingIndicatorText() const;
+    bool isReplaying() const { return false; }
+
+public slots:
+    void recordSessionChosen();
+
+private:
+    void initSessionRecording();
+    void recordSessionEvent(const char *kind, const QString &text = QString(), int address = -1,
+                            const QString &data = QString(), int tries = -1);
+    void updateRecordingIndicator();
+    void retranslateSessionMenu();
+    SessionWriter *m_sessionWriter = nullptr;
+    QString m_recordAtConnection;
+    QByteArray m_lastIdentBlock;
+    bool m_recordedDisconnection = false;
+    QLabel *m_recordLabel = nullptr;
+    QTimer *m_recordTimer = nullptr;
+    QAction *m_recordAction = nullptr;
+    QAction *m_stopRecordAction = nullptr;
 };

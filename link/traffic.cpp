@@ -371,10 +371,17 @@ void TrafficTap::setListening(bool on)
     m_listening.store(on, std::memory_order_relaxed);
 }
 
+void TrafficTap::setRecording(bool on)
+{
+    m_recording.store(on, std::memory_order_relaxed);
+}
+
 void TrafficTap::add(const TrafficFrame &frame)
 {
+    if (m_recording.load(std::memory_order_relaxed))
+        emit recorded(frame);
     // A frame that was on its way from the scanner's thread when listening stopped.
-    if (!isListening())
+    if (!m_listening.load(std::memory_order_relaxed))
         return;
     if (m_pending.size() >= DefaultCapacity)
         m_pending.removeFirst();

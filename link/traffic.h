@@ -152,15 +152,24 @@ public:
 
     explicit TrafficTap(QObject *parent = nullptr);
 
-    bool isListening() const { return m_listening.load(std::memory_order_relaxed); }
+    bool isListening() const
+    {
+        return m_listening.load(std::memory_order_relaxed) || m_recording.load(std::memory_order_relaxed);
+    }
+    // The monitor takes frames from the queue; a recording gets each one as it comes.
     void setListening(bool on);
+    void setRecording(bool on);
     // Frames that came in since the last call, oldest first; at most the ring's worth.
     QVector<TrafficFrame> take();
 
 public slots:
     void add(const TrafficFrame &frame);
 
+signals:
+    void recorded(const TrafficFrame &frame);
+
 private:
     std::atomic_bool m_listening{false};
+    std::atomic_bool m_recording{false};
     QVector<TrafficFrame> m_pending;
 };
