@@ -24,7 +24,7 @@ packages=(
   libqt5serialport5-dev libqt5serialbus5-dev
   qttools5-dev qttools5-dev-tools
   libqcustomplot-dev
-  sqlite3
+  sqlite3 libsqlite3-dev
   xvfb xauth socat libmodbus-dev mbpoll
   fonts-wqy-microhei
   dpkg-dev file appstream desktop-file-utils x11-utils man-db

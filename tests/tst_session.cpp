@@ -3,6 +3,7 @@
 // reading changes nothing, and the state at a moment is the newest answer before it.
 #include "engine/sessionindex.h"
 #include "engine/sessionwriter.h"
+#include "link/modbusclient.h"
 #include "support/simulator.h"
 
 #include <QCryptographicHash>
@@ -428,6 +429,59 @@ private slots:
         run = grivantctl({"session", "info", m_dir.filePath("nothing-here.grivant-session")});
         QCOMPARE(run.code, 2);
         QVERIFY(run.err.contains("no such file"));
+    }
+
+    // The simulator serves a recorded device: a third-party master (mbpoll) reads what the
+    // device had at that moment, holding at the end; it identifies as the recorded model.
+    void simulatorServesTheRecordedDevice()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("served.grivant-session"));
+        const qint64 start = 1700000000000000;
+        SessionWriter writer;
+        QVERIFY(writer.start(file, header(start), nullptr, nullptr));
+        addRead(writer, start + 1000, 0x0200, {1, 1, 100});
+        addRead(writer, start + 30000000, 0x0200, {1, 0, 900});
+        QVERIFY(writer.finish());
+
+        auto mbpoll = [](const QString &port, int reference, int count) {
+            QProcess p;
+            p.start(QStringLiteral("mbpoll"), {"-m", "rtu", "-a", "1", "-b", "115200", "-P", "none", "-t", "4",
+                                              "-0", "-r", QString::number(reference), "-c", QString::number(count),
+                                              "-1", "-q", port});
+            p.waitForFinished(20000);
+            QVector<int> values;
+            for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
+                if (line.startsWith('['))
+                    values << line.mid(line.indexOf(':') + 1).trimmed().toInt();
+            return values;
+        };
+        const QString at0 = m_dir.filePath(QStringLiteral("replay0"));
+        Simulator early({"--replay", file, "--link", at0});
+        QVERIFY(early.start());
+        QCOMPARE(mbpoll(at0, 0x0A00, 6), (QVector<int>{0x2701, 0x0102, 0x0217, 0x0001, 0x0000, 0x3412}));
+        QCOMPARE(mbpoll(at0, 0x0200, 3), (QVector<int>{1, 1, 100}));
+        // Writes are taken as the simulator takes them, and read back from it.
+        ModbusClient client;
+        QVERIFY(client.open(LineSettings{at0}, nullptr));
+        QVERIFY(client.write(1, 0x0101, {55}).ok());
+        QCOMPARE(client.read(1, 0x0101, 1).values, (QVector<quint16>{55}));
+        QCOMPARE(client.write(1, 0x0202, {7}).status, ModbusClient::Status::Exception);
+        client.close();
+        early.stop();
+
+        // Thirty seconds of recording in a third of a second: past the end it holds.
+        const QString atEnd = m_dir.filePath(QStringLiteral("replay1"));
+        Simulator late({"--replay", file, "--link", atEnd, "--speedup", "100"});
+        QVERIFY(late.start());
+        QTRY_COMPARE_WITH_TIMEOUT(mbpoll(atEnd, 0x0200, 3), (QVector<int>{1, 0, 900}), 10000);
+        QCOMPARE(mbpoll(atEnd, 0x0200, 3), (QVector<int>{1, 0, 900}));
+        late.stop();
+
+        QProcess foreign;
+        foreign.start(qEnvironmentVariable("DEVSIM"), {"--replay", m_dir.filePath("no-session")});
+        QVERIFY(foreign.waitForFinished(10000));
+        QCOMPARE(foreign.exitCode(), 2);
+        QVERIFY(foreign.readAllStandardError().contains("no such file"));
     }
 
 private:

@@ -1,6 +1,7 @@
 // devsim: a simulated device, a Modbus-RTU slave on a pseudo-terminal. See --help.
 #include "device.h"
 #include "options.h"
+#include "replay.h"
 #include "rtu.h"
 
 #include <cerrno>
@@ -110,9 +111,13 @@ struct Reply
 class PtyDevice
 {
 public:
-    explicit PtyDevice(const Options &options)
-        : m_options(options), m_device(options.device), m_faults(options.device.seed ^ 0x9E3779B9u)
+    PtyDevice(const Options &options, Replay *replay)
+        : m_options(options), m_device(options.device), m_faults(options.device.seed ^ 0x9E3779B9u), m_replay(replay)
     {
+        if (m_replay) {
+            m_replay->attach(&m_device);
+            m_replay->setLoop(options.loop);
+        }
     }
 
     int run();
@@ -152,6 +157,7 @@ private:
     Clock::time_point m_vanishBy;
     int m_watch = -1; // opens and closes of the slave by masters
     bool m_vanished = false;
+    Replay *m_replay = nullptr;
 };
 
 void PtyDevice::log(const char *format, ...) const
@@ -330,7 +336,9 @@ void PtyDevice::handle(const rtu::Frame &frame)
         reply.bytes = rtu::exceptionReply(own, frame[1], uint8_t(code));
         log("  exception %02X: not executed", code);
     } else {
-        reply.bytes = rtu::answer(frame, m_device, own);
+        if (m_replay)
+            m_replay->setTime(deviceSeconds());
+        reply.bytes = m_replay ? rtu::answer(frame, *m_replay, own) : rtu::answer(frame, m_device, own);
     }
     reply.switchLine = m_device.takeLineChange();
     reply.vanish = m_options.vanishAfter > 0 && m_requests == m_options.vanishAfter;
@@ -530,6 +538,14 @@ int main(int argc, char **argv)
     if (getppid() != parent)
         return 0;
 
-    PtyDevice device(options);
+    Replay replay;
+    if (!options.replayFile.empty()) {
+        if (!replay.load(options.replayFile, error)) {
+            std::fprintf(stderr, "devsim: %s\n", error.c_str());
+            return 2;
+        }
+        replay.identify(options.device);
+    }
+    PtyDevice device(options, options.replayFile.empty() ? nullptr : &replay);
     return device.run();
 }

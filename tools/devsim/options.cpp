@@ -85,6 +85,16 @@ Faults:
                       the Nth request (a second after it at the latest), as if unplugged:
                       the link is removed, the process stays until it is told to end
 
+Replay:
+  --replay FILE       serve the device recorded in a Grivant session file: reads are
+                      answered with the values it had at that moment of the recording
+                      (time runs from the start, --speedup times faster), registers it
+                      never answered come from the simulated device; it identifies as
+                      the recorded model with its unique ID; writes are taken as the
+                      simulator takes them, and a written register answers from the
+                      simulator from then on
+  --loop              start the recording again at its end (default: hold its last values)
+
   -v, --verbose       log each request and reply in hexadecimal to stderr
   -h, --help          this text
 Ends cleanly on SIGTERM or SIGINT, and when the program that started it ends.
@@ -140,6 +150,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptLink = 1000, OptId, OptBaud, OptParity, OptStopBits, OptLenient, OptModel, OptKind,
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
+        OptReplay, OptLoop,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -166,6 +177,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"delay", required_argument, nullptr, OptDelay},
         {"wire-time", no_argument, nullptr, OptWireTime},
         {"vanish-after", required_argument, nullptr, OptVanish},
+        {"replay", required_argument, nullptr, OptReplay},
+        {"loop", no_argument, nullptr, OptLoop},
         {"verbose", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
@@ -335,6 +348,12 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 return ParseResult::Error;
             }
             o.vanishAfter = v;
+            break;
+        case OptReplay:
+            o.replayFile = optarg;
+            break;
+        case OptLoop:
+            o.loop = true;
             break;
         default:
             error = std::string("unknown or incomplete option ") + argv[optind - 1];

@@ -21,6 +21,8 @@ struct Options
     long vanishAfter = 0; // 0: never
     bool lenientStopBits = false;
     bool verbose = false;
+    std::string replayFile; // --replay: the recorded device of a session file
+    bool loop = false;
 };
 
 enum class ParseResult { Run, Help, Error };
