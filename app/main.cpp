@@ -30,6 +30,7 @@ struct StartOptions
         parser.addOption(workdir);
         parser.addOption(userWorkdir);
         parser.addOption(record);
+        parser.addOption(replay);
     }
 
     QCommandLineParser parser;
@@ -46,6 +47,8 @@ struct StartOptions
         "record", "Record the session into FILE (.grivant-session) from the first connection on, "
                   "through disconnections, until the window is closed or the recording stopped.",
         "FILE"};
+    QCommandLineOption replay{
+        "replay", "Open the recorded session FILE in the main window, without a port.", "FILE"};
     QCommandLineOption userWorkdir{
         "user-workdir", "The same in the per-user folder $XDG_DATA_HOME/grivant "
                         "(~/.local/share/grivant); the desktop menu starts the tool this way."};
@@ -111,6 +114,9 @@ int main(int argc, char *argv[])
     QString recordFile = options.parser.value(options.record);
     if (!recordFile.isEmpty())
         recordFile = QDir::current().absoluteFilePath(recordFile);
+    QString replayFile = options.parser.value(options.replay);
+    if (!replayFile.isEmpty())
+        replayFile = QDir::current().absoluteFilePath(replayFile);
     QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
     if (!workdir.isEmpty())
         ports = anchoredPorts(ports);
@@ -135,6 +141,17 @@ int main(int argc, char *argv[])
     StartupProbe::install(w.connectionWindow());
     if (!recordFile.isEmpty())
         w.recordAtConnection(recordFile);
+    if (!replayFile.isEmpty()) {
+        QString error;
+        if (!w.openSession(replayFile, &error)) {
+            // The connection window stays: the tool is usable, the operator told why.
+            fprintf(stderr, "grivant: %s\n", qPrintable(error));
+            auto *box = new QMessageBox(QMessageBox::Warning, "Grivant", error, QMessageBox::Ok,
+                                        w.connectionWindow());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        }
+    }
     // The window shows itself once a device is connected; until then only the connection
     // window is open.
 

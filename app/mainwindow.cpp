@@ -80,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->menuView->addAction(m_trafficAction);
     connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
     initSessionRecording();
+    initSessionReplay();
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
@@ -117,6 +118,7 @@ MainWindow::~MainWindow()
         m_vxCtl->quit();
         m_vxCtl->wait();
     }
+    closeSession();
     // Released at once rather than from the event loop, which has already ended when the
     // window on main's stack goes: the connection window then stops its scanner thread and
     // closes the port itself.
@@ -159,6 +161,7 @@ void MainWindow::changeLanguage(const QString &code)
     if (m_trafficAction)
         m_trafficAction->setText(tr("Traffic monitor"));
     retranslateSessionMenu();
+    retranslateSessionReplay();
 }
 
 void MainWindow::slot_language(QString code)

@@ -14,6 +14,7 @@ namespace Ui { class MainWindow; }
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QSignalMapper;
 class QSlider;
 class QTableWidget;
@@ -30,7 +31,9 @@ class VEVirurodOzoviDatabase;
 class ConnectionForm;
 class VX_Ctl;
 class SessionWriter;
-class SessionReplay;
+class ReplayTimeline;
+struct RegisterMap;
+struct SessionIndexReply;
 namespace ControlValues { struct LineCodes; }
 
 // The main window: it owns the connection window, the polling thread, the databases,
@@ -321,10 +324,20 @@ public:
     void recordAtConnection(const QString &path) { m_recordAtConnection = path; }
     SessionWriter *sessionWriter() const { return m_sessionWriter; }
     QString recordingIndicatorText() const;
-    bool isReplaying() const { return false; }
+    // Opens a recorded session in this window, without a port; false with the reason.
+    bool openSession(const QString &path, QString *error);
+    void closeSession();
+    bool isReplaying() const { return m_replay != nullptr; }
+    // Where the replay stands (microseconds of the session, -1 when none), its timeline
+    // and what it told the operator about the file.
+    qint64 replayPosition() const;
+    ReplayTimeline *replayTimeline() const;
+    QStringList replayRemarks() const;
+    void replaySeek(qint64 us);
 
 public slots:
     void recordSessionChosen();
+    void openSessionChosen();
 
 private:
     void initSessionRecording();
@@ -332,6 +345,19 @@ private:
                             const QString &data = QString(), int tries = -1);
     void updateRecordingIndicator();
     void retranslateSessionMenu();
+    struct Replay;
+    void initSessionReplay();
+    void retranslateSessionReplay();
+    void setReplayLocks(bool on);
+    void replayTick();
+    void replayShowAt(qint64 us);
+    void replayAdvance(qint64 fromUs, qint64 toUs);
+    void replayDispatch(const SessionIndexReply &reply);
+    // The register map the tables and the dispatch use: a replayed session of a model
+    // this build does not know brings its own.
+    const RegisterMap *activeRegisterMap();
+    bool replayUsesOwnMap() const;
+    QString replayModelName(const QString &knownName) const;
     SessionWriter *m_sessionWriter = nullptr;
     QString m_recordAtConnection;
     QByteArray m_lastIdentBlock;
@@ -340,4 +366,8 @@ private:
     QTimer *m_recordTimer = nullptr;
     QAction *m_recordAction = nullptr;
     QAction *m_stopRecordAction = nullptr;
+    QAction *m_openSessionAction = nullptr;
+    QMenu *m_connectionSessionMenu = nullptr;
+    QAction *m_connectionOpenAction = nullptr;
+    Replay *m_replay = nullptr;
 };

@@ -39,6 +39,10 @@ void MainWindow::initRegistersDb()
         m_registerDb->deleteLater();
     m_registerDb = new VXRegisterDatabase(this, m_language);
 
+    if (replayUsesOwnMap()) {
+        buildRegisterTables();
+        return;
+    }
     copyQrcFile(QStringLiteral(":/Resource/ZODidovavaGripperReg.db"),
                 QStringLiteral("./ZODidovavaGripperReg.db"));
     copyQrcFile(QStringLiteral(":/Resource/ZODidovavaModuleReg.db"),

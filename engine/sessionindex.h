@@ -8,17 +8,19 @@
 #include <QMap>
 #include <QVector>
 
+// A read the device answered: its registers from `start` on.
+struct SessionIndexReply
+{
+    qint64 tUs = 0;
+    quint16 start = 0;
+    QVector<quint16> values;
+    int frame = -1;
+};
+
 class SessionIndex
 {
 public:
-    // A read the device answered: its registers from `start` on.
-    struct Reply
-    {
-        qint64 tUs = 0;
-        quint16 start = 0;
-        QVector<quint16> values;
-        int frame = -1;
-    };
+    using Reply = SessionIndexReply;
 
     static constexpr qint64 KeyframeUs = 5000000;
 
