@@ -8,6 +8,7 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
+#include "panels/replaytimeline.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -192,7 +193,9 @@ void MainWindow::slot_advanced_ui(bool on)
 {
     const int width = on ? kWideWidth : kNarrowWidth;
     const QRect before = geometry();
-    setMaximumSize(width, kMaximumHeight);
+    // A replay's timeline under the window adds its own height.
+    const int extra = replayTimeline() ? replayTimeline()->sizeHint().height() : 0;
+    setMaximumSize(width, kMaximumHeight + extra);
     setGeometry(before.x(), before.y(), width, before.height());
 }
 

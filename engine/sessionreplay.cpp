@@ -150,6 +150,13 @@ bool MainWindow::openSession(const QString &path, QString *error)
     addToolBar(Qt::BottomToolBarArea, m_replay->timeline);
     m_replay->timeline->setFileName(QFileInfo(path).fileName());
     m_replay->timeline->setDuration(m_replay->data.durationUs);
+    ui->statusBar->addWidget(m_replay->timeline->fileLabel());
+    m_replay->timeline->fileLabel()->show();
+    // The timeline comes under the window: the window grows by it rather than squeezing
+    // the curves.
+    const int extra = m_replay->timeline->sizeHint().height();
+    setMaximumHeight(maximumHeight() + extra);
+    resize(width(), height() + extra);
     connect(m_replay->timeline, &ReplayTimeline::playToggled, this, [this](bool play) {
         if (play)
             m_replay->clock.play(m_replay->wallUs());
@@ -201,8 +208,12 @@ void MainWindow::closeSession()
     m_replay = nullptr;
     replay->tick->stop();
     replay->tick->deleteLater();
+    const int extra = replay->timeline->sizeHint().height();
     removeToolBar(replay->timeline);
+    ui->statusBar->removeWidget(replay->timeline->fileLabel());
+    delete replay->timeline->fileLabel();
     replay->timeline->deleteLater();
+    setMaximumHeight(maximumHeight() - extra);
     m_plotClock = nullptr;
     m_vxCtl->setWritesRefused(false);
     // As after a disconnection: the next identification rebuilds everything.

@@ -38,7 +38,8 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QToolBar(parent)
     m_nextWrite = button("pB_ReplayNextWrite");
     m_nextNotice = button("pB_ReplayNextNotice");
     m_close = button("pB_ReplayClose");
-    m_file = new QLabel(this);
+    // Shown in the window's status bar: the timeline keeps to one row.
+    m_file = new QLabel;
     m_file->setObjectName(QStringLiteral("lb_ReplayFile"));
 
     auto *box = new QWidget(this);
@@ -52,13 +53,7 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QToolBar(parent)
     layout->addWidget(m_nextWrite);
     layout->addWidget(m_nextNotice);
     layout->addWidget(m_close);
-    auto *rows = new QWidget(this);
-    auto *column = new QVBoxLayout(rows);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(m_file);
-    column->addWidget(box);
-    addWidget(rows);
+    addWidget(box);
 
     connect(m_play, &QPushButton::clicked, this, [this] { emit playToggled(!m_playing); });
     connect(m_speed, QOverload<int>::of(&QComboBox::activated), this,

@@ -26,6 +26,7 @@ public:
     QSlider *slider() const { return m_slider; }
     QPushButton *playButton() const { return m_play; }
     QComboBox *speedBox() const { return m_speed; }
+    QLabel *fileLabel() const { return m_file; }
     QString positionText() const;
     void retranslate();
 
