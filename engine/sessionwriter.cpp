@@ -80,6 +80,7 @@ bool SessionWriter::start(const QString &path, const SessionHeader &header, cons
         m_header.mapHash = SessionFormat::mapHash(m_map);
     m_lastLine.clear();
     m_lastT = 0;
+    m_open.clear();
     m_framesWritten = 0;
     m_eventsWritten = 0;
     {
@@ -290,7 +291,19 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
     q.prepare(QStringLiteral("INSERT INTO frames (t_us, direction, server, function, address, count,"
                              " waited_ms, bytes, note, line) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     bool ok = true;
+    qint64 stored = 0;
     for (const TrafficFrame &f : qAsConst(frames)) {
+        // The outcome of a request sent before the recording began (the monitor may have
+        // been listening) has no request in the file: it is left out.
+        const auto key = std::make_tuple(int(f.server), int(f.function), int(f.address));
+        if (f.direction == TrafficFrame::Sent) {
+            ++m_open[key];
+        } else {
+            auto open = m_open.find(key);
+            if (open == m_open.end() || open.value() == 0)
+                continue;
+            --open.value();
+        }
         const qint64 epochUs = f.timeUs != 0 ? f.timeUs : f.time * 1000;
         const qint64 t = qMax(m_lastT, epochUs - m_header.startEpochUs);
         m_lastT = t;
@@ -309,6 +322,7 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
             ok = false;
             break;
         }
+        ++stored;
     }
     if (ok) {
         q.prepare(QStringLiteral("INSERT INTO events (t_us, kind, address, data, tries, text)"
@@ -335,7 +349,7 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
         setError(db.lastError().text());
         return false;
     }
-    m_framesWritten += frames.size();
+    m_framesWritten += stored;
     m_eventsWritten += events.size();
     return true;
 }

@@ -5,7 +5,9 @@
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
+#include <QMap>
 #include <atomic>
+#include <tuple>
 
 // Writes a session as it happens. The caller only copies a frame or an event into a
 // queue; a thread of its own owns the database and commits what came in once a second,
@@ -84,4 +86,6 @@ private:
     std::atomic<qint64> m_eventsWritten{0};
     QString m_lastLine; // writing thread only
     qint64 m_lastT = 0;
+    // Requests stored whose outcome has not come yet, by server, function and register.
+    QMap<std::tuple<int, int, int>, int> m_open;
 };

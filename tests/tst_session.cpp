@@ -161,6 +161,8 @@ private slots:
         lost.function = 6;
         lost.port = QStringLiteral("/dev/ttyUSB1 9600 8E1");
         writer.addFrame(lost);
+        // The answer to a request sent before the recording began has no place in it.
+        writer.addFrame(frameAt(start + 5000, TrafficFrame::Received, 0x0300, 1, readAnswer({9})));
         SessionEvent e;
         e.tUs = 15000;
         e.kind = SessionFormat::WriteQueued;
