@@ -381,6 +381,28 @@ private slots:
         QCOMPARE(clock.position(9000000), qint64(0));
     }
 
+    // A command line that does not make sense is refused before any port is opened.
+    void commandLineRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no seconds") << QStringList{"record", "--port", "/dev/null", "x.grivant-session"} << "record needs --seconds N";
+        QTest::newRow("no port") << QStringList{"record", "--seconds", "5", "x.grivant-session"} << "name the device's port with --port";
+        QTest::newRow("zero seconds") << QStringList{"record", "--port", "p", "--seconds", "0", "f"} << "--seconds needs a whole number";
+        QTest::newRow("export without csv") << QStringList{"session", "export", "f"} << "session export needs --csv OUT";
+        QTest::newRow("unknown") << QStringList{"session", "replay", "f"} << "session needs info or export";
+        QTest::newRow("port for info") << QStringList{"session", "info", "f", "--port", "p"} << "--port and --seconds go with record";
+    }
+
+    void commandLineRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run run = grivantctl(args);
+        QCOMPARE(run.code, 2);
+        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
+    }
+
     // A device recorded headless, then told about and exported for a spreadsheet.
     void recordedByTheCommandLine()
     {

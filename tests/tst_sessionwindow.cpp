@@ -10,11 +10,14 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "link/trafficmodel.h"
+#include "link/trafficmonitor.h"
 #include "panels/replaytimeline.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
@@ -230,6 +233,47 @@ private slots:
         QVERIFY(!other.openSession(dir.filePath("none.grivant-session"), &error));
         QVERIFY(!other.isReplaying());
         QVERIFY(!other.isVisible());
+    }
+
+    // --record starts at the first identification; the replay's traffic monitor shows the
+    // recorded frames through its filters.
+    void recordsFromConnectionAndShowsItsFrames()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("scripted.grivant-session");
+        Simulator sim({"--initialised", "--uid", "0BADCAFE"});
+        QVERIFY(sim.start());
+        const QString port = sim.port();
+        PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+        {
+            MainWindow window;
+            window.recordAtConnection(file);
+            QVERIFY(!window.sessionWriter()->isRecording());
+            window.connectionWindow()->form()->pB_Connect->click();
+            QTRY_VERIFY_WITH_TIMEOUT(window.sessionWriter()->isRecording(), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(window.sessionWriter()->framesWritten() > 20, 10000);
+        } // closing the window finishes the file
+        PortList::setProvider(nullptr);
+        sim.stop();
+
+        SessionData data;
+        QString error;
+        QVERIFY2(readSession(file, &data, &error), qPrintable(error));
+        QVERIFY(data.remarks.isEmpty());
+        QCOMPARE(data.header.modelName, QString("GZB-50W"));
+        QCOMPARE(data.header.ident.mid(6, 4), QByteArray::fromHex("CAFE0BAD"));
+        QCOMPARE(data.header.port, port);
+
+        MainWindow replay;
+        QVERIFY(replay.openSession(file, &error));
+        replay.connectionWindow()->showTrafficMonitor();
+        TrafficMonitor *monitor = replay.connectionWindow()->trafficMonitor();
+        replay.replaySeek(data.durationUs);
+        QVERIFY(monitor->model()->rowCount() > 20);
+        monitor->findChild<QLineEdit *>("lE_FilterAddress")->setText("0x0a00");
+        QVERIFY(monitor->model()->rowCount() >= 2);
+        for (int row = 0; row < monitor->model()->rowCount(); ++row)
+            QCOMPARE(monitor->model()->frameAt(row).address, 0x0A00);
     }
 
     // The README's picture: a demonstration cycle recorded, then replayed with its timeline.
