@@ -29,6 +29,8 @@ struct StartOptions
         parser.addOption(port);
         parser.addOption(workdir);
         parser.addOption(userWorkdir);
+        parser.addOption(record);
+        parser.addOption(replay);
     }
 
     QCommandLineParser parser;
@@ -41,6 +43,12 @@ struct StartOptions
         "workdir", "Keep the ini file, database copies and exports in DIR (made if missing) "
                    "instead of the current directory.",
         "DIR"};
+    QCommandLineOption record{
+        "record", "Record the session into FILE (.grivant-session) from the first connection on, "
+                  "through disconnections, until the window is closed or the recording stopped.",
+        "FILE"};
+    QCommandLineOption replay{
+        "replay", "Open the recorded session FILE in the main window, without a port.", "FILE"};
     QCommandLineOption userWorkdir{
         "user-workdir", "The same in the per-user folder $XDG_DATA_HOME/grivant "
                         "(~/.local/share/grivant); the desktop menu starts the tool this way."};
@@ -102,6 +110,13 @@ int main(int argc, char *argv[])
         }
         workdir = InstallPaths::userWorkDir();
     }
+    // Files named on the command line are where the operator was, whatever the work folder.
+    QString recordFile = options.parser.value(options.record);
+    if (!recordFile.isEmpty())
+        recordFile = QDir::current().absoluteFilePath(recordFile);
+    QString replayFile = options.parser.value(options.replay);
+    if (!replayFile.isEmpty())
+        replayFile = QDir::current().absoluteFilePath(replayFile);
     QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
     if (!workdir.isEmpty())
         ports = anchoredPorts(ports);
@@ -124,6 +139,19 @@ int main(int argc, char *argv[])
     w.setWindowIcon(QIcon(":/Resource/logo.icon"));
     w.setWindowTitle("Grivant");
     StartupProbe::install(w.connectionWindow());
+    if (!recordFile.isEmpty())
+        w.recordAtConnection(recordFile);
+    if (!replayFile.isEmpty()) {
+        QString error;
+        if (!w.openSession(replayFile, &error)) {
+            // The connection window stays: the tool is usable, the operator told why.
+            fprintf(stderr, "grivant: %s\n", qPrintable(error));
+            auto *box = new QMessageBox(QMessageBox::Warning, "Grivant", error, QMessageBox::Ok,
+                                        w.connectionWindow());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        }
+    }
     // The window shows itself once a device is connected; until then only the connection
     // window is open.
 

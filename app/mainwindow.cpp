@@ -6,9 +6,11 @@
 #include "app/installpaths.h"
 #include "app/languagesetting.h"
 #include "app/translation.h"
+#include "engine/sessionfile.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/parameterwidgets.h"
+#include "panels/replaytimeline.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,6 +81,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
     ui->menuView->addAction(m_trafficAction);
     connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
+    initSessionRecording();
+    initSessionReplay();
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
@@ -116,6 +120,7 @@ MainWindow::~MainWindow()
         m_vxCtl->quit();
         m_vxCtl->wait();
     }
+    closeSession();
     // Released at once rather than from the event loop, which has already ended when the
     // window on main's stack goes: the connection window then stops its scanner thread and
     // closes the port itself.
@@ -163,6 +168,8 @@ void MainWindow::changeLanguage(const QString &code)
     ui->retranslateUi(this);
     if (m_trafficAction)
         m_trafficAction->setText(tr("Traffic monitor"));
+    retranslateSessionMenu();
+    retranslateSessionReplay();
 }
 
 void MainWindow::slot_language(QString code)
@@ -179,6 +186,7 @@ void MainWindow::slot_language(QString code)
         GV_WARNING("slot_language") << QStringLiteral("%1 not written: %2").arg(kIniFile, iniProblem);
 
     changeLanguage(code);
+    recordSessionEvent(SessionFormat::Language, code);
     m_currentModelName.clear();
 
     if (code == QLatin1String("zh_CN"))
@@ -193,7 +201,9 @@ void MainWindow::slot_advanced_ui(bool on)
 {
     const int width = on ? kWideWidth : kNarrowWidth;
     const QRect before = geometry();
-    setMaximumSize(width, kMaximumHeight);
+    // A replay's timeline under the window adds its own height.
+    const int extra = replayTimeline() ? replayTimeline()->sizeHint().height() : 0;
+    setMaximumSize(width, kMaximumHeight + extra);
     setGeometry(before.x(), before.y(), width, before.height());
 }
 

@@ -15,6 +15,7 @@ class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QSignalMapper;
 class QSlider;
 class QTableWidget;
@@ -31,6 +32,10 @@ class VEVirurodOzoviDatabase;
 class PrivateCopies;
 class ConnectionForm;
 class VX_Ctl;
+class SessionWriter;
+class ReplayTimeline;
+struct RegisterMap;
+struct SessionIndexReply;
 namespace ControlValues { struct LineCodes; }
 
 // The main window: it owns the connection window, the polling thread, the databases,
@@ -322,4 +327,60 @@ private:
     // from `function`); empty when neither could be written.
     QString shippedDatabaseFile(const QString &name, const char *function);
     PrivateCopies *m_privateCopies = nullptr;
+
+    // ---- Sessions: recording (engine/sessionrecording.cpp) and replay (engine/sessionreplay.cpp) ----
+public:
+    // Records from now into a new file; false with the reason when it cannot be made.
+    bool startRecording(const QString &path, QString *error);
+    void stopRecording();
+    // --record: starts recording into the file once a device is identified.
+    void recordAtConnection(const QString &path) { m_recordAtConnection = path; }
+    SessionWriter *sessionWriter() const { return m_sessionWriter; }
+    QString recordingIndicatorText() const;
+    // Opens a recorded session in this window, without a port; false with the reason.
+    bool openSession(const QString &path, QString *error);
+    void closeSession();
+    bool isReplaying() const { return m_replay != nullptr; }
+    // Where the replay stands (microseconds of the session, -1 when none), its timeline
+    // and what it told the operator about the file.
+    qint64 replayPosition() const;
+    ReplayTimeline *replayTimeline() const;
+    QStringList replayRemarks() const;
+    void replaySeek(qint64 us);
+
+public slots:
+    void recordSessionChosen();
+    void openSessionChosen();
+
+private:
+    void initSessionRecording();
+    void recordSessionEvent(const char *kind, const QString &text = QString(), int address = -1,
+                            const QString &data = QString(), int tries = -1);
+    void updateRecordingIndicator();
+    void retranslateSessionMenu();
+    struct Replay;
+    void initSessionReplay();
+    void retranslateSessionReplay();
+    void setReplayLocks(bool on);
+    void replayTick();
+    void replayShowAt(qint64 us);
+    void replayAdvance(qint64 fromUs, qint64 toUs);
+    void replayDispatch(const SessionIndexReply &reply);
+    // The register map the tables and the dispatch use: a replayed session of a model
+    // this build does not know brings its own.
+    const RegisterMap *activeRegisterMap();
+    bool replayUsesOwnMap() const;
+    QString replayModelName(const QString &knownName) const;
+    SessionWriter *m_sessionWriter = nullptr;
+    QString m_recordAtConnection;
+    QByteArray m_lastIdentBlock;
+    bool m_recordedDisconnection = false;
+    QLabel *m_recordLabel = nullptr;
+    QTimer *m_recordTimer = nullptr;
+    QAction *m_recordAction = nullptr;
+    QAction *m_stopRecordAction = nullptr;
+    QAction *m_openSessionAction = nullptr;
+    QMenu *m_connectionSessionMenu = nullptr;
+    QAction *m_connectionOpenAction = nullptr;
+    Replay *m_replay = nullptr;
 };

@@ -12,7 +12,7 @@
 
 #include "link/connectionform.h"
 #include "link/portlist.h"
-#include "link/traffic.h"
+#include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
 #include "support/simulator.h"
 #include "support.h"

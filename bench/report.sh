@@ -31,6 +31,7 @@ run startup "$build/bench/bench_startup" 10
 run scanner "$build/bench/bench_scanner"
 run plots "$build/bench/bench_plots"
 run gateway "$build/bench/bench_gateway" 20
+run session "$build/bench/bench_session" "$gui_seconds"
 load_after=$(load)
 
 # Every benchmark prints its figures for this table as "@key value" lines.
@@ -102,3 +103,14 @@ row "Gateway CPU per device, % of one core" \
 stop=$(get gateway.stop_ms)
 row "Gateway SIGTERM to its end" "$stop ms" "" "" "< 1000 ms" "$(meets "$stop" "<" 1000)"
 row "Feedback reply dispatched and drawn" "$(get plots.feedback_reply_ms) ms" "" "" "" ""
+lag_on=$(get session.lag_p99_on)
+lag_limit=$(awk -v a="$(get session.lag_p99_off)" 'BEGIN { print (a == "-") ? "-" : a + 0.2 }')
+row "Recording: event-loop lag p99 off/on" "$(get session.lag_p99_off)/$lag_on ms" "" "" "+0.2 ms" \
+  "$(meets "$lag_on" "<=" "$lag_limit")"
+cpu_extra=$(awk -v a="$(get session.cpu_off)" -v b="$(get session.cpu_on)" 'BEGIN { printf "%.1f", b - a }')
+row "Recording: CPU share off/on" "$(get session.cpu_off)/$(get session.cpu_on) %" "" "" "+1 %" \
+  "$(meets "$cpu_extra" "<" 1)"
+row "Recording: one hour of a moving gripper" "$(get session.hour_file_mb) MB" \
+  "$(get session.hour_mb) MB from growth" "" "<= 60 MB" "$(meets "$(get session.hour_file_mb)" "<=" 60)"
+row "Replay of one hour: a moment shown" "$(get session.seek_ms) ms" "max $(get session.seek_max_ms) ms" "" "< 100 ms" \
+  "$(meets "$(get session.seek_max_ms)" "<" 100)"

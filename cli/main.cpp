@@ -6,6 +6,7 @@
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/scan.h"
+#include "cli/session.h"
 #include "data/parameterbackup.h"
 #include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
@@ -340,12 +341,16 @@ int run()
     QString error;
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+    if (isSessionCommand(arguments) && !arguments.contains(QStringLiteral("--help"))
+        && !arguments.contains(QStringLiteral("-h")))
+        return runSessionCommand(arguments);
     if (!parseCommandLine(arguments, &request, &error)) {
         Output::err(QStringLiteral("grivantctl: %1 (see grivantctl --help)").arg(error));
         return ExitUsage;
     }
     if (request.command == Request::Command::Help) {
-        QStringList lines = QString::fromUtf8(usageText()).split(QLatin1Char('\n'));
+        QStringList lines = (QString::fromUtf8(usageText()) + QString::fromUtf8(sessionUsageText()))
+                                .split(QLatin1Char('\n'));
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
         for (const QString &line : lines)

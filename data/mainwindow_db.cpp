@@ -58,6 +58,10 @@ void MainWindow::initRegistersDb()
         m_registerDb->deleteLater();
     m_registerDb = new VXRegisterDatabase(this, m_language);
 
+    if (replayUsesOwnMap()) {
+        buildRegisterTables();
+        return;
+    }
     const QString gripperFile = shippedDatabaseFile(QStringLiteral("ZODidovavaGripperReg.db"), "initRegistersDb");
     const QString moduleFile = shippedDatabaseFile(QStringLiteral("ZODidovavaModuleReg.db"), "initRegistersDb");
 

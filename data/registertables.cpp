@@ -58,9 +58,7 @@ void MainWindow::queueRegistersWrite(int address, const QVector<quint16> &values
 // polling job, and the groups without an access level appear as tabs at once.
 void MainWindow::buildRegisterTables()
 {
-    if (!m_registerDb)
-        return;
-    const RegisterMap *map = m_registerDb->registerMap();
+    const RegisterMap *map = activeRegisterMap();
     if (!map)
         return;
 
@@ -148,6 +146,8 @@ void MainWindow::buildRegisterTables()
 void MainWindow::tablecelldoubleclick(int row, int column)
 {
     Q_UNUSED(column)
+    if (isReplaying())
+        return;
     auto *table = qobject_cast<QTableWidget *>(ui->tabW_register->currentWidget());
     if (!table || !m_tableGroups.contains(table))
         return;

@@ -121,7 +121,7 @@ void setDoubleBounds(QObject *owner, QLineEdit *edit, double bottom, double top)
 
 void MainWindow::updateControlEnableState()
 {
-    ui->stackedWidget_control->setEnabled(m_initialised && !m_ioMode);
+    ui->stackedWidget_control->setEnabled(m_initialised && !m_ioMode && !isReplaying());
 }
 
 // Every read reply reaches the register table of its group, and the control, feedback,
@@ -155,7 +155,7 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
         if (table && count != 0 && table->rowCount() == count) {
             // Formats come from the map the tables were built from; only a reply that
             // fills a table asks for it.
-            const RegisterMap *map = m_registerDb ? m_registerDb->registerMap() : nullptr;
+            const RegisterMap *map = activeRegisterMap();
             const bool control = ReplyDecode::titleIsBlock(title, "0x0100");
             const bool feedback = ReplyDecode::titleIsBlock(title, "0x0200");
             const bool user = ReplyDecode::titleIsBlock(title, "0x0300");

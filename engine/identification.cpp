@@ -23,6 +23,7 @@ void MainWindow::getGripperInfo(QByteArray info)
         if (const ModelMap *models = m_modelDb->modelMap())
             name = models->modelNames.value(device.modelKey);
     }
+    name = replayModelName(name);
     if (name.isEmpty())
         name = QStringLiteral("Grivant");
 
@@ -42,9 +43,12 @@ void MainWindow::getGripperInfo(QByteArray info)
             ui->tabW_register->removeTab(0);
         initRegistersDb();
 
-        if (!m_vxCtl->isRunning())
-            m_vxCtl->start();
-        m_vxCtl->ReadEnable(true);
+        // A replayed session has no port to read from.
+        if (!isReplaying()) {
+            if (!m_vxCtl->isRunning())
+                m_vxCtl->start();
+            m_vxCtl->ReadEnable(true);
+        }
 
         const QString label = modelLabelFor(name);
         ui->lb_mode_I->setText(label);

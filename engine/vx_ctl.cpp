@@ -138,6 +138,10 @@ void VX_Ctl::Add_writeMutipregisterList(int address, QVector<quint16> values)
     // cost retries.
     if (values.isEmpty())
         return;
+    if (m_writesRefused) {
+        emit WriteRefused(address, values);
+        return;
+    }
     {
         QMutexLocker queue(&m_writeMutex);
         QueuedWrite write;
@@ -146,6 +150,7 @@ void VX_Ctl::Add_writeMutipregisterList(int address, QVector<quint16> values)
         write.request.values = values;
         m_writeQueue.append(write);
     }
+    emit WriteQueued(address, values);
     postWork();
 }
 

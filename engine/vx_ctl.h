@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QVector>
 #include <QWaitCondition>
+#include <atomic>
 
 // The polling thread: paces all cyclic register traffic so that exactly one Modbus
 // transaction is outstanding at a time. run() issues at most one read (the next block
@@ -32,6 +33,10 @@ public:
     // Shared by all engines; survives restarts of the thread.
     static int retryCounter();
 
+    // While set, every write is refused before it reaches the queue.
+    void setWritesRefused(bool refused) { m_writesRefused = refused; }
+    bool writesRefused() const { return m_writesRefused; }
+
 signals:
     void SendReadRequest(int address, quint16 count);
     void SendWriteRequest(int address, QVector<quint16> values);
@@ -46,6 +51,10 @@ signals:
     void WriteConfirmed(int address, QVector<quint16> values, int tries);
     void WriteGivenUp(int address, QVector<quint16> values, int tries);
     void WriteOutcomeUnknown(int address, QVector<quint16> values);
+    // A write taken into the queue, and one refused because nothing may be written (a
+    // recorded session is replayed): emitted in the caller's thread.
+    void WriteQueued(int address, QVector<quint16> values);
+    void WriteRefused(int address, QVector<quint16> values);
 
 public slots:
     void SetStop();
@@ -116,6 +125,8 @@ private:
 
     // m_stopMutex
     bool m_stop = false;
+
+    std::atomic_bool m_writesRefused{false};
 
     // m_replyMutex
     QElapsedTimer m_clock;

@@ -217,6 +217,7 @@ void ConnectionForm::appendLog(const QString &text)
     cursor.insertText(text);
     ui->pTE_process->setTextCursor(cursor);
     ui->pTE_process->ensureCursorVisible();
+    emit logAppended(text);
 }
 
 void ConnectionForm::scanport()

@@ -94,6 +94,8 @@ signals:
     void SendReceviedData(QByteArray data);
     void SendGripperInfo(QByteArray info);
     void sig_startscan(QStringList ports);
+    // A line added to the process log.
+    void logAppended(const QString &text);
 
 public slots:
     // link

@@ -237,7 +237,7 @@ uint32_t ConnectionForm::GetGripperBaudRate()
 void ConnectionForm::tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count)
 {
     TrafficFrame f;
-    f.time = QDateTime::currentMSecsSinceEpoch();
+    stampTraffic(f);
     f.direction = TrafficFrame::Sent;
     f.server = m_slaveId;
     f.function = quint8(frame.at(1));
@@ -257,7 +257,7 @@ void ConnectionForm::tapAnswer(QModbusReply *reply)
     if (!request.isValid())
         return; // sent while nobody listened
     TrafficFrame f = request.value<TrafficFrame>();
-    f.time = QDateTime::currentMSecsSinceEpoch();
+    stampTraffic(f);
     const QModbusResponse raw = reply->rawResult();
     // An exception answer does not count as a valid PDU to Qt, yet it came over the line.
     if (modbusAnswered(raw)) {

@@ -195,7 +195,7 @@ void Connectionfunc::tap(TrafficFrame::Direction direction, const QString &name,
     if (!m_tap || !m_tap->isListening())
         return;
     TrafficFrame f;
-    f.time = QDateTime::currentMSecsSinceEpoch();
+    stampTraffic(f);
     f.direction = direction;
     f.server = quint8(request.at(0));
     f.function = quint8(request.at(1));

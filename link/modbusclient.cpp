@@ -2,6 +2,7 @@
 
 #include "link/modbusframe.h"
 #include "link/portaccess.h"
+#include "link/traffic.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -267,7 +268,20 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         return reply;
     }
     m_port->write(request);
-    const QDeadlineTimer deadline(m_answerWaitMs + wireMs(request.size() + expected));
+    const int waitMs = m_answerWaitMs + wireMs(request.size() + expected);
+    const QDeadlineTimer deadline(waitMs);
+    TrafficFrame seen;
+    if (m_observer) {
+        seen.direction = TrafficFrame::Sent;
+        seen.server = quint8(request.at(0));
+        seen.function = function;
+        seen.address = quint8(request.at(2)) << 8 | quint8(request.at(3));
+        seen.count = quint16(registerCount);
+        seen.port = QStringLiteral("%1 %2").arg(m_line.port, lineSettingsText(m_line));
+        seen.bytes = request;
+        stampTraffic(seen);
+        m_observer(seen);
+    }
     const auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
     m_port->waitForBytesWritten(remaining());
     QByteArray answer;
@@ -283,6 +297,13 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
             break;
     }
 
+    if (m_observer) {
+        seen.direction = answer.isEmpty() ? TrafficFrame::NoAnswer : TrafficFrame::Received;
+        seen.bytes = answer;
+        seen.waitedMs = answer.isEmpty() ? waitMs : 0;
+        stampTraffic(seen);
+        m_observer(seen);
+    }
     if (answer.isEmpty()) {
         reply.status = Status::NoAnswer;
         return reply;

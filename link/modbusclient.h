@@ -5,7 +5,10 @@
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+
+struct TrafficFrame;
 
 // Serial settings of one line: 8 data bits always.
 struct LineSettings
@@ -70,6 +73,10 @@ public:
     // Once the flag is set no request goes out any more; one on the wire is finished.
     void setStopFlag(const std::atomic_bool *flag) { m_stop = flag; }
 
+    // Sees every request sent and its outcome (the answer, or none), as the traffic
+    // record keeps them.
+    void setFrameObserver(std::function<void(const TrafficFrame &)> observer) { m_observer = std::move(observer); }
+
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
 
@@ -85,4 +92,5 @@ private:
     int m_attempts = 3;
     int m_answerWaitMs = 150;
     const std::atomic_bool *m_stop = nullptr;
+    std::function<void(const TrafficFrame &)> m_observer;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include <QObject>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QMetaType>
@@ -18,6 +18,7 @@ struct TrafficFrame
     enum Direction { Sent, Received, NoAnswer };
 
     qint64 time = 0;             // milliseconds since the epoch
+    qint64 timeUs = 0;           // the same in microseconds; 0 from a reporter that has none
     Direction direction = Sent;
     // The request a frame belongs to: for a reply its start register is not in the frame,
     // and a missing answer has no frame at all.
@@ -31,6 +32,9 @@ struct TrafficFrame
     QString note;                // NoAnswer for another reason than a time-out
 };
 Q_DECLARE_METATYPE(TrafficFrame)
+
+// Stamps a frame with the time now, in milliseconds and in microseconds since the epoch.
+void stampTraffic(TrafficFrame &frame);
 
 // Modbus-RTU frames (ADUs): server address, PDU, CRC low byte first. The Qt master hands
 // out neither the bytes it sends nor those it receives, so the link rebuilds both from the
@@ -143,63 +147,29 @@ class TrafficTap : public QObject
     Q_OBJECT
 
 public:
+    // Frames kept for a reader that has not taken them yet, and by the monitor's ring.
+    static constexpr int DefaultCapacity = 100000;
+
     explicit TrafficTap(QObject *parent = nullptr);
 
-    bool isListening() const { return m_listening.load(std::memory_order_relaxed); }
+    bool isListening() const
+    {
+        return m_listening.load(std::memory_order_relaxed) || m_recording.load(std::memory_order_relaxed);
+    }
+    // The monitor takes frames from the queue; a recording gets each one as it comes.
     void setListening(bool on);
+    void setRecording(bool on);
     // Frames that came in since the last call, oldest first; at most the ring's worth.
     QVector<TrafficFrame> take();
 
 public slots:
     void add(const TrafficFrame &frame);
 
+signals:
+    void recorded(const TrafficFrame &frame);
+
 private:
     std::atomic_bool m_listening{false};
+    std::atomic_bool m_recording{false};
     QVector<TrafficFrame> m_pending;
-};
-
-// The monitor's rows: the ring with the filter applied. New frames come in batches, so
-// the view repaints on its own clock rather than once per frame.
-class TrafficModel : public QAbstractTableModel
-{
-    Q_OBJECT
-
-public:
-    enum Column { TimeColumn, DirectionColumn, PortColumn, BytesColumn, DecodedColumn, ColumnCount };
-    // The number of a row's frame in arrival order: it stays with the frame while rows
-    // come and go, so a view may keep what it drew for it.
-    static constexpr int SeqRole = Qt::UserRole;
-    static constexpr int DefaultCapacity = 100000;
-
-    explicit TrafficModel(int capacity = DefaultCapacity, QObject *parent = nullptr);
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    void append(const QVector<TrafficFrame> &frames);
-    void clear();
-    void setFilter(const TrafficFilter &filter);
-    TrafficFilter filter() const { return m_filter; }
-    // Texts of the column headers and decoded frames follow the language.
-    void retranslate();
-
-    const TrafficRing &ring() const { return m_ring; }
-    const TrafficFrame &frameAt(int row) const { return m_ring.at(m_rows.at(row)); }
-    QString cellText(int row, int column, bool withDate) const;
-
-    enum class Format { Text, Csv };
-    // The given rows (all shown rows when `rows` is empty) with their dates, each line
-    // ending in a line break, after a header line. Text is tab separated; CSV quotes the
-    // fields that need it.
-    QString exportText(Format format, const QVector<int> &rows = {}, bool withHeader = true) const;
-    bool save(const QString &path, Format format, QString *error) const;
-
-private:
-    QString headerText(int column) const;
-
-    TrafficRing m_ring;
-    TrafficFilter m_filter;
-    QVector<quint64> m_rows;  // numbers of the shown frames, oldest first
 };

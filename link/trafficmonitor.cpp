@@ -1,7 +1,7 @@
 #include "link/trafficmonitor.h"
 
 #include "app/flatui.h"
-#include "link/traffic.h"
+#include "link/trafficmodel.h"
 
 #include <QAction>
 #include <QCache>

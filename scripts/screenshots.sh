@@ -10,7 +10,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
-for suite in tst_e2e tst_panels_wire; do
+for suite in tst_e2e tst_panels_wire tst_sessionwindow; do
   echo "screenshots: $suite"
   (cd "$build/tests/work/$suite" &&
     GRIVANT_SCREENSHOTS="$shots" GRIVANT_RUN_DIR="$build/run" DEVSIM="$build/tools/devsim/devsim" \
@@ -25,6 +25,7 @@ pictures=(
   control-gripper-en_US:gripper-en
   control-module-en_US:module-en
   control-gripper-zh_CN:gripper-zh
+  replay-en_US:replay-en
 )
 mkdir -p "$top/docs"
 for pair in "${pictures[@]}"; do

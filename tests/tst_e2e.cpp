@@ -9,7 +9,7 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
-#include "link/traffic.h"
+#include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"

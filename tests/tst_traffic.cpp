@@ -3,7 +3,7 @@
 // over the simulator.
 #include "link/connectionform.h"
 #include "link/connectionfunc.h"
-#include "link/traffic.h"
+#include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
 #include "support/simulator.h"
 

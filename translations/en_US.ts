@@ -886,6 +886,78 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>- %1: %2</source>
             <translation>- %1: %2</translation>
         </message>
+        <message>
+            <source>The session cannot be written: %1</source>
+            <translation>The session cannot be written: %1</translation>
+        </message>
+        <message>
+            <source>Record session...</source>
+            <translation>Record session...</translation>
+        </message>
+        <message>
+            <source>Stop recording</source>
+            <translation>Stop recording</translation>
+        </message>
+        <message>
+            <source>A replayed session is not recorded again.</source>
+            <translation>A replayed session is not recorded again.</translation>
+        </message>
+        <message>
+            <source>Session saved to %1 (%2).</source>
+            <translation>Session saved to %1 (%2).</translation>
+        </message>
+        <message>
+            <source>The session %1 could not be finished: %2</source>
+            <translation>The session %1 could not be finished: %2</translation>
+        </message>
+        <message>
+            <source>● REC %1:%2:%3, %4</source>
+            <translation>● REC %1:%2:%3, %4</translation>
+        </message>
+        <message>
+            <source>Recording to %1</source>
+            <translation>Recording to %1</translation>
+        </message>
+        <message>
+            <source>Record session</source>
+            <translation>Record session</translation>
+        </message>
+        <message>
+            <source>Grivant sessions (*%1)</source>
+            <translation>Grivant sessions (*%1)</translation>
+        </message>
+        <message>
+            <source>Open session...</source>
+            <translation>Open session...</translation>
+        </message>
+        <message>
+            <source>Session</source>
+            <translation>Session</translation>
+        </message>
+        <message>
+            <source>Open session</source>
+            <translation>Open session</translation>
+        </message>
+        <message>
+            <source>Grivant sessions (*%1);;All files (*)</source>
+            <translation>Grivant sessions (*%1);;All files (*)</translation>
+        </message>
+        <message>
+            <source>This build does not know the model %1 (key %2): the session is replayed with the register tables it holds.</source>
+            <translation>This build does not know the model %1 (key %2): the session is replayed with the register tables it holds.</translation>
+        </message>
+        <message>
+            <source>Nothing more of that kind in this session.</source>
+            <translation>Nothing more of that kind in this session.</translation>
+        </message>
+        <message>
+            <source>Recorded: %1</source>
+            <translation>Recorded: %1</translation>
+        </message>
+        <message>
+            <source>A recorded session is replayed: nothing is written to a device.</source>
+            <translation>A recorded session is replayed: nothing is written to a device.</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>
@@ -1039,6 +1111,163 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>the device stopped answering</source>
             <translation>the device stopped answering</translation>
+        </message>
+    </context>
+    <context>
+        <name>ReplayTimeline</name>
+        <message>
+            <source>Pause</source>
+            <translation>Pause</translation>
+        </message>
+        <message>
+            <source>Play</source>
+            <translation>Play</translation>
+        </message>
+        <message>
+            <source>Next error</source>
+            <translation>Next error</translation>
+        </message>
+        <message>
+            <source>Next write</source>
+            <translation>Next write</translation>
+        </message>
+        <message>
+            <source>Next notice</source>
+            <translation>Next notice</translation>
+        </message>
+        <message>
+            <source>Close replay</source>
+            <translation>Close replay</translation>
+        </message>
+        <message>
+            <source>Replay speed</source>
+            <translation>Replay speed</translation>
+        </message>
+        <message>
+            <source>Drag to any moment of the session</source>
+            <translation>Drag to any moment of the session</translation>
+        </message>
+        <message>
+            <source>The next failure on the line: no answer, an exception or a bad CRC</source>
+            <translation>The next failure on the line: no answer, an exception or a bad CRC</translation>
+        </message>
+        <message>
+            <source>The next write that was queued or sent</source>
+            <translation>The next write that was queued or sent</translation>
+        </message>
+        <message>
+            <source>The next notice or process-log line</source>
+            <translation>The next notice or process-log line</translation>
+        </message>
+        <message>
+            <source>Replay of %1: nothing is written to a device</source>
+            <translation>Replay of %1: nothing is written to a device</translation>
+        </message>
+    </context>
+    <context>
+        <name>SessionFile</name>
+        <message>
+            <source>frame %1 at %2 %3</source>
+            <translation>frame %1 at %2 %3</translation>
+        </message>
+        <message>
+            <source>is older than the frame before it</source>
+            <translation>is older than the frame before it</translation>
+        </message>
+        <message>
+            <source>holds a request other than the one recorded with it</source>
+            <translation>holds a request other than the one recorded with it</translation>
+        </message>
+        <message>
+            <source>answers another function than its request</source>
+            <translation>answers another function than its request</translation>
+        </message>
+        <message>
+            <source>answers no request</source>
+            <translation>answers no request</translation>
+        </message>
+        <message>
+            <source>has an unknown direction</source>
+            <translation>has an unknown direction</translation>
+        </message>
+        <message>
+            <source>%1: no such file</source>
+            <translation>%1: no such file</translation>
+        </message>
+        <message>
+            <source>Cannot read %1: %2</source>
+            <translation>Cannot read %1: %2</translation>
+        </message>
+        <message>
+            <source>%1 is not a Grivant session: it is not an SQLite database.</source>
+            <translation>%1 is not a Grivant session: it is not an SQLite database.</translation>
+        </message>
+        <message>
+            <source>Cannot read %1: no room for a copy of it and its log</source>
+            <translation>Cannot read %1: no room for a copy of it and its log</translation>
+        </message>
+        <message>
+            <source>The recording did not end cleanly; its log was read as well.</source>
+            <translation>The recording did not end cleanly; its log was read as well.</translation>
+        </message>
+        <message>
+            <source>%1 is not a Grivant session: it is an SQLite database of another kind.</source>
+            <translation>%1 is not a Grivant session: it is an SQLite database of another kind.</translation>
+        </message>
+        <message>
+            <source>%1 was recorded by a newer Grivant (session format %2); this one reads format %3 and older. Open it with a newer Grivant.</source>
+            <translation>%1 was recorded by a newer Grivant (session format %2); this one reads format %3 and older. Open it with a newer Grivant.</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: its header cannot be read (%2).</source>
+            <translation>%1 is damaged: its header cannot be read (%2).</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: its header lacks the format or the start time.</source>
+            <translation>%1 is damaged: its header lacks the format or the start time.</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: its frames cannot be read (%2).</source>
+            <translation>%1 is damaged: its frames cannot be read (%2).</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: its events cannot be read (%2).</source>
+            <translation>%1 is damaged: its events cannot be read (%2).</translation>
+        </message>
+        <message>
+            <source>%1 is cut short or damaged: it is shown up to its last complete second, %2.</source>
+            <translation>%1 is cut short or damaged: it is shown up to its last complete second, %2.</translation>
+        </message>
+        <message>
+            <source>The recording did not end cleanly: it ends at its last complete second, %1.</source>
+            <translation>The recording did not end cleanly: it ends at its last complete second, %1.</translation>
+        </message>
+        <message>
+            <source>%1 cannot be replayed: its frames contradict each other (%2).</source>
+            <translation>%1 cannot be replayed: its frames contradict each other (%2).</translation>
+        </message>
+    </context>
+    <context>
+        <name>SessionWriter</name>
+        <message>
+            <source>A recording is already running.</source>
+            <translation>A recording is already running.</translation>
+        </message>
+        <message>
+            <source>Cannot replace %1: %2</source>
+            <translation>Cannot replace %1: %2</translation>
+        </message>
+        <message>
+            <source>Cannot create %1: %2</source>
+            <translation>Cannot create %1: %2</translation>
+        </message>
+        <message>
+            <source>Cannot write %1: %2</source>
+            <translation>Cannot write %1: %2</translation>
+        </message>
+        <message>
+            <source>Frames could not be written</source>
+            <translation>Frames could not be written</translation>
         </message>
     </context>
     <context>

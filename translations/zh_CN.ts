@@ -886,6 +886,78 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>- %1: %2</source>
         <translation>- %1：%2</translation>
     </message>
+    <message>
+        <source>The session cannot be written: %1</source>
+        <translation>无法写入会话记录：%1</translation>
+    </message>
+    <message>
+        <source>Record session...</source>
+        <translation>录制会话...</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>停止录制</translation>
+    </message>
+    <message>
+        <source>A replayed session is not recorded again.</source>
+        <translation>回放中的会话不会再次录制。</translation>
+    </message>
+    <message>
+        <source>Session saved to %1 (%2).</source>
+        <translation>会话已保存到 %1（%2）。</translation>
+    </message>
+    <message>
+        <source>The session %1 could not be finished: %2</source>
+        <translation>会话 %1 无法完成：%2</translation>
+    </message>
+    <message>
+        <source>● REC %1:%2:%3, %4</source>
+        <translation>● 录制 %1:%2:%3，%4</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>正在录制到 %1</translation>
+    </message>
+    <message>
+        <source>Record session</source>
+        <translation>录制会话</translation>
+    </message>
+    <message>
+        <source>Grivant sessions (*%1)</source>
+        <translation>Grivant 会话 (*%1)</translation>
+    </message>
+    <message>
+        <source>Open session...</source>
+        <translation>打开会话...</translation>
+    </message>
+    <message>
+        <source>Session</source>
+        <translation>会话</translation>
+    </message>
+    <message>
+        <source>Open session</source>
+        <translation>打开会话</translation>
+    </message>
+    <message>
+        <source>Grivant sessions (*%1);;All files (*)</source>
+        <translation>Grivant 会话 (*%1);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>This build does not know the model %1 (key %2): the session is replayed with the register tables it holds.</source>
+        <translation>本版本不认识型号 %1（键 %2）：使用会话文件中保存的寄存器表进行回放。</translation>
+    </message>
+    <message>
+        <source>Nothing more of that kind in this session.</source>
+        <translation>本会话中后面没有此类记录了。</translation>
+    </message>
+    <message>
+        <source>Recorded: %1</source>
+        <translation>录制内容：%1</translation>
+    </message>
+    <message>
+        <source>A recorded session is replayed: nothing is written to a device.</source>
+        <translation>正在回放录制的会话：不会向设备写入任何内容。</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
@@ -1039,6 +1111,163 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>the device stopped answering</source>
         <translation>设备停止应答</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayTimeline</name>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Next error</source>
+        <translation>下一个错误</translation>
+    </message>
+    <message>
+        <source>Next write</source>
+        <translation>下一次写入</translation>
+    </message>
+    <message>
+        <source>Next notice</source>
+        <translation>下一条提示</translation>
+    </message>
+    <message>
+        <source>Close replay</source>
+        <translation>关闭回放</translation>
+    </message>
+    <message>
+        <source>Replay speed</source>
+        <translation>回放速度</translation>
+    </message>
+    <message>
+        <source>Drag to any moment of the session</source>
+        <translation>拖动到会话的任意时刻</translation>
+    </message>
+    <message>
+        <source>The next failure on the line: no answer, an exception or a bad CRC</source>
+        <translation>线路上的下一个故障：无应答、异常应答或 CRC 错误</translation>
+    </message>
+    <message>
+        <source>The next write that was queued or sent</source>
+        <translation>下一次排队或发送的写入</translation>
+    </message>
+    <message>
+        <source>The next notice or process-log line</source>
+        <translation>下一条提示或过程日志</translation>
+    </message>
+    <message>
+        <source>Replay of %1: nothing is written to a device</source>
+        <translation>回放 %1：不会向设备写入任何内容</translation>
+    </message>
+</context>
+<context>
+    <name>SessionFile</name>
+    <message>
+        <source>frame %1 at %2 %3</source>
+        <translation>第 %1 帧（%2）%3</translation>
+    </message>
+    <message>
+        <source>is older than the frame before it</source>
+        <translation>早于它前面的帧</translation>
+    </message>
+    <message>
+        <source>holds a request other than the one recorded with it</source>
+        <translation>所含请求与记录的请求不一致</translation>
+    </message>
+    <message>
+        <source>answers another function than its request</source>
+        <translation>应答的功能码与其请求不同</translation>
+    </message>
+    <message>
+        <source>answers no request</source>
+        <translation>没有对应的请求</translation>
+    </message>
+    <message>
+        <source>has an unknown direction</source>
+        <translation>方向未知</translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation>%1：文件不存在</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is not a Grivant session: it is not an SQLite database.</source>
+        <translation>%1 不是 Grivant 会话：它不是 SQLite 数据库。</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: no room for a copy of it and its log</source>
+        <translation>无法读取 %1：没有空间复制它及其日志</translation>
+    </message>
+    <message>
+        <source>The recording did not end cleanly; its log was read as well.</source>
+        <translation>录制未正常结束；已一并读取其日志。</translation>
+    </message>
+    <message>
+        <source>%1 is not a Grivant session: it is an SQLite database of another kind.</source>
+        <translation>%1 不是 Grivant 会话：它是其他类型的 SQLite 数据库。</translation>
+    </message>
+    <message>
+        <source>%1 was recorded by a newer Grivant (session format %2); this one reads format %3 and older. Open it with a newer Grivant.</source>
+        <translation>%1 由更新版本的 Grivant 录制（会话格式 %2）；本版本只能读取格式 %3 及更早的格式。请使用更新版本的 Grivant 打开。</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: its header cannot be read (%2).</source>
+        <translation>%1 已损坏：无法读取文件头（%2）。</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: its header lacks the format or the start time.</source>
+        <translation>%1 已损坏：文件头缺少格式版本或开始时间。</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: its frames cannot be read (%2).</source>
+        <translation>%1 已损坏：无法读取帧（%2）。</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: its events cannot be read (%2).</source>
+        <translation>%1 已损坏：无法读取事件（%2）。</translation>
+    </message>
+    <message>
+        <source>%1 is cut short or damaged: it is shown up to its last complete second, %2.</source>
+        <translation>%1 被截断或已损坏：显示到最后一个完整的秒，%2。</translation>
+    </message>
+    <message>
+        <source>The recording did not end cleanly: it ends at its last complete second, %1.</source>
+        <translation>录制未正常结束：结束于最后一个完整的秒，%1。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be replayed: its frames contradict each other (%2).</source>
+        <translation>%1 无法回放：其中的帧互相矛盾（%2）。</translation>
+    </message>
+</context>
+<context>
+    <name>SessionWriter</name>
+    <message>
+        <source>A recording is already running.</source>
+        <translation>已有录制正在进行。</translation>
+    </message>
+    <message>
+        <source>Cannot replace %1: %2</source>
+        <translation>无法替换 %1：%2</translation>
+    </message>
+    <message>
+        <source>Cannot create %1: %2</source>
+        <translation>无法创建 %1：%2</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Frames could not be written</source>
+        <translation>无法写入帧</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 #include "bus.h"
 #include "device.h"
 #include "options.h"
+#include "replay.h"
 #include "rtu.h"
 
 #include <cerrno>
@@ -113,9 +114,13 @@ struct Reply
 class PtyDevice
 {
 public:
-    explicit PtyDevice(const Options &options)
-        : m_options(options), m_bus(options.devices), m_faults(options.device.seed ^ 0x9E3779B9u)
+    PtyDevice(const Options &options, Replay *replay)
+        : m_options(options), m_bus(options.devices), m_faults(options.device.seed ^ 0x9E3779B9u), m_replay(replay)
     {
+        if (m_replay) {
+            m_replay->attach(&m_bus.device(0));
+            m_replay->setLoop(options.loop);
+        }
     }
 
     int run();
@@ -160,6 +165,7 @@ private:
     int m_watch = -1; // opens and closes of the slave by masters
     bool m_vanished = false;
     std::set<std::pair<size_t, uint16_t>> m_written; // (device, register) that executed writes gave a value
+    Replay *m_replay = nullptr;
 };
 
 void PtyDevice::log(const char *format, ...) const
@@ -367,7 +373,10 @@ void PtyDevice::handle(rtu::Frame frame)
         reply.bytes = rtu::exceptionReply(own, frame[1], uint8_t(code));
         log("  exception %02X: not executed", code);
     } else {
-        reply.bytes = rtu::answer(frame, device, own);
+        if (m_replay)
+            m_replay->setTime(deviceSeconds());
+        // A replay serves one recorded device, never a bus (the options refuse that).
+        reply.bytes = m_replay ? rtu::answer(frame, *m_replay, own) : rtu::answer(frame, device, own);
         for (size_t k = 1; k < listening.size(); ++k)
             rtu::answer(frame, m_bus.device(listening[k]), m_bus.device(listening[k]).line().address);
         const uint8_t function = frame[1];
@@ -612,6 +621,15 @@ int main(int argc, char **argv)
     if (getppid() != parent)
         return 0;
 
-    PtyDevice device(options);
+    Replay replay;
+    if (!options.replayFile.empty()) {
+        if (!replay.load(options.replayFile, error)) {
+            std::fprintf(stderr, "devsim: %s\n", error.c_str());
+            return 2;
+        }
+        replay.identify(options.device);
+        replay.identify(options.devices.front());
+    }
+    PtyDevice device(options, options.replayFile.empty() ? nullptr : &replay);
     return device.run();
 }

@@ -99,6 +99,16 @@ Faults:
                       the Nth request (a second after it at the latest), as if unplugged:
                       the link is removed, the process stays until it is told to end
 
+Replay:
+  --replay FILE       serve the device recorded in a Grivant session file: reads are
+                      answered with the values it had at that moment of the recording
+                      (time runs from the start, --speedup times faster), registers it
+                      never answered come from the simulated device; it identifies as
+                      the recorded model with its unique ID; writes are taken as the
+                      simulator takes them, and a written register answers from the
+                      simulator from then on (one device: not with a bus of several IDs)
+  --loop              start the recording again at its end (default: hold its last values)
+
   -v, --verbose       log each request and reply in hexadecimal to stderr, and on exit
                       the values the registers written during the run hold
   -h, --help          this text
@@ -157,6 +167,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
         OptLoseRequests, OptCorruptRequests, OptVersion,
+        OptReplay, OptLoop,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -186,6 +197,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"lose-requests", required_argument, nullptr, OptLoseRequests},
         {"corrupt-requests", required_argument, nullptr, OptCorruptRequests},
         {"version", no_argument, nullptr, OptVersion},
+        {"replay", required_argument, nullptr, OptReplay},
+        {"loop", no_argument, nullptr, OptLoop},
         {"verbose", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
@@ -366,6 +379,12 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             }
             o.vanishAfter = v;
             break;
+        case OptReplay:
+            o.replayFile = optarg;
+            break;
+        case OptLoop:
+            o.loop = true;
+            break;
         default:
             error = std::string("unknown or incomplete option ") + argv[optind - 1];
             return ParseResult::Error;
@@ -382,5 +401,9 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
     bus.kindGiven = kindGiven;
     if (!busDevices(d, uidGiven, bus, o.devices, error))
         return ParseResult::Error;
+    if (!o.replayFile.empty() && o.devices.size() > 1) {
+        error = "--replay serves one recorded device, not a bus of several IDs";
+        return ParseResult::Error;
+    }
     return ParseResult::Run;
 }

@@ -25,6 +25,8 @@ struct Options
     double corruptRequests = 0; // fraction corrupted on the line before the device
     bool lenientStopBits = false;
     bool verbose = false;
+    std::string replayFile; // --replay: the recorded device of a session file
+    bool loop = false;
 };
 
 enum class ParseResult { Run, Help, Version, Error };

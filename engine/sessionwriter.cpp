@@ -1,0 +1,427 @@
+#include "engine/sessionwriter.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+#include <chrono>
+
+namespace {
+
+const char *const Schema[] = {
+    "CREATE TABLE session (key TEXT PRIMARY KEY, value)",
+    "CREATE TABLE frames (seq INTEGER PRIMARY KEY, t_us INTEGER NOT NULL, direction INTEGER NOT NULL,"
+    " server INTEGER NOT NULL, function INTEGER NOT NULL, address INTEGER, count INTEGER NOT NULL,"
+    " waited_ms INTEGER, bytes BLOB, note TEXT, line TEXT)",
+    "CREATE TABLE events (seq INTEGER PRIMARY KEY, t_us INTEGER NOT NULL, kind TEXT NOT NULL,"
+    " address INTEGER, data TEXT, tries INTEGER, text TEXT)",
+    "CREATE TABLE register_groups (map TEXT NOT NULL, grp INTEGER NOT NULL, name TEXT,"
+    " register_count INTEGER, access_mode TEXT, scan_rate INTEGER, access_level INTEGER,"
+    " PRIMARY KEY (map, grp))",
+    "CREATE TABLE registers (map TEXT NOT NULL, address INTEGER NOT NULL, description TEXT,"
+    " value_range TEXT, protocol_version TEXT, format TEXT, PRIMARY KEY (map, address))",
+};
+
+QString parityName(int parity)
+{
+    return parity == 2 ? QStringLiteral("even") : parity == 3 ? QStringLiteral("odd") : QStringLiteral("none");
+}
+
+QVariant orNull(int value, int none = -1)
+{
+    return value == none ? QVariant(QVariant::LongLong) : QVariant(qlonglong(value));
+}
+
+QVariant orNull(const QString &text)
+{
+    return text.isEmpty() ? QVariant(QVariant::String) : QVariant(text);
+}
+
+} // namespace
+
+SessionWriter::SessionWriter(QObject *parent) : QThread(parent)
+{
+    qRegisterMetaType<TrafficFrame>("TrafficFrame");
+}
+
+SessionWriter::~SessionWriter()
+{
+    finish();
+}
+
+qint64 SessionWriter::nowEpochUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+bool SessionWriter::start(const QString &path, const SessionHeader &header, const RegisterMap *map,
+                          QString *error)
+{
+    if (isRunning()) {
+        if (error)
+            *error = tr("A recording is already running.");
+        return false;
+    }
+    m_path = path;
+    m_header = header;
+    if (m_header.startEpochUs == 0)
+        m_header.startEpochUs = nowEpochUs();
+    m_hasMap = map != nullptr;
+    if (map)
+        m_map = *map;
+    if (m_hasMap && m_header.mapHash.isEmpty())
+        m_header.mapHash = SessionFormat::mapHash(m_map);
+    m_lastLine.clear();
+    m_lastT = 0;
+    m_open.clear();
+    m_framesWritten = 0;
+    m_eventsWritten = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stop = false;
+        m_startState = 0;
+        m_error.clear();
+        m_frames.clear();
+        m_events.clear();
+        m_finishOk = true;
+    }
+    QThread::start(QThread::LowPriority);
+    QMutexLocker lock(&m_mutex);
+    while (m_startState == 0)
+        m_started.wait(&m_mutex);
+    if (m_startState < 0) {
+        lock.unlock();
+        wait();
+        if (error)
+            *error = m_startError;
+        return false;
+    }
+    m_recording = true;
+    return true;
+}
+
+bool SessionWriter::finish(QString *error)
+{
+    if (!isRunning() && !m_recording)
+        return true;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stop = true;
+        m_wake.wakeAll();
+    }
+    wait();
+    m_recording = false;
+    QMutexLocker lock(&m_mutex);
+    if (!m_finishOk && error)
+        *error = m_error;
+    return m_finishOk;
+}
+
+qint64 SessionWriter::bytesOnDisk() const
+{
+    if (m_path.isEmpty())
+        return 0;
+    return QFileInfo(m_path).size() + QFileInfo(m_path + QStringLiteral("-wal")).size();
+}
+
+QString SessionWriter::lastError() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_error;
+}
+
+void SessionWriter::setError(const QString &error)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_error = error;
+    }
+    emit writeFailed(error);
+}
+
+void SessionWriter::addFrame(const TrafficFrame &frame)
+{
+    if (!m_recording)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_frames.append(frame);
+}
+
+void SessionWriter::addEvent(SessionEvent event)
+{
+    if (!m_recording)
+        return;
+    if (event.tUs == 0)
+        event.tUs = nowEpochUs() - m_header.startEpochUs;
+    QMutexLocker lock(&m_mutex);
+    m_events.append(std::move(event));
+}
+
+bool SessionWriter::createFile(QString *error)
+{
+    // A file left from before is replaced whole: a log of it must not be replayed into
+    // the new one.
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                  QStringLiteral("-journal")}) {
+        QFile old(m_path + suffix);
+        if (old.exists() && !old.remove()) {
+            *error = tr("Cannot replace %1: %2").arg(m_path + suffix, old.errorString());
+            return false;
+        }
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(m_path);
+    if (!db.open()) {
+        *error = tr("Cannot create %1: %2").arg(m_path, db.lastError().text());
+        return false;
+    }
+    QSqlQuery q(db);
+    auto run = [&](const QString &statement) {
+        if (q.exec(statement))
+            return true;
+        *error = tr("Cannot write %1: %2").arg(m_path, q.lastError().text());
+        return false;
+    };
+    // The checkpoint is ours to time: see the class comment.
+    const QStringList pragmas = {
+        QStringLiteral("PRAGMA page_size = 4096"),
+        QStringLiteral("PRAGMA application_id = %1").arg(SessionFormat::ApplicationId),
+        QStringLiteral("PRAGMA user_version = %1").arg(SessionFormat::Version),
+        QStringLiteral("PRAGMA journal_mode = WAL"),
+        QStringLiteral("PRAGMA synchronous = FULL"),
+        QStringLiteral("PRAGMA wal_autocheckpoint = 0"),
+    };
+    for (const QString &p : pragmas)
+        if (!run(p))
+            return false;
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    for (const char *statement : Schema)
+        if (!run(QLatin1String(statement)))
+            return false;
+
+    const SessionHeader &h = m_header;
+    const QList<QPair<QString, QVariant>> header = {
+        {"format_version", h.formatVersion},
+        {"program", h.program},
+        {"host_os", h.hostOs},
+        {"start_time", QDateTime::fromMSecsSinceEpoch(h.startEpochUs / 1000, Qt::UTC).toString(Qt::ISODateWithMs)},
+        {"start_epoch_us", h.startEpochUs},
+        {"port", h.port},
+        {"baud", h.baudRate},
+        {"parity", parityName(h.parity)},
+        {"stop_bits", h.stopBits},
+        {"slave_id", h.slaveId},
+        {"ident", QString::fromLatin1(h.ident.toHex())},
+        {"model_code", h.ident.size() >= 2 ? QString::fromLatin1(h.ident.left(2).toHex()) : QString()},
+        {"model_name", h.modelName},
+        {"language", h.language},
+        {"register_map", h.mapName},
+        {"register_map_sha256", h.mapHash},
+    };
+    q.prepare(QStringLiteral("INSERT INTO session (key, value) VALUES (?, ?)"));
+    for (const auto &entry : header) {
+        q.addBindValue(entry.first);
+        q.addBindValue(entry.second);
+        if (!q.exec()) {
+            *error = q.lastError().text();
+            return false;
+        }
+    }
+    if (m_hasMap) {
+        q.prepare(QStringLiteral("INSERT INTO register_groups VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        for (auto g = m_map.groupNames.cbegin(); g != m_map.groupNames.cend(); ++g) {
+            for (const QVariant &v : {QVariant(h.mapName), QVariant(g.key()), QVariant(g.value()),
+                                      QVariant(m_map.groupRegisterCounts.value(g.key())),
+                                      QVariant(m_map.groupAccessModes.value(g.key())),
+                                      QVariant(m_map.groupScanRates.value(g.key())),
+                                      QVariant(m_map.groupAccessLevels.value(g.key()))})
+                q.addBindValue(v);
+            if (!q.exec()) {
+                *error = q.lastError().text();
+                return false;
+            }
+        }
+        q.prepare(QStringLiteral("INSERT INTO registers VALUES (?, ?, ?, ?, ?, ?)"));
+        for (auto r = m_map.registerDescriptions.cbegin(); r != m_map.registerDescriptions.cend(); ++r) {
+            for (const QVariant &v : {QVariant(h.mapName), QVariant(r.key()), QVariant(r.value()),
+                                      QVariant(m_map.registerValueRanges.value(r.key())),
+                                      QVariant(m_map.registerProtocolVersions.value(r.key())),
+                                      QVariant(m_map.registerFormats.value(r.key()))})
+                q.addBindValue(v);
+            if (!q.exec()) {
+                *error = q.lastError().text();
+                return false;
+            }
+        }
+    }
+    if (!db.commit()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    // The header and the tables are in the file itself from the start: whatever becomes
+    // of the log, the file says what it is.
+    return run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+}
+
+bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> events)
+{
+    if (frames.isEmpty() && events.isEmpty())
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Frames come from two threads (the link's and the scanner's): stored in time order.
+    std::stable_sort(frames.begin(), frames.end(),
+                     [](const TrafficFrame &a, const TrafficFrame &b) { return a.timeUs < b.timeUs; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const SessionEvent &a, const SessionEvent &b) { return a.tUs < b.tUs; });
+    if (!db.transaction()) {
+        setError(db.lastError().text());
+        return false;
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO frames (t_us, direction, server, function, address, count,"
+                             " waited_ms, bytes, note, line) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    bool ok = true;
+    qint64 stored = 0;
+    for (const TrafficFrame &f : qAsConst(frames)) {
+        // The outcome of a request sent before the recording began (the monitor may have
+        // been listening) has no request in the file: it is left out.
+        const auto key = std::make_tuple(int(f.server), int(f.function), int(f.address));
+        if (f.direction == TrafficFrame::Sent) {
+            ++m_open[key];
+        } else {
+            auto open = m_open.find(key);
+            if (open == m_open.end() || open.value() == 0)
+                continue;
+            --open.value();
+        }
+        const qint64 epochUs = f.timeUs != 0 ? f.timeUs : f.time * 1000;
+        const qint64 t = qMax(m_lastT, epochUs - m_header.startEpochUs);
+        m_lastT = t;
+        q.addBindValue(t);
+        q.addBindValue(int(f.direction));
+        q.addBindValue(int(f.server));
+        q.addBindValue(int(f.function));
+        q.addBindValue(orNull(f.address));
+        q.addBindValue(int(f.count));
+        q.addBindValue(f.direction == TrafficFrame::NoAnswer ? QVariant(f.waitedMs) : QVariant(QVariant::Int));
+        q.addBindValue(f.bytes.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(f.bytes));
+        q.addBindValue(orNull(f.note));
+        q.addBindValue(f.port == m_lastLine ? QVariant(QVariant::String) : QVariant(f.port));
+        m_lastLine = f.port;
+        if (!q.exec()) {
+            ok = false;
+            break;
+        }
+        ++stored;
+    }
+    if (ok) {
+        q.prepare(QStringLiteral("INSERT INTO events (t_us, kind, address, data, tries, text)"
+                                 " VALUES (?, ?, ?, ?, ?, ?)"));
+        for (const SessionEvent &e : qAsConst(events)) {
+            q.addBindValue(qMax<qint64>(0, e.tUs));
+            q.addBindValue(e.kind);
+            q.addBindValue(orNull(e.address));
+            q.addBindValue(orNull(e.data));
+            q.addBindValue(orNull(e.tries));
+            q.addBindValue(orNull(e.text));
+            if (!q.exec()) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    if (!ok) {
+        setError(q.lastError().text());
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        setError(db.lastError().text());
+        return false;
+    }
+    m_framesWritten += stored;
+    m_eventsWritten += events.size();
+    return true;
+}
+
+void SessionWriter::run()
+{
+    m_connection = QStringLiteral("session-writer-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+    {
+        QString error;
+        const bool made = createFile(&error);
+        QMutexLocker lock(&m_mutex);
+        m_startError = error;
+        m_startState = made ? 1 : -1;
+        m_started.wakeAll();
+        if (!made) {
+            lock.unlock();
+            QSqlDatabase::database(m_connection, false).close();
+            QSqlDatabase::removeDatabase(m_connection);
+            return;
+        }
+    }
+
+    QDeadlineTimer nextCheckpoint(CheckpointMs);
+    bool stopping = false;
+    // Frames and events that a failed commit could not store are kept for the next try;
+    // past this many the oldest go, so that a full disk cannot fill the memory.
+    constexpr int KeepAtMost = 1000000;
+    QVector<TrafficFrame> frames;
+    QVector<SessionEvent> events;
+    while (!stopping) {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (!m_stop)
+                m_wake.wait(&m_mutex, QDeadlineTimer(CommitMs));
+            stopping = m_stop;
+            frames += m_frames;
+            events += m_events;
+            m_frames.clear();
+            m_events.clear();
+        }
+        if (commit(frames, events)) {
+            frames.clear();
+            events.clear();
+        } else {
+            if (frames.size() > KeepAtMost)
+                frames.remove(0, frames.size() - KeepAtMost);
+            if (events.size() > KeepAtMost)
+                events.remove(0, events.size() - KeepAtMost);
+        }
+        if (nextCheckpoint.hasExpired()) {
+            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            nextCheckpoint.setRemainingTime(CheckpointMs);
+        }
+    }
+
+    bool ok = frames.isEmpty() && events.isEmpty();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        QSqlQuery q(db);
+        const qint64 duration = qMax(m_lastT, nowEpochUs() - m_header.startEpochUs);
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO session (key, value) VALUES ('duration_us', ?)"));
+        q.addBindValue(duration);
+        ok = q.exec() && ok;
+        // One file again: the log folded in and the file out of WAL mode, so that a
+        // finished session is a single file that any SQLite reader opens as it stands.
+        ok = q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && ok;
+        ok = q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && ok;
+        if (!ok)
+            setError(q.lastError().text().isEmpty() ? tr("Frames could not be written") : q.lastError().text());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    QMutexLocker lock(&m_mutex);
+    m_finishOk = ok;
+}
