@@ -76,4 +76,21 @@ QString outcomeUnknownLine(int address, const QVector<quint16> &values)
         .arg(valuesText(values));
 }
 
+QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
+                    const QString &exceptionName)
+{
+    return QStringLiteral("Write refused:\t 0x%1 = %2, the device answered %3 (exception 0x%4); "
+                          "not sent again")
+        .arg(address, 4, 16, QLatin1Char('0'))
+        .arg(valuesText(values), exceptionName)
+        .arg(exceptionCode, 2, 16, QLatin1Char('0'));
+}
+
+QString unsentAtExitLine(int address, const QVector<quint16> &values)
+{
+    return QStringLiteral("Write not sent:\t 0x%1 = %2, still queued when the program ended")
+        .arg(address, 4, 16, QLatin1Char('0'))
+        .arg(valuesText(values));
+}
+
 } // namespace WriteReport

@@ -870,6 +870,68 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Traffic monitor</source>
             <translation>Traffic monitor</translation>
         </message>
+        <message>
+            <source>unknown (%1)</source>
+            <translation>unknown (%1)</translation>
+        </message>
+        <message>
+            <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
+            <translation>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</translation>
+        </message>
+        <message>
+            <source>baud rate</source>
+            <translation>baud rate</translation>
+        </message>
+        <message>
+            <source>stop bits</source>
+            <translation>stop bits</translation>
+        </message>
+        <message>
+            <source>parity</source>
+            <translation>parity</translation>
+        </message>
+        <message>
+            <source>initialization direction</source>
+            <translation>initialization direction</translation>
+        </message>
+        <message>
+            <source>Write 0x%1 refused by the device: %2</source>
+            <translation>Write 0x%1 refused by the device: %2</translation>
+        </message>
+        <message>
+            <source>Closing: sending the writes still queued (%1) first...</source>
+            <translation>Closing: sending the writes still queued (%1) first...</translation>
+        </message>
+        <message>
+            <source>Writes not sent</source>
+            <translation>Writes not sent</translation>
+        </message>
+        <message>
+            <source>These writes were still queued and have not been sent to the device:
+%1</source>
+            <translation>These writes were still queued and have not been sent to the device:
+%1</translation>
+        </message>
+        <message>
+            <source>Position(mm)</source>
+            <translation>Position(mm)</translation>
+        </message>
+        <message>
+            <source>Copyright (c) Grivant developers. All rights reserved.</source>
+            <translation>Copyright (c) Grivant developers. All rights reserved.</translation>
+        </message>
+        <message>
+            <source>Grivant User Interface 
+
+ Version : %1
+
+ Website : </source>
+            <translation>Grivant User Interface 
+
+ Version : %1
+
+ Website : </translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

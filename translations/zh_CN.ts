@@ -870,6 +870,68 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Traffic monitor</source>
         <translation>通信监视器</translation>
     </message>
+    <message>
+        <source>unknown (%1)</source>
+        <translation>未知 (%1)</translation>
+    </message>
+    <message>
+        <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
+        <translation>未保存：设备报告的%1的值本软件无法识别，请先选择一个值。</translation>
+    </message>
+    <message>
+        <source>baud rate</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>stop bits</source>
+        <translation>停止位</translation>
+    </message>
+    <message>
+        <source>parity</source>
+        <translation>校验位</translation>
+    </message>
+    <message>
+        <source>initialization direction</source>
+        <translation>初始化方向</translation>
+    </message>
+    <message>
+        <source>Write 0x%1 refused by the device: %2</source>
+        <translation>写入 0x%1 被设备拒绝：%2</translation>
+    </message>
+    <message>
+        <source>Closing: sending the writes still queued (%1) first...</source>
+        <translation>正在关闭：先发送仍在队列中的写入（%1 条）……</translation>
+    </message>
+    <message>
+        <source>Writes not sent</source>
+        <translation>写入未发送</translation>
+    </message>
+    <message>
+        <source>These writes were still queued and have not been sent to the device:
+%1</source>
+        <translation>以下写入仍在队列中，未发送到设备：
+%1</translation>
+    </message>
+    <message>
+        <source>Position(mm)</source>
+        <translation>位置(mm)</translation>
+    </message>
+    <message>
+        <source>Copyright (c) Grivant developers. All rights reserved.</source>
+        <translation>版权所有 (c) Grivant 开发者。保留所有权利。</translation>
+    </message>
+    <message>
+        <source>Grivant User Interface 
+
+ Version : %1
+
+ Website : </source>
+        <translation>Grivant 用户界面 
+
+ 版本 : %1
+
+ 网站 : </translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
