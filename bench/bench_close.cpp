@@ -129,19 +129,19 @@ int main(int argc, char **argv)
     }
 
     std::printf("Ending the program, median of %d runs (offscreen)\n", runs);
-    std::printf("  connection window closed, never connected   %7.1f ms   (min %.1f, max %.1f)\n",
+    std::printf("  connection window closed, never connected      %6.1f ms   (min %.1f, max %.1f)\n",
                 median(unconnected), *std::min_element(unconnected.begin(), unconnected.end()),
                 *std::max_element(unconnected.begin(), unconnected.end()));
     if (!connected.empty())
-        std::printf("  main window closed, connected, 5 writes queued %5.1f ms   (min %.1f, max %.1f), "
+        std::printf("  main window closed, connected, 5 writes queued %6.1f ms   (min %.1f, max %.1f), "
                     "unsent writes named %d times\n",
                     median(connected), *std::min_element(connected.begin(), connected.end()),
                     *std::max_element(connected.begin(), connected.end()), unsent);
     if (!reconnected.empty())
-        std::printf("  connection window closed after a disconnection %5.1f ms   (min %.1f, max %.1f)\n",
+        std::printf("  connection window closed after a disconnection %6.1f ms   (min %.1f, max %.1f)\n",
                     median(reconnected), *std::min_element(reconnected.begin(), reconnected.end()),
                     *std::max_element(reconnected.begin(), reconnected.end()));
-    std::printf("@close.unconnected_ms %.1f\n@close.connected_ms %.1f\n", median(unconnected),
-                median(connected));
+    std::printf("@close.unconnected_ms %.1f\n@close.connected_ms %.1f\n@close.reconnected_ms %.1f\n",
+                median(unconnected), median(connected), median(reconnected));
     return 0;
 }

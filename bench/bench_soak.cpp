@@ -36,7 +36,7 @@ struct Group {
 const Group kGroups[] = {{0x0100, 8, 300},   {0x0200, 8, 50},    {0x0300, 11, 1000},
                          {0x0400, 35, 1000}, {0x0500, 13, 500},  {0x0A00, 6, 5000}};
 
-enum class Outcome { None, Confirmed, GivenUp, Dropped, Unknown };
+enum class Outcome { None, Confirmed, GivenUp, Dropped, Unknown, Refused, RefusedAfterSilence };
 
 struct Write {
     int address = 0;
@@ -121,6 +121,7 @@ public:
         connect(&m_engine, &VX_Ctl::SendWriteRequest, &m_form, &ConnectionForm::Write_MutipRegister);
         connect(&m_form, &ConnectionForm::SendReceviedData, this, &Soak::reply);
         connect(&m_form, &ConnectionForm::SendReceviedData, &m_engine, &VX_Ctl::ReceviedData);
+        connect(&m_form, &ConnectionForm::SendWriteRefused, &m_engine, &VX_Ctl::WriteRefusedByDevice);
         connect(&m_form, &ConnectionForm::SendConnectiomState, this, &Soak::state);
         connect(&m_engine, &VX_Ctl::WriteConfirmed, this,
                 [this](int a, QVector<quint16> v, int) { outcome(a, v, Outcome::Confirmed); });
@@ -129,6 +130,10 @@ public:
         });
         connect(&m_engine, &VX_Ctl::WriteOutcomeUnknown, this,
                 [this](int a, QVector<quint16> v) { outcome(a, v, Outcome::Unknown); });
+        connect(&m_engine, &VX_Ctl::WriteRefused, this,
+                [this](int a, QVector<quint16> v, int, int tries) {
+                    outcome(a, v, tries > 1 ? Outcome::RefusedAfterSilence : Outcome::Refused);
+                });
         connect(&m_writer, &QTimer::timeout, this, &Soak::queueWrite);
         m_writer.setInterval(120);
     }
@@ -160,8 +165,8 @@ public:
 
     int report(bool check) const
     {
-        int confirmed = 0, givenUp = 0, unknown = 0, dropped = 0, unseen = 0, doubleReport = 0;
-        int confirmedNotDone = 0, repeatedValues = 0, repeatedActions = 0, actions = 0;
+        int confirmed = 0, givenUp = 0, unknown = 0, dropped = 0, refused = 0, unseen = 0, doubleReport = 0;
+        int confirmedNotDone = 0, refusedButDone = 0, repeatedValues = 0, repeatedActions = 0, actions = 0;
         for (const Write &w : m_writes) {
             const int done = m_executed.value(keyOf(w.address, w.values));
             const bool action = ActionRegisters::isActionWrite(w.address, w.values.size());
@@ -171,15 +176,19 @@ public:
             case Outcome::GivenUp: ++givenUp; break;
             case Outcome::Unknown: ++unknown; break;
             case Outcome::Dropped: ++dropped; break;
+            case Outcome::Refused: case Outcome::RefusedAfterSilence: ++refused; break;
             case Outcome::None: ++unseen; break;
             }
             doubleReport += w.outcomes > 1 ? 1 : 0;
             if (w.outcome == Outcome::Confirmed && done == 0)
                 ++confirmedNotDone;
+            // Refused at its first send: the device did not carry it out.
+            if (w.outcome == Outcome::Refused && done > 0)
+                ++refusedButDone;
             if (done > 1)
                 ++(action ? repeatedActions : repeatedValues);
         }
-        const int lostUnseen = unseen + confirmedNotDone + doubleReport;
+        const int lostUnseen = unseen + confirmedNotDone + refusedButDone + doubleReport;
 
         std::printf("Fault soak, %d s: simulator %s, vanishing after 600-1400 requests\n", m_seconds,
                     qPrintable(kFaults.join(' ')));
@@ -190,9 +199,10 @@ public:
         std::printf("  given up and reported                %8d\n", givenUp);
         std::printf("  action outcome unknown, reported     %8d\n", unknown);
         std::printf("  dropped unsent at a vanish, reported %8d\n", dropped);
+        std::printf("  refused by the device, reported      %8d\n", refused);
         std::printf("  lost unseen                          %8d  (no report %d, confirmed but not "
-                    "carried out %d, reported twice %d)\n",
-                    lostUnseen, unseen, confirmedNotDone, doubleReport);
+                    "carried out %d, refused but carried out %d, reported twice %d)\n",
+                    lostUnseen, unseen, confirmedNotDone, refusedButDone, doubleReport);
         std::printf("  carried out more than once           %8d  (values %d, actions %d)\n",
                     repeatedValues + repeatedActions, repeatedValues, repeatedActions);
         std::printf("  longest gap between good reads       %8lld ms while connected; %d vanishes, "

@@ -77,13 +77,16 @@ QString outcomeUnknownLine(int address, const QVector<quint16> &values)
 }
 
 QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
-                    const QString &exceptionName)
+                    const QString &exceptionName, int tries)
 {
-    return QStringLiteral("Write refused:\t 0x%1 = %2, the device answered %3 (exception 0x%4); "
-                          "not sent again")
-        .arg(address, 4, 16, QLatin1Char('0'))
-        .arg(valuesText(values), exceptionName)
-        .arg(exceptionCode, 2, 16, QLatin1Char('0'));
+    QString line = QStringLiteral("Write refused:\t 0x%1 = %2, the device answered %3 (exception 0x%4); "
+                                  "not sent again")
+                       .arg(address, 4, 16, QLatin1Char('0'))
+                       .arg(valuesText(values), exceptionName)
+                       .arg(exceptionCode, 2, 16, QLatin1Char('0'));
+    if (tries > 1)
+        line += QStringLiteral(" (an earlier send went unanswered and may have been carried out)");
+    return line;
 }
 
 QString unsentAtExitLine(int address, const QVector<quint16> &values)

@@ -397,7 +397,7 @@ bool VX_Ctl::writeStep(bool *stopped)
     if (outcome == Outcome::Answered)
         emit WriteConfirmed(head.request.address, head.request.values, tries);
     else if (outcome == Outcome::Refused)
-        emit WriteRefused(head.request.address, head.request.values, exceptionCode);
+        emit WriteRefused(head.request.address, head.request.values, exceptionCode, tries);
     else if (givenUp && action)
         emit WriteOutcomeUnknown(head.request.address, head.request.values);
     else if (givenUp)

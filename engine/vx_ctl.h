@@ -47,8 +47,9 @@ signals:
     void WriteGivenUp(int address, QVector<quint16> values, int tries);
     void WriteOutcomeUnknown(int address, QVector<quint16> values);
     // The device answered with an exception: it refused the write and did not carry it out,
-    // so it is not sent again.
-    void WriteRefused(int address, QVector<quint16> values, int exceptionCode);
+    // so it is not sent again. After earlier sends that went unanswered (`tries` > 1) one of
+    // those may have been carried out.
+    void WriteRefused(int address, QVector<quint16> values, int exceptionCode, int tries);
 
 public slots:
     void SetStop();

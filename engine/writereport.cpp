@@ -44,10 +44,10 @@ void MainWindow::initWriteReports()
                                     .arg(address, 4, 16, QLatin1Char('0')));
             });
     connect(m_vxCtl, &VX_Ctl::WriteRefused, this,
-            [this](int address, QVector<quint16> values, int exceptionCode) {
+            [this](int address, QVector<quint16> values, int exceptionCode, int tries) {
                 const quint8 code = quint8(exceptionCode);
                 showWriteReport(WriteReport::refusedLine(address, values, code,
-                                                         ModbusFrame::exceptionName(code)),
+                                                         ModbusFrame::exceptionName(code), tries),
                                 tr("Write 0x%1 refused by the device: %2")
                                     .arg(address, 4, 16, QLatin1Char('0'))
                                     .arg(TrafficText::exceptionName(code)));
