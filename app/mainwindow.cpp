@@ -178,7 +178,7 @@ void MainWindow::changeLanguage(const QString &code)
         m_ownershipLabel->setText(ownershipText());
     updatePlotAxes(false);
     for (QComboBox *combo : {ui->cB_Init_Direction, ui->cB_Baudrate, ui->cB_StopBits, ui->cB_Parity, ui->cB_IOMode})
-        DeviceChoice::retranslate(combo, tr("unknown (%1)").arg(DeviceChoice::unknownCode(combo)));
+        DeviceChoice::retranslate(combo, tr("%1 (unknown)").arg(DeviceChoice::unknownCode(combo)));
 }
 
 QString MainWindow::ownershipText()

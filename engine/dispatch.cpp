@@ -73,7 +73,7 @@ void applyControlRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
 // A code register shows a code outside its combo's list as what it is (codes are unsigned).
 void showCode(QComboBox *combo, quint16 code)
 {
-    DeviceChoice::show(combo, code, MainWindow::tr("unknown (%1)").arg(code));
+    DeviceChoice::show(combo, code, MainWindow::tr("%1 (unknown)").arg(code));
 }
 
 void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)

@@ -10,7 +10,7 @@ class QComboBox;
 namespace DeviceChoice {
 
 // Shows a code the device reports. A code outside the list selects an entry of its own
-// ("unknown (7)", from `unknownText`), which goes again as soon as the device reports a
+// ("7 (unknown)", from `unknownText`), which goes again as soon as the device reports a
 // code of the list.
 void show(QComboBox *combo, int code, const QString &unknownText);
 

@@ -68,9 +68,15 @@ bool MainWindow::refuseUnknownCodes(QLabel *notice, const QList<QPair<QComboBox 
     }
     if (unknown.isEmpty())
         return false;
-    notice->setText(tr("Not saved: the device reports a value of %1 that this program does not "
-                       "know. Choose one first.")
-                        .arg(unknown.join(QStringLiteral(", "))));
+    // The notice has room for a few words, the combo shows which value; the status bar and
+    // the notice's tip say it all.
+    const QString names = unknown.join(QStringLiteral(", "));
+    const QString why = tr("Not saved: the device reports a value of %1 that this program does not "
+                           "know. Choose one first.")
+                            .arg(names);
+    notice->setText(tr("Not saved: unknown value"));
+    notice->setToolTip(why);
+    ui->statusBar->showMessage(why, 30000);
     return true;
 }
 

@@ -871,8 +871,8 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>Traffic monitor</translation>
         </message>
         <message>
-            <source>unknown (%1)</source>
-            <translation>unknown (%1)</translation>
+            <source>%1 (unknown)</source>
+            <translation>%1 (unknown)</translation>
         </message>
         <message>
             <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
@@ -931,6 +931,10 @@ Saved from %2, unique ID %3, at %4.</translation>
  Version : %1
 
  Website : </translation>
+        </message>
+        <message>
+            <source>Not saved: unknown value</source>
+            <translation>Not saved: unknown value</translation>
         </message>
     </context>
     <context>

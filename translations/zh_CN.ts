@@ -871,8 +871,8 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>通信监视器</translation>
     </message>
     <message>
-        <source>unknown (%1)</source>
-        <translation>未知 (%1)</translation>
+        <source>%1 (unknown)</source>
+        <translation>%1（未知）</translation>
     </message>
     <message>
         <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
@@ -931,6 +931,10 @@ Saved from %2, unique ID %3, at %4.</source>
  版本 : %1
 
  网站 : </translation>
+    </message>
+    <message>
+        <source>Not saved: unknown value</source>
+        <translation>未保存：值未知</translation>
     </message>
 </context>
 <context>
