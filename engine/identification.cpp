@@ -154,5 +154,9 @@ void MainWindow::GripperConnectstate(int state)
         ui->lE_Position->setText(QString::number(ui->hS_Position->maximum() / 10.0, 'g', 6));
         m_connectionForm->show();
         hide();
+        // Closing while the queued writes were being sent: they were dropped with the link
+        // and reported; the program ends as asked.
+        if (m_closeDrainTimer && m_closeDrainTimer->isActive())
+            finishClosing();
     }
 }

@@ -96,6 +96,10 @@ void MainWindow::finishClosing()
     nameUnsentWrites();
     m_closing = true;
     close();
+    // The device went away meanwhile and brought the connection window back: the operator
+    // still asked to end the program.
+    if (m_connectionForm && m_connectionForm->isVisible())
+        m_connectionForm->close();
 }
 
 // The writes that will not reach the device: the process log, the diagnostic output and a
