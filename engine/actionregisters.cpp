@@ -91,7 +91,7 @@ QString refusedLine(int address, const QVector<quint16> &values, int exceptionCo
 
 QString unsentAtExitLine(int address, const QVector<quint16> &values)
 {
-    return QStringLiteral("Write not sent:\t 0x%1 = %2, still queued when the program ended")
+    return QStringLiteral("Write not confirmed:\t 0x%1 = %2, still queued when the program ended")
         .arg(address, 4, 16, QLatin1Char('0'))
         .arg(valuesText(values));
 }

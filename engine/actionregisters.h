@@ -38,7 +38,7 @@ QString outcomeUnknownLine(int address, const QVector<quint16> &values);
 // at its `tries`th send.
 QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
                     const QString &exceptionName, int tries);
-// A write still queued when the program ended.
+// A write still queued, so unconfirmed (at most sent without an answer), when the program ended.
 QString unsentAtExitLine(int address, const QVector<quint16> &values);
 
 } // namespace WriteReport

@@ -120,8 +120,9 @@ void MainWindow::nameUnsentWrites()
                      .arg(write.address, 4, 16, QLatin1Char('0'))
                      .arg(WriteReport::valuesText(write.values));
     }
-    askOperator(QMessageBox::Warning, tr("Writes not sent"),
-                tr("These writes were still queued and have not been sent to the device:\n%1")
+    askOperator(QMessageBox::Warning, tr("Writes not confirmed"),
+                tr("These writes were still queued when the program closed; the device has not "
+                   "confirmed them:\n%1")
                     .arg(lines.join(QLatin1Char('\n'))));
 }
 

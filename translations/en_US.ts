@@ -903,13 +903,13 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>Closing: sending the writes still queued (%1) first...</translation>
         </message>
         <message>
-            <source>Writes not sent</source>
-            <translation>Writes not sent</translation>
+            <source>Writes not confirmed</source>
+            <translation>Writes not confirmed</translation>
         </message>
         <message>
-            <source>These writes were still queued and have not been sent to the device:
+            <source>These writes were still queued when the program closed; the device has not confirmed them:
 %1</source>
-            <translation>These writes were still queued and have not been sent to the device:
+            <translation>These writes were still queued when the program closed; the device has not confirmed them:
 %1</translation>
         </message>
         <message>

@@ -903,13 +903,13 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>正在关闭：先发送仍在队列中的写入（%1 条）……</translation>
     </message>
     <message>
-        <source>Writes not sent</source>
-        <translation>写入未发送</translation>
+        <source>Writes not confirmed</source>
+        <translation>写入未确认</translation>
     </message>
     <message>
-        <source>These writes were still queued and have not been sent to the device:
+        <source>These writes were still queued when the program closed; the device has not confirmed them:
 %1</source>
-        <translation>以下写入仍在队列中，未发送到设备：
+        <translation>程序关闭时以下写入仍在队列中，设备未确认：
 %1</translation>
     </message>
     <message>
