@@ -7,12 +7,15 @@
 #include "app/languagesetting.h"
 #include "app/translation.h"
 #include "engine/sessionfile.h"
+#include "engine/actionregisters.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "panels/devicechoice.h"
 #include "panels/parameterwidgets.h"
 #include "panels/replaytimeline.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -27,7 +30,9 @@ QTranslator *MainWindow::s_translator = nullptr;
 namespace {
 const char *const kIniFile = "./ZODidovava.ini";
 const char *const kWebsite = "https://www.grivant.example/";
-const char *const kOwnership = "Copyright (c) Grivant developers. All rights reserved.";
+// The window's own title: the form's placeholder title must not come back with a
+// retranslation.
+const char *const kTitle = "Grivant";
 const int kNarrowWidth = 931;
 const int kWideWidth = 1565;
 const int kMaximumHeight = 740;
@@ -73,6 +78,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             SLOT(RefreshRegisterValue(QByteArray)));
     connect(m_connectionForm, SIGNAL(SendReceviedData(QByteArray)), m_vxCtl,
             SLOT(ReceviedData(QByteArray)));
+    // A write's failure that was the device's refusal, told just before the failure itself.
+    connect(m_connectionForm, &ConnectionForm::SendWriteRefused, m_vxCtl, &VX_Ctl::WriteRefusedByDevice);
 
     connect(ui->actionDisconnect, SIGNAL(triggered()), m_connectionForm, SLOT(ComPort_Disconnect()));
     initWriteReports();
@@ -87,8 +94,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
     const auto ioSpinBoxes = ParameterWidgets::gripperIoBoxes(ui);
-    for (QSpinBox *box : ioSpinBoxes)
+    for (QSpinBox *box : ioSpinBoxes) {
         box->installEventFilter(this);
+        // A typed value is written once it is complete (Return, or leaving the box), not
+        // digit by digit; the arrows still write at once.
+        box->setKeyboardTracking(false);
+    }
     for (QSpinBox *box : ioSpinBoxes)
         connect(box, SIGNAL(valueChanged(int)), m_ioMapper, SLOT(map()));
     for (size_t i = 0; i < ioSpinBoxes.size(); ++i)
@@ -114,6 +125,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // Ended without the window's close (the event loop told to end): what is still queued
+    // is at least named.
+    if (m_vxCtl && !m_unsentNamed && m_vxCtl->isRunning()) {
+        for (const VX_Ctl::WriteRequest &write : m_vxCtl->queuedWrites())
+            GV_WARNING("~MainWindow") << WriteReport::unsentAtExitLine(write.address, write.values);
+    }
     if (m_vxCtl) {
         if (m_vxCtl->isRunning())
             m_vxCtl->SetStop();
@@ -166,10 +183,21 @@ void MainWindow::changeLanguage(const QString &code)
     Translation::applyQtTranslation(code);
 
     ui->retranslateUi(this);
+    setWindowTitle(QString::fromLatin1(kTitle));
     if (m_trafficAction)
         m_trafficAction->setText(tr("Traffic monitor"));
     retranslateSessionMenu();
     retranslateSessionReplay();
+    if (m_ownershipLabel)
+        m_ownershipLabel->setText(ownershipText());
+    updatePlotAxes(false);
+    for (QComboBox *combo : {ui->cB_Init_Direction, ui->cB_Baudrate, ui->cB_StopBits, ui->cB_Parity, ui->cB_IOMode})
+        DeviceChoice::retranslate(combo, tr("%1 (unknown)").arg(DeviceChoice::unknownCode(combo)));
+}
+
+QString MainWindow::ownershipText()
+{
+    return tr("Copyright (c) Grivant developers. All rights reserved.");
 }
 
 void MainWindow::slot_language(QString code)
@@ -216,9 +244,9 @@ void MainWindow::showHelp()
 
 void MainWindow::showAbout()
 {
-    const QString text = QString("Grivant User Interface \n\n Version : %1\n\n Website : ")
+    const QString text = tr("Grivant User Interface \n\n Version : %1\n\n Website : ")
                              .arg(QCoreApplication::applicationVersion())
-                         + kWebsite + " \n\n" + kOwnership + "\n";
+                         + kWebsite + " \n\n" + ownershipText() + "\n";
     QMessageBox::about(this, tr("About"), text);
 }
 
@@ -229,8 +257,8 @@ void MainWindow::GripperConnected(QString param)
 
 void MainWindow::initPanels()
 {
-    QLabel *ownership = new QLabel(kOwnership, this);
-    ui->statusBar->addPermanentWidget(ownership);
+    m_ownershipLabel = new QLabel(ownershipText(), this);
+    ui->statusBar->addPermanentWidget(m_ownershipLabel);
 
     QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
     if (!screen)

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QList>
 #include <QMap>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <QVector>
@@ -12,6 +14,8 @@
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
 class QAction;
+class QCloseEvent;
+class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -166,6 +170,8 @@ private:
     void initPanels();
     void initPlots();
     void addPlotSample(QCustomPlot *plot, double value);
+    void updatePlotAxes(bool newRange);
+    bool m_moduleCurve = false; // the position curve shows a linear module's millimetres
     void showGripState(int state);
     void updateControlEnableState();
 
@@ -184,7 +190,9 @@ private:
     void applySetPointEdit(QLineEdit *edit);
     void moveSetPoint(QSlider *slider, bool toMaximum);
     void stopJog();
+    bool operatorEdited(QLineEdit *edit);
     QVector<SetPoint> m_setPoints;
+    QLineEdit *m_returnPressedOn = nullptr; // the edit whose Return ends the current edit
     bool demoRunning = false;
     int demoStep = 0;          // next row of the cycle, kept across runs
     QTimer *m_demoTimer = nullptr;
@@ -194,6 +202,8 @@ private:
     void initParameterTabs();
     void saveParameters(QLabel *notice);
     void adviseLineChange(const ControlValues::LineCodes &codes);
+    bool refuseUnknownCodes(QLabel *notice, const QList<QPair<QComboBox *, QString>> &combos);
+    QString m_reconnectHint; // the status bar's advice after new line settings were saved
     QTimer *m_reloadTimer = nullptr;
 
     Ui::MainWindow *ui = nullptr;
@@ -215,6 +225,22 @@ private:
     bool m_initialised = false;
     bool m_ioMode = false;
 
+    // What the device reports is shown, never written back: while a reply, an identification
+    // or a (dis)connection fills the widgets, the handlers of their change signals write
+    // nothing. Only an operator's change reaches the device.
+    class ShowingDeviceValues
+    {
+    public:
+        explicit ShowingDeviceValues(MainWindow *window) : m_window(window) { ++m_window->m_showingDevice; }
+        ~ShowingDeviceValues() { --m_window->m_showingDevice; }
+        ShowingDeviceValues(const ShowingDeviceValues &) = delete;
+        ShowingDeviceValues &operator=(const ShowingDeviceValues &) = delete;
+
+    private:
+        MainWindow *m_window;
+    };
+    int m_showingDevice = 0;
+
     // Sample clocks of the live plots (seconds since the first sample; last timer reading).
     float m_positionSampleClock = 0.0f;
     qint64 m_positionSampleLastMs = -1;
@@ -223,6 +249,8 @@ private:
 
     static QTranslator *s_translator;
     QAction *m_trafficAction = nullptr;  // View menu: the connection window's traffic monitor
+    QLabel *m_ownershipLabel = nullptr;  // the status bar's permanent copyright line
+    static QString ownershipText();
 
     // Register tables, reply dispatch and plots.
     void queueRegisterWrite(int address, quint16 value);
@@ -383,4 +411,14 @@ private:
     QMenu *m_connectionSessionMenu = nullptr;
     QAction *m_connectionOpenAction = nullptr;
     Replay *m_replay = nullptr;
+
+    // Closing with writes queued sends them first, for a bounded time, and names what is left.
+    void finishClosing();
+    void nameUnsentWrites();
+    QTimer *m_closeDrainTimer = nullptr;
+    bool m_closing = false;
+    bool m_unsentNamed = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 };

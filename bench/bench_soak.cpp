@@ -40,7 +40,7 @@ struct Group {
 const Group kGroups[] = {{0x0100, 8, 300},   {0x0200, 8, 50},    {0x0300, 11, 1000},
                          {0x0400, 35, 1000}, {0x0500, 13, 500},  {0x0A00, 6, 5000}};
 
-enum class Outcome { None, Confirmed, GivenUp, Dropped, Unknown };
+enum class Outcome { None, Confirmed, GivenUp, Dropped, Unknown, Refused, RefusedAfterSilence };
 
 struct Write {
     int address = 0;
@@ -152,6 +152,7 @@ public:
         connect(&m_engine, &VX_Ctl::SendWriteRequest, &m_form, &ConnectionForm::Write_MutipRegister);
         connect(&m_form, &ConnectionForm::SendReceviedData, this, &Soak::reply);
         connect(&m_form, &ConnectionForm::SendReceviedData, &m_engine, &VX_Ctl::ReceviedData);
+        connect(&m_form, &ConnectionForm::SendWriteRefused, &m_engine, &VX_Ctl::WriteRefusedByDevice);
         connect(&m_form, &ConnectionForm::SendConnectiomState, this, &Soak::state);
         connect(&m_engine, &VX_Ctl::WriteConfirmed, this,
                 [this](int a, QVector<quint16> v, int) { outcome(a, v, Outcome::Confirmed); });
@@ -160,6 +161,10 @@ public:
         });
         connect(&m_engine, &VX_Ctl::WriteOutcomeUnknown, this,
                 [this](int a, QVector<quint16> v) { outcome(a, v, Outcome::Unknown); });
+        connect(&m_engine, &VX_Ctl::WriteRefused, this,
+                [this](int a, QVector<quint16> v, int, int tries) {
+                    outcome(a, v, tries > 1 ? Outcome::RefusedAfterSilence : Outcome::Refused);
+                });
         connect(&m_writer, &QTimer::timeout, this, &Soak::queueWrite);
         m_writer.setInterval(120);
     }
@@ -191,8 +196,8 @@ public:
 
     int report(bool check) const
     {
-        int confirmed = 0, givenUp = 0, unknown = 0, dropped = 0, unseen = 0, doubleReport = 0;
-        int confirmedNotDone = 0, repeatedValues = 0, repeatedActions = 0, actions = 0;
+        int confirmed = 0, givenUp = 0, unknown = 0, dropped = 0, refused = 0, unseen = 0, doubleReport = 0;
+        int confirmedNotDone = 0, refusedButDone = 0, repeatedValues = 0, repeatedActions = 0, actions = 0;
         int givenUpDone = 0, unknownDone = 0;
         for (const Write &w : m_writes) {
             const int done = m_executed.value(keyOf(w.address, w.values));
@@ -203,15 +208,19 @@ public:
             case Outcome::GivenUp: ++givenUp; givenUpDone += done > 0 ? 1 : 0; break;
             case Outcome::Unknown: ++unknown; unknownDone += done > 0 ? 1 : 0; break;
             case Outcome::Dropped: ++dropped; break;
+            case Outcome::Refused: case Outcome::RefusedAfterSilence: ++refused; break;
             case Outcome::None: ++unseen; break;
             }
             doubleReport += w.outcomes > 1 ? 1 : 0;
             if (w.outcome == Outcome::Confirmed && done == 0)
                 ++confirmedNotDone;
+            // Refused at its first send: the device did not carry it out.
+            if (w.outcome == Outcome::Refused && done > 0)
+                ++refusedButDone;
             if (done > 1)
                 ++(action ? repeatedActions : repeatedValues);
         }
-        const int lostUnseen = unseen + confirmedNotDone + doubleReport;
+        const int lostUnseen = unseen + confirmedNotDone + refusedButDone + doubleReport;
         const Holdings holdings = compareHoldings();
         int lostRequests = 0, corruptedRequests = 0;
         for (const Session &session : m_sessionLogs) {
@@ -232,9 +241,10 @@ public:
         std::printf("  action outcome unknown, reported     %8d  (carried out %d, not carried out %d)\n",
                     unknown, unknownDone, unknown - unknownDone);
         std::printf("  dropped unsent at a vanish, reported %8d\n", dropped);
+        std::printf("  refused by the device, reported      %8d\n", refused);
         std::printf("  lost unseen                          %8d  (no report %d, confirmed but not "
-                    "carried out %d, reported twice %d)\n",
-                    lostUnseen, unseen, confirmedNotDone, doubleReport);
+                    "carried out %d, refused but carried out %d, reported twice %d)\n",
+                    lostUnseen, unseen, confirmedNotDone, refusedButDone, doubleReport);
         std::printf("  confirmed registers vs. the device   %8d  (in %d devices; not what the device holds %d, "
                     "device state unknown %d)\n",
                     holdings.compared, int(m_sessionLogs.size()), holdings.differ, holdings.unknownSessions);
@@ -259,8 +269,9 @@ private:
     };
 
     // Each register's last confirmed value must be what the device holds at the end, unless
-    // a later write to it was given up or its outcome is unknown: the device may have
-    // carried that one out (or not). Writes dropped unsent never reached it.
+    // a later write to it was given up, its outcome is unknown or it was refused after sends
+    // that went unanswered: the device may have carried that one out (or not). Writes
+    // dropped unsent never reached it, and a write refused at its first send was not done.
     Holdings compareHoldings() const
     {
         Holdings result;
@@ -271,7 +282,9 @@ private:
                 const int address = w.address + i;
                 if (w.outcome == Outcome::Confirmed)
                     registers[address] = {w.values[i]};
-                else if ((w.outcome == Outcome::GivenUp || w.outcome == Outcome::Unknown) && registers.contains(address))
+                else if ((w.outcome == Outcome::GivenUp || w.outcome == Outcome::Unknown
+                          || w.outcome == Outcome::RefusedAfterSilence)
+                         && registers.contains(address))
                     registers[address].insert(w.values[i]);
             }
         }

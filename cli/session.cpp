@@ -299,12 +299,13 @@ QJsonObject summary(const SessionData &data, const Catalog &catalog)
     for (const SessionEvent &e : data.events) {
         static const QMap<QString, QString> names = {
             {SessionFormat::WriteQueued, "queued"}, {SessionFormat::WriteConfirmed, "confirmed"},
-            {SessionFormat::WriteGivenUp, "givenUp"}, {SessionFormat::WriteUnknown, "outcomeUnknown"}};
+            {SessionFormat::WriteGivenUp, "givenUp"}, {SessionFormat::WriteUnknown, "outcomeUnknown"},
+            {SessionFormat::WriteRefused, "refused"}};
         if (names.contains(e.kind))
             writes.insert(names.value(e.kind), writes.value(names.value(e.kind)).toInt() + 1);
         events.insert(e.kind, events.value(e.kind).toInt() + 1);
     }
-    for (const char *key : {"queued", "confirmed", "givenUp", "outcomeUnknown"})
+    for (const char *key : {"queued", "confirmed", "givenUp", "outcomeUnknown", "refused"})
         if (!writes.contains(key))
             writes.insert(key, 0);
     return QJsonObject{
@@ -356,8 +357,9 @@ int info(const SessionRequest &r, const SessionData &data, const Catalog &catalo
     Output::out(QStringLiteral("Frames:    %1: %2 requests, %3 answers; failures %4 (no answer %5, exceptions %6, bad CRC %7)")
                     .arg(n(f, "total"), n(f, "requests"), n(f, "answers"), n(f, "failures"), n(f, "noAnswer"),
                          n(f, "exceptions"), n(f, "badCrc")));
-    Output::out(QStringLiteral("Writes:    %1 queued, %2 sent; %3 confirmed, %4 given up, %5 outcome unknown")
-                    .arg(n(w, "queued"), n(w, "requestsSent"), n(w, "confirmed"), n(w, "givenUp"), n(w, "outcomeUnknown")));
+    Output::out(QStringLiteral("Writes:    %1 queued, %2 sent; %3 confirmed, %4 refused by the device, %5 given up, %6 outcome unknown")
+                    .arg(n(w, "queued"), n(w, "requestsSent"), n(w, "confirmed"), n(w, "refused"), n(w, "givenUp"),
+                         n(w, "outcomeUnknown")));
     Output::out(QStringLiteral("Events:    %1 connections, %2 disconnections, %3 notices, %4 log lines")
                     .arg(n(e, SessionFormat::Connected), n(e, SessionFormat::Disconnected), n(e, SessionFormat::Notice),
                          n(e, SessionFormat::Log)));

@@ -76,4 +76,24 @@ QString outcomeUnknownLine(int address, const QVector<quint16> &values)
         .arg(valuesText(values));
 }
 
+QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
+                    const QString &exceptionName, int tries)
+{
+    QString line = QStringLiteral("Write refused:\t 0x%1 = %2, the device answered %3 (exception 0x%4); "
+                                  "not sent again")
+                       .arg(address, 4, 16, QLatin1Char('0'))
+                       .arg(valuesText(values), exceptionName)
+                       .arg(exceptionCode, 2, 16, QLatin1Char('0'));
+    if (tries > 1)
+        line += QStringLiteral(" (an earlier send went unanswered and may have been carried out)");
+    return line;
+}
+
+QString unsentAtExitLine(int address, const QVector<quint16> &values)
+{
+    return QStringLiteral("Write not confirmed:\t 0x%1 = %2, still queued when the program ended")
+        .arg(address, 4, 16, QLatin1Char('0'))
+        .arg(valuesText(values));
+}
+
 } // namespace WriteReport

@@ -34,5 +34,11 @@ QString valuesText(const QVector<quint16> &values);
 QString givenUpLine(int address, const QVector<quint16> &values, int tries);
 // An action write whose answer was lost and which was not sent again.
 QString outcomeUnknownLine(int address, const QVector<quint16> &values);
+// A write the device refused with an exception (its name given, e.g. "illegal data value")
+// at its `tries`th send.
+QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
+                    const QString &exceptionName, int tries);
+// A write still queued, so unconfirmed (at most sent without an answer), when the program ended.
+QString unsentAtExitLine(int address, const QVector<quint16> &values);
 
 } // namespace WriteReport

@@ -6,8 +6,11 @@
 #include "engine/replydecode.h"
 #include "panels/controlpages.h"
 #include "panels/controlvalues.h"
+#include "panels/devicechoice.h"
 #include "panels/parameterwidgets.h"
+#include "panels/plots.h"
 
+#include <QComboBox>
 #include <QDoubleValidator>
 #include <QTableWidget>
 #include <QTableWidgetItem>
@@ -67,24 +70,30 @@ void applyControlRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
     }
 }
 
-void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v)
+// A code register shows a code outside its combo's list as what it is (codes are unsigned).
+void showCode(QComboBox *combo, quint16 code)
+{
+    DeviceChoice::show(combo, code, MainWindow::tr("%1 (unknown)").arg(code));
+}
+
+void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
 {
     switch (row) {
     case 1:
-        ui->cB_Init_Direction->setCurrentIndex(v);
+        showCode(ui->cB_Init_Direction, u);
         ui->lb_other_notice->clear();
         break;
     case 2:
         ui->spB_gid->setValue(v);
         break;
     case 3:
-        ui->cB_Baudrate->setCurrentIndex(v);
+        showCode(ui->cB_Baudrate, u);
         break;
     case 4:
-        ui->cB_StopBits->setCurrentIndex(v);
+        showCode(ui->cB_StopBits, u);
         break;
     case 5:
-        ui->cB_Parity->setCurrentIndex(v);
+        showCode(ui->cB_Parity, u);
         ui->lb_Commu_notice->clear();
         break;
     default:
@@ -119,9 +128,16 @@ void setDoubleBounds(QObject *owner, QLineEdit *edit, double bottom, double top)
 
 } // namespace
 
+// The control page and the demonstration are for an initialised device out of I/O mode; a
+// demonstration running when the device leaves that state stops rather than send moves to
+// a page the operator sees greyed.
 void MainWindow::updateControlEnableState()
 {
-    ui->stackedWidget_control->setEnabled(m_initialised && !m_ioMode && !isReplaying());
+    const bool enabled = m_initialised && !m_ioMode && !isReplaying();
+    ui->stackedWidget_control->setEnabled(enabled);
+    ui->rB_Demo->setEnabled(enabled);
+    if (!enabled && demoRunning)
+        ui->rB_Demo->setChecked(false);
 }
 
 // Every read reply reaches the register table of its group, and the control, feedback,
@@ -131,13 +147,14 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
 {
     if (data.isEmpty())
         return;
+    const ShowingDeviceValues showing(this);
 
     const QString start = ReplyDecode::startAddressText(data);
     const int count = ReplyDecode::valueCount(data);
     const int groupBase = (ReplyDecode::startAddress(data) >> 8) * 256;
     const bool module = m_currentModelName.contains(QLatin1String("TQP2-51500"));
     const auto applyIoMode = [this](qint16 v) {
-        ui->cB_IOMode->setCurrentIndex(v);
+        showCode(ui->cB_IOMode, quint16(v));
         ui->wg_IO_Test->setVisible(v == 0);
         m_ioMode = v != 0;
         if (m_ioMode)
@@ -184,17 +201,20 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
                     } else if (row == 1) {
                         showGripState(v);
                     } else if (row == 2) {
-                        addPlotSample(ui->PositionPlot, v / 10.0);
+                        addPlotSample(ui->PositionPlot, positionSample(m_moduleCurve, u));
                     } else if (row == 4) {
                         addPlotSample(ui->CurrentPlot, v);
                     }
                 }
 
                 if (user && !m_parametersLoaded && row <= 5)
-                    applyUserParameterRow(ui, row, v);
+                    applyUserParameterRow(ui, row, v, u);
 
                 if (module && user && row == 6) {
+                    const bool strokeChanged = ui->hS_Position_module->maximum() != int(u);
                     ui->hS_Position_module->setRange(0, u);
+                    if (strokeChanged)
+                        updatePlotAxes(true);
                     const double bottom = ui->hS_Position_module->minimum();
                     const double top = ui->hS_Position_module->maximum() / 100.0;
                     setDoubleBounds(this, ui->lE_Position_module, bottom, top);

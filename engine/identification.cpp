@@ -17,6 +17,7 @@
 void MainWindow::getGripperInfo(QByteArray info)
 {
     const DeviceInfo device = DeviceInfo::fromBlock(info);
+    const ShowingDeviceValues showing(this);
 
     QString name;
     if (m_modelDb) {
@@ -83,6 +84,8 @@ void MainWindow::getGripperInfo(QByteArray info)
 
         const bool linearModule = name.contains(QLatin1String("TQP2-51500"));
         ui->stackedWidget_control->setCurrentIndex(linearModule ? 2 : 0);
+        m_moduleCurve = linearModule;
+        updatePlotAxes(true);
         for (QPushButton *button : {ui->pB_IO_Test1, ui->pB_IO_Test2, ui->pB_IO_Test3, ui->pB_IO_Test4}) {
             button->setEnabled(!linearModule);
             button->setVisible(!linearModule);
@@ -114,8 +117,13 @@ void MainWindow::getGripperInfo(QByteArray info)
 
 void MainWindow::GripperConnectstate(int state)
 {
+    const ShowingDeviceValues showing(this);
     if (state == 2) {
         ui->actionDisconnect->setEnabled(true);
+        // The advice to reconnect with new line settings has been followed.
+        if (!m_reconnectHint.isEmpty() && ui->statusBar->currentMessage() == m_reconnectHint)
+            ui->statusBar->clearMessage();
+        m_reconnectHint.clear();
         // The timer is not started before the first connection.
         if (m_connectionTimer->isValid())
             m_connectionTimer->restart();
@@ -150,5 +158,9 @@ void MainWindow::GripperConnectstate(int state)
         ui->lE_Position->setText(QString::number(ui->hS_Position->maximum() / 10.0, 'g', 6));
         m_connectionForm->show();
         hide();
+        // Closing while the queued writes were being sent: they were dropped with the link
+        // and reported; the program ends as asked.
+        if (m_closeDrainTimer && m_closeDrainTimer->isActive())
+            finishClosing();
     }
 }

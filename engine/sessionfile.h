@@ -26,6 +26,7 @@ constexpr const char *WriteQueued = "write-queued";   // address, data: values
 constexpr const char *WriteConfirmed = "write-confirmed"; // address, data, tries
 constexpr const char *WriteGivenUp = "write-given-up";    // address, data, tries (0: dropped unsent)
 constexpr const char *WriteUnknown = "write-unknown";     // address, data
+constexpr const char *WriteRefused = "write-refused";     // address, data, tries, text: the device's exception
 constexpr const char *Notice = "notice";              // text: the status bar's message
 constexpr const char *Log = "log";                    // text: a process-log line
 constexpr const char *Language = "language";          // text: zh_CN or en_US

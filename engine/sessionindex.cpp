@@ -44,7 +44,8 @@ SessionIndex::SessionIndex(const SessionData *data) : m_data(data)
             m_idents << qMakePair(e.tUs, QByteArray::fromHex(e.data.toLatin1()));
         else if (e.kind == QLatin1String(SessionFormat::WriteQueued))
             m_writes << e.tUs;
-        else if (e.kind == QLatin1String(SessionFormat::WriteGivenUp) || e.kind == QLatin1String(SessionFormat::WriteUnknown))
+        else if (e.kind == QLatin1String(SessionFormat::WriteGivenUp) || e.kind == QLatin1String(SessionFormat::WriteUnknown)
+                 || e.kind == QLatin1String(SessionFormat::WriteRefused))
             m_errors << e.tUs;
         else if (e.kind == QLatin1String(SessionFormat::Notice) || e.kind == QLatin1String(SessionFormat::Log))
             m_notices << e.tUs;

@@ -9,6 +9,7 @@
 #include "engine/sessionwriter.h"
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "link/modbusframe.h"
 #include "link/traffic.h"
 
 #include <QAction>
@@ -123,6 +124,17 @@ void MainWindow::initSessionRecording()
             Qt::DirectConnection);
     connect(m_vxCtl, &VX_Ctl::WriteOutcomeUnknown, writer,
             [=](int address, QVector<quint16> v) { event(SessionFormat::WriteUnknown, address, v, -1); },
+            Qt::DirectConnection);
+    connect(m_vxCtl, &VX_Ctl::WriteRefused, writer,
+            [writer](int address, QVector<quint16> v, int exceptionCode, int tries) {
+                SessionEvent e;
+                e.kind = QLatin1String(SessionFormat::WriteRefused);
+                e.address = address;
+                e.data = SessionFormat::valuesText(v);
+                e.tries = tries;
+                e.text = ModbusFrame::exceptionName(quint8(exceptionCode));
+                writer->addEvent(e);
+            },
             Qt::DirectConnection);
 
     retranslateSessionMenu();

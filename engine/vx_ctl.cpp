@@ -139,7 +139,7 @@ void VX_Ctl::Add_writeMutipregisterList(int address, QVector<quint16> values)
     if (values.isEmpty())
         return;
     if (m_writesRefused) {
-        emit WriteRefused(address, values);
+        emit WriteBlocked(address, values);
         return;
     }
     {
@@ -219,8 +219,37 @@ void VX_Ctl::ReceviedData(QByteArray data)
     }
 }
 
+// The refusal belongs to the request the following failure will be matched with (see
+// ReceviedData): the oldest one owed an answer, once timed-out requests too old to be
+// answered are left aside. Only the write being waited for takes it; the failure array that
+// follows then settles its place in the line of requests.
+void VX_Ctl::WriteRefusedByDevice(int exceptionCode)
+{
+    QMutexLocker reply(&m_replyMutex);
+    const qint64 now = m_clock.elapsed();
+    for (const InFlight &request : qAsConst(m_inFlight)) {
+        if (request.timedOut && now - request.stamp > LateReplyWindowMs)
+            continue;
+        if (!request.timedOut && request.kind == Kind::Write && request.seq == m_currentSeq
+            && request.seq <= m_dispatchedSeq) {
+            m_refusal = exceptionCode;
+            m_replyCondition.wakeAll();
+        }
+        return;
+    }
+}
+
+QList<VX_Ctl::WriteRequest> VX_Ctl::queuedWrites()
+{
+    QMutexLocker queue(&m_writeMutex);
+    QList<WriteRequest> requests;
+    for (const QueuedWrite &write : qAsConst(m_writeQueue))
+        requests.append(write.request);
+    return requests;
+}
+
 VX_Ctl::Outcome VX_Ctl::transact(Kind kind, quint16 address, quint16 count,
-                                 const QVector<quint16> &values)
+                                 const QVector<quint16> &values, int *exceptionCode)
 {
     quint64 seq = 0;
     {
@@ -228,6 +257,7 @@ VX_Ctl::Outcome VX_Ctl::transact(Kind kind, quint16 address, quint16 count,
         seq = ++m_lastSeq;
         m_currentSeq = seq;
         m_replyReceived = false;
+        m_refusal = -1;
         m_swallowedDuringWait = false;
         InFlight request;
         request.seq = seq;
@@ -247,7 +277,7 @@ VX_Ctl::Outcome VX_Ctl::transact(Kind kind, quint16 address, quint16 count,
     QMutexLocker reply(&m_replyMutex);
     const QDeadlineTimer deadline(ReplyWaitMs);
     bool stopped = false;
-    while (!m_replyReceived) {
+    while (!m_replyReceived && m_refusal < 0) {
         {
             QMutexLocker stop(&m_stopMutex);
             stopped = m_stop;
@@ -257,7 +287,15 @@ VX_Ctl::Outcome VX_Ctl::transact(Kind kind, quint16 address, quint16 count,
     }
 
     const bool answered = m_replyReceived;
+    const int refusal = m_refusal;
+    m_refusal = -1;
     m_currentSeq = 0;
+    if (!answered && refusal >= 0) {
+        // Answered, with a refusal: the failure array on its way removes the request.
+        if (exceptionCode)
+            *exceptionCode = refusal;
+        return Outcome::Refused;
+    }
     if (!answered) {
         for (int i = 0; i < m_inFlight.size(); ++i) {
             if (m_inFlight.at(i).seq != seq)
@@ -326,7 +364,9 @@ bool VX_Ctl::writeStep(bool *stopped)
         m_writeOnLine = head.id;
     }
 
-    const Outcome outcome = transact(Kind::Write, head.request.address, 0, head.request.values);
+    int exceptionCode = -1;
+    const Outcome outcome = transact(Kind::Write, head.request.address, 0, head.request.values,
+                                     &exceptionCode);
 
     const int tries = head.sends + 1;
     const bool action = ActionRegisters::isActionWrite(head.request.address, head.request.values.size());
@@ -344,7 +384,9 @@ bool VX_Ctl::writeStep(bool *stopped)
         const bool stillQueued = !m_writeQueue.isEmpty() && m_writeQueue.first().id == head.id;
         int retries = s_retryCounter.load();
         // An action is not repeated: the device may have carried out the unanswered send.
-        const bool done = outcome == Outcome::Answered || retries > 2 || action;
+        // A refusal is final: the device said it did not carry the write out.
+        const bool done = outcome == Outcome::Answered || outcome == Outcome::Refused || retries > 2
+                          || action;
         if (done)
             retries = 0;
         if (done || !stillQueued) {
@@ -359,6 +401,8 @@ bool VX_Ctl::writeStep(bool *stopped)
 
     if (outcome == Outcome::Answered)
         emit WriteConfirmed(head.request.address, head.request.values, tries);
+    else if (outcome == Outcome::Refused)
+        emit WriteRefused(head.request.address, head.request.values, exceptionCode, tries);
     else if (givenUp && action)
         emit WriteOutcomeUnknown(head.request.address, head.request.values);
     else if (givenUp)

@@ -54,7 +54,11 @@ signals:
     // A write taken into the queue, and one refused because nothing may be written (a
     // recorded session is replayed): emitted in the caller's thread.
     void WriteQueued(int address, QVector<quint16> values);
-    void WriteRefused(int address, QVector<quint16> values);
+    void WriteBlocked(int address, QVector<quint16> values);
+    // The device answered with an exception: it refused the write and did not carry it out,
+    // so it is not sent again. After earlier sends that went unanswered (`tries` > 1) one of
+    // those may have been carried out.
+    void WriteRefused(int address, QVector<quint16> values, int exceptionCode, int tries);
 
 public slots:
     void SetStop();
@@ -64,6 +68,13 @@ public slots:
     void Add_readregisterList(int address, quint16 count, quint16 period);
     void Add_writeregisterList(int address, quint16 value);
     void Add_writeMutipregisterList(int address, QVector<quint16> values);
+    // The link's word that the answer it is about to report as a failure was the device's
+    // exception: connected beside ReceviedData, it comes just before that failure.
+    void WriteRefusedByDevice(int exceptionCode);
+
+public:
+    // Writes still waiting in the queue, the one on the line first.
+    QList<WriteRequest> queuedWrites();
 
 protected:
     void run() override;
@@ -87,11 +98,12 @@ private:
         int sends = 0;
     };
 
-    enum class Outcome { Answered, Unanswered, Stopped };
+    enum class Outcome { Answered, Refused, Unanswered, Stopped };
 
     bool readStep(bool *stopped);
     bool writeStep(bool *stopped);
-    Outcome transact(Kind kind, quint16 address, quint16 count, const QVector<quint16> &values);
+    Outcome transact(Kind kind, quint16 address, quint16 count, const QVector<quint16> &values,
+                     int *exceptionCode = nullptr);
     void idleUntilDue();
     qint64 msUntilNextRead();
     void noteDispatched();
@@ -131,6 +143,7 @@ private:
     // m_replyMutex
     QElapsedTimer m_clock;
     bool m_replyReceived = false;
+    int m_refusal = -1;          // exception code of the write being waited for, -1 for none
     bool m_workPosted = false;
     bool m_swallowedDuringWait = false;
     quint64 m_currentSeq = 0;

@@ -82,6 +82,7 @@ public:
     quint8 linkStopBits() const { return m_stopBits; }
     quint8 linkSlaveId() const { return m_slaveId; }
     bool isOffline() const { return m_offline; }
+    bool isLinkConnected() const;
     bool isSearchIdle() const { return m_searchIdle; }
     bool isAutoConnectMode() const { return m_autoConnect; }
     QMap<QString, QString> knownPorts() const { return m_knownPorts; }
@@ -93,6 +94,9 @@ signals:
     void SendConnectiomState(int state);
     void SendReceviedData(QByteArray data);
     void SendGripperInfo(QByteArray info);
+    // A write answered with an exception: emitted just before the empty array that reports
+    // its failure, so that a refusal is told from a lost answer.
+    void SendWriteRefused(int exceptionCode);
     void sig_startscan(QStringList ports);
     // A line added to the process log.
     void logAppended(const QString &text);

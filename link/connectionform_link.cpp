@@ -214,8 +214,11 @@ void ConnectionForm::writeFinished(QModbusReply *reply)
     if (m_traffic->isListening())
         tapAnswer(reply);
     if (reply->error() == QModbusDevice::ProtocolError) {
+        const int exception = modbusExceptionCode(reply->rawResult());
         qDebug().noquote() << QStringLiteral("Write response error: %1 (Mobus exception: 0x%2)")
-                                  .arg(reply->errorString(), hex(modbusExceptionCode(reply->rawResult())));
+                                  .arg(reply->errorString(), hex(exception));
+        if (modbusAnswered(reply->rawResult()))
+            emit SendWriteRefused(exception);
         emit SendReceviedData(QByteArray());
     } else if (reply->error() != QModbusDevice::NoError) {
         qDebug().noquote() << QStringLiteral("Write response error: %1 (code: 0x%2)")
@@ -225,6 +228,11 @@ void ConnectionForm::writeFinished(QModbusReply *reply)
         emit SendReceviedData(QByteArrayLiteral("ok"));
     }
     reply->deleteLater();
+}
+
+bool ConnectionForm::isLinkConnected() const
+{
+    return m_master && m_master->state() == QModbusDevice::ConnectedState;
 }
 
 uint32_t ConnectionForm::GetGripperBaudRate()

@@ -124,8 +124,11 @@ void MainWindow::initControlPages()
     for (QLineEdit *edit :
          {ui->lE_Position, ui->lE_Force, ui->lE_Speed, ui->lE_Rotation_Rotating, ui->lE_Force_Rotating,
           ui->lE_Speed_Rotating, ui->lE_Position_module, ui->lE_AccDec_module, ui->lE_Speed_module,
-          ui->lE_PushBand_module, ui->lE_PushForce_module})
+          ui->lE_PushBand_module, ui->lE_PushForce_module}) {
         flat->setLineEditQss(edit, 3, 2, "#DCE4EC", "#34495E");
+        // Return comes just before the end of the edit it ends.
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] { m_returnPressedOn = edit; });
+    }
 
     // A click on the checked "Demo Mode" stops the cycle: the button is alone in its parent,
     // and an auto-exclusive button could not be unchecked by the operator.
@@ -154,12 +157,24 @@ void MainWindow::writeSetPoint(const SetPoint &point)
     queueRegisterWrite(point.address, quint16(point.slider->value()));
 }
 
+// An edit goes to the device when the operator changed its text, or pressed Return to send
+// it again. Leaving an edit that shows what the device reported writes nothing, and neither
+// does an edit that ends because its page was greyed under it (the focus leaves it then).
+bool MainWindow::operatorEdited(QLineEdit *edit)
+{
+    const bool returnPressed = m_returnPressedOn == edit;
+    m_returnPressedOn = nullptr;
+    const bool changed = edit->isModified();
+    edit->setModified(false);
+    return edit->isEnabled() && (changed || returnPressed);
+}
+
 // The slider takes the edit's number in register units and clamps it; the slider's value,
 // not the edit, is what goes to the device.
 void MainWindow::applySetPointEdit(QLineEdit *edit)
 {
     const SetPoint *point = setPointOf(edit);
-    if (!point)
+    if (!point || !operatorEdited(edit))
         return;
     point->slider->setValue(registerFromText(edit->text(), point->scale));
     writeSetPoint(*point);
@@ -208,12 +223,16 @@ void MainWindow::on_lE_AccDec_module_editingFinished() { applySetPointEdit(ui->l
 
 void MainWindow::on_lE_PushForce_module_editingFinished()
 {
+    if (!operatorEdited(ui->lE_PushForce_module))
+        return;
     queueRegisterWrite(0x0101, quint16(ui->lE_PushForce_module->text().toInt()));
 }
 
 // The push band is typed in millimetres with up to two decimals, like the position.
 void MainWindow::on_lE_PushBand_module_editingFinished()
 {
+    if (!operatorEdited(ui->lE_PushBand_module))
+        return;
     queueRegisterWrite(0x0102, quint16(registerFromText(ui->lE_PushBand_module->text(), 100)));
 }
 
@@ -230,19 +249,25 @@ void MainWindow::stopJog()
 
 // Sliders write when the left button lets go, not while they are dragged; the wheel never
 // moves a slider or a stored I/O group; the module jogs while a jog button is held.
+// The toolkit hands the mouse events of a greyed widget to its filters before it drops
+// them: a greyed slider or jog button writes nothing, only a jog already running is stopped.
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     const auto leftButton = [event] {
         return static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
     };
+    const auto *widget = qobject_cast<const QWidget *>(watched);
+    const bool enabled = widget && widget->isEnabled();
 
     if (const SetPoint *point = setPointOf(watched); point && point->slider == watched) {
         if (type == QEvent::Wheel) {
             event->ignore();
             return true;
         }
-        if (type == QEvent::MouseMove) {
+        if (!enabled) {
+            // nothing: the slider does not move either
+        } else if (type == QEvent::MouseMove) {
             showSetPoint(*point);
         } else if (type == QEvent::MouseButtonRelease && leftButton()) {
             showSetPoint(*point);
@@ -256,13 +281,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         event->ignore();
         return true;
     } else if (watched == ui->pB_Position_Forward || watched == ui->pB_Position_Backward) {
-        if (type == QEvent::MouseButtonPress && leftButton()) {
+        if (type == QEvent::MouseButtonPress && leftButton() && enabled) {
             const bool forward = watched == ui->pB_Position_Forward;
             m_jogDirection = forward ? 1 : -1;
             queueRegisterWrite(JogRegister, forward ? JogForward : JogBackward);
         } else if (type == QEvent::MouseButtonRelease && leftButton()) {
-            m_jogDirection = 0;
-            queueRegisterWrite(JogRegister, JogStop);
+            stopJog();
         }
     }
     return QMainWindow::eventFilter(watched, event);

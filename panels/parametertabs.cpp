@@ -3,8 +3,10 @@
 
 #include "link/connectionform.h"
 #include "panels/controlvalues.h"
+#include "panels/devicechoice.h"
 #include "panels/parameterwidgets.h"
 
+#include <QStringList>
 #include <QTimer>
 
 using namespace ControlValues;
@@ -55,13 +57,40 @@ void MainWindow::saveParameters(QLabel *notice)
     notice->setText(tr("Notice: Saving"));
 }
 
+// A combo that shows a code the device reported but this program does not know has nothing
+// the operator chose: such a save is refused, and the device keeps its settings.
+bool MainWindow::refuseUnknownCodes(QLabel *notice, const QList<QPair<QComboBox *, QString>> &combos)
+{
+    QStringList unknown;
+    for (const auto &combo : combos) {
+        if (DeviceChoice::chosen(combo.first) < 0)
+            unknown << combo.second;
+    }
+    if (unknown.isEmpty())
+        return false;
+    // The notice has room for a few words, the combo shows which value; the status bar and
+    // the notice's tip say it all.
+    const QString names = unknown.join(QStringLiteral(", "));
+    const QString why = tr("Not saved: the device reports a value of %1 that this program does not "
+                           "know. Choose one first.")
+                            .arg(names);
+    notice->setText(tr("Not saved: unknown value"));
+    notice->setToolTip(why);
+    ui->statusBar->showMessage(why, 30000);
+    return true;
+}
+
 void MainWindow::on_pB_Commu_Apply_clicked()
 {
+    if (refuseUnknownCodes(ui->lb_Commu_notice, {{ui->cB_Baudrate, tr("baud rate")},
+                                                 {ui->cB_StopBits, tr("stop bits")},
+                                                 {ui->cB_Parity, tr("parity")}}))
+        return;
     LineCodes codes;
     codes.slaveId = ui->spB_gid->value();
-    codes.baudCode = ui->cB_Baudrate->currentIndex();
-    codes.stopCode = ui->cB_StopBits->currentIndex();
-    codes.parityCode = ui->cB_Parity->currentIndex();
+    codes.baudCode = DeviceChoice::chosen(ui->cB_Baudrate);
+    codes.stopCode = DeviceChoice::chosen(ui->cB_StopBits);
+    codes.parityCode = DeviceChoice::chosen(ui->cB_Parity);
     queueRegistersWrite(RegisterSlaveId, lineWrite(codes));
     saveParameters(ui->lb_Commu_notice);
     adviseLineChange(codes);
@@ -101,18 +130,21 @@ void MainWindow::adviseLineChange(const LineCodes &codes)
                          .arg(codes.stopCode == 1 ? 2 : 1);
     if (codes.stopCode == 1)
         advice += QLatin1Char(' ') + tr("Search and Auto-Connect try one stop bit only.");
+    m_reconnectHint = advice;
     ui->statusBar->showMessage(advice);
     m_connectionForm->appendLog(advice + QLatin1Char('\n'));
 }
 
 void MainWindow::on_pB_Other_Apply_clicked()
 {
-    queueRegistersWrite(RegisterInitDirection, {quint16(ui->cB_Init_Direction->currentIndex())});
+    if (refuseUnknownCodes(ui->lb_other_notice, {{ui->cB_Init_Direction, tr("initialization direction")}}))
+        return;
+    queueRegistersWrite(RegisterInitDirection, {quint16(DeviceChoice::chosen(ui->cB_Init_Direction))});
     saveParameters(ui->lb_other_notice);
 }
 
-// Also runs when the reply dispatch shows the device's own mode: that writes the mode back
-// and reloads, which changes nothing on the device.
+// Also runs when the reply dispatch shows the device's own mode; only the operator's choice
+// of "OFF" or "ON" is written.
 void MainWindow::on_cB_IOMode_currentIndexChanged(int index)
 {
     if (index == 0) {
@@ -122,7 +154,11 @@ void MainWindow::on_cB_IOMode_currentIndexChanged(int index)
         ui->lb_Control_notice->setText(tr("IO Mode is enabled!!"));
         ui->wg_IO_Test->hide();
     }
-    queueRegistersWrite(RegisterIoMode, {quint16(ui->cB_IOMode->currentIndex())});
+    // The entry of a mode this program does not know leaves the device's mode as it is.
+    const int mode = DeviceChoice::chosen(ui->cB_IOMode);
+    if (m_showingDevice || mode < 0)
+        return;
+    queueRegistersWrite(RegisterIoMode, {quint16(mode)});
     m_parametersLoaded = false;
 }
 
@@ -150,10 +186,12 @@ void MainWindow::on_pB_IO_Test2_clicked() { queueRegisterWrite(RegisterIoTest, 2
 void MainWindow::on_pB_IO_Test3_clicked() { queueRegisterWrite(RegisterIoTest, 3); }
 void MainWindow::on_pB_IO_Test4_clicked() { queueRegisterWrite(RegisterIoTest, 4); }
 
-// A gripper I/O value is written as soon as it changes; its code names the register's
-// offset in the I/O group (5 to 16).
+// A gripper I/O value is written as soon as the operator changes it; its code names the
+// register's offset in the I/O group (5 to 16).
 void MainWindow::slot_IOParam_Changed(QString text)
 {
+    if (m_showingDevice)
+        return;
     const int code = text.toInt();
     const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
     if (code < 5 || code >= 5 + int(boxes.size()))

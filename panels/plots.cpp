@@ -41,6 +41,19 @@ void addSampleToPlot(QCustomPlot *plot, double key, double value, double windowS
     plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
+PositionAxis positionAxis(bool linearModule, int strokeHundredths)
+{
+    if (!linearModule || strokeHundredths <= 0)
+        return {-5, 105};
+    const double stroke = strokeHundredths / 100.0;
+    return {-stroke * 0.05, stroke * 1.05};
+}
+
+double positionSample(bool linearModule, quint16 raw)
+{
+    return linearModule ? raw / 100.0 : qint16(raw) / 10.0;
+}
+
 float advanceSampleClock(float clock, qint64 &lastMs, qint64 nowMs)
 {
     if (lastMs < 0)
@@ -82,6 +95,25 @@ void MainWindow::initPlots()
         group->addButton(ui->rB_S_Caught, 2);
         group->addButton(ui->rB_S_Dropped, 3);
     }
+}
+
+// The position curve is in the device's unit: a gripper's 0.1 % shown in percent, a linear
+// module's 0.01 mm in millimetres over its stroke (register 0x0306, the same bound as the
+// module position slider). The range starts anew for a new device or stroke; a language
+// switch changes the labels only.
+void MainWindow::updatePlotAxes(bool newRange)
+{
+    if (ui->PositionPlot->graphCount() == 0 || ui->CurrentPlot->graphCount() == 0)
+        return;
+    const bool module = m_moduleCurve;
+    ui->PositionPlot->yAxis->setLabel(module ? tr("Position(mm)") : tr("Position(%)"));
+    ui->CurrentPlot->yAxis->setLabel(tr("Motor Current(mA)"));
+    if (newRange) {
+        const PositionAxis axis = positionAxis(module, ui->hS_Position_module->maximum());
+        ui->PositionPlot->yAxis->setRange(axis.lower, axis.upper);
+    }
+    ui->PositionPlot->replot(QCustomPlot::rpQueuedReplot);
+    ui->CurrentPlot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 qint64 MainWindow::plotClockMs()

@@ -27,6 +27,17 @@ void setUpPlot(QCustomPlot *plot, const PlotSetup &setup);
 // value axis if needed, slides the key axis and queues one replot.
 void addSampleToPlot(QCustomPlot *plot, double key, double value, double windowSeconds);
 
+// The position curve in the device's unit. A gripper reports 0.1 % as a signed value, shown
+// in % from -5 to 105; a linear module 0.01 mm as an unsigned one (strokes beyond 327.67 mm),
+// shown in mm over its stroke with 5 % to spare on either side.
+struct PositionAxis
+{
+    double lower;
+    double upper;
+};
+PositionAxis positionAxis(bool linearModule, int strokeHundredths);
+double positionSample(bool linearModule, quint16 raw);
+
 // Advances a plot's sample clock (seconds) to a timer reading (ms) by the timer's progress
 // since the previous sample; the first sample (no reading yet, lastMs < 0) leaves the clock
 // where it is. A timer restarted in between moves the clock back by its last reading.

@@ -90,10 +90,12 @@ private slots:
     void setPointSlotsWrite();
     void sliderWritesOnLeftReleaseOnlyAndIgnoresTheWheel();
     void jogWritesOnPressAndRelease();
+    void editsWriteWhatTheOperatorTyped();
     void demoCycleStopsAndResumes();
     void pushBandReadBackUsesTheSameConversion();
     void communicationSaveAndDefault();
     void ioParameters();
+    void unknownCodesAreShownAndNeverWritten();
 };
 
 void TestControlPages::textToRegister_data()
@@ -230,10 +232,53 @@ void TestControlPages::jogWritesOnPressAndRelease()
     QCOMPARE(take(), (QList<Write>{{0x0107, {1}}, {0x0107, {0}}, {0x0107, {65535}}, {0x0107, {0}}}));
 
     // A jog button disabled while it is held (the page goes off when the device leaves its
-    // initialised state) still stops the jog.
+    // initialised state) still stops the jog, once.
     mouse(ui->pB_Position_Forward, QEvent::MouseButtonPress, Qt::LeftButton);
     ui->stackedWidget_control->setEnabled(false);
+    mouse(ui->pB_Position_Forward, QEvent::MouseButtonRelease, Qt::LeftButton);
     QCOMPARE(take(), (QList<Write>{{0x0107, {1}}, {0x0107, {0}}}));
+
+    // The toolkit shows a greyed widget's mouse events to its filters: they write nothing.
+    for (QWidget *target : std::initializer_list<QWidget *>{ui->pB_Position_Backward, ui->hS_Position_module}) {
+        mouse(target, QEvent::MouseButtonPress, Qt::LeftButton);
+        mouse(target, QEvent::MouseMove, Qt::LeftButton);
+        mouse(target, QEvent::MouseButtonRelease, Qt::LeftButton);
+    }
+    QTest::keyClick(ui->hS_Position_module, Qt::Key_Right);
+    QVERIFY(take().isEmpty());
+}
+
+// Leaving an edit writes only what the operator typed; Return sends the shown value again; an
+// edit greyed under the operator's typing writes nothing.
+void TestControlPages::editsWriteWhatTheOperatorTyped()
+{
+    build();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVector<quint16> feedback(14, 0);
+    feedback[0] = 1; // initialised: the page is enabled
+    window->RefreshRegisterValue(reply(0x0200, feedback));
+    window->RefreshRegisterValue(reply(0x0100, {0, 60, 0, 420, 70, 0, 0, 0, 0, 0}));
+    QVERIFY(ui->stackedWidget_control->isEnabled());
+    QCOMPARE(ui->lE_Position->text(), QString("42"));
+    ui->lE_Position->setFocus();
+    ui->lE_Speed->setFocus(); // the operator only passed through
+    ui->lE_Force->setFocus();
+    QVERIFY(take().isEmpty());
+
+    QTest::keyClick(ui->lE_Force, Qt::Key_Return);
+    QCOMPARE(take(), (QList<Write>{{0x0101, {60}}}));
+    ui->lE_Speed->setFocus();
+    ui->lE_Speed->selectAll();
+    QTest::keyClicks(ui->lE_Speed, "55");
+    ui->lE_Position->setFocus();
+    QCOMPARE(take(), (QList<Write>{{0x0104, {55}}}));
+
+    ui->lE_Position->selectAll();
+    QTest::keyClicks(ui->lE_Position, "5");
+    ui->stackedWidget_control->setEnabled(false); // the focus leaves the greyed edit
+    QVERIFY(!ui->lE_Position->hasFocus());
+    QVERIFY(take().isEmpty());
 }
 
 void TestControlPages::demoCycleStopsAndResumes()
@@ -305,6 +350,8 @@ void TestControlPages::communicationSaveAndDefault()
     const QString advice = ui->statusBar->currentMessage();
     QVERIFY2(advice.contains("ID 9, 230400 baud, no parity, 2 stop bit(s)"), qPrintable(advice));
     QVERIFY(window->connectionWindow()->form()->pTE_process->toPlainText().contains(advice));
+    window->GripperConnectstate(2); // the operator has reconnected
+    QVERIFY(ui->statusBar->currentMessage().isEmpty());
 
     ui->cB_Init_Direction->setCurrentIndex(1);
     ui->pB_Other_Apply->click();
@@ -318,9 +365,14 @@ void TestControlPages::ioParameters()
     // A complete I/O reply fills the tab and freezes it; the save's timer lets the next one in.
     QVector<quint16> io(17, 10);
     io[2] = 0;
+    io[2] = 1;
     window->RefreshRegisterValue(reply(0x0400, io));
     QVERIFY(window->parametersLoaded());
-    take(); // values shown from the device are written back as they change
+    QCOMPARE(ui->cB_IOMode->currentIndex(), 1);
+    QVERIFY(take().isEmpty()); // what the device reports is never written back
+    ui->cB_IOMode->setCurrentIndex(0);
+    take();
+    io[2] = 0;
 
     ui->spB_IO_S_3->setValue(50);
     QCOMPARE(take(), (QList<Write>{{0x040D, {50}}}));
@@ -349,6 +401,46 @@ void TestControlPages::ioParameters()
     ui->cB_IOMode->setCurrentIndex(0);
     QVERIFY(!ui->wg_IO_Test->isHidden());
     QVERIFY(ui->lb_Control_notice->text().isEmpty());
+}
+
+// Codes outside a combo's list show as what they are; a save or mode change never writes
+// them (nor the 65535 of an empty selection). A known code removes the entry again.
+void TestControlPages::unknownCodesAreShownAndNeverWritten()
+{
+    build();
+    window->RefreshRegisterValue(reply(0x0300, {0, 3, 1, 7, 0, 9, 0}));
+    QCOMPARE(ui->cB_Baudrate->currentText(), QString("7 (unknown)"));
+    QCOMPARE(ui->cB_Parity->currentText(), QString("9 (unknown)"));
+    QCOMPARE(ui->cB_Init_Direction->currentText(), QString("3 (unknown)"));
+    QCOMPARE(ui->cB_StopBits->currentIndex(), 0);
+    QVector<quint16> io(17, 50);
+    io[2] = 2;
+    window->RefreshRegisterValue(reply(0x0400, io));
+    QCOMPARE(ui->cB_IOMode->currentText(), QString("2 (unknown)"));
+    QVERIFY(!ui->stackedWidget_control->isEnabled());
+
+    ui->pB_Commu_Apply->click();
+    QCOMPARE(ui->lb_Commu_notice->text(), QString("Not saved: unknown value"));
+    QVERIFY2(ui->statusBar->currentMessage().contains("value of baud rate, parity that this program does not know"),
+             qPrintable(ui->statusBar->currentMessage()));
+    ui->pB_Other_Apply->click();
+    QVERIFY(ui->lb_other_notice->toolTip().contains("initialization direction"));
+    ui->cB_IOMode->setCurrentIndex(0);
+    ui->cB_IOMode->setCurrentIndex(2); // the operator picks the unknown entry: the device keeps its mode
+    QCOMPARE(take(), (QList<Write>{{0x0402, {0}}}));
+
+    // The operator's own choice is saved; the device's next report of a known code removes
+    // the entry.
+    ui->cB_Baudrate->setCurrentIndex(6);
+    ui->cB_Parity->setCurrentIndex(2);
+    ui->pB_Commu_Apply->click();
+    QCOMPARE(take(), (QList<Write>{{0x0302, {1, 6, 0, 2}}, {0x0300, {1}}}));
+    QTRY_VERIFY(!window->parametersLoaded());
+    window->RefreshRegisterValue(reply(0x0300, {0, 1, 1, 6, 0, 2, 0}));
+    QCOMPARE(ui->cB_Baudrate->count(), 7);
+    QCOMPARE(ui->cB_Parity->count(), 3);
+    QCOMPARE(ui->cB_Init_Direction->count(), 2);
+    QCOMPARE(ui->cB_Baudrate->currentIndex(), 6);
 }
 
 QTEST_MAIN(TestControlPages)

@@ -5,15 +5,20 @@
 #include "ui_mainwindow.h"
 #include "ui_connectionform.h"
 
+#include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "link/traffic.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
 #include <QSettings>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <signal.h>
 
 #include "support/operator.h"
 #include <memory>
@@ -30,6 +35,20 @@ void mouse(QWidget *widget, QEvent::Type type)
     QApplication::sendEvent(widget, &event);
 }
 
+// A write on the wire: function 0x06 or 0x10 from the master.
+bool isWrite(const TrafficFrame &f)
+{
+    return f.direction == TrafficFrame::Sent && (f.function == 0x06 || f.function == 0x10);
+}
+
+QString describe(const QVector<TrafficFrame> &frames)
+{
+    QStringList lines;
+    for (const TrafficFrame &f : frames)
+        lines << TrafficText::hex(f.bytes);
+    return lines.join(" | ");
+}
+
 } // namespace
 
 class TestPanelsWire : public QObject
@@ -40,6 +59,40 @@ private:
     std::unique_ptr<Simulator> sim;
     std::unique_ptr<MainWindow> window;
     Ui::MainWindow *ui = nullptr;
+    QVector<TrafficFrame> frames; // the traffic record since the window was made
+    QTemporaryDir scratch;
+
+    QVector<TrafficFrame> record()
+    {
+        frames += window->connectionWindow()->trafficTap()->take();
+        return frames;
+    }
+    QVector<TrafficFrame> writesOnTheWire()
+    {
+        QVector<TrafficFrame> writes;
+        for (const TrafficFrame &f : record())
+            if (isWrite(f))
+                writes << f;
+        return writes;
+    }
+    // Polls of a group that went out: the clock of an idle test.
+    int readsOf(int address)
+    {
+        int n = 0;
+        for (const TrafficFrame &f : record())
+            n += f.direction == TrafficFrame::Sent && f.function == 0x03 && f.address == address;
+        return n;
+    }
+    // Saved parameters for the simulator's --state, "ADDRESS VALUE" in hexadecimal.
+    QStringList state(const QString &name, const QString &lines)
+    {
+        const QString path = scratch.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        file.write(lines.toLatin1());
+        return {"--state", path};
+    }
 
     // Auto-Connect to a simulated device of the given model code.
     bool connectTo(const QStringList &args, const QString &model)
@@ -53,6 +106,8 @@ private:
         window = std::make_unique<MainWindow>();
         ui = window->form();
         ConnectionForm *connection = window->connectionWindow();
+        frames.clear();
+        connection->trafficTap()->setListening(true);
         if (!QTest::qWaitFor([&] { return connection->knownPorts().contains(port); }, 5000))
             return false;
         connection->form()->pB_Connect->click();
@@ -85,6 +140,148 @@ private slots:
         window.reset();
         sim.reset();
         PortList::setProvider(nullptr);
+    }
+
+    // Connected and left alone, the tool only reads: what the device reports fills the
+    // widgets and is never written back.
+    void idleConnectionWritesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("model");
+        QTest::newRow("gripper") << QStringList{"--initialised"} << "GZB-50W";
+        QTest::newRow("gripper in I/O mode") << QStringList{"--initialised"} + state("io.state", "0402 0001\n")
+                                             << "GZB-50W";
+        QTest::newRow("rotary") << QStringList{"--model", "5201", "--initialised"} << "KX26-R";
+        QTest::newRow("adaptive") << QStringList{"--model", "0101"} << "KY32-S";
+        QTest::newRow("module") << QStringList{"--model", "4001", "--initialised"} << "TQP2-51500";
+    }
+    void idleConnectionWritesNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, model);
+        QVERIFY(connectTo(args, model));
+        QTRY_VERIFY_WITH_TIMEOUT(window->parametersLoaded(), 10000);
+        const int before = readsOf(0x0400);
+        QTRY_VERIFY_WITH_TIMEOUT(readsOf(0x0400) >= before + 3, 15000);
+        QVERIFY2(writesOnTheWire().isEmpty(), qPrintable(describe(writesOnTheWire())));
+    }
+
+    // A greyed control page moves nothing: not an uninitialised module's jog buttons and
+    // slider, not a gripper's page while the device is in I/O mode.
+    void greyedPageWritesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("model");
+        QTest::newRow("module not initialised") << QStringList{"--model", "4001"} << "TQP2-51500";
+        QTest::newRow("gripper in I/O mode") << QStringList{"--initialised"} + state("io.state", "0402 0001\n")
+                                             << "GZB-50W";
+    }
+    void greyedPageWritesNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, model);
+        QVERIFY(connectTo(args, model));
+        QTRY_VERIFY_WITH_TIMEOUT(window->parametersLoaded(), 10000);
+        QTRY_VERIFY(!ui->stackedWidget_control->isEnabled());
+        QVERIFY(!ui->rB_Demo->isEnabled());
+        for (QWidget *target : std::initializer_list<QWidget *>{
+                 ui->pB_Position_Forward, ui->pB_Position_Backward, ui->hS_Position_module,
+                 ui->hS_Position, ui->hS_Force, ui->pB_Position_Open}) {
+            mouse(target, QEvent::MouseButtonPress);
+            mouse(target, QEvent::MouseButtonRelease);
+        }
+        ui->rB_Demo->click();
+        const int before = readsOf(0x0100);
+        QTRY_VERIFY_WITH_TIMEOUT(readsOf(0x0100) >= before + 3, 10000);
+        QVERIFY2(writesOnTheWire().isEmpty(), qPrintable(describe(writesOnTheWire())));
+    }
+
+    // A device code outside a combo's list (I/O mode 2, baud-rate code 7) is shown as what
+    // it is; neither a save nor picking that entry writes anything, least of all 65535.
+    void unknownCodesAreNeverWritten()
+    {
+        QVERIFY(connectTo(QStringList{"--initialised"} + state("odd.state", "0402 0002\n0303 0007\n"), "GZB-50W"));
+        QTRY_VERIFY_WITH_TIMEOUT(window->parametersLoaded(), 10000);
+        QCOMPARE(ui->cB_IOMode->currentText(), QString("2 (unknown)"));
+        QCOMPARE(ui->cB_Baudrate->currentText(), QString("7 (unknown)"));
+
+        ui->tab_User->setCurrentWidget(ui->tab_Commu);
+        ui->pB_Commu_Apply->click();
+        QVERIFY(ui->lb_Commu_notice->text().startsWith("Not saved"));
+        ui->cB_IOMode->setCurrentIndex(1);
+        ui->cB_IOMode->setCurrentIndex(2); // the unknown entry: the device keeps its mode
+        const int before = readsOf(0x0400);
+        QTRY_VERIFY_WITH_TIMEOUT(readsOf(0x0400) >= before + 2, 10000);
+        const QVector<TrafficFrame> writes = writesOnTheWire();
+        QCOMPARE(writes.size(), 1);
+        QCOMPARE(TrafficText::hex(writes.first().bytes).left(17), QString("01 06 04 02 00 01"));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(0x0402), QString("1"), 10000);
+        // The device reports a known mode now: the unknown entry goes.
+        QTRY_COMPARE_WITH_TIMEOUT(ui->cB_IOMode->count(), 2, 10000);
+        QCOMPARE(ui->cB_Baudrate->currentText(), QString("7 (unknown)"));
+    }
+
+    // The device's refusal is named as such and the write is not sent again.
+    void refusedWriteIsNamedAndNotRepeated()
+    {
+        QVERIFY(connectTo({"--initialised"}, "GZB-50W"));
+        window->pollingThread()->Add_writeregisterList(0x0202, 5); // feedback: read-only
+        QTRY_VERIFY_WITH_TIMEOUT(ui->statusBar->currentMessage().contains("refused"), 5000);
+        QCOMPARE(ui->statusBar->currentMessage(),
+                 QString("Write 0x0202 refused by the device: illegal data address"));
+        QVERIFY(window->connectionWindow()->form()->pTE_process->toPlainText().contains(
+            "Write refused:\t 0x0202 = 5, the device answered illegal data address (exception 0x02)"));
+        const int before = readsOf(0x0100);
+        QTRY_VERIFY_WITH_TIMEOUT(readsOf(0x0100) >= before + 3, 5000);
+        QCOMPARE(writesOnTheWire().size(), 1);
+    }
+
+    // Closing the window sends what is still queued first; with a device that has stopped
+    // answering, the writes left over are named before the program ends.
+    void closingSendsQueuedWritesOrNamesThem_data()
+    {
+        QTest::addColumn<bool>("deviceAnswers");
+        QTest::newRow("device answers") << true;
+        QTest::newRow("device silent") << false;
+    }
+    void closingSendsQueuedWritesOrNamesThem()
+    {
+        QFETCH(bool, deviceAnswers);
+        QVERIFY(connectTo({"--initialised", "--delay", "20"}, "GZB-50W"));
+        QTRY_VERIFY_WITH_TIMEOUT(window->parametersLoaded(), 10000);
+        QStringList named;
+        window->setMessageBoxForTest([&named](int, const QString &, const QString &text) {
+            named << text;
+            return 0;
+        });
+        const qint64 simPid = sim->process()->processId();
+        if (!deviceAnswers)
+            ::kill(pid_t(simPid), SIGSTOP);
+        for (quint16 speed : {41, 42, 43, 44})
+            window->pollingThread()->Add_writeregisterList(0x0104, speed);
+
+        QTimer::singleShot(0, window.get(), &QWidget::close);
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        safety.start(10000);
+        const int ended = QCoreApplication::exec();
+        if (!deviceAnswers)
+            ::kill(pid_t(simPid), SIGCONT);
+        QCOMPARE(ended, 0);
+        QVERIFY(!window->isVisible());
+
+        int answered = 0;
+        for (const TrafficFrame &f : record())
+            answered += f.direction == TrafficFrame::Received && f.function == 0x06;
+        if (deviceAnswers) {
+            QCOMPARE(answered, 4);
+            QVERIFY(named.isEmpty());
+        } else {
+            QCOMPARE(answered, 0);
+            QCOMPARE(named.size(), 1);
+            QVERIFY2(named.first().contains("0x0104 = 44"), qPrintable(named.first()));
+        }
     }
 
     void gripperMovesAndRunsTheDemo()

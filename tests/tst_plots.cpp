@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 #include <qcustomplot.h>
@@ -38,7 +39,78 @@ private slots:
     void sampleClockFollowsTheTimer();
     void windowOfThirtySecondsThroughTheWindow();
     void gripStateKeepsTheLastKnownState();
+    void positionUnits_data();
+    void positionUnits();
+    void moduleCurveInMillimetresOverItsStroke();
 };
+
+void TestPlots::positionUnits_data()
+{
+    QTest::addColumn<bool>("module");
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<double>("sample");
+    QTest::newRow("gripper 100 %") << false << 1000 << 100.0;
+    QTest::newRow("gripper signed") << false << 0xFF33 << -20.5;
+    QTest::newRow("module 50 mm") << true << 5000 << 50.0;
+    QTest::newRow("module beyond 327.67 mm") << true << 40000 << 400.0;
+}
+
+void TestPlots::positionUnits()
+{
+    QFETCH(bool, module);
+    QFETCH(int, raw);
+    QFETCH(double, sample);
+    QCOMPARE(positionSample(module, quint16(raw)), sample);
+    const PositionAxis gripper = positionAxis(false, 30000);
+    QCOMPARE(gripper.lower, -5.0);
+    QCOMPARE(gripper.upper, 105.0);
+    const PositionAxis stroke = positionAxis(true, 30000);
+    QCOMPARE(stroke.lower, -15.0);
+    QCOMPARE(stroke.upper, 315.0);
+    QCOMPARE(positionAxis(true, 0).upper, 105.0); // no stroke known: the gripper's axis
+}
+
+// A linear module's curve shows millimetres under a label in millimetres, over the stroke
+// the device reports; the next gripper has its percent back.
+void TestPlots::moduleCurveInMillimetresOverItsStroke()
+{
+    auto window = std::make_unique<MainWindow>();
+    qint64 now = 0;
+    window->setPlotClockForTest([&now] { return now += 50; });
+    Ui::MainWindow *ui = window->form();
+    QCustomPlot *position = ui->PositionPlot;
+    window->getGripperInfo(QByteArray::fromHex("400101020218000000000003"));
+    QCOMPARE(window->currentModelName(), QStringLiteral("TQP2-51500"));
+    QCOMPARE(position->yAxis->label(), QStringLiteral("Position(mm)"));
+
+    QTableWidget *user = nullptr;
+    for (int i = 0; i < ui->tabW_register->count(); ++i)
+        if (ui->tabW_register->tabText(i).contains("0x0300"))
+            user = qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
+    QVERIFY(user && user->rowCount() > 6);
+    QVector<quint16> parameters(user->rowCount(), 0);
+    parameters[6] = 30000; // stroke 300 mm
+    QByteArray reply = feedbackReply(parameters);
+    reply[0] = char(0x03);
+    window->RefreshRegisterValue(reply);
+    QCOMPARE(position->yAxis->range().lower, -15.0);
+    QCOMPARE(position->yAxis->range().upper, 315.0);
+
+    QTableWidget *feedbackTable = nullptr;
+    for (int i = 0; i < ui->tabW_register->count(); ++i)
+        if (ui->tabW_register->tabText(i).contains("0x0200"))
+            feedbackTable = qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
+    QVERIFY(feedbackTable);
+    QVector<quint16> moving(feedbackTable->rowCount(), 0);
+    moving[2] = 5000;
+    window->RefreshRegisterValue(feedbackReply(moving));
+    QCOMPARE((position->graph(0)->data()->constEnd() - 1)->value, 50.0);
+    QCOMPARE(position->yAxis->range().upper, 315.0);
+
+    window->getGripperInfo(QByteArray::fromHex("270101020218000000000003"));
+    QCOMPARE(position->yAxis->label(), QStringLiteral("Position(%)"));
+    QCOMPARE(position->yAxis->range().upper, 105.0);
+}
 
 void TestPlots::sampleClockFollowsTheTimer()
 {

@@ -158,7 +158,7 @@ private slots:
         QVERIFY(ui->stackedWidget_control->toolTip().contains("nothing is written"));
         QVERIFY(!ui->tab_Commu->isEnabled());
         QVERIFY(!ui->rB_Demo->isEnabled());
-        QSignalSpy refused(replay.pollingThread(), &VX_Ctl::WriteRefused);
+        QSignalSpy refused(replay.pollingThread(), &VX_Ctl::WriteBlocked);
         QSignalSpy queued(replay.pollingThread(), &VX_Ctl::WriteQueued);
         replay.pollingThread()->Add_writeregisterList(0x0103, 5);
         QCOMPARE(refused.count(), 1);

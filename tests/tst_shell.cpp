@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QMessageBox>
 #include <QMutex>
@@ -22,6 +23,8 @@
 #include <QtTest>
 #include <memory>
 #include <sys/stat.h>
+
+#include "qcustomplot.h"
 
 namespace {
 
@@ -131,6 +134,23 @@ private:
         QCOMPARE(ui->pB_Activate->text(), QString("Initialize"));
         QCOMPARE(ui->cB_Parity->itemText(2), QString("Even"));
         QCOMPARE(ui->menuLanguage->title(), QString("Language"));
+        verifyShellTexts(w, "Position(%)", "Motor Current(mA)",
+                         "Copyright (c) Grivant developers. All rights reserved.");
+    }
+
+    // The title stays the product's in every language; the plots' axis labels and the
+    // ownership line follow the language.
+    static void verifyShellTexts(MainWindow &w, const QString &position, const QString &current,
+                                 const QString &ownership)
+    {
+        Ui::MainWindow *ui = w.form();
+        QCOMPARE(w.windowTitle(), QString("Grivant"));
+        QCOMPARE(ui->PositionPlot->yAxis->label(), position);
+        QCOMPARE(ui->CurrentPlot->yAxis->label(), current);
+        QStringList status;
+        for (const QLabel *label : ui->statusBar->findChildren<QLabel *>())
+            status << label->text();
+        QVERIFY2(status.contains(ownership), qPrintable(status.join('|')));
     }
 
     static void verifyChinese(MainWindow &w)
@@ -144,6 +164,8 @@ private:
         // Names of the languages stay as they are in every language.
         QCOMPARE(ui->actionEnglish->text(), QString("English"));
         QCOMPARE(ui->actionChinese->text(), QString::fromUtf8("中文"));
+        verifyShellTexts(w, QString::fromUtf8("位置(%)"), QString::fromUtf8("电机电流(mA)"),
+                         QString::fromUtf8("版权所有 (c) Grivant 开发者。保留所有权利。"));
     }
 
 private slots:
@@ -646,15 +668,19 @@ private slots:
         QVERIFY2(QRegularExpression("Website : \\S+ \n\n[^\n]+\n$").match(about).hasMatch(),
                  qPrintable(about));
 
-        // The help box follows the language; the about text stays as it is.
+        // Both boxes follow the language.
+        QCoreApplication::setApplicationVersion("1.0.11.0");
         w.slot_language("zh_CN");
         w.showHelp();
         w.showAbout();
+        QCoreApplication::setApplicationVersion(oldVersion);
         QCOMPARE(catcher.seen.size(), 5);
         QCOMPARE(catcher.seen[3].title, QString::fromUtf8("帮助"));
         QVERIFY(catcher.seen[3].text.contains(QString::fromUtf8("帮助")));
         QCOMPARE(catcher.seen[4].title, QString::fromUtf8("关于"));
-        QVERIFY(catcher.seen[4].text.startsWith("Grivant User Interface \n\n Version : "));
+        QVERIFY2(catcher.seen[4].text.startsWith(QString::fromUtf8("Grivant 用户界面 \n\n 版本 : 1.0.11.0\n\n")),
+                 qPrintable(catcher.seen[4].text));
+        QVERIFY(catcher.seen[4].text.endsWith(QString::fromUtf8("保留所有权利。\n")));
     }
 
     // Level tag, file (within the source tree, wherever that was built), "]$", 0, "$", line

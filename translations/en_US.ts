@@ -958,6 +958,72 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>A recorded session is replayed: nothing is written to a device.</source>
             <translation>A recorded session is replayed: nothing is written to a device.</translation>
         </message>
+        <message>
+            <source>%1 (unknown)</source>
+            <translation>%1 (unknown)</translation>
+        </message>
+        <message>
+            <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
+            <translation>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</translation>
+        </message>
+        <message>
+            <source>baud rate</source>
+            <translation>baud rate</translation>
+        </message>
+        <message>
+            <source>stop bits</source>
+            <translation>stop bits</translation>
+        </message>
+        <message>
+            <source>parity</source>
+            <translation>parity</translation>
+        </message>
+        <message>
+            <source>initialization direction</source>
+            <translation>initialization direction</translation>
+        </message>
+        <message>
+            <source>Write 0x%1 refused by the device: %2</source>
+            <translation>Write 0x%1 refused by the device: %2</translation>
+        </message>
+        <message>
+            <source>Closing: sending the writes still queued (%1) first...</source>
+            <translation>Closing: sending the writes still queued (%1) first...</translation>
+        </message>
+        <message>
+            <source>Writes not confirmed</source>
+            <translation>Writes not confirmed</translation>
+        </message>
+        <message>
+            <source>These writes were still queued when the program closed; the device has not confirmed them:
+%1</source>
+            <translation>These writes were still queued when the program closed; the device has not confirmed them:
+%1</translation>
+        </message>
+        <message>
+            <source>Position(mm)</source>
+            <translation>Position(mm)</translation>
+        </message>
+        <message>
+            <source>Copyright (c) Grivant developers. All rights reserved.</source>
+            <translation>Copyright (c) Grivant developers. All rights reserved.</translation>
+        </message>
+        <message>
+            <source>Grivant User Interface 
+
+ Version : %1
+
+ Website : </source>
+            <translation>Grivant User Interface 
+
+ Version : %1
+
+ Website : </translation>
+        </message>
+        <message>
+            <source>Not saved: unknown value</source>
+            <translation>Not saved: unknown value</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

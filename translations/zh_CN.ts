@@ -958,6 +958,72 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>A recorded session is replayed: nothing is written to a device.</source>
         <translation>正在回放录制的会话：不会向设备写入任何内容。</translation>
     </message>
+    <message>
+        <source>%1 (unknown)</source>
+        <translation>%1（未知）</translation>
+    </message>
+    <message>
+        <source>Not saved: the device reports a value of %1 that this program does not know. Choose one first.</source>
+        <translation>未保存：设备报告的%1的值本软件无法识别，请先选择一个值。</translation>
+    </message>
+    <message>
+        <source>baud rate</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>stop bits</source>
+        <translation>停止位</translation>
+    </message>
+    <message>
+        <source>parity</source>
+        <translation>校验位</translation>
+    </message>
+    <message>
+        <source>initialization direction</source>
+        <translation>初始化方向</translation>
+    </message>
+    <message>
+        <source>Write 0x%1 refused by the device: %2</source>
+        <translation>写入 0x%1 被设备拒绝：%2</translation>
+    </message>
+    <message>
+        <source>Closing: sending the writes still queued (%1) first...</source>
+        <translation>正在关闭：先发送仍在队列中的写入（%1 条）……</translation>
+    </message>
+    <message>
+        <source>Writes not confirmed</source>
+        <translation>写入未确认</translation>
+    </message>
+    <message>
+        <source>These writes were still queued when the program closed; the device has not confirmed them:
+%1</source>
+        <translation>程序关闭时以下写入仍在队列中，设备未确认：
+%1</translation>
+    </message>
+    <message>
+        <source>Position(mm)</source>
+        <translation>位置(mm)</translation>
+    </message>
+    <message>
+        <source>Copyright (c) Grivant developers. All rights reserved.</source>
+        <translation>版权所有 (c) Grivant 开发者。保留所有权利。</translation>
+    </message>
+    <message>
+        <source>Grivant User Interface 
+
+ Version : %1
+
+ Website : </source>
+        <translation>Grivant 用户界面 
+
+ 版本 : %1
+
+ 网站 : </translation>
+    </message>
+    <message>
+        <source>Not saved: unknown value</source>
+        <translation>未保存：值未知</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
