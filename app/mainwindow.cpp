@@ -12,11 +12,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSettings>
 #include <QSignalMapper>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTranslator>
 
 QTranslator *MainWindow::s_translator = nullptr;
@@ -26,9 +24,6 @@ const char *const kIniFile = "./ZODidovava.ini";
 const char *const kLanguageKey = "/language";
 const char *const kWebsite = "https://www.grivant.example/";
 const char *const kOwnership = "Copyright (c) Grivant developers. All rights reserved.";
-const int kNarrowWidth = 931;
-const int kWideWidth = 1565;
-const int kMaximumHeight = 740;
 }
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -181,14 +176,6 @@ void MainWindow::slot_language(QString code)
                                  QMessageBox::Ok);
 }
 
-void MainWindow::slot_advanced_ui(bool on)
-{
-    const int width = on ? kWideWidth : kNarrowWidth;
-    const QRect before = geometry();
-    setMaximumSize(width, kMaximumHeight);
-    setGeometry(before.x(), before.y(), width, before.height());
-}
-
 void MainWindow::showHelp()
 {
     const QString text = tr("\n Please visit  <a href=\"https://www.grivant.example/\">Grivant</a>"
@@ -214,12 +201,7 @@ void MainWindow::initPanels()
     QLabel *ownership = new QLabel(kOwnership, this);
     ui->statusBar->addPermanentWidget(ownership);
 
-    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        screen->availableGeometry()));
+    initScreenFit();
 
     setStyleSheet("*{outline:0px;}QWidget#MainWindow{background:#FFFFFF;}");
     ui->actionDisconnect->setEnabled(false);

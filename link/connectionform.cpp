@@ -4,6 +4,7 @@
 #include "ui_connectionform.h"
 
 #include "app/flatui.h"
+#include "app/screenfit.h"
 #include "app/installpaths.h"
 #include "link/connectionfunc.h"
 #include "link/portaccess.h"
@@ -32,6 +33,7 @@ const char *const UsbSerialPort = "USB Serial Port";
 const char *const UsbSerialCh340 = "USB-SERIAL CH340";
 constexpr int PortRefreshMs = 500;
 constexpr int BroadcastSearchId = 255;
+const QSize LeastSize(360, 300);
 
 } // namespace
 
@@ -128,13 +130,6 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
 
     changeLanguage(language_label);
 
-    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
     setWindowTitle(tr("Grivant -- Connection configuration"));
     statusBar()->addPermanentWidget(
         new QLabel(tr("Copyright (c) Grivant developers. All rights reserved."), this));
@@ -150,6 +145,7 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     ui->lW_devicelist->clear();
     ui->lW_devicelist->hide();
     ui->comB_Port->addItem(tr("Search All"));
+    fitToScreen();
 
     createLink();
 
@@ -424,6 +420,26 @@ void ConnectionForm::changeLanguage(QString language_label)
         QCoreApplication::installTranslator(s_translator);
     ui->retranslateUi(this);
     retranslateTrafficMenu();
+}
+
+// The form's widgets keep their places in a content area that scrolls inside the window: on a
+// screen lower than the form the window fits the screen, and every control stays within
+// reach. The window opens centred on the screen where the desktop begins.
+void ConnectionForm::fitToScreen()
+{
+    const QSize largest = maximumSize();
+    int bars = 0;
+    for (const QWidget *bar : {static_cast<QWidget *>(ui->menubar), static_cast<QWidget *>(ui->statusbar)})
+        bars += bar->sizeHint().height();
+    const QSize content(largest.width(), qMax(largest.height() - bars, ui->centralwidget->childrenRect().bottom() + 1));
+    ScreenFit::scrollCentralWidget(this, content);
+    setMinimumSize(LeastSize);
+    // As wide again as a vertical scroll bar, for a screen too low for the whole form.
+    const int scrollBar = ScreenFit::scrollBarExtent(this);
+    setMaximumSize(largest + QSize(scrollBar, 0));
+    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
+    ScreenFit::placeCentred(this, largest, screen ? screen : QGuiApplication::primaryScreen(), nullptr, scrollBar);
+    new ScreenFit::Keeper(this, {}, [largest] { return largest; });
 }
 
 // A View menu before Help, made here so that the form stays as it is.

@@ -125,6 +125,7 @@ private:
     void writeFinished(QModbusReply *reply);
     void startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd);
     void setSearchIdle();
+    void fitToScreen();
     void createTrafficMenu();
     void retranslateTrafficMenu();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
