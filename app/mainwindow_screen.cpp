@@ -34,8 +34,8 @@ void MainWindow::initScreenFit()
     setMinimumSize(kLeastSize);
     const QSize natural = ScreenFit::naturalSize(this, contentSize(false));
     const int scrollBar = ScreenFit::scrollBarExtent(this);
-    // As wide again as a vertical scroll bar, for a screen too low for the whole content.
-    setMaximumSize(natural + QSize(scrollBar, 0));
+    // Room for scroll bars, for a screen smaller than the whole content.
+    setMaximumSize(natural + QSize(scrollBar, scrollBar));
     resize(natural);
 
     QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
@@ -52,11 +52,9 @@ void MainWindow::slot_advanced_ui(bool on)
     ui->centralWidget->setMinimumSize(content);
     const QSize natural = ScreenFit::naturalSize(this, content);
     const int scrollBar = ScreenFit::scrollBarExtent(this);
-    const QRect before = geometry();
-    setMaximumSize(natural + QSize(scrollBar, 0));
+    setMaximumSize(natural + QSize(scrollBar, scrollBar));
     // Widening keeps the top-left corner and the height unless the window would leave the
     // screen; then it moves left, and where the screen is narrower still, the content
-    // scrolls. A window lower than its content has room for the scroll bar beside it.
-    const int width = natural.width() + (before.height() < natural.height() ? scrollBar : 0);
-    ScreenFit::setGeometryInside(this, QRect(before.topLeft(), QSize(width, before.height())), m_connectionForm);
+    // scrolls.
+    ScreenFit::resizeInside(this, natural, m_connectionForm, scrollBar);
 }

@@ -69,6 +69,13 @@ void ScreenFit::setGeometryInside(QWidget *window, const QRect &wanted, const QW
                                                     frameMargins(window, reference)));
 }
 
+void ScreenFit::resizeInside(QWidget *window, const QSize &natural, const QWidget *reference, int scrollBar)
+{
+    window->setGeometry(WindowPlacement::resized(window->geometry(), natural, window->minimumSize(),
+                                                 availableOn(screenOf(window)), frameMargins(window, reference),
+                                                 scrollBar));
+}
+
 void ScreenFit::placeCentred(QWidget *window, const QSize &wanted, QScreen *screen, const QWidget *reference,
                              int scrollBar)
 {

@@ -28,6 +28,10 @@ QMargins frameMargins(const QWidget *window, const QWidget *reference = nullptr)
 // to keep the window with its frame on its screen.
 void setGeometryInside(QWidget *window, const QRect &wanted, const QWidget *reference = nullptr);
 
+// Gives a window whose content scrolls the size for content of `natural` size, as
+// WindowPlacement::resized has it.
+void resizeInside(QWidget *window, const QSize &natural, const QWidget *reference, int scrollBar);
+
 // Centres `window` at `wanted` size (or as much of it as fits) on `screen`; for a window
 // whose content scrolls, see WindowPlacement::fittedSize for `scrollBar`.
 void placeCentred(QWidget *window, const QSize &wanted, QScreen *screen,

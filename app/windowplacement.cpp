@@ -27,6 +27,8 @@ QSize WindowPlacement::fittedSize(const QSize &wanted, const QSize &minimum, con
     QSize size = wanted.boundedTo(space);
     if (size.height() < wanted.height())
         size.setWidth(std::min(wanted.width() + scrollBar, space.width()));
+    if (size.width() < wanted.width())
+        size.setHeight(std::min(wanted.height() + scrollBar, space.height()));
     return size.expandedTo(minimum).expandedTo(QSize(0, 0));
 }
 
@@ -51,4 +53,16 @@ QRect WindowPlacement::keptInside(const QRect &client, const QSize &minimum, con
     const int y = clampEdge(client.y(), size.height(), available.top() + frame.top(),
                             available.top() + available.height() - frame.bottom());
     return QRect(QPoint(x, y), size);
+}
+
+QRect WindowPlacement::resized(const QRect &before, const QSize &natural, const QSize &minimum,
+                               const QRect &available, const QMargins &frame, int scrollBar)
+{
+    const int width = natural.width() + (before.height() < natural.height() ? scrollBar : 0);
+    QRect after = keptInside(QRect(before.topLeft(), QSize(width, before.height())), minimum, available, frame);
+    if (after.width() < natural.width() && after.height() >= natural.height()) {
+        const int height = std::min(after.height() + scrollBar, room(available, frame).height());
+        after = keptInside(QRect(after.topLeft(), QSize(after.width(), height)), minimum, available, frame);
+    }
+    return after;
 }

@@ -14,9 +14,10 @@
 namespace WindowPlacement {
 
 // The client size nearest to `wanted` whose frame fits in `available`, but never below
-// `minimum` (which the window would enforce anyway). A window whose content scrolls, once
-// lower than `wanted`, shows a vertical scroll bar beside its content: it is then made
-// `scrollBar` pixels wider, as far as the screen allows, so that no horizontal one is needed.
+// `minimum` (which the window would enforce anyway). A window whose content scrolls shows a
+// vertical scroll bar beside its content once it is lower than `wanted`: it is then made
+// `scrollBar` pixels wider, as far as the screen allows, so that no horizontal one is needed;
+// and the other way round when it is narrower.
 QSize fittedSize(const QSize &wanted, const QSize &minimum, const QRect &available,
                  const QMargins &frame, int scrollBar = 0);
 
@@ -28,5 +29,12 @@ QRect centred(const QSize &wanted, const QSize &minimum, const QRect &available,
 // and made smaller where it still does not fit. A window that fits stays where it is.
 QRect keptInside(const QRect &client, const QSize &minimum, const QRect &available,
                  const QMargins &frame);
+
+// A window of `before` whose content changes width to that of `natural` (the Registers view):
+// the top-left corner and the height stay, unless the window would leave the screen (then it
+// moves, and shrinks where the screen is smaller); room for the scroll bar that a window
+// smaller than its content shows is added as far as the screen allows.
+QRect resized(const QRect &before, const QSize &natural, const QSize &minimum, const QRect &available,
+              const QMargins &frame, int scrollBar);
 
 } // namespace WindowPlacement

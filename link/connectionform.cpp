@@ -112,14 +112,15 @@ QString LinkText::deviceEntryShown(const DeviceEntry &entry)
     case QSerialPort::MarkParity: parity = QLatin1Char('M'); break;
     default: break;
     }
-    return QStringLiteral("%1 \u00B7 ID %2 \u00B7 %3 8%4%5")
+    return QStringLiteral("ID %2 \u00B7 %1 \u00B7 %3 8%4%5")
         .arg(entry.port, QString::number(entry.slaveId), QString::number(entry.baudRate), parity,
              QString::number(entry.stopBits));
 }
 
 namespace {
-// The found devices as the operator reads them: port first and the line settings last, so
-// that cutting a long port name in the middle keeps the parity that tells two finds apart.
+// The found devices as the operator reads them: the ID first and the line settings last, so
+// that cutting a long port name in the middle keeps both, and the parity tells two finds on
+// one port apart.
 // The entries themselves stay as they are stored and parsed.
 class DeviceEntryDelegate : public QStyledItemDelegate
 {
@@ -492,9 +493,9 @@ void ConnectionForm::fitToScreen()
     const QSize content(largest.width(), qMax(largest.height() - bars, ui->centralwidget->childrenRect().bottom() + 1));
     ScreenFit::scrollCentralWidget(this, content);
     setMinimumSize(LeastSize);
-    // As wide again as a vertical scroll bar, for a screen too low for the whole form.
+    // Room for scroll bars, for a screen smaller than the whole form.
     const int scrollBar = ScreenFit::scrollBarExtent(this);
-    setMaximumSize(largest + QSize(scrollBar, 0));
+    setMaximumSize(largest + QSize(scrollBar, scrollBar));
     QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
     ScreenFit::placeCentred(this, largest, screen ? screen : QGuiApplication::primaryScreen(), nullptr, scrollBar);
     new ScreenFit::Keeper(this, {}, [largest] { return largest; });

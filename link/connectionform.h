@@ -47,7 +47,7 @@ QString connectLogLine(bool ok, const QString &port, int baudRate, int parity, i
 // then "USB-SERIAL CH340", then the rest, each group in plain string order.
 QStringList autoConnectOrder(const QMap<QString, QString> &portsByName);
 QString deviceEntryText(const DeviceEntry &entry);
-// An entry as the device list shows it: "port · ID 5 · 9600 8E1".
+// An entry as the device list shows it: "ID 5 · COM3 · 9600 8E1".
 QString deviceEntryShown(const DeviceEntry &entry);
 bool parseDeviceEntry(const QString &text, DeviceEntry *entry);
 // Identification block of the offline model mode: the code (hex text, low 16 bits, 0 when it

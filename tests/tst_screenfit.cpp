@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QToolTip>
 #include <QtTest>
@@ -132,6 +133,40 @@ private slots:
         QCOMPARE(WindowPlacement::keptInside(client, kLeast, available, kFrame), expected);
     }
 
+    // The Registers view widens the content: the corner and the height stay as far as the
+    // screen allows, with room for the scroll bars the smaller window shows.
+    void resized_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QRect>("before");
+        QTest::addColumn<QSize>("natural");
+        QTest::addColumn<QRect>("expected");
+
+        QTest::newRow("widened on 1920") << QRect(0, 0, 1920, 1080) << kFrame << QRect(494, 150, 931, 790)
+                                         << QSize(1565, 790) << QRect(351, 150, 1565, 790);
+        QTest::newRow("widened on 1280x800, window framed") << QRect(0, 0, 1280, 800) << kFrame
+                                                            << QRect(174, 30, 947, 766) << QSize(1565, 785)
+                                                            << QRect(4, 30, 1272, 766);
+        QTest::newRow("widened on 1280x800, no frame: lower for the scroll bar")
+            << QRect(0, 0, 1280, 800) << QMargins() << QRect(174, 7, 931, 785) << QSize(1565, 785)
+            << QRect(0, 0, 1280, 800);
+        QTest::newRow("narrowed: the corner stays") << QRect(0, 0, 1280, 800) << QMargins() << QRect(0, 0, 1280, 800)
+                                                    << QSize(931, 785) << QRect(0, 0, 931, 800);
+        QTest::newRow("widened on a monitor to the right") << QRect(1920, 0, 1366, 768) << kFrame
+                                                           << QRect(3000, 100, 931, 700) << QSize(1565, 700)
+                                                           << QRect(1924, 48, 1358, 716);
+    }
+    void resized()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QMargins, frame);
+        QFETCH(QRect, before);
+        QFETCH(QSize, natural);
+        QFETCH(QRect, expected);
+        QCOMPARE(WindowPlacement::resized(before, natural, kLeast, available, frame, 16), expected);
+    }
+
     // The three windows on a screen smaller than each of them: on screen with their frames,
     // size hints that agree, and every part of the content within reach.
     void windowsOnASmallScreen()
@@ -146,7 +181,8 @@ private slots:
         ConnectionForm *connection = window.connectionWindow();
         QVERIFY(QTest::qWaitForWindowExposed(connection));
         QVERIFY(insideScreen(connection));
-        QCOMPARE(connection->maximumSize().height(), 681);
+        const int scrollBar = connection->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        QCOMPARE(connection->maximumSize(), QSize(661 + scrollBar, 681 + scrollBar));
         auto *connectionArea = connection->findChild<QScrollArea *>("scrollArea_centralwidget");
         QVERIFY(connectionArea);
         QVERIFY(reachable(connectionArea, connection->findChild<QWidget *>("verticalLayoutWidget")));
