@@ -158,6 +158,8 @@ void ScreenFit::Keeper::checkFrame()
     const QRect inside = WindowPlacement::keptInside(m_window->geometry(), m_window->minimumSize(),
                                                      availableOn(screenOf(m_window)),
                                                      m_window->windowHandle()->frameMargins());
-    if (inside != m_window->geometry())
-        m_window->setGeometry(inside);
+    // Only moved: the frame estimated before was a few pixels off at most, and the content
+    // scrolls where a window is a little larger than the screen.
+    if (inside.topLeft() != m_window->geometry().topLeft())
+        m_window->setGeometry(QRect(inside.topLeft(), m_window->size()));
 }
