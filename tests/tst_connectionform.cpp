@@ -303,7 +303,6 @@ void TestConnectionForm::processLogLines()
         QCOMPARE(ProcessLog::scannerLine(line.first, advice), line.second);
 
     ProcessLog::SearchEnd end;
-    QVERIFY(ProcessLog::searchEnded(end).startsWith("No serial port to search"));
     end.ports = QStringList{"COM3", "COM4"};
     end.idStart = 2;
     end.idEnd = 9;
@@ -318,7 +317,6 @@ void TestConnectionForm::processLogLines()
     end.found = 0;
     QVERIFY(ProcessLog::searchEnded(end).startsWith("Search stopped: no device found so far on COM3, COM4."));
     end.autoConnect = true;
-    QVERIFY(ProcessLog::searchEnded(end).startsWith("Auto-Connect found no device on COM3, COM4. Check the wiring"));
 
     // In Chinese, the log's own lines; the device's and the system's texts stay.
     QTranslator chinese;
@@ -330,12 +328,6 @@ void TestConnectionForm::processLogLines()
     QVERIFY2(!zh.contains("Auto-Connect found") && !zh.contains("Scaned COM port") && !zh.contains("no such port"),
              qPrintable(zh));
     QVERIFY(zh.contains("COM3, COM4") && zh.contains("USB Serial Port") && zh.contains("COM9"));
-
-    // The window's log: no system error number, the advice after the line.
-    ConnectionForm form(nullptr, "en_US");
-    auto *log = child<QPlainTextEdit>(form, "pTE_process");
-    form.Slot_show_progress("Scan error:\t /nonexistent/ttyS7,(2 :Permission denied)");
-    QCOMPARE(log->toPlainText(), QString("Scan error:\t /nonexistent/ttyS7: busy, another program is using it\n"));
 }
 
 void TestConnectionForm::initialState()

@@ -120,8 +120,6 @@ private slots:
                                                          << QRect(520, 364, 500, 400);
         QTest::newRow("on a monitor to the right") << QRect(1920, 0, 1366, 768) << QRect(3000, 100, 931, 700)
                                                    << QRect(2351, 64, 931, 700);
-        QTest::newRow("on a monitor to the left") << QRect(-1280, 200, 1280, 1024) << QRect(-1300, 150, 931, 700)
-                                                  << QRect(-1276, 230, 931, 700);
         QTest::newRow("screen smaller than the least size") << QRect(0, 0, 320, 240) << QRect(10, 10, 931, 776)
                                                             << QRect(4, 30, 480, 360);
     }
