@@ -20,9 +20,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalMapper>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTranslator>
 
 QTranslator *MainWindow::s_translator = nullptr;
@@ -33,9 +33,6 @@ const char *const kWebsite = "https://www.grivant.example/";
 // The window's own title: the form's placeholder title must not come back with a
 // retranslation.
 const char *const kTitle = "Grivant";
-const int kNarrowWidth = 931;
-const int kWideWidth = 1565;
-const int kMaximumHeight = 740;
 }
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -225,16 +222,6 @@ void MainWindow::slot_language(QString code)
                                  QMessageBox::Ok);
 }
 
-void MainWindow::slot_advanced_ui(bool on)
-{
-    const int width = on ? kWideWidth : kNarrowWidth;
-    const QRect before = geometry();
-    // A replay's timeline under the window adds its own height.
-    const int extra = replayTimeline() ? replayTimeline()->sizeHint().height() : 0;
-    setMaximumSize(width, kMaximumHeight + extra);
-    setGeometry(before.x(), before.y(), width, before.height());
-}
-
 void MainWindow::showHelp()
 {
     const QString text = tr("\n Please visit  <a href=\"https://www.grivant.example/\">Grivant</a>"
@@ -260,12 +247,7 @@ void MainWindow::initPanels()
     m_ownershipLabel = new QLabel(ownershipText(), this);
     ui->statusBar->addPermanentWidget(m_ownershipLabel);
 
-    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        screen->availableGeometry()));
+    initScreenFit();
 
     setStyleSheet("*{outline:0px;}QWidget#MainWindow{background:#FFFFFF;}");
     ui->actionDisconnect->setEnabled(false);

@@ -20,6 +20,7 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QScrollArea;
 class QSignalMapper;
 class QSlider;
 class QTableWidget;
@@ -45,7 +46,8 @@ namespace ControlValues { struct LineCodes; }
 // The main window: it owns the connection window, the polling thread, the databases,
 // the register tables and the plots for the life of the process. Its members are defined
 // in the file of the subsystem they belong to:
-//   app/mainwindow.cpp        construction, destruction, language, view, help/about
+//   app/mainwindow.cpp        construction, destruction, language, help/about
+//   app/mainwindow_screen.cpp size and place on the screen, the Registers view
 //   engine/dispatch.cpp       RefreshRegisterValue
 //   engine/identification.cpp getGripperInfo, GripperConnectstate
 //   engine/writereport.cpp    notices of writes that ended without an answer
@@ -421,4 +423,16 @@ private:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Size and place on the screen (app/mainwindow_screen.cpp).
+public:
+    QScrollArea *contentScrollArea() const { return m_contentScroll; }
+
+private:
+    void initScreenFit();
+    QSize contentSize(bool wide) const;
+    QScrollArea *m_contentScroll = nullptr;
+    int m_contentHeight = 0;
+    bool m_wideContent = false;
 };

@@ -3,6 +3,7 @@
 // the moment of the recording the timeline stands at. Nothing can be written: the controls
 // that would write are disabled with a tooltip, and the polling engine refuses writes.
 #include "app/mainwindow.h"
+#include "app/screenfit.h"
 #include "ui_mainwindow.h"
 
 #include "data/vevirurodozovidatabase.h"
@@ -153,10 +154,10 @@ bool MainWindow::openSession(const QString &path, QString *error)
     ui->statusBar->addWidget(m_replay->timeline->fileLabel());
     m_replay->timeline->fileLabel()->show();
     // The timeline comes under the window: the window grows by it rather than squeezing
-    // the curves.
+    // the curves, as far as its screen allows.
     const int extra = m_replay->timeline->sizeHint().height();
-    setMaximumHeight(maximumHeight() + extra);
-    resize(width(), height() + extra);
+    slot_advanced_ui(m_wideContent);
+    ScreenFit::setGeometryInside(this, QRect(geometry().topLeft(), QSize(width(), height() + extra)), m_connectionForm);
     connect(m_replay->timeline, &ReplayTimeline::playToggled, this, [this](bool play) {
         if (play)
             m_replay->clock.play(m_replay->wallUs());
@@ -208,12 +209,11 @@ void MainWindow::closeSession()
     m_replay = nullptr;
     replay->tick->stop();
     replay->tick->deleteLater();
-    const int extra = replay->timeline->sizeHint().height();
     removeToolBar(replay->timeline);
     ui->statusBar->removeWidget(replay->timeline->fileLabel());
     delete replay->timeline->fileLabel();
     replay->timeline->deleteLater();
-    setMaximumHeight(maximumHeight() - extra);
+    slot_advanced_ui(m_wideContent);
     m_plotClock = nullptr;
     m_vxCtl->setWritesRefused(false);
     // As after a disconnection: the next identification rebuilds everything.

@@ -4,11 +4,13 @@
 #include "ui_connectionform.h"
 
 #include "app/flatui.h"
+#include "app/screenfit.h"
 #include "app/installpaths.h"
 #include "app/translation.h"
 #include "link/connectionfunc.h"
 #include "link/portaccess.h"
 #include "link/portlist.h"
+#include "link/processlog.h"
 #include "link/traffic.h"
 #include "link/trafficmonitor.h"
 
@@ -21,7 +23,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QModbusRtuSerialMaster>
-#include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QScreen>
 #include <QSerialPort>
 #include <QThread>
@@ -33,6 +35,7 @@ const char *const UsbSerialPort = "USB Serial Port";
 const char *const UsbSerialCh340 = "USB-SERIAL CH340";
 constexpr int PortRefreshMs = 500;
 constexpr int BroadcastSearchId = 255;
+const QSize LeastSize(360, 300);
 
 } // namespace
 
@@ -99,19 +102,61 @@ QByteArray LinkText::offlineBlock(const QString &codeText)
     return block;
 }
 
-bool LinkText::isPermissionScanError(const QString &statusLine, QString *port)
+QString LinkText::deviceEntryShown(const DeviceEntry &entry)
 {
-    static const QRegularExpression pattern(QStringLiteral("^Scan error:\\t (.*),\\((\\d+) :"));
-    const QRegularExpressionMatch m = pattern.match(statusLine);
-    if (!m.hasMatch() || m.captured(2).toInt() != QSerialPort::PermissionError)
-        return false;
-    if (port)
-        *port = m.captured(1);
-    return true;
+    QChar parity = QLatin1Char('?');
+    switch (entry.parity) {
+    case QSerialPort::NoParity: parity = QLatin1Char('N'); break;
+    case QSerialPort::EvenParity: parity = QLatin1Char('E'); break;
+    case QSerialPort::OddParity: parity = QLatin1Char('O'); break;
+    case QSerialPort::SpaceParity: parity = QLatin1Char('S'); break;
+    case QSerialPort::MarkParity: parity = QLatin1Char('M'); break;
+    default: break;
+    }
+    return QStringLiteral("ID %2 \u00B7 %1 \u00B7 %3 8%4%5")
+        .arg(entry.port, QString::number(entry.slaveId), QString::number(entry.baudRate), parity,
+             QString::number(entry.stopBits));
 }
+
+namespace {
+// The found devices as the operator reads them: the ID first and the line settings last, so
+// that cutting a long port name in the middle keeps both, and the parity tells two finds on
+// one port apart.
+// The entries themselves stay as they are stored and parsed.
+class DeviceEntryDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        DeviceEntry entry;
+        if (LinkText::parseDeviceEntry(value.toString(), &entry))
+            return LinkText::deviceEntryShown(entry);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+
+    // No wider than the list: a long entry is cut in the middle rather than scrolled to.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto *view = qobject_cast<const QAbstractItemView *>(option.widget))
+            hint.setWidth(qMin(hint.width(), view->viewport()->width()));
+        return hint;
+    }
+};
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Window
+
+QString ConnectionForm::deviceToolTip(const DeviceEntry &entry) const
+{
+    return tr("ID %1 on %2, %3 baud, parity %4, %5 stop bit(s)\n(%6)\nDouble-click to connect.")
+        .arg(QString::number(entry.slaveId), entry.port, QString::number(entry.baudRate),
+             ProcessLog::parityName(entry.parity), QString::number(entry.stopBits),
+             LinkText::deviceEntryText(entry));
+}
 
 ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     : QMainWindow(parent), ui(new Ui::ConnectionForm)
@@ -129,13 +174,6 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
 
     changeLanguage(language_label);
 
-    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
     setWindowTitle(tr("Grivant -- Connection configuration"));
     statusBar()->addPermanentWidget(
         new QLabel(tr("Copyright (c) Grivant developers. All rights reserved."), this));
@@ -150,7 +188,12 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     ui->pBar_Search->hide();
     ui->lW_devicelist->clear();
     ui->lW_devicelist->hide();
+    ui->lW_devicelist->setItemDelegate(new DeviceEntryDelegate(ui->lW_devicelist));
+    ui->lW_devicelist->setTextElideMode(Qt::ElideMiddle);
+    ui->lW_devicelist->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->lW_devicelist->setResizeMode(QListView::Adjust);
     ui->comB_Port->addItem(tr("Search All"));
+    fitToScreen();
 
     createLink();
 
@@ -238,7 +281,7 @@ void ConnectionForm::scanport()
     }
     for (const QString &name : qAsConst(added)) {
         const QString description = present.value(name);
-        appendLog(QStringLiteral("Scaned COM port:\t %1 - %2 \n").arg(name, description));
+        appendLog(ProcessLog::portListed(name, description));
         appendLog(LinkText::portNotes(name, LinkText::stableNames(name, QStringLiteral("/dev/serial/by-id")),
                                       LinkText::modemManagerInstalled(), InstallPaths::udevRule()));
         m_knownPorts.insert(name, description);
@@ -249,7 +292,7 @@ void ConnectionForm::scanport()
     for (const QString &name : known) {
         if (present.contains(name))
             continue;
-        appendLog(QStringLiteral("unpluged COM port:\t %1 - %2 \n").arg(name, m_knownPorts.value(name)));
+        appendLog(ProcessLog::portUnplugged(name, m_knownPorts.value(name)));
         m_knownPorts.remove(name);
         const int index = ui->comB_Port->findData(name);
         if (index > 0)
@@ -259,6 +302,11 @@ void ConnectionForm::scanport()
 
 void ConnectionForm::startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd)
 {
+    m_sweepEnd = ProcessLog::SearchEnd();
+    m_sweepEnd.autoConnect = searchMode;
+    m_sweepEnd.ports = ports;
+    m_sweepEnd.idStart = idStart;
+    m_sweepEnd.idEnd = idEnd;
     // Queued like the sweep itself, so a sweep that still runs never sees its range change.
     QMetaObject::invokeMethod(m_scanner, "set_search_mode", Qt::QueuedConnection,
                               Q_ARG(bool, searchMode));
@@ -274,6 +322,7 @@ void ConnectionForm::on_pB_Search_clicked()
 {
     if (!m_searchIdle) {
         m_searchIdle = true;
+        m_sweepEnd.stopped = true;
         m_scanner->set_search_stop();
         ui->pB_Search->setText(tr("Search"));
         return;
@@ -323,10 +372,10 @@ void ConnectionForm::on_pB_Connect_clicked()
 
 void ConnectionForm::Slot_show_progress(QString text)
 {
-    appendLog(text + QLatin1Char('\n'));
-    QString port;
-    if (LinkText::isPermissionScanError(text, &port))
-        appendLog(LinkText::permissionAdvice(port, LinkText::owningGroup(port)));
+    appendLog(ProcessLog::scannerLine(text, [](const QString &port) {
+        return LinkText::lacksAccess(port) ? LinkText::permissionAdvice(port, LinkText::owningGroup(port))
+                                           : QString();
+    }));
 }
 
 void ConnectionForm::Slot_show_search_progress(QString text, int percent)
@@ -358,8 +407,12 @@ void ConnectionForm::Slot_scaned_device(QStringList result, QByteArray block)
         entry.stopBits = result.at(4).toInt();
         const QString text = LinkText::deviceEntryText(entry);
         m_foundDevices.insert(text, block);
-        ui->lW_devicelist->addItem(text);
+        auto *item = new QListWidgetItem(text);
+        item->setToolTip(deviceToolTip(entry));
+        ui->lW_devicelist->addItem(item);
+        ++m_sweepEnd.found;
         if (m_autoConnect) {
+            appendLog(ProcessLog::autoConnectFound(entry.slaveId, entry.port, entry.baudRate, entry.parity));
             // a find in search mode ends the sweep without a "finished" report
             if (m_sweepsPending > 0)
                 --m_sweepsPending;
@@ -378,6 +431,7 @@ void ConnectionForm::Slot_scaned_device(QStringList result, QByteArray block)
         setSearchIdle();
         ui->lW_devicelist->setEnabled(true);
         ui->pBar_Search->hide();
+        appendLog(ProcessLog::searchEnded(m_sweepEnd));
     }
 }
 
@@ -428,7 +482,28 @@ void ConnectionForm::changeLanguage(QString language_label)
         QCoreApplication::installTranslator(translator);
     Translation::applyQtTranslation(language_label);
     ui->retranslateUi(this);
+    ui->lW_devicelist->setToolTip(tr("Double-click a device to connect to it."));
     retranslateTrafficMenu();
+}
+
+// The form's widgets keep their places in a content area that scrolls inside the window: on a
+// screen lower than the form the window fits the screen, and every control stays within
+// reach. The window opens centred on the screen where the desktop begins.
+void ConnectionForm::fitToScreen()
+{
+    const QSize largest = maximumSize();
+    int bars = 0;
+    for (const QWidget *bar : {static_cast<QWidget *>(ui->menubar), static_cast<QWidget *>(ui->statusbar)})
+        bars += bar->sizeHint().height();
+    const QSize content(largest.width(), qMax(largest.height() - bars, ui->centralwidget->childrenRect().bottom() + 1));
+    ScreenFit::scrollCentralWidget(this, content);
+    setMinimumSize(LeastSize);
+    // Room for scroll bars, for a screen smaller than the whole form.
+    const int scrollBar = ScreenFit::scrollBarExtent(this);
+    setMaximumSize(largest + QSize(scrollBar, scrollBar));
+    QScreen *screen = QGuiApplication::screenAt(QPoint(0, 0));
+    ScreenFit::placeCentred(this, largest, screen ? screen : QGuiApplication::primaryScreen(), nullptr, scrollBar);
+    new ScreenFit::Keeper(this, {}, [largest] { return largest; });
 }
 
 // A View menu before Help, made here so that the form stays as it is.

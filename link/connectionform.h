@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "link/portaccess.h"
+#include "link/processlog.h"
 
 class QAction;
 class QListWidgetItem;
@@ -46,11 +47,12 @@ QString connectLogLine(bool ok, const QString &port, int baudRate, int parity, i
 // then "USB-SERIAL CH340", then the rest, each group in plain string order.
 QStringList autoConnectOrder(const QMap<QString, QString> &portsByName);
 QString deviceEntryText(const DeviceEntry &entry);
+// An entry as the device list shows it: "ID 5 · COM3 · 9600 8E1".
+QString deviceEntryShown(const DeviceEntry &entry);
 bool parseDeviceEntry(const QString &text, DeviceEntry *entry);
 // Identification block of the offline model mode: the code (hex text, low 16 bits, 0 when it
 // is not a number) high byte first, then ten zero bytes.
 QByteArray offlineBlock(const QString &codeText);
-bool isPermissionScanError(const QString &statusLine, QString *port);
 } // namespace LinkText
 
 // The connection window and the Modbus-RTU link: it lists the serial ports, searches them for
@@ -131,6 +133,8 @@ private:
     void writeFinished(QModbusReply *reply);
     void startSweep(const QStringList &ports, bool searchMode, int idStart, int idEnd);
     void setSearchIdle();
+    void fitToScreen();
+    QString deviceToolTip(const DeviceEntry &entry) const;
     void createTrafficMenu();
     void retranslateTrafficMenu();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
@@ -156,6 +160,7 @@ private:
     bool m_searchIdle = true;
     // sweeps handed to the scanner that have not reported their end yet
     int m_sweepsPending = 0;
+    ProcessLog::SearchEnd m_sweepEnd;  // the latest sweep, for the line that ends it
 
     TrafficTap *m_traffic = nullptr;
     TrafficMonitor *m_trafficMonitor = nullptr;

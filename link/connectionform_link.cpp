@@ -4,6 +4,7 @@
 #include "ui_connectionform.h"
 
 #include "link/modbusexception.h"
+#include "link/processlog.h"
 
 #include "link/traffic.h"
 
@@ -45,8 +46,8 @@ QByteArray LinkText::readReplyBytes(int startAddress, int valueCount, const QVec
 QString LinkText::connectLogLine(bool ok, const QString &port, int baudRate, int parity,
                                  int stopBits, int slaveId)
 {
-    const QString pattern = ok ? QStringLiteral("Connect successful:\t %1,%2,%3,%4,%5")
-                               : QStringLiteral("Connect failed:\t %1,%2,%3,%4,%5");
+    const QString pattern = ok ? ProcessLog::tr("Connect successful:\t %1,%2,%3,%4,%5")
+                               : ProcessLog::tr("Connect failed:\t %1,%2,%3,%4,%5");
     return pattern.arg(port, QString::number(baudRate), QString::number(parity),
                        QString::number(stopBits), QString::number(slaveId));
 }
@@ -68,7 +69,7 @@ void ConnectionForm::createLink()
         // that its users see the disconnection.
         if ((error == QModbusDevice::ReadError || error == QModbusDevice::ConnectionError)
             && m_master->state() == QModbusDevice::ConnectedState) {
-            appendLog(QStringLiteral("Connection lost:\t %1 (%2)\n")
+            appendLog(ProcessLog::tr("Connection lost:\t %1 (%2)\n")
                           .arg(m_portName, m_master->errorString()));
             m_master->disconnectDevice();
         }

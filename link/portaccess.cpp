@@ -1,5 +1,8 @@
 #include "link/portaccess.h"
 
+#include "app/installpaths.h"
+#include "link/processlog.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -7,8 +10,12 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 #endif
 
 namespace {
@@ -22,14 +29,153 @@ QByteArray devicePath(const QString &port)
 #endif
 } // namespace
 
+namespace {
+
+QString modeText(unsigned mode)
+{
+    return QStringLiteral("%1").arg(mode & 07777, 4, 8, QLatin1Char('0'));
+}
+
+// The administrators' group: it may use anything, and nobody joins it to reach a port.
+bool isPrivileged(const QString &group)
+{
+    return group == QLatin1String("root");
+}
+
+#ifdef Q_OS_UNIX
+QString userName(uid_t uid)
+{
+    if (const struct passwd *pw = ::getpwuid(uid))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(uid);
+}
+
+QString groupName(gid_t gid)
+{
+    if (const struct group *g = ::getgrgid(gid))
+        return QString::fromLocal8Bit(g->gr_name);
+    return QString::number(gid);
+}
+
+QStringList groupNames(const std::vector<gid_t> &gids)
+{
+    QStringList names;
+    for (gid_t gid : gids) {
+        const QString name = groupName(gid);
+        if (!names.contains(name))
+            names << name;
+    }
+    return names;
+}
+
+// The groups of this program, as the session was started with them.
+QStringList sessionGroups()
+{
+    std::vector<gid_t> gids(std::max(0, ::getgroups(0, nullptr)));
+    gids.resize(std::max(0, ::getgroups(int(gids.size()), gids.data())));
+    gids.push_back(::getegid());
+    return groupNames(gids);
+}
+
+// The groups of the account as the group database has them now: a login from now on gets them.
+QStringList accountGroups()
+{
+    const struct passwd *pw = ::getpwuid(::getuid());
+    if (!pw)
+        return {};
+    const QByteArray name(pw->pw_name);
+    const gid_t primary = pw->pw_gid;
+    int count = 32;
+    std::vector<gid_t> gids;
+    for (int tries = 0; tries < 4; ++tries) {
+        gids.resize(std::size_t(count));
+        int n = count;
+        if (::getgrouplist(name.constData(), primary, gids.data(), &n) >= 0) {
+            gids.resize(std::size_t(n));
+            return groupNames(gids);
+        }
+        count = std::max(n, count * 2);
+    }
+    return {};
+}
+#endif
+
+} // namespace
+
+LinkText::PortAccess LinkText::portAccess(const QString &port)
+{
+    PortAccess access;
+    access.port = port;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(devicePath(port).constData(), &st) != 0)
+        return access;
+    access.known = true;
+    access.owner = userName(st.st_uid);
+    access.group = groupName(st.st_gid);
+    access.mode = unsigned(st.st_mode) & 07777;
+    access.isOwner = ::geteuid() == st.st_uid;
+    access.groupsNow = sessionGroups();
+    access.groupsLater = accountGroups();
+#endif
+    return access;
+}
+
+QString LinkText::accessAdvice(const PortAccess &a, const QString &udevRule)
+{
+    const QString port = a.port;
+    if (!a.known)
+        return ProcessLog::tr("No permission to open %1: this user may not read and write it.\n").arg(port);
+
+    const bool groupMay = (a.mode & 0060) == 0060 && !a.group.isEmpty() && !isPrivileged(a.group);
+    if (groupMay) {
+        if (a.groupsNow.contains(a.group))
+            return ProcessLog::tr("No permission to open %1, although this session belongs to its group %2 "
+                                  "(owner %3, mode %4).\n")
+                .arg(port, a.group, a.owner, modeText(a.mode));
+        if (a.groupsLater.contains(a.group))
+            return ProcessLog::tr("No permission to open %1: this account has joined the group %2, which may "
+                                  "read and write it, since this session began; log out and in again.\n")
+                .arg(port, a.group);
+        return ProcessLog::tr("No permission to open %1: join the group %2, which may read and write it, "
+                              "then log out and in again.\n")
+            .arg(port, a.group);
+    }
+
+    // No group to join would help: the rule shipped with the tool hands the port to one.
+    const QString rulesGroup = QStringLiteral("dialout");
+    const QString why = isPrivileged(a.group) && (a.mode & 0060) == 0060
+                            ? ProcessLog::tr("only the administrators' group may use it")
+                            : ProcessLog::tr("no group may read and write it");
+    QString then;
+    if (a.groupsNow.contains(rulesGroup))
+        then = QString();
+    else if (a.groupsLater.contains(rulesGroup))
+        then = ProcessLog::tr(", then log out and in again");
+    else
+        then = ProcessLog::tr(", then join that group and log in again");
+    const QString path = port.startsWith(QLatin1Char('/')) ? port : QLatin1String("/dev/") + port;
+    if (a.group == rulesGroup)
+        return ProcessLog::tr("No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule "
+                              "%6 gives that group read and write rights to serial ports: install it (sudo cp %6 "
+                              "/etc/udev/rules.d/ && sudo udevadm control --reload) and replug the adapter or "
+                              "run sudo udevadm trigger %7%8.\n")
+            .arg(port, a.owner, a.group, modeText(a.mode), why, udevRule, path, then);
+    return ProcessLog::tr("No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 "
+                          "gives serial ports to the group %7: install it (sudo cp %6 /etc/udev/rules.d/ && sudo "
+                          "udevadm control --reload) and replug the adapter or run sudo udevadm trigger %8%9.\n")
+        .arg(port, a.owner, a.group, modeText(a.mode), why, udevRule, rulesGroup, path, then);
+}
+
 QString LinkText::permissionAdvice(const QString &port, const QString &group)
 {
-    const QString who = group.isEmpty()
-                            ? QStringLiteral("the group that owns it (dialout on Debian)")
-                            : QStringLiteral("the group \"%1\" that owns it (dialout on Debian)").arg(group);
-    return QStringLiteral("No permission to open %1: the user must be a member of %2; "
-                          "add the user to that group and log in again.\n")
-        .arg(port, who);
+    PortAccess access = portAccess(port);
+    if (!access.known && !group.isEmpty()) {
+        access.known = true;
+        access.group = group;
+        access.mode = 0660;
+    }
+    return accessAdvice(access, InstallPaths::udevRule());
 }
 
 QString LinkText::owningGroup(const QString &path)
@@ -83,10 +229,10 @@ QString LinkText::portNotes(const QString &port, const QStringList &stableNames,
 {
     QString notes;
     for (const QString &name : stableNames)
-        notes += QStringLiteral("\t stable name: %1 (kept across replugging; grivant --port takes it)\n").arg(name);
+        notes += ProcessLog::tr("\t stable name: %1 (kept across replugging; grivant --port takes it)\n").arg(name);
     static const QRegularExpression acm(QStringLiteral("(^|/)ttyACM\\d+$"));
     if (modemManager && acm.match(port).hasMatch())
-        notes += QStringLiteral("\t %1: ModemManager may probe this port with modem commands for some "
+        notes += ProcessLog::tr("\t %1: ModemManager may probe this port with modem commands for some "
                                 "seconds after it appears, which disturbs a search; the udev rule %2 "
                                 "keeps it away (see Help).\n")
                      .arg(port, udevRule);

@@ -1,6 +1,8 @@
 #include "link/trafficmonitor.h"
 
 #include "app/flatui.h"
+#include "app/screenfit.h"
+#include "link/traffic.h"
 #include "link/trafficmodel.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,11 +29,14 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
 
+const QSize PreferredSize(1180, 600);
 const char *const InvalidFieldQss = "QLineEdit{border:1px solid #C0392B;}";
 
 // Function filter entries: the function code, or one of the filter's special values.
@@ -44,7 +50,8 @@ void styleButton(QPushButton *button)
 
 } // namespace
 
-// Cells drawn plainly and clipped at their edge, their texts laid out once. The log
+// Cells drawn plainly, a text too long for its cell cut with an ellipsis, their texts laid
+// out once. The log
 // repaints several times a second while frames come in, mostly rows it has drawn before;
 // the style's item painting (eliding, focus frames, the style sheets of the windows
 // around) and laying out every text anew cost several milliseconds per repaint.
@@ -58,24 +65,8 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        const QRect box = option.rect.adjusted(3, 0, -3, 0);
-        const quint64 key = index.data(TrafficModel::SeqRole).toULongLong() * TrafficModel::ColumnCount
-                            + quint64(index.column());
-        Cell *cell = m_cells.object(key);
-        if (!cell) {
-            cell = new Cell;
-            // In a fixed-pitch font no more characters fit than the width holds digits:
-            // the rest would be laid out only to be clipped away.
-            QString text = index.data(Qt::DisplayRole).toString();
-            const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
-            if (text.size() > fit)
-                text.truncate(fit);
-            cell->text.setText(text);
-            cell->text.setTextFormat(Qt::PlainText);
-            cell->text.prepare(QTransform(), option.font);
-            cell->colour = index.data(Qt::ForegroundRole).value<QColor>();
-            m_cells.insert(key, cell);
-        }
+        const QRect box = textBox(option);
+        const Cell *cell = cellFor(option, index, box);
 
         // The view has the style draw an alternate row's background, not a selected one's.
         const bool selected = option.state & QStyle::State_Selected;
@@ -90,13 +81,92 @@ public:
         painter->restore();
     }
 
+    // A cell too narrow for its text shows the whole of it as a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const Cell *cell = cellFor(option, index, textBox(option));
+        if (cell->elided)
+            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view,
+                               option.rect);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
 private:
     struct Cell {
         QStaticText text;
         QColor colour;
+        bool elided = false;
     };
+
+    static QRect textBox(const QStyleOptionViewItem &option) { return option.rect.adjusted(3, 0, -3, 0); }
+
+    const Cell *cellFor(const QStyleOptionViewItem &option, const QModelIndex &index, const QRect &box) const
+    {
+        const quint64 key = index.data(TrafficModel::SeqRole).toULongLong() * TrafficModel::ColumnCount
+                            + quint64(index.column());
+        if (const Cell *cell = m_cells.object(key))
+            return cell;
+        auto *cell = new Cell;
+        // In a fixed-pitch font no more characters fit than the width holds digits: the
+        // rest would be laid out only to be elided away.
+        QString text = index.data(Qt::DisplayRole).toString();
+        const int fit = box.width() / qMax(1, option.fontMetrics.horizontalAdvance(QLatin1Char('0'))) + 1;
+        const bool cut = text.size() > fit;
+        if (cut)
+            text.truncate(fit);
+        const QString shown = option.fontMetrics.elidedText(text + (cut ? QStringLiteral("\u2026") : QString()),
+                                                            Qt::ElideRight, box.width());
+        cell->elided = cut || shown != text;
+        cell->text.setText(shown);
+        cell->text.setTextFormat(Qt::PlainText);
+        cell->text.prepare(QTransform(), option.font);
+        cell->colour = index.data(Qt::ForegroundRole).value<QColor>();
+        m_cells.insert(key, cell);
+        return cell;
+    }
+
     // A few screens of rows: a repaint redraws what is in view.
     mutable QCache<quint64, Cell> m_cells{1500};
+};
+
+// One line of text cut in the middle to the label's width, so that both the start and the
+// end of a long message (a file name, then why it failed) stay in view; the tooltip has it all.
+class ElidingLabel : public QLabel
+{
+public:
+    explicit ElidingLabel(QWidget *parent) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+
+    void setWholeText(const QString &text)
+    {
+        m_whole = text;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit()
+    {
+        const QString shown = fontMetrics().elidedText(m_whole, Qt::ElideMiddle, contentsRect().width());
+        setText(shown);
+        setToolTip(shown == m_whole ? QString() : m_whole);
+    }
+
+    QString m_whole;
 };
 
 TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
@@ -105,7 +175,9 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     setObjectName(QStringLiteral("TrafficMonitor"));
     // Closing it alone never ends the program, nor keeps it running.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(1180, 600);
+    resize(PreferredSize);
+    // Opens on the screen of the window it was opened from, as much of it as fits there.
+    new ScreenFit::Keeper(this, [] { return static_cast<const QWidget *>(QApplication::activeWindow()); });
 
     m_model = new TrafficModel(TrafficModel::DefaultCapacity, this);
 
@@ -158,13 +230,16 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(mono).height() + 4);
     rows->hide();
+    // The bytes take what the window gives beyond the other columns' widths.
     QHeaderView *columns = m_view->horizontalHeader();
-    columns->setStretchLastSection(true);
+    columns->setStretchLastSection(false);
     const int digit = QFontMetrics(mono).horizontalAdvance(QLatin1Char('0'));
     columns->resizeSection(TrafficModel::TimeColumn, 14 * digit);
     columns->resizeSection(TrafficModel::DirectionColumn, 12 * digit);
     columns->resizeSection(TrafficModel::PortColumn, 24 * digit);
-    columns->resizeSection(TrafficModel::BytesColumn, 33 * digit);
+    columns->resizeSection(TrafficModel::DecodedColumn, 44 * digit);
+    columns->setMinimumSectionSize(6 * digit);
+    columns->setSectionResizeMode(TrafficModel::BytesColumn, QHeaderView::Stretch);
     connect(columns, &QHeaderView::sectionResized, this, [this] { m_delegate->forget(); });
 
     auto *copy = new QAction(this);
@@ -173,20 +248,31 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     m_view->addAction(copy);
     connect(copy, &QAction::triggered, this, &TrafficMonitor::copySelection);
 
-    m_status = new QLabel(this);
+    // A long message is cut to the window's width rather than widen it; its tooltip has it all.
+    m_status = new ElidingLabel(this);
     m_status->setObjectName(QStringLiteral("lb_Status"));
 
-    auto *bar = new QHBoxLayout;
+    // The buttons and the filters side by side, or the filters below the buttons where the
+    // window is too narrow for both in one row.
+    m_buttons = new QWidget(this);
+    auto *buttonRow = new QHBoxLayout(m_buttons);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
     for (QWidget *w : {static_cast<QWidget *>(m_pause), static_cast<QWidget *>(m_clear),
                        static_cast<QWidget *>(m_copy), static_cast<QWidget *>(m_save)})
-        bar->addWidget(w);
-    bar->addStretch(1);
+        buttonRow->addWidget(w);
+    m_filters = new QWidget(this);
+    auto *filterRow = new QHBoxLayout(m_filters);
+    filterRow->setContentsMargins(0, 0, 0, 0);
     for (QWidget *w : {static_cast<QWidget *>(m_idLabel), static_cast<QWidget *>(m_id),
                        static_cast<QWidget *>(m_functionLabel), static_cast<QWidget *>(m_function),
                        static_cast<QWidget *>(m_addressLabel), static_cast<QWidget *>(m_address)})
-        bar->addWidget(w);
+        filterRow->addWidget(w);
+    m_bar = new QGridLayout;
+    m_bar->setContentsMargins(0, 0, 0, 0);
+    m_bar->addWidget(m_buttons, 0, 0, Qt::AlignLeft);
+    m_bar->setColumnStretch(0, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addLayout(m_bar);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_status);
 
@@ -225,6 +311,7 @@ void TrafficMonitor::retranslate()
     m_delegate->forget();
     m_model->retranslate();
     updateStatus();
+    arrangeBar();
 }
 
 void TrafficMonitor::changeEvent(QEvent *event)
@@ -232,6 +319,34 @@ void TrafficMonitor::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QWidget::changeEvent(event);
+}
+
+void TrafficMonitor::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    arrangeBar();
+}
+
+void TrafficMonitor::arrangeBar()
+{
+    const QMargins margins = layout()->contentsMargins();
+    const int room = width() - margins.left() - margins.right();
+    const bool oneRow = room >= m_buttons->sizeHint().width() + m_bar->horizontalSpacing()
+                                    + m_filters->sizeHint().width();
+    const int row = oneRow ? 0 : 1;
+    const int column = oneRow ? 1 : 0;
+    int at = m_bar->indexOf(m_filters);
+    int r = -1, c = -1, rows = 0, columns = 0;
+    if (at >= 0)
+        m_bar->getItemPosition(at, &r, &c, &rows, &columns);
+    if (r == row && c == column)
+        return;
+    if (at >= 0)
+        m_bar->removeWidget(m_filters);
+    m_bar->addWidget(m_filters, row, column, oneRow ? Qt::AlignRight : Qt::AlignLeft);
+    // As narrow as the wider of the two rows; the table and the status line follow.
+    setMinimumWidth(qMax(m_buttons->minimumSizeHint().width(), m_filters->minimumSizeHint().width())
+                    + margins.left() + margins.right());
 }
 
 // Minimising the window (a spontaneous hide) goes on recording; closing it stops.
@@ -346,7 +461,11 @@ void TrafficMonitor::saveAs()
                       || (chosen == textFilter && !path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive));
     if (QFileInfo(path).suffix().isEmpty())
         path += text ? QStringLiteral(".txt") : QStringLiteral(".csv");
+    saveTo(path, text);
+}
 
+void TrafficMonitor::saveTo(const QString &path, bool text)
+{
     QString error;
     if (m_model->save(path, text ? TrafficModel::Format::Text : TrafficModel::Format::Csv, &error))
         m_notice = tr("Saved to %1 (frames: %2).").arg(QDir::toNativeSeparators(path)).arg(m_model->rowCount());
@@ -364,5 +483,6 @@ void TrafficMonitor::updateStatus()
         text += QLatin1Char(' ') + tr("Paused: nothing is recorded.");
     if (!m_notice.isEmpty())
         text += QLatin1Char(' ') + m_notice;
-    m_status->setText(text);
+    m_statusText = text;
+    m_status->setWholeText(text);
 }

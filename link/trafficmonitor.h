@@ -3,11 +3,13 @@
 #include <QWidget>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
 class QTimer;
+class ElidingLabel;
 class PlainRowDelegate;
 class TrafficModel;
 class TrafficTap;
@@ -28,6 +30,7 @@ public:
     TrafficModel *model() const { return m_model; }
     QTableView *view() const { return m_view; }
     QTimer *refreshTimer() const { return m_refresh; }
+    QString statusText() const { return m_statusText; }
     bool isPaused() const { return m_paused; }
 
 public slots:
@@ -35,6 +38,8 @@ public slots:
     void clear();
     void copySelection();
     void saveAs();
+    // Saves the shown frames as text (tab separated) or CSV; the status line tells how it went.
+    void saveTo(const QString &path, bool text);
     // Takes the frames that came in since the last time into the view.
     void refresh();
 
@@ -42,18 +47,23 @@ protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void retranslate();
     void applyFilter();
     void updateListening();
     void updateStatus();
+    void arrangeBar();
 
     TrafficTap *m_tap;
     TrafficModel *m_model;
     QTableView *m_view;
     PlainRowDelegate *m_delegate;
     QTimer *m_refresh;
+    QWidget *m_buttons;
+    QWidget *m_filters;
+    QGridLayout *m_bar;
     QPushButton *m_pause;
     QPushButton *m_clear;
     QPushButton *m_copy;
@@ -64,8 +74,9 @@ private:
     QComboBox *m_function;
     QLabel *m_addressLabel;
     QLineEdit *m_address;
-    QLabel *m_status;
+    ElidingLabel *m_status;
     bool m_paused = false;
     bool m_shown = false;
     QString m_notice;  // the outcome of the last save
+    QString m_statusText;  // the whole status line; the label may show it cut
 };

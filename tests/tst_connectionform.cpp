@@ -1,6 +1,7 @@
 #include "link/connectionform.h"
 #include "link/connectionfunc.h"
 #include "link/portlist.h"
+#include "link/processlog.h"
 #include "support/simulator.h"
 
 #include <QAction>
@@ -17,9 +18,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -101,7 +105,10 @@ private slots:
     void cleanupTestCase();
 
     void helpers();
+    void permissionAdvice_data();
     void permissionAdvice();
+    void portAccessFacts();
+    void processLogLines();
     void serialPortNotes();
     void initialState();
     void portListRefresh();
@@ -191,26 +198,136 @@ void TestConnectionForm::helpers()
     QCOMPARE(LinkText::offlineBlock("FFFFFFFFFFFFFFFFFFFFFF"), QByteArray(12, '\0'));
 }
 
+void TestConnectionForm::permissionAdvice_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("owner");   // "owner:group", "" when the port cannot be examined
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("now");     // groups of this session
+    QTest::addColumn<QStringList>("later");   // groups of the account
+    QTest::addColumn<QStringList>("says");
+    QTest::addColumn<QStringList>("never");
+
+    const QString rule = "/usr/share/grivant/70-grivant-serial.rules";
+    const QStringList user{"operator"};
+    QTest::newRow("dialout may, not a member")
+        << "ttyUSB0" << "root:dialout" << 0660 << user << user
+        << QStringList{"No permission to open ttyUSB0: join the group dialout, which may read and write it, "
+                       "then log out and in again.\n"}
+        << QStringList{rule, "udev"};
+    QTest::newRow("dialout joined since the login")
+        << "/dev/ttyUSB0" << "root:dialout" << 0660 << user << QStringList{"operator", "dialout"}
+        << QStringList{"has joined the group dialout", "log out and in again"} << QStringList{rule};
+    QTest::newRow("another group may")
+        << "/dev/ttyACM0" << "root:uucp" << 0660 << user << user
+        << QStringList{"join the group uucp"} << QStringList{"dialout", rule};
+    QTest::newRow("root alone, 0600")
+        << "ttyS0" << "root:root" << 0600 << user << user
+        << QStringList{"belongs to root:root with mode 0600, so no group may read and write it", rule,
+                       "sudo udevadm trigger /dev/ttyS0", "join that group and log in again"}
+        << QStringList{"join the group root"};
+    QTest::newRow("root alone, already in dialout")
+        << "/dev/ttyS0" << "root:root" << 0600 << QStringList{"dialout"} << QStringList{"dialout"}
+        << QStringList{rule, "trigger /dev/ttyS0.\n"} << QStringList{"join", "log"};
+    QTest::newRow("root's group may")
+        << "/dev/ttyS1" << "root:root" << 0660 << user << QStringList{"dialout"}
+        << QStringList{"only the administrators' group may use it", rule, "then log out and in again"}
+        << QStringList{"join the group root"};
+    QTest::newRow("dialout may not")
+        << "/dev/ttyUSB1" << "root:dialout" << 0600 << user << user
+        << QStringList{"mode 0600", rule} << QStringList{"join the group dialout"};
+    QTest::newRow("not examinable")
+        << "COM3" << "" << 0 << user << user
+        << QStringList{"No permission to open COM3: this user may not read and write it.\n"} << QStringList{rule};
+}
+
 void TestConnectionForm::permissionAdvice()
 {
-    QString portName;
-    QVERIFY(LinkText::isPermissionScanError("Scan error:\t /dev/ttyUSB0,(2 :Permission denied)", &portName));
-    QCOMPARE(portName, QString("/dev/ttyUSB0"));
-    QVERIFY(!LinkText::isPermissionScanError("Scan error:\t /dev/ttyUSB0,(1 :No such file or directory)", &portName));
-    QVERIFY(!LinkText::isPermissionScanError("Scanning COM Port:\t /dev/ttyUSB0", &portName));
-    QVERIFY(LinkText::permissionAdvice("/dev/ttyUSB0", "dialout").contains("group \"dialout\""));
-    QVERIFY(LinkText::permissionAdvice("/dev/ttyUSB0", "").contains("dialout on Debian"));
-    QCOMPARE(LinkText::owningGroup("/nonexistent/tty"), QString());
-    QVERIFY(!LinkText::lacksAccess("/nonexistent/tty"));
+    QFETCH(QString, port);
+    QFETCH(QString, owner);
+    QFETCH(int, mode);
+    QFETCH(QStringList, now);
+    QFETCH(QStringList, later);
+    QFETCH(QStringList, says);
+    QFETCH(QStringList, never);
 
-    ConnectionForm form(nullptr, "en_US");
-    auto *log = child<QPlainTextEdit>(form, "pTE_process");
-    form.Slot_show_progress("Scan error:\t /dev/ttyS7,(2 :Permission denied)");
-    QVERIFY(log->toPlainText().startsWith("Scan error:\t /dev/ttyS7,(2 :Permission denied)\nNo permission to open /dev/ttyS7"));
-    QVERIFY(log->toPlainText().contains("dialout"));
-    log->clear();
-    form.Slot_show_progress("Scan error:\t COM9,(1 :No such file or directory)");
-    QCOMPARE(log->toPlainText(), QString("Scan error:\t COM9,(1 :No such file or directory)\n"));
+    LinkText::PortAccess access;
+    access.port = port;
+    access.known = !owner.isEmpty();
+    access.owner = owner.section(':', 0, 0);
+    access.group = owner.section(':', 1);
+    access.mode = unsigned(mode);
+    access.groupsNow = now;
+    access.groupsLater = later;
+    const QString advice = LinkText::accessAdvice(access, "/usr/share/grivant/70-grivant-serial.rules");
+    for (const QString &text : says)
+        QVERIFY2(advice.contains(text), qPrintable(advice));
+    for (const QString &text : never)
+        QVERIFY2(!advice.contains(text), qPrintable(advice));
+    QVERIFY2(advice.count("dialout") <= 1, qPrintable(advice));
+    QVERIFY(advice.endsWith('\n') && advice.count('\n') == 1);
+}
+
+// What the system tells of a device file and of this user.
+void TestConnectionForm::portAccessFacts()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ttyGV0");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const LinkText::PortAccess access = LinkText::portAccess(path);
+    QVERIFY(access.known);
+    QCOMPARE(access.mode, 0600u);
+    QVERIFY(access.isOwner);
+    QCOMPARE(access.owner, QFileInfo(path).owner());
+    QCOMPARE(access.group, QFileInfo(path).group());
+    QVERIFY(access.groupsNow.contains(access.group));
+    QVERIFY(!LinkText::portAccess(dir.filePath("none")).known);
+}
+
+void TestConnectionForm::processLogLines()
+{
+    // The scanner's reports as the log shows them: a port that cannot be opened by its reason.
+    const auto advice = [](const QString &port) { return port == "/dev/ttyS7" ? QString("ADVICE\n") : QString(); };
+    const QList<QPair<QString, QString>> lines{
+        {"Scan error:\t /dev/ttyS7,(2 :Permission denied)", "Scan error:\t /dev/ttyS7: no permission to open it\nADVICE\n"},
+        {"Scan error:\t /dev/ttyS8,(2 :Permission denied)", "Scan error:\t /dev/ttyS8: busy, another program is using it\n"},
+        {"Scan error:\t COM9,(1 :No such file or directory)", "Scan error:\t COM9: no such port (unplugged?)\n"},
+        {"Scan error:\t COM9,(12 :Input/output error)", "Scan error:\t COM9: cannot open it (Input/output error)\n"},
+        {"Scanning COM Port:\t COM3", "Scanning COM Port:\t COM3\n"},
+        {"Scaned a device in COM3, Varified", "Scaned a device in COM3, Varified\n"},
+        {"response: 0103020001", "response: 0103020001\n"},
+        {"something else", "something else\n"}};
+    for (const auto &line : lines)
+        QCOMPARE(ProcessLog::scannerLine(line.first, advice), line.second);
+
+    ProcessLog::SearchEnd end;
+    end.ports = QStringList{"COM3", "COM4"};
+    end.idStart = 2;
+    end.idEnd = 9;
+    QCOMPARE(ProcessLog::searchEnded(end),
+             QString("Search finished: no device answered on COM3, COM4 with an ID from 2 to 9. Check the wiring, "
+                     "the power of the device, the ID range and its line settings (baud rate 4800 to 230400, "
+                     "parity).\n"));
+    end.found = 2;
+    QVERIFY(ProcessLog::searchEnded(end).startsWith("Search finished: 2 device(s) found on COM3, COM4; double-click"));
+    end.stopped = true;
+    QVERIFY(ProcessLog::searchEnded(end).startsWith("Search stopped: 2 device(s) found"));
+    end.found = 0;
+    QVERIFY(ProcessLog::searchEnded(end).startsWith("Search stopped: no device found so far on COM3, COM4."));
+    end.autoConnect = true;
+
+    // In Chinese, the log's own lines; the device's and the system's texts stay.
+    QTranslator chinese;
+    QVERIFY(chinese.load(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/zh_CN.qm"));
+    QCoreApplication::installTranslator(&chinese);
+    const QString zh = ProcessLog::searchEnded(end) + ProcessLog::portListed("COM3", "USB Serial Port")
+                       + ProcessLog::scannerLine("Scan error:\t COM9,(1 :No such file or directory)", advice);
+    QCoreApplication::removeTranslator(&chinese);
+    QVERIFY2(!zh.contains("Auto-Connect found") && !zh.contains("Scaned COM port") && !zh.contains("no such port"),
+             qPrintable(zh));
+    QVERIFY(zh.contains("COM3, COM4") && zh.contains("USB Serial Port") && zh.contains("COM9"));
 }
 
 void TestConnectionForm::initialState()
@@ -218,7 +335,9 @@ void TestConnectionForm::initialState()
     ConnectionForm form(nullptr, "en_US");
     QCOMPARE(form.windowTitle(), QString("Grivant -- Connection configuration"));
     QCOMPARE(form.windowModality(), Qt::ApplicationModal);
-    QCOMPARE(form.maximumSize(), QSize(661, 681));
+    // As the form, and room for scroll bars where the screen is smaller than the form.
+    const int scrollBar = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QCOMPARE(form.maximumSize(), QSize(661 + scrollBar, 681 + scrollBar));
 
     auto *bar = child<QProgressBar>(form, "pBar_Search");
     auto *devices = child<QListWidget>(form, "lW_devicelist");
@@ -410,6 +529,10 @@ void TestConnectionForm::searchPortOrder()
     // nothing answers on ports that do not exist: the window is idle again
     QVERIFY(waitIdle(form));
     QVERIFY(search->isEnabled());
+    QVERIFY(child<QPlainTextEdit>(form, "pTE_process")->toPlainText().endsWith(
+        "Scan error:\t COM2: no such port (unplugged?)\nAuto-Connect found no device on COM3, COM4, COM1, COM10, COM2. "
+        "Check the wiring, the power of the device and its line settings (baud rate 4800 to 230400); Search with an "
+        "ID range finds a device that does not answer Auto-Connect.\n"));
 
     combo->setCurrentIndex(0);
     search->click();
@@ -560,6 +683,8 @@ void TestConnectionForm::twoDevicesOnOnePort()
     child<QPushButton>(form, "pB_Search")->click();
     QVERIFY(waitIdle(form));
     QVERIFY(!form.isAutoConnectMode());
+    QVERIFY(child<QPlainTextEdit>(form, "pTE_process")->toPlainText().endsWith("No serial port to search: plug in "
+        "the adapter, or start the tool with --port for a port the system does not list.\n"));
 
     const QByteArray first = QByteArray::fromHex("010100020003000400050006");
     const QByteArray second = QByteArray::fromHex("0A0B0C0D0E0F101112131415");
@@ -572,6 +697,15 @@ void TestConnectionForm::twoDevicesOnOnePort()
     // range mode: finds are listed, nothing connects by itself
     QCOMPARE(info.count(), 0);
     QCOMPARE(state.count(), 0);
+    // shown ID first and line settings last, cut in the middle; the whole entry in the tooltip
+    form.Slot_scaned_device({"OK", sim.port(), "115200", "2", "1", "3"}, second);
+    QCOMPARE(devices->textElideMode(), Qt::ElideMiddle);
+    const auto *delegate = qobject_cast<QStyledItemDelegate *>(devices->itemDelegate());
+    QCOMPARE(delegate->displayText(devices->item(1)->text(), QLocale()), QString::fromUtf8("ID 3 · %1 · 115200 8N1").arg(sim.port()));
+    QCOMPARE(delegate->displayText(devices->item(2)->text(), QLocale()), QString::fromUtf8("ID 3 · %1 · 115200 8E1").arg(sim.port()));
+    QCOMPARE(devices->item(2)->toolTip(), QString("ID 3 on %1, 115200 baud, parity even, 1 stop bit(s)\n(3,%1,115200,2,1)\n"
+                                                  "Double-click to connect.").arg(sim.port()));
+    delete devices->takeItem(2);
 
     emit devices->itemDoubleClicked(devices->item(1));
     QCOMPARE(int(form.linkSlaveId()), 3);
@@ -682,8 +816,9 @@ void TestConnectionForm::autoConnectFindsSimulator()
     QVERIFY(child<QPushButton>(form, "pB_Search")->isEnabled());
     QVERIFY(form.isSearchIdle());
     const QString log = child<QPlainTextEdit>(form, "pTE_process")->toPlainText();
-    QVERIFY(log.contains("Scan error:\t /nonexistent/ttyGV0,"));
-    QVERIFY(log.contains(QString("Connect successful:\t %1,115200,0,1,4\n").arg(sim.port())));
+    QVERIFY(log.contains("Scan error:\t /nonexistent/ttyGV0: no such port (unplugged?)\n"));
+    QVERIFY(log.contains(QString("Auto-Connect found a device: ID 4 on %1, 115200 baud, parity none.\n"
+                                 "Connect successful:\t %1,115200,0,1,4\n").arg(sim.port())));
     QCOMPARE(child<QListWidget>(form, "lW_devicelist")->item(0)->text(),
              QString("4,%1,115200,0,1").arg(sim.port()));
 

@@ -139,6 +139,7 @@ private slots:
             connection->form()->spB_IDEnd->setValue(2);
             connection->form()->pB_Search->click();
             QTRY_VERIFY_WITH_TIMEOUT(connection->form()->pB_Connect->isEnabled(), 20000);
+            showWhole(connection);
             connection->grab().save(folder + "/connection-" + language + ".png");
 
             connection->form()->lW_devicelist->setCurrentRow(0);
@@ -148,11 +149,13 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
             window.pollingThread()->Add_writeregisterList(0x0103, 300);
             QTRY_VERIFY_WITH_TIMEOUT(ui->PositionPlot->graph(0)->dataCount() > 20, 10000);
+            showWhole(&window);
             window.grab().save(folder + "/main-narrow-" + language + ".png");
             // The wide picture once a queued replot of the live curve has happened.
             QSignalSpy replotted(ui->PositionPlot, &QCustomPlot::afterReplot);
             ui->actionAdvanced->trigger();
             QVERIFY(replotted.wait(5000));
+            showWhole(&window);
             window.grab().save(folder + "/main-wide-" + language + ".png");
             PortList::setProvider(nullptr);
         }

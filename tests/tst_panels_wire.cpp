@@ -353,6 +353,7 @@ private slots:
         if (folder.isEmpty())
             QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
         const auto shoot = [&](const QString &name) {
+            showWhole(window.get());
             QTest::qWait(400); // let queued replots and repaints land in the picture
             window->grab().save(folder + "/" + name + ".png");
         };

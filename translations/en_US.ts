@@ -143,6 +143,18 @@ p, li { white-space: pre-wrap; }
             <source>Traffic monitor</source>
             <translation>Traffic monitor</translation>
         </message>
+        <message>
+            <source>ID %1 on %2, %3 baud, parity %4, %5 stop bit(s)
+(%6)
+Double-click to connect.</source>
+            <translation>ID %1 on %2, %3 baud, parity %4, %5 stop bit(s)
+(%6)
+Double-click to connect.</translation>
+        </message>
+        <message>
+            <source>Double-click a device to connect to it.</source>
+            <translation>Double-click a device to connect to it.</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
@@ -1177,6 +1189,199 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>the device stopped answering</source>
             <translation>the device stopped answering</translation>
+        </message>
+    </context>
+    <context>
+        <name>ProcessLog</name>
+        <message>
+            <source>Connect successful:	 %1,%2,%3,%4,%5</source>
+            <translation>Connect successful:	 %1,%2,%3,%4,%5</translation>
+        </message>
+        <message>
+            <source>Connect failed:	 %1,%2,%3,%4,%5</source>
+            <translation>Connect failed:	 %1,%2,%3,%4,%5</translation>
+        </message>
+        <message>
+            <source>Connection lost:	 %1 (%2)
+</source>
+            <translation>Connection lost:	 %1 (%2)
+</translation>
+        </message>
+        <message>
+            <source>No permission to open %1: this user may not read and write it.
+</source>
+            <translation>No permission to open %1: this user may not read and write it.
+</translation>
+        </message>
+        <message>
+            <source>No permission to open %1, although this session belongs to its group %2 (owner %3, mode %4).
+</source>
+            <translation>No permission to open %1, although this session belongs to its group %2 (owner %3, mode %4).
+</translation>
+        </message>
+        <message>
+            <source>No permission to open %1: this account has joined the group %2, which may read and write it, since this session began; log out and in again.
+</source>
+            <translation>No permission to open %1: this account has joined the group %2, which may read and write it, since this session began; log out and in again.
+</translation>
+        </message>
+        <message>
+            <source>No permission to open %1: join the group %2, which may read and write it, then log out and in again.
+</source>
+            <translation>No permission to open %1: join the group %2, which may read and write it, then log out and in again.
+</translation>
+        </message>
+        <message>
+            <source>only the administrators' group may use it</source>
+            <translation>only the administrators' group may use it</translation>
+        </message>
+        <message>
+            <source>no group may read and write it</source>
+            <translation>no group may read and write it</translation>
+        </message>
+        <message>
+            <source>, then log out and in again</source>
+            <translation>, then log out and in again</translation>
+        </message>
+        <message>
+            <source>, then join that group and log in again</source>
+            <translation>, then join that group and log in again</translation>
+        </message>
+        <message>
+            <source>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives serial ports to the group %7: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %8%9.
+</source>
+            <translation>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives serial ports to the group %7: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %8%9.
+</translation>
+        </message>
+        <message>
+            <source>	 stable name: %1 (kept across replugging; grivant --port takes it)
+</source>
+            <translation>	 stable name: %1 (kept across replugging; grivant --port takes it)
+</translation>
+        </message>
+        <message>
+            <source>	 %1: ModemManager may probe this port with modem commands for some seconds after it appears, which disturbs a search; the udev rule %2 keeps it away (see Help).
+</source>
+            <translation>	 %1: ModemManager may probe this port with modem commands for some seconds after it appears, which disturbs a search; the udev rule %2 keeps it away (see Help).
+</translation>
+        </message>
+        <message>
+            <source>Scaned COM port:	 %1 - %2 
+</source>
+            <translation>Scaned COM port:	 %1 - %2 
+</translation>
+        </message>
+        <message>
+            <source>unpluged COM port:	 %1 - %2 
+</source>
+            <translation>unpluged COM port:	 %1 - %2 
+</translation>
+        </message>
+        <message>
+            <source>Scanning COM Port:	 %1</source>
+            <translation>Scanning COM Port:	 %1</translation>
+        </message>
+        <message>
+            <source>Scaned a device in %1, Varified</source>
+            <translation>Scaned a device in %1, Varified</translation>
+        </message>
+        <message>
+            <source>response: %1</source>
+            <translation>response: %1</translation>
+        </message>
+        <message>
+            <source>response rejected: bad CRC or length (wrong line settings?)</source>
+            <translation>response rejected: bad CRC or length (wrong line settings?)</translation>
+        </message>
+        <message>
+            <source>Scan error:	 %1: no such port (unplugged?)
+</source>
+            <translation>Scan error:	 %1: no such port (unplugged?)
+</translation>
+        </message>
+        <message>
+            <source>Scan error:	 %1: busy, another program is using it
+</source>
+            <translation>Scan error:	 %1: busy, another program is using it
+</translation>
+        </message>
+        <message>
+            <source>Scan error:	 %1: no permission to open it
+</source>
+            <translation>Scan error:	 %1: no permission to open it
+</translation>
+        </message>
+        <message>
+            <source>Scan error:	 %1: already open
+</source>
+            <translation>Scan error:	 %1: already open
+</translation>
+        </message>
+        <message>
+            <source>Scan error:	 %1: cannot open it (%2)
+</source>
+            <translation>Scan error:	 %1: cannot open it (%2)
+</translation>
+        </message>
+        <message>
+            <source>none</source>
+            <translation>none</translation>
+        </message>
+        <message>
+            <source>even</source>
+            <translation>even</translation>
+        </message>
+        <message>
+            <source>odd</source>
+            <translation>odd</translation>
+        </message>
+        <message>
+            <source>No serial port to search: plug in the adapter, or start the tool with --port for a port the system does not list.
+</source>
+            <translation>No serial port to search: plug in the adapter, or start the tool with --port for a port the system does not list.
+</translation>
+        </message>
+        <message>
+            <source>Auto-Connect found no device on %1. Check the wiring, the power of the device and its line settings (baud rate 4800 to 230400); Search with an ID range finds a device that does not answer Auto-Connect.
+</source>
+            <translation>Auto-Connect found no device on %1. Check the wiring, the power of the device and its line settings (baud rate 4800 to 230400); Search with an ID range finds a device that does not answer Auto-Connect.
+</translation>
+        </message>
+        <message>
+            <source>Search stopped: %1 device(s) found on %2; double-click one in the list to connect.
+</source>
+            <translation>Search stopped: %1 device(s) found on %2; double-click one in the list to connect.
+</translation>
+        </message>
+        <message>
+            <source>Search finished: %1 device(s) found on %2; double-click one in the list to connect.
+</source>
+            <translation>Search finished: %1 device(s) found on %2; double-click one in the list to connect.
+</translation>
+        </message>
+        <message>
+            <source>Search stopped: no device found so far on %1.
+</source>
+            <translation>Search stopped: no device found so far on %1.
+</translation>
+        </message>
+        <message>
+            <source>Search finished: no device answered on %1 with an ID from %2 to %3. Check the wiring, the power of the device, the ID range and its line settings (baud rate 4800 to 230400, parity).
+</source>
+            <translation>Search finished: no device answered on %1 with an ID from %2 to %3. Check the wiring, the power of the device, the ID range and its line settings (baud rate 4800 to 230400, parity).
+</translation>
+        </message>
+        <message>
+            <source>Auto-Connect found a device: ID %1 on %2, %3 baud, parity %4.
+</source>
+            <translation>Auto-Connect found a device: ID %1 on %2, %3 baud, parity %4.
+</translation>
+        </message>
+        <message>
+            <source>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives that group read and write rights to serial ports: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %7%8.
+</source>
+            <translation>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives that group read and write rights to serial ports: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %7%8.
+</translation>
         </message>
     </context>
     <context>

@@ -143,6 +143,18 @@ p, li { white-space: pre-wrap; }
         <source>Traffic monitor</source>
         <translation>通信监视器</translation>
     </message>
+    <message>
+        <source>ID %1 on %2, %3 baud, parity %4, %5 stop bit(s)
+(%6)
+Double-click to connect.</source>
+        <translation>ID %1，端口 %2，波特率 %3，校验 %4，停止位 %5
+(%6)
+双击即可连接。</translation>
+    </message>
+    <message>
+        <source>Double-click a device to connect to it.</source>
+        <translation>双击设备即可连接。</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1177,6 +1189,199 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>the device stopped answering</source>
         <translation>设备停止应答</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessLog</name>
+    <message>
+        <source>Connect successful:	 %1,%2,%3,%4,%5</source>
+        <translation>连接成功：	 %1,%2,%3,%4,%5</translation>
+    </message>
+    <message>
+        <source>Connect failed:	 %1,%2,%3,%4,%5</source>
+        <translation>连接失败：	 %1,%2,%3,%4,%5</translation>
+    </message>
+    <message>
+        <source>Connection lost:	 %1 (%2)
+</source>
+        <translation>连接中断：	 %1 (%2)
+</translation>
+    </message>
+    <message>
+        <source>No permission to open %1: this user may not read and write it.
+</source>
+        <translation>无权限打开 %1：当前用户不能读写该端口。
+</translation>
+    </message>
+    <message>
+        <source>No permission to open %1, although this session belongs to its group %2 (owner %3, mode %4).
+</source>
+        <translation>无权限打开 %1，尽管当前会话已属于其用户组 %2（所有者 %3，权限 %4）。
+</translation>
+    </message>
+    <message>
+        <source>No permission to open %1: this account has joined the group %2, which may read and write it, since this session began; log out and in again.
+</source>
+        <translation>无权限打开 %1：本账户在当前会话开始之后才加入了可读写该端口的用户组 %2；请注销后重新登录。
+</translation>
+    </message>
+    <message>
+        <source>No permission to open %1: join the group %2, which may read and write it, then log out and in again.
+</source>
+        <translation>无权限打开 %1：请加入可读写该端口的用户组 %2，然后注销并重新登录。
+</translation>
+    </message>
+    <message>
+        <source>only the administrators&apos; group may use it</source>
+        <translation>只有管理员组可以使用它</translation>
+    </message>
+    <message>
+        <source>no group may read and write it</source>
+        <translation>没有任何用户组可以读写它</translation>
+    </message>
+    <message>
+        <source>, then log out and in again</source>
+        <translation>，然后注销并重新登录</translation>
+    </message>
+    <message>
+        <source>, then join that group and log in again</source>
+        <translation>，然后加入该用户组并重新登录</translation>
+    </message>
+    <message>
+        <source>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives serial ports to the group %7: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %8%9.
+</source>
+        <translation>无权限打开 %1：它属于 %2:%3，权限为 %4，因此%5。udev 规则 %6 会把串口交给用户组 %7：请安装该规则（sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload），然后重新插拔适配器或运行 sudo udevadm trigger %8%9。
+</translation>
+    </message>
+    <message>
+        <source>	 stable name: %1 (kept across replugging; grivant --port takes it)
+</source>
+        <translation>	 固定名称：%1（重新插拔后保持不变；grivant --port 可使用它）
+</translation>
+    </message>
+    <message>
+        <source>	 %1: ModemManager may probe this port with modem commands for some seconds after it appears, which disturbs a search; the udev rule %2 keeps it away (see Help).
+</source>
+        <translation>	 %1：ModemManager 可能在该端口出现后的几秒内用调制解调器命令探测它，从而干扰搜索；udev 规则 %2 可阻止它（见帮助）。
+</translation>
+    </message>
+    <message>
+        <source>Scaned COM port:	 %1 - %2 
+</source>
+        <translation>发现串口：	 %1 - %2 
+</translation>
+    </message>
+    <message>
+        <source>unpluged COM port:	 %1 - %2 
+</source>
+        <translation>串口已拔出：	 %1 - %2 
+</translation>
+    </message>
+    <message>
+        <source>Scanning COM Port:	 %1</source>
+        <translation>正在扫描串口：	 %1</translation>
+    </message>
+    <message>
+        <source>Scaned a device in %1, Varified</source>
+        <translation>在 %1 上发现设备，已验证</translation>
+    </message>
+    <message>
+        <source>response: %1</source>
+        <translation>应答：%1</translation>
+    </message>
+    <message>
+        <source>response rejected: bad CRC or length (wrong line settings?)</source>
+        <translation>应答被拒绝：CRC 或长度错误（串口参数不对？）</translation>
+    </message>
+    <message>
+        <source>Scan error:	 %1: no such port (unplugged?)
+</source>
+        <translation>扫描错误：	 %1：端口不存在（已拔出？）
+</translation>
+    </message>
+    <message>
+        <source>Scan error:	 %1: busy, another program is using it
+</source>
+        <translation>扫描错误：	 %1：端口忙，另一个程序正在使用它
+</translation>
+    </message>
+    <message>
+        <source>Scan error:	 %1: no permission to open it
+</source>
+        <translation>扫描错误：	 %1：无权限打开
+</translation>
+    </message>
+    <message>
+        <source>Scan error:	 %1: already open
+</source>
+        <translation>扫描错误：	 %1：已经打开
+</translation>
+    </message>
+    <message>
+        <source>Scan error:	 %1: cannot open it (%2)
+</source>
+        <translation>扫描错误：	 %1：无法打开（%2）
+</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <translation>偶</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <translation>奇</translation>
+    </message>
+    <message>
+        <source>No serial port to search: plug in the adapter, or start the tool with --port for a port the system does not list.
+</source>
+        <translation>没有可搜索的串口：请插入适配器；系统未列出的端口请用 --port 启动本工具来指定。
+</translation>
+    </message>
+    <message>
+        <source>Auto-Connect found no device on %1. Check the wiring, the power of the device and its line settings (baud rate 4800 to 230400); Search with an ID range finds a device that does not answer Auto-Connect.
+</source>
+        <translation>自动连接在 %1 上未找到设备。请检查接线、设备电源及其串口参数（波特率 4800 至 230400）；不响应自动连接的设备可按 ID 范围搜索。
+</translation>
+    </message>
+    <message>
+        <source>Search stopped: %1 device(s) found on %2; double-click one in the list to connect.
+</source>
+        <translation>搜索已停止：在 %2 上找到 %1 个设备；双击列表中的设备即可连接。
+</translation>
+    </message>
+    <message>
+        <source>Search finished: %1 device(s) found on %2; double-click one in the list to connect.
+</source>
+        <translation>搜索完成：在 %2 上找到 %1 个设备；双击列表中的设备即可连接。
+</translation>
+    </message>
+    <message>
+        <source>Search stopped: no device found so far on %1.
+</source>
+        <translation>搜索已停止：在 %1 上尚未找到设备。
+</translation>
+    </message>
+    <message>
+        <source>Search finished: no device answered on %1 with an ID from %2 to %3. Check the wiring, the power of the device, the ID range and its line settings (baud rate 4800 to 230400, parity).
+</source>
+        <translation>搜索完成：%1 上 ID %2 至 %3 均无设备应答。请检查接线、设备电源、ID 范围及其串口参数（波特率 4800 至 230400、校验）。
+</translation>
+    </message>
+    <message>
+        <source>Auto-Connect found a device: ID %1 on %2, %3 baud, parity %4.
+</source>
+        <translation>自动连接找到设备：ID %1，端口 %2，波特率 %3，校验 %4。
+</translation>
+    </message>
+    <message>
+        <source>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives that group read and write rights to serial ports: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %7%8.
+</source>
+        <translation>无权限打开 %1：它属于 %2:%3，权限为 %4，因此%5。udev 规则 %6 会给该用户组读写串口的权限：请安装该规则（sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload），然后重新插拔适配器或运行 sudo udevadm trigger %7%8。
+</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,9 @@
-// The command line's --port values and the connection window's device-list entries: any
-// text parses without harm, and an entry that parses comes back the same through its text.
+// The command line's --port values, the connection window's device-list entries and the
+// scanner's report lines: any text parses without harm, and an entry that parses comes back
+// the same through its text.
 #include "app/portoption.h"
 #include "link/connectionform.h"
+#include "link/processlog.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         DeviceEntry entry;
         if (!LinkText::parseDeviceEntry(line, &entry))
             continue;
+        (void)LinkText::deviceEntryShown(entry);
         DeviceEntry again;
         if (!LinkText::parseDeviceEntry(LinkText::deviceEntryText(entry), &again))
             std::abort();
@@ -30,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
     }
     (void)LinkText::offlineBlock(text);
-    QString port;
-    (void)LinkText::isPermissionScanError(text, &port);
+    // The scanner's report lines as the process log shows them.
+    for (const QString &line : lines)
+        (void)ProcessLog::scannerLine(line, [](const QString &port) { return port; });
     return 0;
 }

@@ -3,9 +3,14 @@
 // compiled ones are copied next to the suite first.
 #pragma once
 
+#include "app/screenfit.h"
+
 #include <QDir>
 #include <QFile>
+#include <QMainWindow>
+#include <QScrollArea>
 #include <QString>
+#include <QTest>
 
 // The folder for the pictures (made if missing), or an empty text when none is asked for.
 inline QString prepareScreenshots()
@@ -21,4 +26,17 @@ inline QString prepareScreenshots()
                     QString("translations/") + qm);
     }
     return folder;
+}
+
+// A window made as large as its whole content, as a screen large enough shows it: the
+// offscreen platform's screen (800 x 600) is smaller than the windows, which then scroll.
+inline void showWhole(QMainWindow *window)
+{
+    auto *area = qobject_cast<QScrollArea *>(window->centralWidget());
+    if (!area)
+        return;
+    window->resize(ScreenFit::naturalSize(window, area->widget()->minimumSize()));
+    // The window system hands the new size back through the event queue.
+    if (!QTest::qWaitFor([area] { return area->viewport()->size() == area->widget()->minimumSize(); }, 2000))
+        qWarning("the window did not take the size of its whole content");
 }
