@@ -4,20 +4,6 @@ namespace {
 
 const QVector<qint32> BaudRates{115200, 57600, 38400, 19200, 9600, 4800, 230400};
 
-bool parseParity(const QString &text, int *parity)
-{
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("none") || t == QLatin1String("n"))
-        *parity = QSerialPort::NoParity;
-    else if (t == QLatin1String("even") || t == QLatin1String("e"))
-        *parity = QSerialPort::EvenParity;
-    else if (t == QLatin1String("odd") || t == QLatin1String("o"))
-        *parity = QSerialPort::OddParity;
-    else
-        return false;
-    return true;
-}
-
 // A token that starts with '-' but is a number ("-5") is an argument, not an option.
 bool isOption(const QString &token)
 {
@@ -207,7 +193,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
                 return fail(QStringLiteral("--parity needs none, even or odd"));
             r.parities.clear();
             for (const QString &part : value.split(QLatin1Char(','))) {
-                int parity = 0;
+                QSerialPort::Parity parity = QSerialPort::NoParity;
                 if (!parseParity(part, &parity))
                     return fail(QStringLiteral("--parity: %1 is not none, even or odd").arg(part));
                 if (!r.parities.contains(parity))

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "data/parameterexport.h"
+#include "data/parameterfile.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -50,7 +51,7 @@ void MainWindow::on_pB_T_ExportPara_clicked()
     const QByteArray content =
         QTextCodec::codecForLocale()->fromUnicode(ParameterExport::fileText(tables, remark));
     QString reason;
-    if (!ParameterExport::writeFile(fileName, content, &reason)) {
+    if (!ParameterFile::write(fileName, content, &reason)) {
         askOperator(QMessageBox::Warning, tr("Notice"),
                     tr("The parameters could not be saved to %1:\n%2")
                         .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(fileName)),

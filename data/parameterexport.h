@@ -32,9 +32,5 @@ QString fileName(const QString &modelName, const QString &uniqueId);
 // in a single line feed; the remark gets none added. Fields are written as they are.
 QString fileText(const QVector<TableTexts> &tables, const QString &remark);
 
-// Writes the bytes to the file through a temporary file that replaces the old one only
-// once everything has been written, so a failed export leaves an earlier file intact.
-// On failure the reason is the system's text.
-bool writeFile(const QString &path, const QByteArray &content, QString *reason);
 
 } // namespace ParameterExport

@@ -38,20 +38,6 @@ bool toBool(const QString &text, bool *value)
     return true;
 }
 
-bool toParity(const QString &text, QSerialPort::Parity *parity)
-{
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("none") || t == QLatin1String("n"))
-        *parity = QSerialPort::NoParity;
-    else if (t == QLatin1String("even") || t == QLatin1String("e"))
-        *parity = QSerialPort::EvenParity;
-    else if (t == QLatin1String("odd") || t == QLatin1String("o"))
-        *parity = QSerialPort::OddParity;
-    else
-        return false;
-    return true;
-}
-
 // "1-4", "scan" (every ID) or "scan 1-16".
 QString setIds(const QString &text, Bus *bus)
 {
@@ -158,7 +144,7 @@ QString setBusKey(const QString &key, const QString &value, Bus *bus, bool *know
     } else if (key == QLatin1String("baud")) {
         return setBaud(value, bus);
     } else if (key == QLatin1String("parity")) {
-        if (!toParity(value, &bus->line.parity))
+        if (!parseParity(value, &bus->line.parity))
             return QStringLiteral("\"%1\" is not none, even or odd").arg(value);
     } else if (key == QLatin1String("stop_bits")) {
         int stop = 0;
@@ -198,7 +184,7 @@ QString busFromSpec(const QString &spec, Bus *bus)
         return QStringLiteral("names no port");
     if (const QString why = setBaud(parts.takeFirst(), bus); !why.isEmpty())
         return why;
-    if (parts.size() > 1 && toParity(parts.last(), &bus->line.parity))
+    if (parts.size() > 1 && parseParity(parts.last(), &bus->line.parity))
         parts.removeLast();
     if (const QString why = setIds(parts.join(QLatin1Char(',')), bus); !why.isEmpty())
         return why;

@@ -66,6 +66,20 @@ QString lineSettingsText(const LineSettings &line)
         .arg(line.stopBits == QSerialPort::TwoStop ? 2 : 1);
 }
 
+bool parseParity(const QString &text, QSerialPort::Parity *parity)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("none") || t == QLatin1String("n"))
+        *parity = QSerialPort::NoParity;
+    else if (t == QLatin1String("even") || t == QLatin1String("e"))
+        *parity = QSerialPort::EvenParity;
+    else if (t == QLatin1String("odd") || t == QLatin1String("o"))
+        *parity = QSerialPort::OddParity;
+    else
+        return false;
+    return true;
+}
+
 QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
                         const QString &systemText)
 {

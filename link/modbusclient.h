@@ -21,6 +21,8 @@ struct LineSettings
 
 // Text of a line's settings such as "115200 8N1".
 QString lineSettingsText(const LineSettings &line);
+// A parity as people write it: "none", "even", "odd" or their first letters, any case.
+bool parseParity(const QString &text, QSerialPort::Parity *parity);
 
 // Why a port could not be opened, in words an operator can act on: missing, no
 // permission (with the group to join), busy, or the system's own text.
