@@ -1,5 +1,6 @@
 #include "data/parameterbackup.h"
 
+#include "data/strictjson.h"
 #include "data/valuerange.h"
 #include "engine/deviceinfo.h"
 
@@ -11,7 +12,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <vector>
 
 namespace ParameterBackup {
 
@@ -56,46 +56,6 @@ bool parseAddress(const QJsonValue &value, int *address)
 // A file with two "registers" lists would then restore whichever came last without a word,
 // so such a file is refused. True with the first key that repeats within one object and its
 // byte offset. The text must be valid JSON.
-bool repeatedKey(const QByteArray &json, QString *repeated, int *offset)
-{
-    struct Level
-    {
-        bool object = false;
-        bool expectKey = false;
-        QSet<QString> keys;
-    };
-    std::vector<Level> levels;
-    for (int i = 0; i < json.size(); ++i) {
-        const char c = json.at(i);
-        if (c == '{' || c == '[') {
-            levels.push_back(Level{c == '{', c == '{', {}});
-        } else if (c == '}' || c == ']') {
-            if (!levels.empty())
-                levels.pop_back();
-        } else if (c == ',') {
-            if (!levels.empty() && levels.back().object)
-                levels.back().expectKey = true;
-        } else if (c == '"') {
-            const int start = i;
-            for (++i; i < json.size() && json.at(i) != '"'; ++i)
-                if (json.at(i) == '\\')
-                    ++i;
-            if (levels.empty() || !levels.back().object || !levels.back().expectKey)
-                continue;
-            levels.back().expectKey = false;
-            // The reader's own decoding, so that "a" and "\u0061" are one key.
-            const QString key = QJsonDocument::fromJson('[' + json.mid(start, i - start + 1) + ']')
-                                    .array().at(0).toString();
-            if (levels.back().keys.contains(key)) {
-                *repeated = key;
-                *offset = start;
-                return true;
-            }
-            levels.back().keys.insert(key);
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -210,19 +170,19 @@ bool fromJson(const QByteArray &json, Document *doc, QString *error)
     };
     if (json.trimmed().isEmpty())
         return fail(QCoreApplication::translate("ParameterBackup", "the file is empty"));
+    QString repeated;
+    int repeatedAt = 0;
+    if (StrictJson::repeatedKey(json, &repeated, &repeatedAt))
+        return fail(QCoreApplication::translate("ParameterBackup", "the key \"%1\" appears twice in one object (byte %2): "
+                                                                   "a file with a repeated key is refused")
+                        .arg(repeated)
+                        .arg(repeatedAt));
     QJsonParseError parseError;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return fail(QCoreApplication::translate("ParameterBackup", "not a complete parameter file (%1 at byte %2)")
                         .arg(parseError.errorString())
                         .arg(parseError.offset));
-    QString repeated;
-    int repeatedAt = 0;
-    if (repeatedKey(json, &repeated, &repeatedAt))
-        return fail(QCoreApplication::translate("ParameterBackup", "the key \"%1\" appears twice in one object (byte %2): "
-                                                                   "a file with a repeated key is refused")
-                        .arg(repeated)
-                        .arg(repeatedAt));
     const QJsonObject root = parsed.object();
     if (!parsed.isObject() || root.value(QStringLiteral("format")).toString() != QLatin1String(FormatName))
         return fail(QCoreApplication::translate("ParameterBackup", "not a parameter file of this tool"));

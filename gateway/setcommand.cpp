@@ -1,6 +1,7 @@
 #include "gateway/setcommand.h"
 
 #include "data/parameterbackup.h"
+#include "data/strictjson.h"
 #include "link/modbusframe.h"
 
 #include <QJsonArray>
@@ -65,6 +66,10 @@ QString jsonText(const QJsonValue &value)
 
 QJsonValue commandId(const QByteArray &payload)
 {
+    QString key;
+    int offset = 0;
+    if (StrictJson::repeatedKey(payload, &key, &offset))
+        return QJsonValue(QJsonValue::Null);
     const QJsonDocument doc = QJsonDocument::fromJson(payload);
     return doc.isObject() && doc.object().contains(QLatin1String("id")) ? doc.object().value(QLatin1String("id"))
                                                                          : QJsonValue(QJsonValue::Null);
@@ -101,6 +106,12 @@ QString refuseRegister(const RegisterMap &map, int address)
 Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &model)
 {
     Plan p;
+    QString key;
+    int offset = 0;
+    if (StrictJson::repeatedKey(payload, &key, &offset)) {
+        p.refusal = refused(QStringLiteral("the key \"%1\" comes twice in one object of the command (byte %2)").arg(key).arg(offset));
+        return p;
+    }
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(payload, &error);
     if (!doc.isObject()) {

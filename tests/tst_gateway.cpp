@@ -344,6 +344,8 @@ void TestGateway::setPlans_data()
     QTest::newRow("no such name") << QByteArray(R"({"values":{"Warp":1}})") << "\"Warp\" names no register of GZB-50W";
     QTest::newRow("no values") << QByteArray(R"({"id":"x"})") << "the command holds no \"values\"";
     QTest::newRow("not JSON") << QByteArray("speed 80") << "the command is not JSON";
+    QTest::newRow("key twice") << QByteArray(R"({"values":{"Speed":80,"Sp\u0065ed":90}})")
+                               << "the key \"Speed\" comes twice in one object of the command";
 }
 
 void TestGateway::setPlans()
