@@ -1036,6 +1036,22 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Not saved: unknown value</source>
             <translation>Not saved: unknown value</translation>
         </message>
+        <message>
+            <source>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</source>
+            <translation>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</translation>
+        </message>
+        <message>
+            <source>Not saved: the device reports a value outside the range of %1. Choose one first.</source>
+            <translation>Not saved: the device reports a value outside the range of %1. Choose one first.</translation>
+        </message>
+        <message>
+            <source>Not saved: out of range</source>
+            <translation>Not saved: out of range</translation>
+        </message>
+        <message>
+            <source>slave ID</source>
+            <translation>slave ID</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

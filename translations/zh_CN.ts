@@ -1036,6 +1036,22 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Not saved: unknown value</source>
         <translation>未保存：值未知</translation>
     </message>
+    <message>
+        <source>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</source>
+        <translation>设备中的值为 %1，超出 %2~%3。按原值显示，不会写入：请先选择一个值再保存。</translation>
+    </message>
+    <message>
+        <source>Not saved: the device reports a value outside the range of %1. Choose one first.</source>
+        <translation>未保存：设备报告的 %1 的值超出范围。请先选择一个值。</translation>
+    </message>
+    <message>
+        <source>Not saved: out of range</source>
+        <translation>未保存：值超出范围</translation>
+    </message>
+    <message>
+        <source>slave ID</source>
+        <translation>从站ID</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
