@@ -11,6 +11,7 @@
 #include "link/processlog.h"
 
 class QAction;
+class QLabel;
 class QListWidgetItem;
 class QMenu;
 class QModbusReply;
@@ -137,6 +138,7 @@ private:
     QString deviceToolTip(const DeviceEntry &entry) const;
     void createTrafficMenu();
     void retranslateTrafficMenu();
+    static QString ownershipText();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
     void tapAnswer(QModbusReply *reply);
 
@@ -166,6 +168,7 @@ private:
     TrafficMonitor *m_trafficMonitor = nullptr;
     QMenu *m_viewMenu = nullptr;
     QAction *m_trafficAction = nullptr;
+    QLabel *m_ownershipLabel = nullptr; // the status bar's permanent copyright line
     QString m_trafficLine;  // port and line settings of the open link
 
     static QTranslator *s_translator;

@@ -155,6 +155,18 @@ Double-click to connect.</translation>
             <source>Double-click a device to connect to it.</source>
             <translation>Double-click a device to connect to it.</translation>
         </message>
+        <message>
+            <source>Grivant User Interface 
+
+ Version : %1
+
+Website : </source>
+            <translation>Grivant User Interface 
+
+ Version : %1
+
+Website : </translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>

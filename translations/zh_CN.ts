@@ -155,6 +155,18 @@ Double-click to connect.</source>
         <source>Double-click a device to connect to it.</source>
         <translation>双击设备即可连接。</translation>
     </message>
+    <message>
+        <source>Grivant User Interface 
+
+ Version : %1
+
+Website : </source>
+        <translation>Grivant 用户界面 
+
+ 版本 : %1
+
+网站 : </translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
