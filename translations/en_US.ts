@@ -1411,6 +1411,30 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives that group read and write rights to serial ports: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %7%8.
 </translation>
         </message>
+        <message>
+            <source>Write not sent:	 %1 = %2, dropped when reading was switched over</source>
+            <translation>Write not sent:	 %1 = %2, dropped when reading was switched over</translation>
+        </message>
+        <message>
+            <source>Write given up:	 %1 = %2, no answer after %3 tries</source>
+            <translation>Write given up:	 %1 = %2, no answer after %3 tries</translation>
+        </message>
+        <message>
+            <source>Write outcome unknown:	 0x%1 = %2, no answer; not sent again, since the device may have carried it out</source>
+            <translation>Write outcome unknown:	 0x%1 = %2, no answer; not sent again, since the device may have carried it out</translation>
+        </message>
+        <message>
+            <source>Write refused:	 0x%1 = %2, the device answered %3 (exception 0x%4); not sent again</source>
+            <translation>Write refused:	 0x%1 = %2, the device answered %3 (exception 0x%4); not sent again</translation>
+        </message>
+        <message>
+            <source> (an earlier send went unanswered and may have been carried out)</source>
+            <translation> (an earlier send went unanswered and may have been carried out)</translation>
+        </message>
+        <message>
+            <source>Write not confirmed:	 0x%1 = %2, still queued when the program ended</source>
+            <translation>Write not confirmed:	 0x%1 = %2, still queued when the program ended</translation>
+        </message>
     </context>
     <context>
         <name>ReplayTimeline</name>
