@@ -135,6 +135,7 @@ MainWindow::~MainWindow()
         m_vxCtl->quit();
         m_vxCtl->wait();
     }
+    finishRecordingAtExit();
     closeSession();
     // Released at once rather than from the event loop, which has already ended when the
     // window on main's stack goes: the connection window then stops its scanner thread and

@@ -392,6 +392,7 @@ private:
     void recordSessionEvent(const char *kind, const QString &text = QString(), int address = -1,
                             const QString &data = QString(), int tries = -1);
     void updateRecordingIndicator();
+    void finishRecordingAtExit();
     void retranslateSessionMenu();
     struct Replay;
     void initSessionReplay();

@@ -488,6 +488,21 @@ void ConnectionForm::changeLanguage(QString language_label)
         m_ownershipLabel->setText(ownershipText());
 }
 
+void ConnectionForm::showRecording(const QString &text, const QString &toolTip)
+{
+    if (!m_recordingLabel) {
+        if (text.isEmpty())
+            return;
+        m_recordingLabel = new QLabel(this);
+        m_recordingLabel->setObjectName(QStringLiteral("lb_Recording"));
+        m_recordingLabel->setStyleSheet(QStringLiteral("QLabel{color:#C0392B;font-weight:bold;}"));
+        statusBar()->addWidget(m_recordingLabel);
+    }
+    m_recordingLabel->setText(text);
+    m_recordingLabel->setToolTip(toolTip);
+    m_recordingLabel->setVisible(!text.isEmpty());
+}
+
 QString ConnectionForm::ownershipText()
 {
     return tr("Copyright (c) Grivant developers. All rights reserved.");
