@@ -11,6 +11,7 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "panels/devicechoice.h"
+#include "panels/devicenumber.h"
 #include "panels/parameterwidgets.h"
 #include "panels/replaytimeline.h"
 
@@ -134,6 +135,7 @@ MainWindow::~MainWindow()
         m_vxCtl->quit();
         m_vxCtl->wait();
     }
+    finishRecordingAtExit();
     closeSession();
     // Released at once rather than from the event loop, which has already ended when the
     // window on main's stack goes: the connection window then stops its scanner thread and
@@ -190,6 +192,8 @@ void MainWindow::changeLanguage(const QString &code)
     updatePlotAxes(false);
     for (QComboBox *combo : {ui->cB_Init_Direction, ui->cB_Baudrate, ui->cB_StopBits, ui->cB_Parity, ui->cB_IOMode})
         DeviceChoice::retranslate(combo, tr("%1 (unknown)").arg(DeviceChoice::unknownCode(combo)));
+    for (QSpinBox *box : deviceNumberBoxes())
+        DeviceNumber::retranslate(box, outOfRangeTip());
 }
 
 QString MainWindow::ownershipText()

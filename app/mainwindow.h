@@ -23,6 +23,7 @@ class QMenu;
 class QScrollArea;
 class QSignalMapper;
 class QSlider;
+class QSpinBox;
 class QTableWidget;
 class QTimer;
 class QTranslator;
@@ -205,6 +206,8 @@ private:
     void saveParameters(QLabel *notice);
     void adviseLineChange(const ControlValues::LineCodes &codes);
     bool refuseUnknownCodes(QLabel *notice, const QList<QPair<QComboBox *, QString>> &combos);
+    bool refuseUnchosenNumbers(QLabel *notice, const QList<QPair<QSpinBox *, QString>> &boxes);
+    QList<QSpinBox *> deviceNumberBoxes() const;
     QString m_reconnectHint; // the status bar's advice after new line settings were saved
     QTimer *m_reloadTimer = nullptr;
 
@@ -253,6 +256,8 @@ private:
     QAction *m_trafficAction = nullptr;  // View menu: the connection window's traffic monitor
     QLabel *m_ownershipLabel = nullptr;  // the status bar's permanent copyright line
     static QString ownershipText();
+    // The tip of a spin box that shows a device's number beyond its range.
+    static QString outOfRangeTip();
 
     // Register tables, reply dispatch and plots.
     void queueRegisterWrite(int address, quint16 value);
@@ -387,6 +392,7 @@ private:
     void recordSessionEvent(const char *kind, const QString &text = QString(), int address = -1,
                             const QString &data = QString(), int tries = -1);
     void updateRecordingIndicator();
+    void finishRecordingAtExit();
     void retranslateSessionMenu();
     struct Replay;
     void initSessionReplay();

@@ -259,13 +259,14 @@ QString checkWrite(const RegisterMap &map, int address, int value)
         return QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3").arg(where).arg(value).arg(rangeText);
     // A range that reaches beyond what the register holds (-32768~32768 for a signed one)
     // would let the value come back with another sign: the range is cut to the format.
-    const bool isSigned = map.registerFormats.value(address) == QLatin1String("signed");
-    const int low = isSigned ? -0x8000 : 0;
-    const int high = isSigned ? 0x7FFF : 0xFFFF;
-    if (value < low || value > high) {
+    const QString format = map.registerFormats.value(address);
+    const ValueRange cut = cutToFormat(range, format);
+    if (!cut.accepts(value)) {
+        const ValueRange limits = formatRange(format);
         const QString held = range.kind == ValueRange::Interval
-                                 ? QStringLiteral("%1~%2").arg(qMax(range.minimum, low)).arg(qMin(range.maximum, high))
-                                 : QStringLiteral("%1~%2").arg(low).arg(high);
+                                 ? QStringLiteral("%1~%2").arg(cut.minimum).arg(cut.maximum)
+                                 : QStringLiteral("%1~%2").arg(limits.minimum).arg(limits.maximum);
+        const bool isSigned = limits.minimum < 0;
         return isSigned ? QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (a signed 16-bit register)")
                               .arg(where).arg(value).arg(held)
                         : QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (an unsigned 16-bit register)")

@@ -20,9 +20,9 @@ QString plainNamePart(const QString &text)
     return plain.replace(kDots, QStringLiteral("_"));
 }
 
-QString fileName(const QString &modelName, const QString &uniqueId)
+QString fileName(const QString &modelName, const QString &uniqueId, const QString &extension)
 {
-    return plainNamePart(modelName) + QLatin1Char('_') + plainNamePart(uniqueId) + QStringLiteral(".csv");
+    return plainNamePart(modelName) + QLatin1Char('_') + plainNamePart(uniqueId) + QLatin1Char('.') + extension;
 }
 
 QString fileText(const QVector<TableTexts> &tables, const QString &remark)

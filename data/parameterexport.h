@@ -24,8 +24,9 @@ struct TableTexts
 QString plainNamePart(const QString &text);
 
 // "<model>_<unique ID>.csv", in the working directory: a plain name, never a path, whatever
-// the model name and unique ID hold.
-QString fileName(const QString &modelName, const QString &uniqueId);
+// the model name and unique ID hold. A parameter backup's default name takes "json".
+QString fileName(const QString &modelName, const QString &uniqueId,
+                 const QString &extension = QStringLiteral("csv"));
 
 // Per table a description line (a blank, then ",<description>" per row) and a value line
 // (the title, then ",<value>" per row); then "Remark:" and the remark as typed. Lines end

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "data/registermap.h"
+#include "data/valuerange.h"
 #include "data/vxregisterdatabase.h"
 #include "engine/replydecode.h"
 #include "engine/vx_ctl.h"
@@ -166,11 +167,22 @@ void MainWindow::tablecelldoubleclick(int row, int column)
     const int current = ReplyDecode::decimalOrZero(valueItem->text());
     const Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     bool ok = false;
+    // Only what the register holds in its format is offered: 32768 written to a signed
+    // register would come back as -32768.
+    const RegisterMap *map = activeRegisterMap();
+    const QString format = map ? map->registerFormats.value(address) : QString();
 
     if (!ReplyDecode::isChoiceList(range)) {
         const ReplyDecode::RangeBounds bounds = ReplyDecode::rangeBounds(range);
+        ValueRange offered;
+        offered.kind = ValueRange::Interval;
+        offered.minimum = bounds.minimum;
+        offered.maximum = bounds.maximum;
+        offered = cutToFormat(offered, format);
+        if (!offered.isValid())
+            return;
         const int value = QInputDialog::getInt(this, tr("Write Register"), tr("Input:"), current,
-                                               bounds.minimum, bounds.maximum, 1, &ok, flags);
+                                               offered.minimum, offered.maximum, 1, &ok, flags);
         if (!ok)
             return;
         valueItem->setText(QString::number(value));
@@ -178,9 +190,16 @@ void MainWindow::tablecelldoubleclick(int row, int column)
         return;
     }
 
-    const QString choice = QInputDialog::getItem(this, tr("Write Register"), tr("Input:"),
-                                                 ReplyDecode::rangeChoices(range), 0, false, &ok,
-                                                 flags);
+    const ValueRange held = formatRange(format);
+    QStringList choices;
+    for (const QString &choice : ReplyDecode::rangeChoices(range)) {
+        bool number = false;
+        const int value = choice.toInt(&number, 10);
+        if (!number || held.accepts(value))
+            choices.append(choice);
+    }
+    const QString choice = QInputDialog::getItem(this, tr("Write Register"), tr("Input:"), choices,
+                                                 0, false, &ok, flags);
     if (!ok || choice.isEmpty())
         return;
     valueItem->setText(choice);

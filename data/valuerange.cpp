@@ -75,3 +75,33 @@ ValueRange parseValueRange(const QString &text)
     }
     return range;
 }
+
+ValueRange formatRange(const QString &format)
+{
+    ValueRange range;
+    range.kind = ValueRange::Interval;
+    const bool isSigned = format == QLatin1String("signed");
+    range.minimum = isSigned ? -0x8000 : 0;
+    range.maximum = isSigned ? 0x7FFF : 0xFFFF;
+    return range;
+}
+
+ValueRange cutToFormat(const ValueRange &range, const QString &format)
+{
+    const ValueRange held = formatRange(format);
+    ValueRange cut = range;
+    if (range.kind == ValueRange::Interval) {
+        cut.minimum = qMax(range.minimum, held.minimum);
+        cut.maximum = qMin(range.maximum, held.maximum);
+    } else if (range.kind == ValueRange::List && range.isValid()) {
+        cut.choices.clear();
+        cut.values.clear();
+        for (int i = 0; i < range.values.size(); ++i) {
+            if (held.accepts(range.values.at(i))) {
+                cut.choices.append(range.choices.at(i));
+                cut.values.append(range.values.at(i));
+            }
+        }
+    }
+    return cut;
+}

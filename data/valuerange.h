@@ -25,3 +25,12 @@ struct ValueRange
 };
 
 ValueRange parseValueRange(const QString &text);
+
+// What a 16-bit register holds in its format: -32768~32767 when it is "signed",
+// 0~65535 otherwise. A map's range may reach beyond it (-32768~32768), and a value beyond
+// it would come back from the device with another sign or another value.
+ValueRange formatRange(const QString &format);
+
+// The range cut to what the register holds: an interval narrowed (it may end up empty,
+// minimum above maximum), a list without the values beyond it.
+ValueRange cutToFormat(const ValueRange &range, const QString &format);

@@ -1,5 +1,6 @@
 #include "engine/actionregisters.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -62,16 +63,17 @@ QString givenUpLine(int address, const QVector<quint16> &values, int tries)
 {
     const QString where = QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0'));
     if (tries == 0)
-        return QStringLiteral("Write not sent:\t %1 = %2, dropped when reading was switched over")
+        return QCoreApplication::translate("ProcessLog", "Write not sent:\t %1 = %2, dropped when reading was "
+                                                         "switched over")
             .arg(where, valuesText(values));
-    return QStringLiteral("Write given up:\t %1 = %2, no answer after %3 tries")
+    return QCoreApplication::translate("ProcessLog", "Write given up:\t %1 = %2, no answer after %3 tries")
         .arg(where, valuesText(values), QString::number(tries));
 }
 
 QString outcomeUnknownLine(int address, const QVector<quint16> &values)
 {
-    return QStringLiteral("Write outcome unknown:\t 0x%1 = %2, no answer; not sent again, "
-                          "since the device may have carried it out")
+    return QCoreApplication::translate("ProcessLog", "Write outcome unknown:\t 0x%1 = %2, no answer; not sent "
+                                                     "again, since the device may have carried it out")
         .arg(address, 4, 16, QLatin1Char('0'))
         .arg(valuesText(values));
 }
@@ -79,19 +81,21 @@ QString outcomeUnknownLine(int address, const QVector<quint16> &values)
 QString refusedLine(int address, const QVector<quint16> &values, int exceptionCode,
                     const QString &exceptionName, int tries)
 {
-    QString line = QStringLiteral("Write refused:\t 0x%1 = %2, the device answered %3 (exception 0x%4); "
-                                  "not sent again")
+    QString line = QCoreApplication::translate("ProcessLog", "Write refused:\t 0x%1 = %2, the device answered %3 "
+                                                             "(exception 0x%4); not sent again")
                        .arg(address, 4, 16, QLatin1Char('0'))
                        .arg(valuesText(values), exceptionName)
                        .arg(exceptionCode, 2, 16, QLatin1Char('0'));
     if (tries > 1)
-        line += QStringLiteral(" (an earlier send went unanswered and may have been carried out)");
+        line += QCoreApplication::translate("ProcessLog", " (an earlier send went unanswered and may have been "
+                                                          "carried out)");
     return line;
 }
 
 QString unsentAtExitLine(int address, const QVector<quint16> &values)
 {
-    return QStringLiteral("Write not confirmed:\t 0x%1 = %2, still queued when the program ended")
+    return QCoreApplication::translate("ProcessLog", "Write not confirmed:\t 0x%1 = %2, still queued when the "
+                                                     "program ended")
         .arg(address, 4, 16, QLatin1Char('0'))
         .arg(valuesText(values));
 }

@@ -26,7 +26,8 @@ bool isActionWrite(int address, int count);
 
 } // namespace ActionRegisters
 
-// Lines of the connection window's process log about writes that did not end in an answer.
+// Lines of the connection window's process log about writes that did not end in an answer,
+// in the operator's language.
 namespace WriteReport {
 
 QString valuesText(const QVector<quint16> &values);

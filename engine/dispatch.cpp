@@ -7,6 +7,7 @@
 #include "panels/controlpages.h"
 #include "panels/controlvalues.h"
 #include "panels/devicechoice.h"
+#include "panels/devicenumber.h"
 #include "panels/parameterwidgets.h"
 #include "panels/plots.h"
 
@@ -76,7 +77,7 @@ void showCode(QComboBox *combo, quint16 code)
     DeviceChoice::show(combo, code, MainWindow::tr("%1 (unknown)").arg(code));
 }
 
-void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
+void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u, const QString &numberTip)
 {
     switch (row) {
     case 1:
@@ -84,7 +85,7 @@ void applyUserParameterRow(Ui::MainWindow *ui, int row, qint16 v, quint16 u)
         ui->lb_other_notice->clear();
         break;
     case 2:
-        ui->spB_gid->setValue(v);
+        DeviceNumber::show(ui->spB_gid, v, numberTip);
         break;
     case 3:
         showCode(ui->cB_Baudrate, u);
@@ -208,7 +209,7 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
                 }
 
                 if (user && !m_parametersLoaded && row <= 5)
-                    applyUserParameterRow(ui, row, v, u);
+                    applyUserParameterRow(ui, row, v, u, outOfRangeTip());
 
                 if (module && user && row == 6) {
                     const bool strokeChanged = ui->hS_Position_module->maximum() != int(u);
@@ -227,7 +228,7 @@ void MainWindow::RefreshRegisterValue(QByteArray data)
                     if (row == 2)
                         applyIoMode(v);
                     else if (QSpinBox *box = module ? extendedIoBox(ui, row) : standardIoBox(ui, row))
-                        box->setValue(module ? int(u) : int(v));
+                        DeviceNumber::show(box, module ? int(u) : int(v), outOfRangeTip());
                     if (row == lastIoRow) {
                         m_parametersLoaded = true;
                         ui->lb_IO_notice->clear();

@@ -208,6 +208,7 @@ void MainWindow::stopRecording()
     const bool ok = m_sessionWriter->finish(&error);
     m_recordTimer->stop();
     m_recordLabel->hide();
+    m_connectionForm->showRecording(QString(), QString());
     m_recordAction->setEnabled(true);
     m_stopRecordAction->setEnabled(false);
     const QString file = QDir::toNativeSeparators(m_sessionWriter->path());
@@ -230,8 +231,29 @@ QString MainWindow::recordingIndicatorText() const
 
 void MainWindow::updateRecordingIndicator()
 {
+    const QString tip = tr("Recording to %1").arg(QDir::toNativeSeparators(m_sessionWriter->path()));
     m_recordLabel->setText(recordingIndicatorText());
-    m_recordLabel->setToolTip(tr("Recording to %1").arg(QDir::toNativeSeparators(m_sessionWriter->path())));
+    m_recordLabel->setToolTip(tip);
+    // A recording goes on across a disconnection, while the connection window is the one
+    // in sight.
+    m_connectionForm->showRecording(recordingIndicatorText(), tip);
+}
+
+// The program ends while recording: the link closes with it, and the file says so before
+// it is finished.
+void MainWindow::finishRecordingAtExit()
+{
+    if (!m_sessionWriter || !m_sessionWriter->isRecording())
+        return;
+    if (!m_recordedDisconnection && m_connectionForm && m_connectionForm->isLinkConnected()) {
+        recordSessionEvent(SessionFormat::Disconnected);
+        m_recordedDisconnection = true;
+    }
+    m_connectionForm->trafficTap()->setRecording(false);
+    QString error;
+    if (!m_sessionWriter->finish(&error))
+        qWarning("grivant: the session %s could not be finished: %s", qPrintable(m_sessionWriter->path()),
+                 qPrintable(error));
 }
 
 void MainWindow::recordSessionChosen()

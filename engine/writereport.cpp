@@ -46,8 +46,10 @@ void MainWindow::initWriteReports()
     connect(m_vxCtl, &VX_Ctl::WriteRefused, this,
             [this](int address, QVector<quint16> values, int exceptionCode, int tries) {
                 const quint8 code = quint8(exceptionCode);
-                showWriteReport(WriteReport::refusedLine(address, values, code,
-                                                         ModbusFrame::exceptionName(code), tries),
+                // A code without a name is told by its number, which the line gives anyway.
+                const QString name = ModbusFrame::knownExceptionName(code) ? TrafficText::exceptionName(code)
+                                                                           : ModbusFrame::exceptionName(code);
+                showWriteReport(WriteReport::refusedLine(address, values, code, name, tries),
                                 tr("Write 0x%1 refused by the device: %2")
                                     .arg(address, 4, 16, QLatin1Char('0'))
                                     .arg(TrafficText::exceptionName(code)));

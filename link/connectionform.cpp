@@ -175,8 +175,8 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     changeLanguage(language_label);
 
     setWindowTitle(tr("Grivant -- Connection configuration"));
-    statusBar()->addPermanentWidget(
-        new QLabel(tr("Copyright (c) Grivant developers. All rights reserved."), this));
+    m_ownershipLabel = new QLabel(ownershipText(), this);
+    statusBar()->addPermanentWidget(m_ownershipLabel);
     setStyleSheet(QStringLiteral("*{outline:0px;}QWidget#ConnectionForm{background:#FFFFFF;}"));
     FlatUI *flat = FlatUI::instance();
     flat->setPushButtonQss(ui->pB_Connect, 5, 8, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0",
@@ -484,6 +484,28 @@ void ConnectionForm::changeLanguage(QString language_label)
     ui->retranslateUi(this);
     ui->lW_devicelist->setToolTip(tr("Double-click a device to connect to it."));
     retranslateTrafficMenu();
+    if (m_ownershipLabel)
+        m_ownershipLabel->setText(ownershipText());
+}
+
+void ConnectionForm::showRecording(const QString &text, const QString &toolTip)
+{
+    if (!m_recordingLabel) {
+        if (text.isEmpty())
+            return;
+        m_recordingLabel = new QLabel(this);
+        m_recordingLabel->setObjectName(QStringLiteral("lb_Recording"));
+        m_recordingLabel->setStyleSheet(QStringLiteral("QLabel{color:#C0392B;font-weight:bold;}"));
+        statusBar()->addWidget(m_recordingLabel);
+    }
+    m_recordingLabel->setText(text);
+    m_recordingLabel->setToolTip(toolTip);
+    m_recordingLabel->setVisible(!text.isEmpty());
+}
+
+QString ConnectionForm::ownershipText()
+{
+    return tr("Copyright (c) Grivant developers. All rights reserved.");
 }
 
 // The form's widgets keep their places in a content area that scrolls inside the window: on a
@@ -563,9 +585,8 @@ void ConnectionForm::showHelp()
 
 void ConnectionForm::showAbout()
 {
-    const QString text = QStringLiteral("Grivant User Interface \n\n Version : %1\n\n"
-                                        "Website : https://www.grivant.example\n\n"
-                                        "Copyright (c) Grivant developers. All rights reserved.")
-                             .arg(QStringLiteral(GRIVANT_VERSION));
+    const QString text = tr("Grivant User Interface \n\n Version : %1\n\nWebsite : ")
+                             .arg(QStringLiteral(GRIVANT_VERSION))
+                         + QStringLiteral("https://www.grivant.example\n\n") + ownershipText();
     QMessageBox::about(this, tr("About"), text);
 }

@@ -11,6 +11,7 @@
 #include "link/processlog.h"
 
 class QAction;
+class QLabel;
 class QListWidgetItem;
 class QMenu;
 class QModbusReply;
@@ -91,6 +92,8 @@ public:
     QMap<QString, QByteArray> foundDevices() const { return m_foundDevices; }
     // Adds text to the end of the process log.
     void appendLog(const QString &text);
+    // The main window's recording indicator, shown here too; an empty text hides it.
+    void showRecording(const QString &text, const QString &toolTip);
 
 signals:
     void SendConnectiomState(int state);
@@ -137,6 +140,7 @@ private:
     QString deviceToolTip(const DeviceEntry &entry) const;
     void createTrafficMenu();
     void retranslateTrafficMenu();
+    static QString ownershipText();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
     void tapAnswer(QModbusReply *reply);
 
@@ -166,6 +170,8 @@ private:
     TrafficMonitor *m_trafficMonitor = nullptr;
     QMenu *m_viewMenu = nullptr;
     QAction *m_trafficAction = nullptr;
+    QLabel *m_ownershipLabel = nullptr; // the status bar's permanent copyright line
+    QLabel *m_recordingLabel = nullptr;
     QString m_trafficLine;  // port and line settings of the open link
 
     static QTranslator *s_translator;

@@ -88,10 +88,15 @@ QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
         return QStringLiteral("cannot open %1: no such port (unplugged or misspelt?)").arg(port);
     case QSerialPort::PermissionError:
         // Qt reports a port that another program holds (its lock or exclusive open) as a
-        // permission error too; only a missing access right is one.
-        if (LinkText::lacksAccess(port))
-            return QStringLiteral("cannot open %1: permission denied. %2")
-                .arg(port, LinkText::permissionAdvice(port, LinkText::owningGroup(port)).trimmed());
+        // permission error too; only a missing access right is one. The advice names the
+        // port and the missing right itself ("No permission to open ..."), in the
+        // lower-case start of this program's other reasons.
+        if (LinkText::lacksAccess(port)) {
+            QString advice = LinkText::permissionAdvice(port, LinkText::owningGroup(port)).trimmed();
+            if (!advice.isEmpty())
+                advice[0] = advice.at(0).toLower();
+            return advice;
+        }
         if (lockFileNameBytes(port) > MaxFileNameBytes)
             return QStringLiteral("cannot open %1: the path is too long for the port's lock file, whose name "
                                   "holds the whole path (%2 bytes, where a file name may have %3); use a "

@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "data/parameterexport.h"
 #include "data/parameterfile.h"
 #include "data/vxregisterdatabase.h"
 #include "engine/deviceinfo.h"
@@ -288,8 +289,8 @@ void MainWindow::on_actionBackupParameters_triggered()
     if (!parameterToolsReady(title))
         return;
     const DeviceInfo info = DeviceInfo::fromBlock(m_parameterTransfer->infoBlock());
-    auto *dialog = parameterFileDialog(this, title, QStringLiteral("%1_%2.json").arg(m_currentModelName, info.uniqueId),
-                                       true);
+    auto *dialog = parameterFileDialog(
+        this, title, ParameterExport::fileName(m_currentModelName, info.uniqueId, QStringLiteral("json")), true);
     connect(dialog, &QFileDialog::fileSelected, this, &MainWindow::backUpParametersTo);
     dialog->open();
 }

@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "data/registermap.h"
 #include "link/connectionform.h"
 #include "panels/controlvalues.h"
 #include "panels/devicechoice.h"
+#include "panels/devicenumber.h"
 #include "panels/parameterwidgets.h"
 
 #include <QStringList>
@@ -46,6 +48,32 @@ void MainWindow::initParameterTabs()
     m_reloadTimer->setInterval(ReloadDelayMs);
     // The next polled values of the parameter groups fill the tabs again.
     connect(m_reloadTimer, &QTimer::timeout, this, [this] { m_parametersLoaded = false; });
+
+    // A box showing the device's number beyond its range takes its own range again as soon
+    // as the operator changes it: from then on it holds the operator's choice.
+    for (QSpinBox *box : deviceNumberBoxes()) {
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, box] {
+            if (!m_showingDevice)
+                DeviceNumber::settle(box);
+        });
+    }
+}
+
+QList<QSpinBox *> MainWindow::deviceNumberBoxes() const
+{
+    QList<QSpinBox *> boxes{ui->spB_gid};
+    for (QSpinBox *box : ParameterWidgets::gripperIoBoxes(ui))
+        boxes << box;
+    for (const auto &group : ParameterWidgets::moduleIoBoxes(ui))
+        for (QSpinBox *box : group)
+            boxes << box;
+    return boxes;
+}
+
+QString MainWindow::outOfRangeTip()
+{
+    return tr("The device holds %1, outside %2~%3. It is shown as it is and never written: "
+              "choose a value to save one.");
 }
 
 // Every save queues the edited values first, then the command that stores them, and asks
@@ -80,11 +108,32 @@ bool MainWindow::refuseUnknownCodes(QLabel *notice, const QList<QPair<QComboBox 
     return true;
 }
 
+// A spin box that shows the device's number beyond its range holds nothing the operator
+// chose either (the slave ID 0 or 248, an I/O force of 5): such a save is refused too.
+bool MainWindow::refuseUnchosenNumbers(QLabel *notice, const QList<QPair<QSpinBox *, QString>> &boxes)
+{
+    QStringList unchosen;
+    for (const auto &box : boxes) {
+        if (!DeviceNumber::chosen(box.first))
+            unchosen << QStringLiteral("%1 (%2)").arg(box.second).arg(box.first->value());
+    }
+    if (unchosen.isEmpty())
+        return false;
+    const QString why = tr("Not saved: the device reports a value outside the range of %1. Choose "
+                           "one first.")
+                            .arg(unchosen.join(QStringLiteral(", ")));
+    notice->setText(tr("Not saved: out of range"));
+    notice->setToolTip(why);
+    ui->statusBar->showMessage(why, 30000);
+    return true;
+}
+
 void MainWindow::on_pB_Commu_Apply_clicked()
 {
     if (refuseUnknownCodes(ui->lb_Commu_notice, {{ui->cB_Baudrate, tr("baud rate")},
                                                  {ui->cB_StopBits, tr("stop bits")},
-                                                 {ui->cB_Parity, tr("parity")}}))
+                                                 {ui->cB_Parity, tr("parity")}})
+        || refuseUnchosenNumbers(ui->lb_Commu_notice, {{ui->spB_gid, tr("slave ID")}}))
         return;
     LineCodes codes;
     codes.slaveId = ui->spB_gid->value();
@@ -164,6 +213,26 @@ void MainWindow::on_cB_IOMode_currentIndexChanged(int index)
 
 void MainWindow::on_pb_IO_Apply_clicked()
 {
+    // The boxes are named by their registers, as the register tables name them.
+    const RegisterMap *map = activeRegisterMap();
+    const auto named = [map](QSpinBox *box, int address) {
+        const QString name = map ? map->registerDescriptions.value(address) : QString();
+        return qMakePair(box, name.isEmpty() ? QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0')) : name);
+    };
+    QList<QPair<QSpinBox *, QString>> shown;
+    if (ui->stackedWidget_io->currentIndex() == 0) {
+        const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
+        for (size_t i = 0; i < boxes.size(); ++i)
+            shown << named(boxes[i], GripperIoStart + int(i));
+    } else if (ui->stackedWidget_io->currentIndex() == 1) {
+        const auto boxes = ParameterWidgets::moduleIoBoxes(ui);
+        for (size_t g = 0; g < boxes.size(); ++g)
+            for (size_t i = 0; i < boxes[g].size(); ++i)
+                shown << named(boxes[g][i], ModuleIoStart + int(g) * 7 + int(i));
+    }
+    if (refuseUnchosenNumbers(ui->lb_IO_notice, shown))
+        return;
+
     if (ui->stackedWidget_io->currentIndex() == 0) {
         std::array<int, 12> values{};
         const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
@@ -196,5 +265,7 @@ void MainWindow::slot_IOParam_Changed(QString text)
     const auto boxes = ParameterWidgets::gripperIoBoxes(ui);
     if (code < 5 || code >= 5 + int(boxes.size()))
         return;
-    queueRegisterWrite(RegisterIoTest + code, quint16(boxes[size_t(code - 5)]->value()));
+    QSpinBox *box = boxes[size_t(code - 5)];
+    DeviceNumber::settle(box);
+    queueRegisterWrite(RegisterIoTest + code, quint16(box->value()));
 }

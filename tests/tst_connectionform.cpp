@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -19,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyle>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QThread>
@@ -382,7 +384,26 @@ void TestConnectionForm::initialState()
     for (const char *topic : {"dialout", "ModemManager", "70-grivant-serial.rules", "/dev/serial/by-id", "--port"})
         QVERIFY2(boxes.texts.at(0).contains(topic), topic);
 #endif
-    QVERIFY(boxes.texts.at(1).startsWith("About|Grivant User Interface \n\n Version : 1.0.11.0\n\n"));
+    QCOMPARE(boxes.texts.at(1), QString("About|Grivant User Interface \n\n Version : 1.0.11.0\n\nWebsite : "
+                                        "https://www.grivant.example\n\nCopyright (c) Grivant developers. All "
+                                        "rights reserved."));
+
+    // The about box and the status bar's copyright line follow the language.
+    const auto ownership = [&form] {
+        for (QLabel *label : form.statusBar()->findChildren<QLabel *>())
+            if (label->text().contains("Grivant"))
+                return label->text();
+        return QString();
+    };
+    QCOMPARE(ownership(), QString("Copyright (c) Grivant developers. All rights reserved."));
+    form.changeLanguage("zh_CN");
+    child<QAction>(form, "actionAbout1")->trigger();
+    QTRY_COMPARE(boxes.texts.size(), 3);
+    const QString chinese = QString::fromUtf8("关于|Grivant 用户界面 \n\n 版本 : 1.0.11.0\n\n网站 : https://www.grivant.example"
+                                              "\n\n版权所有 (c) Grivant 开发者。保留所有权利。");
+    QCOMPARE(boxes.texts.at(2), chinese);
+    QCOMPARE(ownership(), QString::fromUtf8("版权所有 (c) Grivant 开发者。保留所有权利。"));
+    form.changeLanguage("en_US");
 }
 
 void TestConnectionForm::serialPortNotes()

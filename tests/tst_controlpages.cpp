@@ -96,6 +96,8 @@ private slots:
     void communicationSaveAndDefault();
     void ioParameters();
     void unknownCodesAreShownAndNeverWritten();
+    void numbersBeyondTheirBoxAreShownAndNeverWritten_data();
+    void numbersBeyondTheirBoxAreShownAndNeverWritten();
 };
 
 void TestControlPages::textToRegister_data()
@@ -363,8 +365,7 @@ void TestControlPages::ioParameters()
 {
     build();
     // A complete I/O reply fills the tab and freezes it; the save's timer lets the next one in.
-    QVector<quint16> io(17, 10);
-    io[2] = 0;
+    QVector<quint16> io(17, 30);
     io[2] = 1;
     window->RefreshRegisterValue(reply(0x0400, io));
     QVERIFY(window->parametersLoaded());
@@ -441,6 +442,80 @@ void TestControlPages::unknownCodesAreShownAndNeverWritten()
     QCOMPARE(ui->cB_Parity->count(), 3);
     QCOMPARE(ui->cB_Init_Direction->count(), 2);
     QCOMPARE(ui->cB_Baudrate->currentIndex(), 6);
+}
+
+// A device number beyond its spin box (slave ID 0 or 300, an I/O force of 5) shows as it
+// is, marked; a save refuses it until the operator changes the box, which then holds a
+// number of its own range.
+void TestControlPages::numbersBeyondTheirBoxAreShownAndNeverWritten_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("settled");
+
+    QTest::newRow("slave ID 0") << "GZB-50W" << 0x0300 << 7 << 2 << 0 << "spB_gid" << "1~247" << 1;
+    QTest::newRow("slave ID 300") << "GZB-50W" << 0x0300 << 7 << 2 << 300 << "spB_gid" << "1~247" << 247;
+    QTest::newRow("gripper I/O force 5") << "GZB-50W" << 0x0400 << 17 << 6 << 5 << "spB_IO_F_1" << "20~100" << 20;
+    QTest::newRow("module push force 0") << "TQP2-51500" << 0x0400 << 35 << 11 << 0 << "spB_IO_PF_1" << "1~100" << 1;
+    QTest::newRow("module speed 65535") << "TQP2-51500" << 0x0400 << 35 << 16 << 65535 << "spB_IO_S_6" << "1~100" << 100;
+}
+
+void TestControlPages::numbersBeyondTheirBoxAreShownAndNeverWritten()
+{
+    QFETCH(QString, model);
+    QFETCH(int, start);
+    QFETCH(int, count);
+    QFETCH(int, row);
+    QFETCH(int, value);
+    QFETCH(QString, box);
+    QFETCH(QString, range);
+    QFETCH(int, settled);
+
+    build(model);
+    ui->stackedWidget_io->setCurrentIndex(model.startsWith("TQP2") ? 1 : 0); // as identification does
+    const bool user = start == 0x0300;
+    QSpinBox *spin = window->findChild<QSpinBox *>(box);
+    QVERIFY(spin);
+    QPushButton *save = user ? ui->pB_Commu_Apply : ui->pb_IO_Apply;
+    QLabel *notice = user ? ui->lb_Commu_notice : ui->lb_IO_notice;
+    QVector<quint16> values(count, user ? 0 : 50);
+    values[2] = user ? 1 : 0; // slave ID 1; I/O mode off
+    values[row] = quint16(value);
+    window->RefreshRegisterValue(reply(quint16(start), values));
+    QCOMPARE(spin->text(), QString("%1 (!)").arg(value));
+    QVERIFY2(spin->toolTip().contains(QString("holds %1, outside %2").arg(value).arg(range)),
+             qPrintable(spin->toolTip()));
+
+    save->click();
+    QCOMPARE(notice->text(), QString("Not saved: out of range"));
+    QVERIFY2(ui->statusBar->currentMessage().contains(QString("(%1)").arg(value)),
+             qPrintable(ui->statusBar->currentMessage()));
+    QVERIFY(take().isEmpty());
+
+    // The operator's step brings the box into its own range: that number is chosen.
+    spin->stepBy(value < settled ? 1 : -1);
+    QCOMPARE(spin->value(), settled);
+    QCOMPARE(spin->text(), QString::number(settled));
+    take(); // a gripper I/O box writes its change at once
+    save->click();
+    const QList<Write> written = take();
+    QVERIFY2(!written.isEmpty() && written.last() == (Write{0x0300, {1}}), qPrintable(notice->text()));
+    const Write &saved = written.first();
+    const int offset = (start | row) - saved.address;
+    QVERIFY(offset >= 0 && offset < saved.values.size());
+    QCOMPARE(int(saved.values.at(offset)), settled);
+
+    // The device's next number within the range takes the mark away.
+    QTRY_VERIFY(!window->parametersLoaded());
+    values[row] = quint16(settled);
+    window->RefreshRegisterValue(reply(quint16(start), values));
+    QCOMPARE(spin->text(), QString::number(settled));
+    QVERIFY(spin->toolTip().isEmpty());
 }
 
 QTEST_MAIN(TestControlPages)

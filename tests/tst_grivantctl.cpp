@@ -91,6 +91,7 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void deviceLostHalfWay();
+    void permissionRefusalSaidOnce();
 
 private:
     QTemporaryDir m_dir;
@@ -516,6 +517,35 @@ void TestGrivantctl::noisyLineEnds()
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("the line is busy or noisy"), qPrintable(run.err));
     }
+}
+
+// A port this user may not open is told once, with what to do about it. As root, whom no
+// mode keeps out, the command runs as nobody.
+void TestGrivantctl::permissionRefusalSaidOnce()
+{
+    const bool root = ::geteuid() == 0;
+    const QStringList asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", GRIVANTCTL};
+    if (root && QProcess::execute("setpriv", asNobody + QStringList{"--version"}) != 0)
+        QSKIP("nobody may not run grivantctl where it was built");
+    QTemporaryDir dir("/tmp/grivantctl-locked-XXXXXX"); // a folder nobody may pass through
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const QString port = dir.filePath("ttyLOCKED");
+    QFile file(port);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(file.setPermissions(root ? QFileDevice::ReadOwner | QFileDevice::WriteOwner : QFileDevice::Permissions()));
+    QProcess process;
+    if (root)
+        process.start("setpriv", asNobody + QStringList{"info", "--port", port});
+    else
+        process.start(GRIVANTCTL, {"info", "--port", port});
+    QVERIFY(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(err.count("permission", Qt::CaseInsensitive), 1);
+    QVERIFY2(err.contains(QString("%1 ID 1: no permission to open %1: ").arg(port)), qPrintable(err));
+    QVERIFY2(err.contains("udev rule") || err.contains("join the group"), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestGrivantctl)

@@ -266,6 +266,8 @@ private slots:
         };
         for (const auto &c : cases)
             QCOMPARE(ParameterExport::fileName(c.model, c.uid), QString(c.name));
+        // The backup's default name follows the same rule.
+        QCOMPARE(ParameterExport::fileName("../x/GZB", "1A", "json"), QString("__x_GZB_1A.json"));
     }
 };
 

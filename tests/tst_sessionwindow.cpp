@@ -101,15 +101,20 @@ private slots:
                 QTRY_COMPARE_WITH_TIMEOUT(cell(ui, "0x0200", 1), QString("1"), 5000);
                 snapshot();
             }
-            // A disconnection and a new connection go on in the same file.
+            // A disconnection and a new connection go on in the same file; the connection
+            // window, in sight meanwhile, shows that recording goes on.
             ui->actionDisconnect->trigger();
             QTRY_VERIFY(window.connectionWindow()->isVisible());
+            auto *alsoThere = window.connectionWindow()->findChild<QLabel *>("lb_Recording");
+            QVERIFY(alsoThere && alsoThere->isVisibleTo(window.connectionWindow()));
+            QTRY_VERIFY(alsoThere->text().contains("REC"));
             QTRY_VERIFY(window.connectionWindow()->form()->pB_Connect->isEnabled());
             window.connectionWindow()->form()->pB_Connect->click();
             QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 15000);
             QTRY_COMPARE_WITH_TIMEOUT(cell(ui, "0x0200", 2), QString("450"), 10000);
             window.stopRecording();
             QVERIFY(!indicator->isVisibleTo(&window));
+            QVERIFY(!alsoThere->isVisibleTo(window.connectionWindow()));
         }
         sim.stop();
         PortList::setProvider(nullptr);
@@ -252,7 +257,7 @@ private slots:
             window.connectionWindow()->form()->pB_Connect->click();
             QTRY_VERIFY_WITH_TIMEOUT(window.sessionWriter()->isRecording(), 15000);
             QTRY_VERIFY_WITH_TIMEOUT(window.sessionWriter()->framesWritten() > 20, 10000);
-        } // closing the window finishes the file
+        } // closing the window finishes the file, the link's end last
         PortList::setProvider(nullptr);
         sim.stop();
 
@@ -260,6 +265,8 @@ private slots:
         QString error;
         QVERIFY2(readSession(file, &data, &error), qPrintable(error));
         QVERIFY(data.remarks.isEmpty());
+        QVERIFY(!data.events.isEmpty());
+        QCOMPARE(data.events.last().kind, QString(SessionFormat::Disconnected));
         QCOMPARE(data.header.modelName, QString("GZB-50W"));
         QCOMPARE(data.header.ident.mid(6, 4), QByteArray::fromHex("CAFE0BAD"));
         QCOMPARE(data.header.port, port);

@@ -125,7 +125,8 @@ private slots:
     void pollingIntervals();
     void readOnlyRowsOpenNothing();
     void listDialogWritesTheChoice();
-    void rangeDialogTruncatesToSixteenBits();
+    void rangeDialogOffersWhatTheFormatHolds_data();
+    void rangeDialogOffersWhatTheFormatHolds();
     void cancelWritesNothing();
 };
 
@@ -340,41 +341,55 @@ void TestTables::listDialogWritesTheChoice()
     DialogDriver jog(choose(QStringLiteral("-1")));
     doubleClick(0x0107);
     QCOMPARE(writes, (QList<QPair<int, quint16>>{ { 0x0107, 0xFFFF } }));
+
+    // Choices the register cannot hold in its format are not offered.
+    table(0x01)->item(3, 3)->setText(QStringLiteral("-1,0,65536,5"));
+    DialogDriver unsignedList(cancel);
+    doubleClick(0x0103);
+    QCOMPARE(unsignedList.items, QStringList({ "0", "5" }));
 }
 
-void TestTables::rangeDialogTruncatesToSixteenBits()
+void TestTables::rangeDialogOffersWhatTheFormatHolds_data()
 {
-    build(QStringLiteral("TQP2-51500"));
-    {
-        DialogDriver driver(enterInt(32768));
-        doubleClick(0x0308); // Home Offset, -32768~32768
-        QCOMPARE(driver.minimum, -32768);
-        QCOMPARE(driver.maximum, 32768);
-        QCOMPARE(driver.intValue, 0);
-    }
-    {
-        DialogDriver driver(enterInt(65535));
-        doubleClick(0x0102); // Push-band, 0~65535
-    }
-    QCOMPARE(writes, (QList<QPair<int, quint16>>{ { 0x0308, 0x8000 }, { 0x0102, 0xFFFF } }));
-    QCOMPARE(text(0x0308, 2), QStringLiteral("32768"));
-    QCOMPARE(text(0x0102, 2), QStringLiteral("65535"));
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("entered");
+    QTest::addColumn<int>("written");
 
-    // The next replies show what the device holds, by format.
-    QVector<quint16> user(11, 0);
-    user[8] = 0x8000;
-    window->RefreshRegisterValue(reply(0x0300, user));
-    QCOMPARE(text(0x0308, 2), QStringLiteral("-32768"));
-    QVector<quint16> control(8, 0);
-    control[2] = 0xFFFF;
-    window->RefreshRegisterValue(reply(0x0100, control));
-    QCOMPARE(text(0x0102, 2), QStringLiteral("65535"));
+    // The map allows -32768~32768; 32768 would come back as -32768.
+    QTest::newRow("signed, range beyond") << "TQP2-51500" << 0x0308 << -32768 << 32767 << 32768 << 0x7FFF;
+    QTest::newRow("signed, negative") << "TQP2-51500" << 0x0308 << -32768 << 32767 << -32768 << 0x8000;
+    QTest::newRow("unsigned, full") << "TQP2-51500" << 0x0102 << 0 << 65535 << 65535 << 0xFFFF;
+    // Unsigned with a range reaching below zero.
+    QTest::newRow("unsigned, range below") << "PG-Test" << 0x0103 << 0 << 32767 << -1 << 0;
+    QTest::newRow("signed within") << "PG-Test" << 0x0105 << -32768 << 32767 << -1 << 0xFFFF;
+    QTest::newRow("rotary row rule") << "RG-KX30" << 0x040B << -32767 << 32767 << -5 << 0xFFFB;
+}
 
-    build(QStringLiteral("PG-Test"));
-    DialogDriver angle(enterInt(-1));
-    doubleClick(0x0105);
-    QCOMPARE(writes, (QList<QPair<int, quint16>>{ { 0x0105, 0xFFFF } }));
-    QCOMPARE(text(0x0105, 2), QStringLiteral("-1"));
+void TestTables::rangeDialogOffersWhatTheFormatHolds()
+{
+    QFETCH(QString, model);
+    QFETCH(int, address);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, entered);
+    QFETCH(int, written);
+
+    build(model);
+    DialogDriver driver(enterInt(entered));
+    doubleClick(address);
+    QVERIFY(driver.seen);
+    QCOMPARE(driver.minimum, minimum);
+    QCOMPARE(driver.maximum, maximum);
+    QCOMPARE(writes, (QList<QPair<int, quint16>>{ { address, quint16(written) } }));
+
+    // The next reply shows what the device holds, by format.
+    QVector<quint16> values((address & 0xFF) + 1, 0);
+    values.last() = quint16(written);
+    window->RefreshRegisterValue(reply(address & 0xFF00, values));
+    QCOMPARE(ReplyDecode::decimalOrZero(text(address, 2)), qBound(minimum, entered, maximum));
 }
 
 void TestTables::cancelWritesNothing()

@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QPointer>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
@@ -209,6 +210,7 @@ private slots:
     void addReadOverwritesAndRestartsCursor();
     void clearReadListStopsReading();
     void setStopEndsRunDuringWait();
+    void writeReportLinesInChinese();
 
     void init();
     void cleanup();
@@ -610,6 +612,29 @@ void TestVxCtl::setStopEndsRunDuringWait()
     QVERIFY2(stopping.elapsed() < 200, qPrintable(QString::number(stopping.elapsed())));
     QCoreApplication::processEvents();
     QCOMPARE(link->writes().size(), 0);
+}
+
+// The process log's lines about writes are in the operator's language; the register, the
+// values and the device's exception stay as they are.
+void TestVxCtl::writeReportLinesInChinese()
+{
+    QTranslator chinese;
+    QVERIFY(chinese.load(qEnvironmentVariable("GRIVANT_RUN_DIR") + "/translations/zh_CN.qm"));
+    QCoreApplication::installTranslator(&chinese);
+    const QStringList lines = {
+        WriteReport::givenUpLine(0x0300, {7}, 0),
+        WriteReport::givenUpLine(0x0300, {7}, 4),
+        WriteReport::outcomeUnknownLine(0x0300, {7}),
+        WriteReport::refusedLine(0x0300, {7}, 3, "illegal data value", 2),
+        WriteReport::unsentAtExitLine(0x0300, {7}),
+    };
+    QCoreApplication::removeTranslator(&chinese);
+    for (const QString &line : lines) {
+        QVERIFY2(!line.contains("Write") && !line.contains("answer") && line.contains("0x0300 = 7"),
+                 qPrintable(line));
+    }
+    QVERIFY(lines.at(1).contains(" 4 "));
+    QVERIFY(lines.at(3).contains("illegal data value"));
 }
 
 QTEST_GUILESS_MAIN(TestVxCtl)

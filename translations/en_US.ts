@@ -155,6 +155,18 @@ Double-click to connect.</translation>
             <source>Double-click a device to connect to it.</source>
             <translation>Double-click a device to connect to it.</translation>
         </message>
+        <message>
+            <source>Grivant User Interface 
+
+ Version : %1
+
+Website : </source>
+            <translation>Grivant User Interface 
+
+ Version : %1
+
+Website : </translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
@@ -1036,6 +1048,22 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Not saved: unknown value</source>
             <translation>Not saved: unknown value</translation>
         </message>
+        <message>
+            <source>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</source>
+            <translation>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</translation>
+        </message>
+        <message>
+            <source>Not saved: the device reports a value outside the range of %1. Choose one first.</source>
+            <translation>Not saved: the device reports a value outside the range of %1. Choose one first.</translation>
+        </message>
+        <message>
+            <source>Not saved: out of range</source>
+            <translation>Not saved: out of range</translation>
+        </message>
+        <message>
+            <source>slave ID</source>
+            <translation>slave ID</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>
@@ -1382,6 +1410,30 @@ Saved from %2, unique ID %3, at %4.</translation>
 </source>
             <translation>No permission to open %1: it belongs to %2:%3 with mode %4, so %5. The udev rule %6 gives that group read and write rights to serial ports: install it (sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload) and replug the adapter or run sudo udevadm trigger %7%8.
 </translation>
+        </message>
+        <message>
+            <source>Write not sent:	 %1 = %2, dropped when reading was switched over</source>
+            <translation>Write not sent:	 %1 = %2, dropped when reading was switched over</translation>
+        </message>
+        <message>
+            <source>Write given up:	 %1 = %2, no answer after %3 tries</source>
+            <translation>Write given up:	 %1 = %2, no answer after %3 tries</translation>
+        </message>
+        <message>
+            <source>Write outcome unknown:	 0x%1 = %2, no answer; not sent again, since the device may have carried it out</source>
+            <translation>Write outcome unknown:	 0x%1 = %2, no answer; not sent again, since the device may have carried it out</translation>
+        </message>
+        <message>
+            <source>Write refused:	 0x%1 = %2, the device answered %3 (exception 0x%4); not sent again</source>
+            <translation>Write refused:	 0x%1 = %2, the device answered %3 (exception 0x%4); not sent again</translation>
+        </message>
+        <message>
+            <source> (an earlier send went unanswered and may have been carried out)</source>
+            <translation> (an earlier send went unanswered and may have been carried out)</translation>
+        </message>
+        <message>
+            <source>Write not confirmed:	 0x%1 = %2, still queued when the program ended</source>
+            <translation>Write not confirmed:	 0x%1 = %2, still queued when the program ended</translation>
         </message>
     </context>
     <context>

@@ -155,6 +155,18 @@ Double-click to connect.</source>
         <source>Double-click a device to connect to it.</source>
         <translation>双击设备即可连接。</translation>
     </message>
+    <message>
+        <source>Grivant User Interface 
+
+ Version : %1
+
+Website : </source>
+        <translation>Grivant 用户界面 
+
+ 版本 : %1
+
+网站 : </translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1036,6 +1048,22 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Not saved: unknown value</source>
         <translation>未保存：值未知</translation>
     </message>
+    <message>
+        <source>The device holds %1, outside %2~%3. It is shown as it is and never written: choose a value to save one.</source>
+        <translation>设备中的值为 %1，超出 %2~%3。按原值显示，不会写入：请先选择一个值再保存。</translation>
+    </message>
+    <message>
+        <source>Not saved: the device reports a value outside the range of %1. Choose one first.</source>
+        <translation>未保存：设备报告的 %1 的值超出范围。请先选择一个值。</translation>
+    </message>
+    <message>
+        <source>Not saved: out of range</source>
+        <translation>未保存：值超出范围</translation>
+    </message>
+    <message>
+        <source>slave ID</source>
+        <translation>从站ID</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
@@ -1382,6 +1410,30 @@ Saved from %2, unique ID %3, at %4.</source>
 </source>
         <translation>无权限打开 %1：它属于 %2:%3，权限为 %4，因此%5。udev 规则 %6 会给该用户组读写串口的权限：请安装该规则（sudo cp %6 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload），然后重新插拔适配器或运行 sudo udevadm trigger %7%8。
 </translation>
+    </message>
+    <message>
+        <source>Write not sent:	 %1 = %2, dropped when reading was switched over</source>
+        <translation>写入未发送：	 %1 = %2，读取切换时已丢弃</translation>
+    </message>
+    <message>
+        <source>Write given up:	 %1 = %2, no answer after %3 tries</source>
+        <translation>写入已放弃：	 %1 = %2，尝试 %3 次后仍无应答</translation>
+    </message>
+    <message>
+        <source>Write outcome unknown:	 0x%1 = %2, no answer; not sent again, since the device may have carried it out</source>
+        <translation>写入结果未知：	 0x%1 = %2，无应答；设备可能已执行，因此不再重发</translation>
+    </message>
+    <message>
+        <source>Write refused:	 0x%1 = %2, the device answered %3 (exception 0x%4); not sent again</source>
+        <translation>写入被拒绝：	 0x%1 = %2，设备应答 %3（异常 0x%4）；不再重发</translation>
+    </message>
+    <message>
+        <source> (an earlier send went unanswered and may have been carried out)</source>
+        <translation>（之前的一次发送无应答，可能已被执行）</translation>
+    </message>
+    <message>
+        <source>Write not confirmed:	 0x%1 = %2, still queued when the program ended</source>
+        <translation>写入未确认：	 0x%1 = %2，程序结束时仍在队列中</translation>
     </message>
 </context>
 <context>
