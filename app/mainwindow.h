@@ -371,7 +371,7 @@ public:
     // --record: starts recording into the file once a device is identified.
     void recordAtConnection(const QString &path) { m_recordAtConnection = path; }
     SessionWriter *sessionWriter() const { return m_sessionWriter; }
-    QString recordingIndicatorText() const;
+    QString recordingIndicatorText(bool withSize = true) const;
     // Opens a recorded session in this window, without a port; false with the reason.
     bool openSession(const QString &path, QString *error);
     void closeSession();

@@ -217,16 +217,19 @@ void MainWindow::stopRecording()
                                30000);
 }
 
-QString MainWindow::recordingIndicatorText() const
+// With the file's size for the main window; without it for the connection window, whose
+// narrow status bar also holds the copyright line.
+QString MainWindow::recordingIndicatorText(bool withSize) const
 {
     if (!m_sessionWriter || !m_sessionWriter->isRecording())
         return QString();
     const qint64 seconds = (SessionWriter::nowEpochUs() - m_sessionWriter->startEpochUs()) / 1000000;
-    return tr("\u25CF REC %1:%2:%3, %4")
-        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-        .arg(sizeText(m_sessionWriter->bytesOnDisk()));
+    const QString h = QStringLiteral("%1").arg(seconds / 3600, 2, 10, QLatin1Char('0'));
+    const QString m = QStringLiteral("%1").arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+    const QString sec = QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    if (!withSize)
+        return tr("\u25CF REC %1:%2:%3").arg(h, m, sec);
+    return tr("\u25CF REC %1:%2:%3, %4").arg(h, m, sec, sizeText(m_sessionWriter->bytesOnDisk()));
 }
 
 void MainWindow::updateRecordingIndicator()
@@ -236,7 +239,7 @@ void MainWindow::updateRecordingIndicator()
     m_recordLabel->setToolTip(tip);
     // A recording goes on across a disconnection, while the connection window is the one
     // in sight.
-    m_connectionForm->showRecording(recordingIndicatorText(), tip);
+    m_connectionForm->showRecording(recordingIndicatorText(false), tip);
 }
 
 // The program ends while recording: the link closes with it, and the file says so before

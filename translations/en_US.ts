@@ -1064,6 +1064,10 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>slave ID</source>
             <translation>slave ID</translation>
         </message>
+        <message>
+            <source>● REC %1:%2:%3</source>
+            <translation>● REC %1:%2:%3</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

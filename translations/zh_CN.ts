@@ -1064,6 +1064,10 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>slave ID</source>
         <translation>从站ID</translation>
     </message>
+    <message>
+        <source>● REC %1:%2:%3</source>
+        <translation>● 录制 %1:%2:%3</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
