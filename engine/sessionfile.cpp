@@ -306,6 +306,8 @@ bool readSession(const QString &path, SessionData *data, QString *error)
         data->remarks << Text::tr("%1 is cut short or damaged: it is shown up to its last complete second, %2.")
                              .arg(shown, SessionFormat::timeText(cut));
     } else if (h.durationUs < 0) {
+        // Says what the remark on the log says, and where the recording ends.
+        data->remarks.removeAll(Text::tr("The recording did not end cleanly; its log was read as well."));
         data->remarks << Text::tr("The recording did not end cleanly: it ends at its last complete second, %1.")
                              .arg(SessionFormat::timeText(last));
     }
