@@ -360,7 +360,7 @@ int info(const SessionRequest &r, const SessionData &data, const Catalog &catalo
     Output::out(QStringLiteral("Writes:    %1 queued, %2 sent; %3 confirmed, %4 refused by the device, %5 given up, %6 outcome unknown")
                     .arg(n(w, "queued"), n(w, "requestsSent"), n(w, "confirmed"), n(w, "refused"), n(w, "givenUp"),
                          n(w, "outcomeUnknown")));
-    Output::out(QStringLiteral("Events:    %1 connections, %2 disconnections, %3 notices, %4 log lines")
+    Output::out(QStringLiteral("Events:    connections %1, disconnections %2, notices %3, log lines %4")
                     .arg(n(e, SessionFormat::Connected), n(e, SessionFormat::Disconnected), n(e, SessionFormat::Notice),
                          n(e, SessionFormat::Log)));
     for (const QJsonValue &remark : s.value("remarks").toArray())
