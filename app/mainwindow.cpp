@@ -215,6 +215,11 @@ void MainWindow::slot_language(QString code)
         GV_WARNING("slot_language") << QStringLiteral("%1 not written: %2").arg(kIniFile, iniProblem);
 
     changeLanguage(code);
+    // The connection window follows at once, so that no window mixes two languages (its
+    // session menu already follows the main window's translator); what it has logged
+    // stays in the language it was written in.
+    if (m_connectionForm)
+        m_connectionForm->changeLanguage(code);
     recordSessionEvent(SessionFormat::Language, code);
     m_currentModelName.clear();
 

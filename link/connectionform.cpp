@@ -174,7 +174,6 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
 
     changeLanguage(language_label);
 
-    setWindowTitle(tr("Grivant -- Connection configuration"));
     m_ownershipLabel = new QLabel(ownershipText(), this);
     statusBar()->addPermanentWidget(m_ownershipLabel);
     setStyleSheet(QStringLiteral("*{outline:0px;}QWidget#ConnectionForm{background:#FFFFFF;}"));
@@ -482,6 +481,12 @@ void ConnectionForm::changeLanguage(QString language_label)
         QCoreApplication::installTranslator(translator);
     Translation::applyQtTranslation(language_label);
     ui->retranslateUi(this);
+    // The form's own title and button texts are placeholders for these.
+    setWindowTitle(tr("Grivant -- Connection configuration"));
+    if (!m_searchIdle)
+        ui->pB_Search->setText(tr("Stop"));
+    if (ui->comB_Port->count() > 0) // the ports follow the first entry
+        ui->comB_Port->setItemText(0, tr("Search All"));
     ui->lW_devicelist->setToolTip(tr("Double-click a device to connect to it."));
     retranslateTrafficMenu();
     if (m_ownershipLabel)

@@ -136,6 +136,9 @@ private:
         QCOMPARE(ui->pB_Activate->text(), QString("Initialize"));
         QCOMPARE(ui->cB_Parity->itemText(2), QString("Even"));
         QCOMPARE(ui->menuLanguage->title(), QString("Language"));
+        QCOMPARE(w.connectionWindow()->form()->pB_Search->text(), QString("Search"));
+        QCOMPARE(w.connectionWindow()->windowTitle(), QString("Grivant -- Connection configuration"));
+        QCOMPARE(w.connectionWindow()->form()->comB_Port->itemText(0), QString("Search All"));
         verifyShellTexts(w, "Position(%)", "Motor Current(mA)",
                          "Copyright (c) Grivant developers. All rights reserved.");
     }
@@ -166,6 +169,9 @@ private:
         // Names of the languages stay as they are in every language.
         QCOMPARE(ui->actionEnglish->text(), QString("English"));
         QCOMPARE(ui->actionChinese->text(), QString::fromUtf8("中文"));
+        QCOMPARE(w.connectionWindow()->form()->pB_Search->text(), QString::fromUtf8("搜索"));
+        QCOMPARE(w.connectionWindow()->windowTitle(), QString::fromUtf8("Grivant -- 连接配置"));
+        QCOMPARE(w.connectionWindow()->form()->comB_Port->itemText(0), QString::fromUtf8("搜索全部"));
         verifyShellTexts(w, QString::fromUtf8("位置(%)"), QString::fromUtf8("电机电流(mA)"),
                          QString::fromUtf8("版权所有 (c) Grivant 开发者。保留所有权利。"));
     }
@@ -337,6 +343,7 @@ private slots:
         MainWindow w;
         verifyChinese(w);
         QCOMPARE(w.connectionWindow()->windowTitle(), QString::fromUtf8("Grivant -- 连接配置"));
+        QCOMPARE(w.connectionWindow()->form()->comB_Port->itemText(0), QString::fromUtf8("搜索全部"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
         ModalCatcher catcher;
         w.slot_language("en_US");
