@@ -28,26 +28,8 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        Bench::spin(20);
-    }
-    return true;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using Bench::median;
+using Bench::waitFor;
 
 // Closes a window of a freshly built main window once `ready` holds and times the rest of
 // the program's life: the event loop's end and the destructor.

@@ -38,6 +38,8 @@
 
 namespace {
 
+using Bench::percentile;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr int Buses = 8;
@@ -52,14 +54,6 @@ double cpuSeconds(qint64 pid)
     // Fields after the command name in parentheses: utime and stime are the 12th and 13th.
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * (v.size() - 1) + 0.5))];
 }
 
 struct DeviceState

@@ -33,20 +33,9 @@
 namespace {
 
 using Bench::spin;
+using Bench::waitFor;
 
 constexpr int ProbeIntervalMs = 5;
-
-bool waitFor(const std::function<bool()> &condition, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        spin(20);
-    }
-    return true;
-}
 
 double cpuSeconds()
 {
@@ -78,14 +67,7 @@ public:
         arm(m_clock.nsecsElapsed());
     }
     void stop() { m_timer.stop(); }
-    double percentile(double p) const
-    {
-        if (m_lags.empty())
-            return -1;
-        std::vector<double> sorted = m_lags;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[std::min(sorted.size() - 1, size_t(p * (sorted.size() - 1) + 0.5))];
-    }
+    double percentile(double p) const { return Bench::percentile(m_lags, p); }
     size_t samples() const { return m_lags.size(); }
 
 private:

@@ -34,20 +34,13 @@
 namespace {
 
 using Bench::spin;
+using Bench::percentile;
 
 double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * (values.size() - 1) + 0.5))];
 }
 
 // How late a precise 5 ms timer fires, re-armed at each timeout.

@@ -8,11 +8,16 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include "support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
+
+using Bench::median;
 
 struct Run {
     double ms = -1;
@@ -50,15 +55,6 @@ Run startOnce(const QString &program, const QString &folder)
         process.waitForFinished();
     }
     return run;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace
