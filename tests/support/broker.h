@@ -2,6 +2,8 @@
 // a password file and an access list written into the test's folder; stopped at the end.
 #pragma once
 
+#include "childprocess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -71,13 +73,7 @@ public:
 
     void stop()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
+        endChildProcess(m_process);
     }
 
     int port() const { return m_port; }

@@ -4,6 +4,8 @@
 // --link symlink) as its first output line; port() returns it.
 #pragma once
 
+#include "childprocess.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
@@ -61,13 +63,7 @@ public:
     // Asks the simulator to end (SIGTERM) and waits for it; kills it if it hangs.
     void stop()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
+        endChildProcess(m_process);
     }
 
     QProcess *process() { return &m_process; }
