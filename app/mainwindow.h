@@ -36,6 +36,7 @@ namespace ParameterBackup { struct Document; struct Plan; }
 class VXRegisterDatabase;
 class VEVirurodOzoviDatabase;
 class PrivateCopies;
+struct SessionData;
 class ConnectionForm;
 class VX_Ctl;
 class SessionWriter;
@@ -395,6 +396,7 @@ private:
     void finishRecordingAtExit();
     void retranslateSessionMenu();
     struct Replay;
+    bool readSessionAside(const QString &path, SessionData *data, QString *error);
     void initSessionReplay();
     void retranslateSessionReplay();
     void setReplayLocks(bool on);

@@ -19,15 +19,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 
 #include "qcustomplot.h"
@@ -119,10 +122,28 @@ void MainWindow::openSessionChosen()
         QMessageBox::warning(isVisible() ? static_cast<QWidget *>(this) : m_connectionForm, tr("Open session"), error);
 }
 
+// An hour of recording takes a second or two to read: the read runs on a thread of its own
+// while a busy dialog, modal to the whole program, keeps the windows painted and input out.
+bool MainWindow::readSessionAside(const QString &path, SessionData *data, QString *error)
+{
+    bool ok = false;
+    const std::unique_ptr<QThread> reader(QThread::create([&] { ok = readSession(path, data, error); }));
+    QProgressDialog busy(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()), QString(), 0, 0,
+                         isVisible() ? static_cast<QWidget *>(this) : m_connectionForm);
+    busy.setWindowModality(Qt::ApplicationModal);
+    busy.setMinimumDuration(300);
+    QEventLoop loop;
+    connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    reader->start();
+    loop.exec();
+    reader->wait();
+    return ok;
+}
+
 bool MainWindow::openSession(const QString &path, QString *error)
 {
     auto replay = std::make_unique<Replay>();
-    if (!readSession(path, &replay->data, error))
+    if (!readSessionAside(path, &replay->data, error))
         return false;
     // Nothing of a live connection stays: the replay has the window to itself.
     stopRecording();

@@ -31,9 +31,12 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QToolBar(parent)
         m_speed->addItem(QStringLiteral("%1\u00D7").arg(s), s);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("hS_ReplayPosition"));
-    m_slider->setMinimumWidth(260);
+    // The slider takes whatever room is left; the time beside it is never cut, since the
+    // window is often no wider than the timeline's row.
+    m_slider->setMinimumWidth(120);
     m_time = new QLabel(this);
     m_time->setObjectName(QStringLiteral("lb_ReplayTime"));
+    m_time->setMinimumWidth(m_time->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.0 / 00:00:00.0")) + 4);
     m_nextError = button("pB_ReplayNextError");
     m_nextWrite = button("pB_ReplayNextWrite");
     m_nextNotice = button("pB_ReplayNextNotice");

@@ -1068,6 +1068,10 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>● REC %1:%2:%3</source>
             <translation>● REC %1:%2:%3</translation>
         </message>
+        <message>
+            <source>Opening %1…</source>
+            <translation>Opening %1…</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>

@@ -1068,6 +1068,10 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>● REC %1:%2:%3</source>
         <translation>● 录制 %1:%2:%3</translation>
     </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>正在打开 %1…</translation>
+    </message>
 </context>
 <context>
     <name>ParameterBackup</name>
