@@ -26,6 +26,7 @@ public:
     virtual ~Publisher() = default;
     // Kept and published again whenever the broker connection comes back.
     virtual void publishRetained(const QString &topic, const QByteArray &payload, int qos) = 0;
+    // A command's result: kept until the broker has it, across lost connections.
     virtual void publishMessage(const QString &topic, const QByteArray &payload) = 0;
     virtual void log(const QString &line) = 0;
 };

@@ -10,13 +10,28 @@
 
 namespace {
 
-// How long a clean end waits for the broker to take the offline notices.
-constexpr int FlushMs = 400;
+// A connection lost this soon after it came about, this many times in a row, is told.
+constexpr qint64 QuickLossMs = 5000;
+constexpr int QuickLossesTold = 3;
 
-// CONNACK codes of MQTT 3.1.1 that no retry can mend.
+// How long a clean end waits for the broker to take the offline notices and the results.
+constexpr int FlushMs = 1000;
+
+// Refusals that no retry can mend, as MQTT 3.1.1 (1 to 5) and MQTT 5 (0x80 on) number them.
 bool refusalIsFinal(int code)
 {
-    return code == 1 || code == 2 || code == 4 || code == 5;
+    return code == 1 || code == 2 || code == 4 || code == 5 || code == 0x84 || code == 0x85 || code == 0x86
+           || code == 0x87 || code == 0x8A || code == 0x8C;
+}
+
+bool refusalOfLogin(int code)
+{
+    return code == 4 || code == 5 || code == 0x86 || code == 0x87 || code == 0x8C;
+}
+
+bool refusalOfClientId(int code)
+{
+    return code == 2 || code == 0x85;
 }
 
 } // namespace
@@ -52,6 +67,8 @@ bool Gateway::start(QString *error)
     s.keepAliveSeconds = m_config.broker.keepAliveSeconds;
     s.willTopic = statusTopic();
     s.willPayload = QByteArrayLiteral("offline");
+    s.waitForResume = true;
+    m_brokerSettings = s;
     m_mqtt = std::make_unique<MqttClient>(s);
     m_mqtt->setConnectionHandler([this](MqttClient::Event e, int code, const QString &why) { onConnection(e, code, why); });
     m_mqtt->setMessageHandler([this](const QString &t, const QByteArray &p, bool r) { onMessage(t, p, r); });
@@ -68,6 +85,7 @@ bool Gateway::start(QString *error)
                  m_config.allowCommands ? QStringLiteral("on") : QStringLiteral("off")));
     if (!m_mqtt->start(error))
         return false;
+    checkName();
     for (auto &worker : m_workers)
         worker->start();
     m_uptime.start();
@@ -81,15 +99,22 @@ void Gateway::stop()
         return;
     m_stopped = true;
     m_statsTimer.stop();
-    publishRetained(statusTopic(), QByteArrayLiteral("offline"), 1);
+    m_check.reset();
+    // The workers answer what waits for them, then the devices and the gateway are offline;
+    // unless another client took this gateway's session, to which the topics now belong.
     for (auto &worker : m_workers)
         worker->requestStop();
-    for (auto &worker : m_workers) {
+    for (auto &worker : m_workers)
         worker->wait();
-        for (int id : worker->announcedIds())
-            publishRetained(worker->topic(id, "availability"), QByteArrayLiteral("offline"), 1);
+    if (!m_yielded) {
+        for (auto &worker : m_workers)
+            for (int id : worker->announcedIds())
+                publishRetained(worker->topic(id, "availability"), QByteArrayLiteral("offline"), 1);
+        publishRetained(statusTopic(), QByteArrayLiteral("offline"), 1);
     }
     m_mqtt->stop(FlushMs);
+    if (const int left = m_mqtt->undelivered())
+        log(QStringLiteral("%1 command results never reached the broker").arg(left));
     log(QStringLiteral("gateway %1 ended").arg(m_config.name));
 }
 
@@ -102,8 +127,13 @@ void Gateway::publishRetained(const QString &topic, const QByteArray &payload, i
 
 void Gateway::publishMessage(const QString &topic, const QByteArray &payload)
 {
-    std::lock_guard<std::mutex> lock(m_publishMutex);
-    m_mqtt->publish(topic, payload, 1, false);
+    if (m_mqtt->deliver(topic, payload)) {
+        m_outboxFull = false;
+        return;
+    }
+    if (!m_outboxFull.exchange(true))
+        log(QStringLiteral("the broker has not taken the last %1 command results; further ones are dropped until it has")
+                .arg(m_mqtt->undelivered()));
 }
 
 void Gateway::log(const QString &line)
@@ -113,6 +143,42 @@ void Gateway::log(const QString &line)
     std::fflush(stderr);
 }
 
+void Gateway::checkName()
+{
+    if (m_stopped)
+        return;
+    m_check = std::make_unique<NameCheck>(m_brokerSettings, m_config.name, m_config.statsSeconds,
+                                          [this](MqttClient::Event e, int code, const QString &why) { onConnection(e, code, why); });
+    // Queued: the check is let go in the slot.
+    connect(m_check.get(), &NameCheck::finished, this, &Gateway::nameChecked, Qt::QueuedConnection);
+    QString error;
+    if (!m_check->start(&error))
+        QMetaObject::invokeMethod(this, [this, error] { emit fatal(1, error); }, Qt::QueuedConnection);
+}
+
+void Gateway::nameChecked(bool free, const QString &why)
+{
+    m_check.reset();
+    if (m_stopped)
+        return;
+    if (free) {
+        if (!why.isEmpty())
+            log(why);
+        m_mqtt->resume();
+        return;
+    }
+    // Its topics are the other gateway's: this one leaves them as they are.
+    m_yielded = true;
+    const QString clientId = m_config.broker.clientId;
+    emit fatal(2, m_everConnected
+                      ? QStringLiteral("%1; it took this gateway's place at the broker (client ID %2): this one ends "
+                                       "and leaves its topics to it. Give each gateway a name of its own")
+                            .arg(why, clientId)
+                      : QStringLiteral("%1; this one does not connect, which would push it off the broker (both use "
+                                       "the client ID %2). Give each gateway a name of its own")
+                            .arg(why, clientId));
+}
+
 // In the broker connection's thread.
 void Gateway::onConnection(MqttClient::Event event, int code, const QString &why)
 {
@@ -120,8 +186,18 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
     switch (event) {
     case MqttClient::Event::Connected: {
         ++m_connections;
+        m_connectedSince.start();
         log(m_everConnected ? QStringLiteral("connected to the broker at %1 again; retained topics published again").arg(where)
                             : QStringLiteral("connected to the broker at %1").arg(where));
+        if (m_mqtt->protocolVersion() < 5 && !m_olderProtocolTold) {
+            m_olderProtocolTold = true;
+            log(m_config.allowCommands
+                    ? QStringLiteral("the broker speaks MQTT 3.1.1, not 5: a set published retained is refused when "
+                                     "the broker hands it over at a connection, but one that arrives while the gateway "
+                                     "is connected cannot be told from any other and is carried out; publish sets "
+                                     "without retain")
+                    : QStringLiteral("the broker speaks MQTT 3.1.1, not 5"));
+        }
         m_everConnected = true;
         m_unreachableTold = false;
         std::lock_guard<std::mutex> lock(m_publishMutex);
@@ -130,17 +206,18 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
         for (auto it = m_retained.cbegin(); it != m_retained.cend(); ++it)
             if (it.key() != statusTopic())
                 m_mqtt->publish(it.key(), it.value().first, it.value().second, true);
-        // Exactly once for a client that publishes its commands with QoS 2.
+        // Exactly once for a client that publishes its commands with QoS 2; a retained set
+        // keeps its flag when it comes live, so that it is refused then too.
         if (m_config.allowCommands)
-            m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/set").arg(m_config.name), 2);
+            m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/set").arg(m_config.name), 2, true);
         break;
     }
     case MqttClient::Event::Refused: {
         const QString user = m_config.broker.username.isEmpty() ? QStringLiteral("without a user name")
                                                                  : QStringLiteral("user \"%1\"").arg(m_config.broker.username);
-        const QString hint = code == 4 || code == 5 ? QStringLiteral("; check the user name and the password")
-                           : code == 2            ? QStringLiteral("; check the client ID")
-                                                  : QString();
+        const QString hint = refusalOfLogin(code)    ? QStringLiteral("; check the user name and the password")
+                           : refusalOfClientId(code) ? QStringLiteral("; check the client ID")
+                                                     : QString();
         const QString text = QStringLiteral("the broker at %1 refused the connection (%2): %3%4").arg(where, user, why, hint);
         if (!m_everConnected && refusalIsFinal(code)) {
             QMetaObject::invokeMethod(this, [this, text] { emit fatal(3, text); }, Qt::QueuedConnection);
@@ -159,7 +236,30 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
     case MqttClient::Event::Lost:
         log(QStringLiteral("lost the broker at %1 (%2); polling goes on, trying again with growing pauses").arg(where, why));
         m_unreachableTold = true;
+        // A broker that closes the connection right after it took it, again and again,
+        // most likely gave it to another client with the same ID each time.
+        m_quickLosses = m_connectedSince.elapsed() < QuickLossMs ? m_quickLosses + 1 : 0;
+        if (m_quickLosses == QuickLossesTold)
+            log(QStringLiteral("the broker closed the connection %1 times in a row within seconds of taking it: most "
+                               "likely another client uses the client ID %2 and each connection pushes the other off; "
+                               "give each client an ID of its own")
+                    .arg(m_quickLosses).arg(m_config.broker.clientId));
+        // Another gateway of this name may have taken the connection's place: looked at
+        // before connecting again, which would push it off in turn.
+        QMetaObject::invokeMethod(this, [this] { checkName(); }, Qt::QueuedConnection);
         break;
+    case MqttClient::Event::TakenOver: {
+        // Connecting again would push the other client off in turn, and so on for ever.
+        m_yielded = true;
+        const QString text =
+            QStringLiteral("the broker at %1 gave this gateway's session to another client that connected with the "
+                           "same client ID %2 (%3): another gateway named %4, or another program with that client "
+                           "ID; this gateway ends and leaves its topics alone. Give each gateway a name of its own "
+                           "(or a client_id of its own)")
+                .arg(where, m_config.broker.clientId, why, m_config.name);
+        QMetaObject::invokeMethod(this, [this, text] { emit fatal(2, text); }, Qt::QueuedConnection);
+        break;
+    }
     }
 }
 
@@ -172,19 +272,28 @@ void Gateway::onMessage(const QString &topic, const QByteArray &payload, bool re
     if (levels.size() != 5 || levels.at(0) != QLatin1String("grivant") || levels.at(1) != m_config.name
         || levels.at(4) != QLatin1String("set"))
         return;
-    bool ok = false;
-    const int id = levels.at(3).toInt(&ok);
-    if (!ok || id < 1 || id > 247)
+    // An empty message is how a retained one is cleared from the broker: no command.
+    if (payload.isEmpty())
         return;
-    const QString base = QStringLiteral("grivant/%1/%2/%3/").arg(m_config.name, levels.at(2)).arg(id);
+    // The answer goes beside the set, whatever its levels say.
+    const QString resultTopic = QStringList(levels.mid(0, 4)).join(QLatin1Char('/')) + QStringLiteral("/result");
+    const auto refuse = [&](const QString &why) {
+        publishMessage(resultTopic, Payloads::result(SetCommand::commandId(payload), QStringLiteral("refused"),
+                                                     why + QStringLiteral("; nothing was written")));
+    };
+    if (payload.size() > SetCommand::MaxBytes) {
+        refuse(QStringLiteral("the command holds %1 bytes, more than a set may (%2)").arg(payload.size()).arg(SetCommand::MaxBytes));
+        return;
+    }
     if (retained) {
-        // An empty retained message only clears one from the broker.
-        if (!payload.isEmpty())
-            publishMessage(base + QStringLiteral("result"),
-                           Payloads::result(SetCommand::commandId(payload), QStringLiteral("refused"),
-                                            QStringLiteral("a retained set is not carried out: the broker would hand it "
-                                                           "over again at every connection; publish it without retain; "
-                                                           "nothing was written")));
+        refuse(QStringLiteral("a retained set is not carried out: the broker would hand it over again at every "
+                              "connection; publish it without retain"));
+        return;
+    }
+    int id = 0;
+    if (!SetCommand::parseDeviceId(levels.at(3), &id)) {
+        refuse(QStringLiteral("\"%1\" is not a device ID: IDs are 1 to 247, written without a sign, a leading zero "
+                              "or a fraction").arg(levels.at(3)));
         return;
     }
     for (auto &worker : m_workers) {
@@ -193,9 +302,7 @@ void Gateway::onMessage(const QString &topic, const QByteArray &payload, bool re
             return;
         }
     }
-    publishMessage(base + QStringLiteral("result"),
-                   Payloads::result(SetCommand::commandId(payload), QStringLiteral("refused"),
-                                    QStringLiteral("gateway %1 has no bus %2; nothing was written").arg(m_config.name, levels.at(2))));
+    refuse(QStringLiteral("gateway %1 has no bus %2").arg(m_config.name, levels.at(2)));
 }
 
 void Gateway::publishStats()

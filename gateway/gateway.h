@@ -3,6 +3,7 @@
 #include "gateway/busworker.h"
 #include "gateway/config.h"
 #include "gateway/mqttclient.h"
+#include "gateway/namecheck.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -32,22 +33,29 @@ public:
     void stop();
 
     void publishRetained(const QString &topic, const QByteArray &payload, int qos) override;
+    // Kept until the broker has it, across lost connections (bounded).
     void publishMessage(const QString &topic, const QByteArray &payload) override;
     void log(const QString &line) override;
 
 signals:
-    // The gateway cannot go on (the broker refused its login): end with this status.
+    // The gateway cannot go on (the broker refused its login, another client took its
+    // session): end with this status.
     void fatal(int exitStatus, const QString &why);
 
 private:
     void onConnection(MqttClient::Event event, int code, const QString &why);
+    // Before each connection under the gateway's client ID: is another gateway there?
+    void checkName();
+    void nameChecked(bool free, const QString &why);
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
     void publishStats();
     QString statusTopic() const;
 
     const GatewayConfig::Config m_config;
     const Catalog &m_catalog;
+    MqttClient::Settings m_brokerSettings;
     std::unique_ptr<MqttClient> m_mqtt;
+    std::unique_ptr<NameCheck> m_check;
     std::vector<std::unique_ptr<BusWorker>> m_workers;
     QTimer m_statsTimer;
     QElapsedTimer m_uptime;
@@ -55,8 +63,14 @@ private:
     std::mutex m_publishMutex; // the cache and the order of what goes to the broker
     QMap<QString, QPair<QByteArray, int>> m_retained;
     std::mutex m_logMutex;
-    bool m_everConnected = false; // the broker's thread only
-    bool m_unreachableTold = false;
+    // Told in the broker connections' threads, one after the other.
+    std::atomic<bool> m_everConnected{false};
+    std::atomic<bool> m_unreachableTold{false};
+    std::atomic<bool> m_olderProtocolTold{false};
+    QElapsedTimer m_connectedSince; // the main connection's thread only
+    int m_quickLosses = 0;
+    std::atomic<bool> m_yielded{false}; // another gateway has this one's name and topics
+    std::atomic<bool> m_outboxFull{false};
     std::atomic<int> m_connections{0};
     std::atomic<bool> m_stopped{false};
 };

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -17,6 +18,8 @@ namespace {
 constexpr int ControlGroup = 0x01;
 constexpr int UserParameters = 0x03;
 constexpr int IoParameters = 0x04;
+// Beyond any 16-bit register, well inside an int.
+constexpr int HugeValue = 1000000000;
 
 QString refused(const QString &why)
 {
@@ -64,8 +67,22 @@ QString jsonText(const QJsonValue &value)
 
 } // namespace
 
+bool parseDeviceId(const QString &level, int *id)
+{
+    static const QRegularExpression plain(QStringLiteral("^[1-9][0-9]{0,2}$"));
+    if (!plain.match(level).hasMatch())
+        return false;
+    const int v = level.toInt();
+    if (v > 247)
+        return false;
+    *id = v;
+    return true;
+}
+
 QJsonValue commandId(const QByteArray &payload)
 {
+    if (payload.size() > MaxBytes)
+        return QJsonValue(QJsonValue::Null);
     QString key;
     int offset = 0;
     if (StrictJson::repeatedKey(payload, &key, &offset))
@@ -141,9 +158,17 @@ Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &mode
             return p;
         }
         const double number = it.value().toDouble(std::nan(""));
-        if (!it.value().isDouble() || std::floor(number) != number || std::fabs(number) > 1e9) {
+        if (!it.value().isDouble() || std::floor(number) != number) {
             p.refusal = refused(QStringLiteral("%1: %2 is not a whole number")
                                     .arg(registerText(map, address), jsonText(it.value())));
+            return p;
+        }
+        if (std::fabs(number) > HugeValue) {
+            // No register holds such a number: judged as the nearest that fits an int, and
+            // named as the command gave it.
+            const int stand = number > 0 ? HugeValue : -HugeValue;
+            p.refusal = refused(ParameterBackup::checkWrite(map, address, stand)
+                                    .replace(QString::number(stand), jsonText(it.value())));
             return p;
         }
         const int value = int(number);

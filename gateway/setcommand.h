@@ -14,6 +14,9 @@
 // access code, the line settings or anything a factory or identity group holds.
 namespace SetCommand {
 
+// Far above any real command (a few hundred bytes), far below what would hurt to queue.
+constexpr int MaxBytes = 64 * 1024;
+
 struct Write
 {
     quint16 address = 0;
@@ -32,6 +35,10 @@ struct Plan
 
 // The "id" of a command, null when it has none or is no JSON object.
 QJsonValue commandId(const QByteArray &payload);
+
+// A device ID as a topic level names it plainly: 1 to 247 in decimal, without a sign, a
+// leading zero or a fraction, so that "01" or "1.0" never reach device 1.
+bool parseDeviceId(const QString &level, int *id);
 
 // `model` names the device in refusals.
 Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &model);
