@@ -25,7 +25,7 @@ packages=(
   qttools5-dev qttools5-dev-tools
   libqcustomplot-dev
   sqlite3 libsqlite3-dev
-  xvfb xauth socat libmodbus-dev mbpoll
+  xvfb xauth socat libmodbus-dev mbpoll python3-pymodbus python3-serial-asyncio
   libmosquitto-dev mosquitto mosquitto-clients
   fonts-wqy-microhei qttranslations5-l10n
   dpkg-dev file appstream desktop-file-utils x11-utils man-db

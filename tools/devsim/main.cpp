@@ -1,6 +1,7 @@
 // devsim: a simulated device, a Modbus-RTU slave on a pseudo-terminal. See --help.
 #include "bus.h"
 #include "device.h"
+#include "netserver.h"
 #include "options.h"
 #include "replay.h"
 #include "rtu.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <random>
 #include <set>
@@ -106,6 +108,8 @@ struct Reply
 {
     Clock::time_point due;
     rtu::Frame bytes;
+    Origin to;            // the client that asked, when on the network
+    bool garbled = false; // bytes changed on purpose
     std::vector<size_t> switching; // devices whose save changed their line settings:
                                    // they switch once this is out
     bool vanish = false;
@@ -127,10 +131,11 @@ public:
 
 private:
     bool openPty(std::string &error);
+    bool listen(std::string &shown, std::string &error);
     void configureSlave();
     void closePty();
     void onReadable();
-    void handle(rtu::Frame frame);
+    void handle(rtu::Frame frame, const Origin &from = Origin());
     void logWrittenRegisters() const;
     bool lineMatches(const LineSettings &line, std::string &master) const;
     void occupyLine(size_t bytes, Clock::time_point now);
@@ -166,6 +171,10 @@ private:
     bool m_vanished = false;
     std::set<std::pair<size_t, uint16_t>> m_written; // (device, register) that executed writes gave a value
     Replay *m_replay = nullptr;
+    // On the network: the device server or Modbus TCP device, and its line to the devices,
+    // which keeps the settings they started with.
+    std::unique_ptr<NetServer> m_server;
+    LineSettings m_downstream;
 };
 
 void PtyDevice::log(const char *format, ...) const
@@ -209,6 +218,15 @@ bool PtyDevice::openPty(std::string &error)
     if (m_watch >= 0)
         inotify_add_watch(m_watch, m_slavePath.c_str(), IN_OPEN | IN_CLOSE);
     return true;
+}
+
+bool PtyDevice::listen(std::string &shown, std::string &error)
+{
+    m_downstream = line();
+    m_server = std::make_unique<NetServer>(
+        m_options.framing == "rtu" ? NetServer::Framing::Rtu : NetServer::Framing::Tcp,
+        [this](const std::string &text) { log("%s", text.c_str()); });
+    return m_server->listen(m_options.listen, shown, error);
 }
 
 void PtyDevice::onOpenedOrClosed()
@@ -267,6 +285,14 @@ void PtyDevice::closePty()
 // What the master side shows: baud rate, stop bits and odd parity (see --help).
 bool PtyDevice::lineMatches(const LineSettings &line, std::string &master) const
 {
+    if (m_server) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%d %s %d", m_downstream.baud, parityName(m_downstream.parity),
+                      m_downstream.stopBits);
+        master = std::string("device server at ") + text;
+        return line.baud == m_downstream.baud && line.parity == m_downstream.parity
+            && line.stopBits == m_downstream.stopBits;
+    }
     termios t{};
     if (tcgetattr(m_master, &t) != 0)
         return true;
@@ -310,7 +336,7 @@ void PtyDevice::occupyLine(size_t bytes, Clock::time_point now)
         m_lineFreeAt = after(std::max(now, m_lineFreeAt), wireSeconds(bytes, line()) + silenceSeconds(line()));
 }
 
-void PtyDevice::handle(rtu::Frame frame)
+void PtyDevice::handle(rtu::Frame frame, const Origin &from)
 {
     const auto now = Clock::now();
     // Faults of the line before the devices: a request none of them sees, or one that
@@ -368,6 +394,7 @@ void PtyDevice::handle(rtu::Frame frame)
     }
 
     Reply reply;
+    reply.to = from;
     if (m_options.exception || refuse) {
         const int code = m_options.exception ? m_options.exception : rtu::DeviceFailure;
         reply.bytes = rtu::exceptionReply(own, frame[1], uint8_t(code));
@@ -392,6 +419,7 @@ void PtyDevice::handle(rtu::Frame frame)
             // Every device talks at once: what the master hears is no frame of any of them.
             log("  %zu devices answer at once: garbled", listening.size());
             reply.bytes.back() ^= 0xFF;
+            reply.garbled = true;
         }
     }
     for (size_t i : listening)
@@ -404,6 +432,7 @@ void PtyDevice::handle(rtu::Frame frame)
         reply.bytes.clear();
     } else if (corrupt) {
         reply.bytes.back() ^= 0x5A;
+        reply.garbled = true;
     }
     const double delay = m_options.delayMs / 1000.0 + lateBy;
     if (m_options.wireTime) {
@@ -449,7 +478,10 @@ void PtyDevice::sendDue()
     while (!m_replies.empty() && m_replies.front().due <= now) {
         const Reply reply = std::move(m_replies.front());
         m_replies.pop_front();
-        if (!reply.bytes.empty() && m_master >= 0) {
+        if (!reply.bytes.empty() && m_server) {
+            m_server->send(reply.to, reply.bytes, reply.garbled);
+            log("< %s", hex(reply.bytes).c_str());
+        } else if (!reply.bytes.empty() && m_master >= 0) {
             // The master that sent this request opened the port before it did: take
             // that open now, or it would flush its own reply once it is noticed.
             onOpenedOrClosed();
@@ -475,6 +507,14 @@ void PtyDevice::vanishWhenRead()
 {
     if (!m_vanishing || m_vanished)
         return;
+    if (m_server) {
+        // The answer went out with the write; what the client reads is its own affair.
+        log("  vanishing after %ld requests", m_requests);
+        m_server->closeAll();
+        m_vanished = true;
+        m_replies.clear();
+        return;
+    }
     // The reply reaches the slave's queue a little after the write.
     int unread = 0;
     ioctl(m_slave, FIONREAD, &unread);
@@ -491,15 +531,17 @@ void PtyDevice::vanishWhenRead()
 int PtyDevice::run()
 {
     std::string error;
+    std::string shown;
     m_bus.setStateFile(m_options.stateFile);
-    if (!m_bus.loadState(error) || !openPty(error)) {
+    if (!m_bus.loadState(error) || !(m_options.listen.empty() ? openPty(error) : listen(shown, error))) {
         std::fprintf(stderr, "devsim: %s\n", error.c_str());
         closePty();
         return 1;
     }
     m_bus.powerOn();
 
-    std::string shown = m_slavePath;
+    if (!m_server)
+        shown = m_slavePath;
     if (!m_options.link.empty()) {
         const std::string &link = m_options.link;
         for (size_t slash = link.find('/', 1); slash != std::string::npos; slash = link.find('/', slash + 1))
@@ -520,8 +562,10 @@ int PtyDevice::run()
     for (size_t i = 0; i < m_bus.size(); ++i) {
         const LineSettings &l = m_bus.device(i).line();
         log("%s %04X at address %d, %d %s %d on %s", kindName(m_options.devices[i].kind),
-            m_options.devices[i].model, l.address, l.baud, parityName(l.parity), l.stopBits, m_slavePath.c_str());
+            m_options.devices[i].model, l.address, l.baud, parityName(l.parity), l.stopBits,
+            m_server ? shown.c_str() : m_slavePath.c_str());
     }
+    const NetServer::Take take = [this](rtu::Frame frame, const Origin &from) { handle(std::move(frame), from); };
 
     for (;;) {
         // In microseconds: a reply goes out when it is due, not at the next millisecond.
@@ -536,13 +580,22 @@ int PtyDevice::run()
             until(m_replies.front().due);
         if (!m_rx.empty())
             until(m_lastByte + std::chrono::milliseconds(frameGapMs(line())));
+        const auto gap = std::chrono::milliseconds(frameGapMs(line()));
+        if (m_server && m_server->nextGapEnd(gap) != Clock::time_point::max())
+            until(m_server->nextGapEnd(gap));
         if (m_vanishing && !m_vanished)
             timeout = timeout < 0 ? 5000 : std::min(timeout, 5000LL);
 
         const bool listening = m_master >= 0 && !m_vanishing;
-        pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, POLLIN, 0}};
+        const bool serving = m_server && m_server->listening() && !m_vanishing;
+        std::vector<pollfd> fds{{g_signalPipe[0], POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, POLLIN, 0}};
+        if (!listening)
+            fds.resize(1);
+        const size_t firstNet = fds.size();
+        if (serving)
+            m_server->addPollFds(fds);
         const timespec span{time_t(timeout / 1000000), long(timeout % 1000000) * 1000};
-        if (ppoll(fds, listening ? 3 : 1, timeout < 0 ? nullptr : &span, nullptr) < 0 && errno != EINTR)
+        if (ppoll(fds.data(), nfds_t(fds.size()), timeout < 0 ? nullptr : &span, nullptr) < 0 && errno != EINTR)
             break;
         if (fds[0].revents & POLLIN) {
             char codes[16];
@@ -568,6 +621,10 @@ int PtyDevice::run()
             onOpenedOrClosed();
         if (listening && (fds[2].revents & POLLIN))
             onReadable();
+        if (serving) {
+            m_server->handle(fds, firstNet, take);
+            m_server->endFramesAtGap(gap, take);
+        }
         if (!m_rx.empty()
             && Clock::now() - m_lastByte >= std::chrono::milliseconds(frameGapMs(line()))) {
             const rtu::Frame frame = std::move(m_rx);

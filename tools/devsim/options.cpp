@@ -9,7 +9,8 @@
 const char *helpText()
 {
     return R"(Usage: devsim [options]
-A simulated gripper or linear module: a Modbus-RTU slave on a pseudo-terminal.
+A simulated gripper or linear module: a Modbus-RTU slave on a pseudo-terminal, or on
+the network as a Modbus TCP device or a serial device server (--listen).
 The first output line is the path to open (the slave pseudo-terminal, or the --link
 path). The simulator answers functions 0x03, 0x06 and 0x10 at its own address and at
 255 (always replying with its own address); 0 is a broadcast (executed, no reply).
@@ -22,6 +23,19 @@ gets no answer.
 Line:
   --link PATH         also make PATH a symlink to the slave (parent folders are made;
                       the link is removed on exit)
+  --listen HOST:PORT  serve on the network instead of a pseudo-terminal (port 0: any
+                      free one; an IPv6 address in brackets); the first output line is
+                      then the address to open, tcp://HOST:PORT or rtu+tcp://HOST:PORT.
+                      Any number of clients; their requests take turns on the one line
+                      of devices, one at a time, each answer going to the client that
+                      asked. The line keeps the settings the devices start with, as a
+                      device server's serial side does: a device saved to other settings
+                      no longer hears it. --wire-time is the time on that line
+  --framing F         with --listen: tcp (default), Modbus TCP with its MBAP header (a
+                      request's transaction and unit id come back with its answer; a
+                      header out of step closes the connection; --bad-crc changes the
+                      answer's last byte, as there is no CRC), or rtu, RTU frames with
+                      their CRC over the stream, as a serial device server passes them
   --id N              slave address, 1-247 (default 1); a list or a range such as
                       1,2,3 or 1-4 puts a bus of several devices on the one line, each
                       with its own state and unique ID (one --uid is counted up from
@@ -167,10 +181,12 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
         OptLoseRequests, OptCorruptRequests, OptVersion,
-        OptReplay, OptLoop,
+        OptReplay, OptLoop, OptListen, OptFraming,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
+        {"listen", required_argument, nullptr, OptListen},
+        {"framing", required_argument, nullptr, OptFraming},
         {"id", required_argument, nullptr, OptId},
         {"baud", required_argument, nullptr, OptBaud},
         {"parity", required_argument, nullptr, OptParity},
@@ -208,6 +224,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
     BusPlan bus;
     bool kindGiven = false;
     bool uidGiven = false;
+    bool framingGiven = false;
     long v = 0;
     opterr = 0;
     optind = 1;
@@ -228,6 +245,21 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 error = "--link needs a path";
                 return ParseResult::Error;
             }
+            break;
+        case OptListen:
+            o.listen = arg;
+            if (o.listen.empty()) {
+                error = "--listen needs HOST:PORT";
+                return ParseResult::Error;
+            }
+            break;
+        case OptFraming:
+            if (arg != "tcp" && arg != "rtu") {
+                error = "--framing: tcp (Modbus TCP) or rtu (RTU over TCP)";
+                return ParseResult::Error;
+            }
+            o.framing = arg;
+            framingGiven = true;
             break;
         case OptId:
             if (!parseIdList(arg, bus.ids)) {
@@ -392,6 +424,14 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
     }
     if (optind < argc) {
         error = std::string("unexpected argument ") + argv[optind];
+        return ParseResult::Error;
+    }
+    if (!o.listen.empty() && !o.link.empty()) {
+        error = "--link names a pseudo-terminal, --listen an address: give one of them";
+        return ParseResult::Error;
+    }
+    if (framingGiven && o.listen.empty()) {
+        error = "--framing goes with --listen";
         return ParseResult::Error;
     }
     if (!kindGiven)

@@ -11,6 +11,8 @@ struct Options
     DeviceConfig device;          // the first (or only) device of the line
     std::vector<DeviceConfig> devices; // every device of the line, the first included
     std::string link;
+    std::string listen;           // HOST:PORT: on the network instead of a pseudo-terminal
+    std::string framing = "tcp";  // tcp (Modbus TCP) or rtu (RTU over TCP, a device server)
     std::string stateFile;
     double speedup = 1.0;
     bool wireTime = false;
