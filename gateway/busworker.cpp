@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -72,6 +73,7 @@ void BusWorker::requestStop()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
+        m_stopFlag = true;
     }
     m_wake.notify_all();
 }
@@ -95,11 +97,16 @@ QVector<int> BusWorker::announcedIds() const
 
 void BusWorker::submit(int id, const QByteArray &payload)
 {
+    QString refusal;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_commands.emplace_back(id, payload);
+        m_figures.commands += 1;
+        refusal = m_stop ? QStringLiteral("the gateway is ending") : m_commands.add(id, payload);
     }
-    m_wake.notify_all();
+    if (refusal.isEmpty())
+        m_wake.notify_all();
+    else
+        result(id, SetCommand::commandId(payload), QStringLiteral("refused"), refusal + QStringLiteral("; nothing was written"));
 }
 
 Payloads::BusFigures BusWorker::takeFigures()
@@ -115,11 +122,11 @@ Payloads::BusFigures BusWorker::takeFigures()
     return f;
 }
 
-void BusWorker::pause(qint64 ms)
+void BusWorker::pause(qint64 ms, bool wakeOnCommand)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, ms)),
-                    [this] { return m_stop || !m_commands.empty(); });
+                    [this, wakeOnCommand] { return m_stop || (wakeOnCommand && !m_commands.isEmpty()); });
 }
 
 double BusWorker::wireSeconds(int bytes) const
@@ -193,6 +200,7 @@ void BusWorker::run()
     ModbusClient client;
     client.setAttempts(1);
     client.setAnswerWait(m_bus.timeoutMs);
+    client.setStopFlag(&m_stopFlag);
     m_client = &client;
     m_lineQuietAt = Clock::now();
     {
@@ -206,23 +214,12 @@ void BusWorker::run()
             if (m_stop)
                 break;
         }
-        const bool open = client.isOpen() || openPort();
-        std::deque<std::pair<int, QByteArray>> commands;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            commands.swap(m_commands);
-        }
-        if (!open) {
+        if (!client.isOpen() && !openPort()) {
             // No port, no device: say so rather than keep the operator waiting.
-            for (const auto &command : commands)
-                result(command.first, SetCommand::commandId(command.second), QStringLiteral("refused"),
-                       QStringLiteral("bus %1: %2; nothing was written").arg(m_bus.name, m_portError));
+            refuseWaiting(QStringLiteral("bus %1: %2").arg(m_bus.name, m_portError));
             continue;
         }
-        for (const auto &command : commands)
-            carryOut(command.first, command.second);
-        if (!commands.empty())
-            continue;
+        judgeWaiting();
 
         if (m_scanning) {
             scanNext();
@@ -247,15 +244,58 @@ void BusWorker::run()
         }
         auto next = std::min_element(m_devices.begin(), m_devices.end(),
                                      [](const Device &a, const Device &b) { return a.dueMs < b.dueMs; });
-        const qint64 wait = next->dueMs - nowMs();
-        if (wait > 0) {
-            pause(wait);
+        const qint64 now = nowMs();
+        const qint64 commandAt = m_held ? m_pacing.nextCommandAt(now, next->dueMs) : std::numeric_limits<qint64>::max();
+        if (commandAt <= now) {
+            const std::unique_ptr<Held> held = std::move(m_held);
+            carryOut(*held);
+            m_pacing.commandDone(now, nowMs());
+            continue;
+        }
+        if (next->dueMs > now) {
+            // A held command waits for its turn, not for the next one to come.
+            pause(std::min(commandAt, next->dueMs) - now, !m_held);
             continue;
         }
         poll(*next);
+        m_pacing.pollDone();
     }
+    refuseWaiting(QStringLiteral("the gateway is ending"));
     client.close();
     m_client = nullptr;
+}
+
+void BusWorker::refuseWaiting(const QString &why)
+{
+    const QString detail = why + QStringLiteral("; nothing was written");
+    if (m_held) {
+        result(m_held->id, m_held->plan.id, QStringLiteral("refused"), detail);
+        m_held.reset();
+    }
+    for (;;) {
+        CommandQueue::Command c;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_commands.take(&c))
+                break;
+        }
+        result(c.id, SetCommand::commandId(c.payload), QStringLiteral("refused"), detail);
+    }
+}
+
+void BusWorker::judgeWaiting()
+{
+    while (!m_held) {
+        CommandQueue::Command c;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop || !m_commands.take(&c))
+                return;
+        }
+        auto held = std::make_unique<Held>();
+        if (judge(c, held.get()))
+            m_held = std::move(held);
+    }
 }
 
 bool BusWorker::openPort()
@@ -453,32 +493,59 @@ void BusWorker::result(int id, const QJsonValue &commandId, const QString &outco
     m_out.publishMessage(topic(id, "result"), Payloads::result(commandId, outcome, detail));
 }
 
-void BusWorker::carryOut(int id, const QByteArray &payload)
+// Whether the command may go on the line: the device is there and the command asks for
+// nothing the gateway refuses. A refusal is answered here.
+bool BusWorker::judge(const CommandQueue::Command &command, Held *held)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_figures.commands += 1;
-    }
+    const int id = command.id;
     auto device = std::find_if(m_devices.begin(), m_devices.end(), [id](const Device &d) { return d.id == id; });
     if (device == m_devices.end() || !device->identified) {
         const QString why = device == m_devices.end()
             ? QStringLiteral("bus %1 has no device with ID %2").arg(m_bus.name).arg(id)
             : QStringLiteral("ID %1 on bus %2 is %3").arg(id).arg(m_bus.name)
                   .arg(device->status == Device::Status::Offline ? QStringLiteral("offline") : QStringLiteral("not identified yet"));
-        result(id, SetCommand::commandId(payload), QStringLiteral("refused"), why + QStringLiteral("; nothing was written"));
+        result(id, SetCommand::commandId(command.payload), QStringLiteral("refused"), why + QStringLiteral("; nothing was written"));
+        return false;
+    }
+    held->id = id;
+    held->plan = SetCommand::plan(command.payload, *device->map, device->identity.modelName);
+    if (held->plan.refused()) {
+        m_out.log(QStringLiteral("bus %1 ID %2: set refused: %3").arg(m_bus.name).arg(id).arg(held->plan.refusal));
+        result(id, held->plan.id, QStringLiteral("refused"), held->plan.refusal);
+        return false;
+    }
+    return true;
+}
+
+void BusWorker::carryOut(const Held &held)
+{
+    const int id = held.id;
+    const SetCommand::Plan &plan = held.plan;
+    auto device = std::find_if(m_devices.begin(), m_devices.end(), [id](const Device &d) { return d.id == id; });
+    // Gone offline while the command waited for its turn.
+    if (device == m_devices.end() || !device->identified) {
+        result(id, plan.id, QStringLiteral("refused"),
+               QStringLiteral("ID %1 on bus %2 went offline; nothing was written").arg(id).arg(m_bus.name));
         return;
     }
     Device &d = *device;
-    const SetCommand::Plan plan = SetCommand::plan(payload, *d.map, d.identity.modelName);
-    if (plan.refused()) {
-        m_out.log(QStringLiteral("bus %1 ID %2: set refused: %3").arg(m_bus.name).arg(id).arg(plan.refusal));
-        result(id, plan.id, QStringLiteral("refused"), plan.refusal);
-        return;
-    }
     QStringList written;
     bool parametersChanged = false;
     for (const SetCommand::Write &w : plan.writes) {
         const ModbusClient::Reply reply = write(id, w.address, w.values);
+        if (reply.status == ModbusClient::Status::Interrupted) {
+            QStringList left;
+            for (const SetCommand::Write &rest : plan.writes)
+                if (rest.address >= w.address)
+                    left += rest.registers;
+            if (written.isEmpty())
+                result(id, plan.id, QStringLiteral("refused"), QStringLiteral("the gateway is ending; nothing was written"));
+            else
+                result(id, plan.id, QStringLiteral("interrupted"),
+                       QStringLiteral("the gateway is ending: %1 not written; written before it: %2")
+                           .arg(left.join(QStringLiteral(", ")), written.join(QStringLiteral(", "))));
+            return;
+        }
         if (!reply.ok()) {
             const bool action = ActionRegisters::isActionWrite(w.address, w.values.size());
             QString detail = QStringLiteral("%1: %2").arg(w.registers.join(QStringLiteral(", ")), reply.errorText());

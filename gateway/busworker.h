@@ -1,7 +1,9 @@
 #pragma once
 
+#include "gateway/commandqueue.h"
 #include "gateway/config.h"
 #include "gateway/payloads.h"
+#include "gateway/setcommand.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -32,8 +34,11 @@ public:
 };
 
 // One serial line and the devices on it, in a thread of its own that owns the port: the
-// devices are polled in turn at the line's pace, each at its own period; a set command
-// waits at most for the transaction in progress. A device that stops answering is offline
+// devices are polled in turn at the line's pace, each at its own period. Set commands wait
+// in a queue per device, bounded (a command beyond it is refused at once), and go on the
+// line between the polls as CommandPacing says, so that a flood of them keeps the polls
+// going. A command that the gateway refuses before the wire (an unknown register, a value
+// out of range, an offline device) is answered at once. A device that stops answering is offline
 // after three failed polls in a row and is then tried at growing pauses, 0.5 s doubling to
 // 10 s, so that it does not hold up the others; it comes back by itself and is identified
 // again. A port that cannot be opened, or that goes away, is opened again the same way.
@@ -47,7 +52,8 @@ public:
     BusWorker &operator=(const BusWorker &) = delete;
 
     void start();
-    // The transaction in progress ends first; the port is closed when the thread ends.
+    // The request on the wire is finished, no other goes out; every command still waiting
+    // is answered with a refusal, and the port is closed when the thread ends.
     void requestStop();
     void wait();
 
@@ -57,7 +63,7 @@ public:
     QVector<int> announcedIds() const;
 
     // A set command for device `id`, from any thread; its outcome is published on the
-    // device's result topic.
+    // device's result topic (at once when its queue is full or the worker ends).
     void submit(int id, const QByteArray &payload);
 
     // What the bus did since the last call.
@@ -80,6 +86,12 @@ private:
         qint64 publishedAtMs = -1;
     };
     enum class Kind { Poll, Identify, Scan, Command };
+    // A command judged and waiting for its turn on the line.
+    struct Held
+    {
+        int id = 0;
+        SetCommand::Plan plan;
+    };
 
     void run();
     bool openPort();
@@ -91,15 +103,19 @@ private:
     void succeeded(Device &d);
     void failed(Device &d, const QString &why);
     void setAvailability(Device &d, bool online);
-    void carryOut(int id, const QByteArray &payload);
+    // Answers the commands that need no line; the first that does is held for its turn.
+    void judgeWaiting();
+    bool judge(const CommandQueue::Command &command, Held *held);
+    void carryOut(const Held &held);
+    void refuseWaiting(const QString &why);
     void result(int id, const QJsonValue &commandId, const QString &outcome, const QString &detail);
 
     ModbusClient::Reply read(int id, quint16 start, quint16 count, Kind kind);
     ModbusClient::Reply write(int id, quint16 start, const QVector<quint16> &values);
     void account(int requestBytes, int answerBytes, bool ok, bool noAnswer, bool exception, Kind kind);
     void waitForSilence();
-    // Sleeps up to `ms`, less when a command comes or the worker is to stop.
-    void pause(qint64 ms);
+    // Sleeps up to `ms`, less when the worker is to stop or (wakeOnCommand) a command comes.
+    void pause(qint64 ms, bool wakeOnCommand = true);
     qint64 nowMs() const { return m_clock.elapsed(); }
     double wireSeconds(int bytes) const;
     double silenceSeconds() const;
@@ -122,10 +138,14 @@ private:
     QString m_portError;
     int m_silentSinceOpen = 0; // failed transactions since the port was opened or last answered
 
+    std::unique_ptr<Held> m_held;
+    CommandPacing m_pacing;
+
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    std::deque<std::pair<int, QByteArray>> m_commands;
+    std::atomic_bool m_stopFlag{false}; // the link's: no request goes out once it is set
+    CommandQueue m_commands;
     Payloads::BusFigures m_figures;
     qint64 m_figuresSinceMs = 0;
     QVector<int> m_announced;

@@ -9,6 +9,13 @@
 #include <QSet>
 #include <QSysInfo>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace GatewayConfig {
 
 namespace {
@@ -201,6 +208,62 @@ QString readable(const QString &path)
     return QString();
 }
 
+#ifdef Q_OS_UNIX
+QString kindText(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO (named pipe)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+#endif
+
+// A file of the configuration: a regular file of at most `limit` bytes, without NUL bytes.
+// A FIFO would block the start and a device such as /dev/zero never end, so they are
+// refused before a byte is read. Empty when it was read, else why not.
+QString readText(const QString &path, qint64 limit, QByteArray *content)
+{
+    QFile file;
+#ifdef Q_OS_UNIX
+    // Opened without waiting (a FIFO with no writer would block the open itself), then
+    // looked at through the open descriptor, so that what is checked is what is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("cannot read %1: %2").arg(path, qt_error_string(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("cannot read %1: it is %2, not a regular file").arg(path, kindText(st.st_mode));
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    }
+#else
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("cannot read %1: not a regular file").arg(path);
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+#endif
+    // One byte beyond the limit tells a file that grew past it while it was read.
+    *content = file.read(limit + 1);
+    if (content->size() > limit)
+        return QStringLiteral("cannot read %1: it holds more than %2 bytes, far more than such a file needs")
+            .arg(path).arg(limit);
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    const int nul = content->indexOf('\0');
+    if (nul >= 0)
+        return QStringLiteral("%1:%2: a NUL byte; the file is not text").arg(path).arg(content->left(nul).count('\n') + 1);
+    return QString();
+}
+
 } // namespace
 
 const char *usageText()
@@ -234,6 +297,27 @@ Options (over the values of the file; --bus replaces the file's buses):
 Exit status: 0 ended by SIGTERM or SIGINT, 1 failure while running, 2 bad
 configuration or command line, 3 the broker refused the login.
 )";
+}
+
+QString summary(const Config &c)
+{
+    QString out = QStringLiteral("gateway %1, broker %2:%3%4%5, client ID %6, commands %7, heartbeat %8 s\n")
+                      .arg(c.name, c.broker.host).arg(c.broker.effectivePort())
+                      .arg(c.broker.tls() ? QStringLiteral(" (TLS)") : QString(),
+                           c.broker.username.isEmpty() ? QString() : QStringLiteral(", user ") + c.broker.username,
+                           c.broker.clientId, c.allowCommands ? QStringLiteral("on") : QStringLiteral("off"))
+                      .arg(c.heartbeatSeconds);
+    for (const Bus &bus : c.buses) {
+        QStringList periods;
+        for (auto it = bus.periods.cbegin(); it != bus.periods.cend(); ++it)
+            periods << QStringLiteral("period.%1 = %2").arg(it.key()).arg(it.value());
+        out += QStringLiteral("bus %1: %2 %3, %4%5, state every %6%7\n")
+                   .arg(bus.name, bus.line.port, lineSettingsText(bus.line), bus.scan ? QStringLiteral("scan of ") : QString(),
+                        idsText(bus.ids),
+                        bus.periodMs < 0 ? QStringLiteral("period of the desktop tool") : QStringLiteral("%1 ms").arg(bus.periodMs),
+                        periods.isEmpty() ? QString() : QStringLiteral(", ") + periods.join(QStringLiteral(", ")));
+    }
+    return out;
 }
 
 bool parseIds(const QString &text, QVector<int> *ids)
@@ -462,12 +546,12 @@ bool resolve(const Options &o, Config *config, QString *error)
 {
     Config c;
     if (!o.configFile.isEmpty()) {
-        QFile file(o.configFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("cannot read %1: %2").arg(o.configFile, file.errorString());
+        QByteArray content;
+        if (const QString why = readText(o.configFile, MaxFileBytes, &content); !why.isEmpty()) {
+            *error = why;
             return false;
         }
-        if (!parseFile(o.configFile, QString::fromUtf8(file.readAll()), &c, error))
+        if (!parseFile(o.configFile, QString::fromUtf8(content), &c, error))
             return false;
     }
     const Config &over = o.overrides;
@@ -520,10 +604,10 @@ bool resolve(const Options &o, Config *config, QString *error)
     if (!c.broker.password.isEmpty() && !c.broker.passwordFile.isEmpty())
         return fail(QStringLiteral("give the broker's password or its password file, not both"));
     if (!c.broker.passwordFile.isEmpty()) {
-        QFile file(c.broker.passwordFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("password_file: cannot read %1: %2").arg(c.broker.passwordFile, file.errorString()));
-        c.broker.password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+        QByteArray content;
+        if (const QString why = readText(c.broker.passwordFile, MaxPasswordFileBytes, &content); !why.isEmpty())
+            return fail(QStringLiteral("password_file: ") + why);
+        c.broker.password = QString::fromUtf8(content.left(content.indexOf('\n'))).remove(QLatin1Char('\r'));
         if (c.broker.password.isEmpty())
             return fail(QStringLiteral("password_file: %1 holds no password on its first line").arg(c.broker.passwordFile));
     }

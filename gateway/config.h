@@ -68,14 +68,23 @@ struct Options
     QStringList given;  // names of the options given, such as "name" or "broker"
 };
 
+// Far above any real file (a few kilobytes, a line), far below what would hurt to read.
+constexpr qint64 MaxFileBytes = 1024 * 1024;
+constexpr qint64 MaxPasswordFileBytes = 64 * 1024;
+
 bool parseArguments(const QStringList &arguments, Options *options, QString *error);
 
 // Reads a configuration file's text; the errors name the file, the line and the key.
 bool parseFile(const QString &fileName, const QString &text, Config *config, QString *error);
 
 // The configuration to run with: the file (if any), the command line over it, defaults
-// filled in and everything checked (the password file is read here).
+// filled in and everything checked (the password file is read here). The file and the
+// password file are read only when they are regular files of a sensible size, without NUL
+// bytes.
 bool resolve(const Options &options, Config *config, QString *error);
+
+// What --check prints: the gateway, its broker and every bus with its periods.
+QString summary(const Config &config);
 
 // "1-4", "1,3,5-7": IDs 1 to 247 in the order given, no repeats.
 bool parseIds(const QString &text, QVector<int> *ids);

@@ -38,21 +38,6 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
         err(message);
 }
 
-void printConfiguration(const GatewayConfig::Config &c)
-{
-    std::printf("gateway %s, broker %s:%d%s%s, client ID %s, commands %s, heartbeat %d s\n",
-                qPrintable(c.name), qPrintable(c.broker.host), c.broker.effectivePort(),
-                c.broker.tls() ? " (TLS)" : "",
-                c.broker.username.isEmpty() ? "" : qPrintable(QStringLiteral(", user ") + c.broker.username),
-                qPrintable(c.broker.clientId), c.allowCommands ? "on" : "off", c.heartbeatSeconds);
-    for (const GatewayConfig::Bus &bus : c.buses) {
-        std::printf("bus %s: %s %s, %s%s, state every %s\n", qPrintable(bus.name), qPrintable(bus.line.port),
-                    qPrintable(lineSettingsText(bus.line)), bus.scan ? "scan of " : "",
-                    qPrintable(GatewayConfig::idsText(bus.ids)),
-                    bus.periodMs < 0 ? "period of the desktop tool" : qPrintable(QStringLiteral("%1 ms").arg(bus.periodMs)));
-    }
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,7 +70,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (options.check) {
-        printConfiguration(config);
+        std::fputs(GatewayConfig::summary(config).toLocal8Bit().constData(), stdout);
         return 0;
     }
 

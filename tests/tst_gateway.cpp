@@ -1,7 +1,8 @@
 // The gateway to an MQTT broker: its configuration and its commands judged directly, and the
-// program itself between a broker of the test's own and simulators on two ports, one of
-// them a bus of three devices.
+// program itself between a broker of the test's own and simulators on three ports, one of
+// them a bus of three devices, one a device that answers slowly.
 #include "cli/catalog.h"
+#include "gateway/commandqueue.h"
 #include "gateway/config.h"
 #include "gateway/mqttclient.h"
 #include "gateway/setcommand.h"
@@ -13,10 +14,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <memory>
 #include <mutex>
 
@@ -75,6 +79,23 @@ public:
         return all.isEmpty() ? QByteArray() : all.last().payload;
     }
     QJsonObject lastJson(const QString &topic) const { return QJsonDocument::fromJson(last(topic)).object(); }
+    // The results on `topic` for the command `id`, in the order they came.
+    QVector<QJsonObject> results(const QString &topic, const QString &id) const
+    {
+        QVector<QJsonObject> out;
+        for (const Message &m : on(topic))
+            if (QJsonDocument::fromJson(m.payload).object().value("id").toString() == id)
+                out << QJsonDocument::fromJson(m.payload).object();
+        return out;
+    }
+    // True once a message of its own came back: its subscription is in place.
+    bool echoed()
+    {
+        const QString topic = QStringLiteral("grivant/nobody/x/1/set");
+        const QByteArray token = QByteArray::number(++m_echoes);
+        publish(topic, token);
+        return QTest::qWaitFor([&] { return last(topic) == token; }, 5000);
+    }
     void clear()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -84,6 +105,7 @@ public:
 private:
     std::unique_ptr<MqttClient> m_client;
     bool m_started = false;
+    int m_echoes = 0;
     mutable std::mutex m_mutex;
     QVector<Message> m_messages;
 };
@@ -110,10 +132,59 @@ public:
         return int(QString::fromLatin1(log().mid(from)).count(write));
     }
     int requestsSince(int from) { return int(log().mid(from).count("> ")); }
+    // When the simulator received the requests (its seconds) that start with `prefix`.
+    QVector<double> times(const QByteArray &prefix)
+    {
+        QVector<double> out;
+        for (const QByteArray &line : log().split('\n'))
+            if (line.startsWith("devsim") && line.contains("> " + prefix))
+                out << line.mid(6).trimmed().split(' ').value(0).toDouble();
+        return out;
+    }
 
 private:
     Simulator m_sim;
     QByteArray m_log;
+};
+
+// A broker that knows only MQTT 3.1.1: a CONNECT of version 5 is refused as such a broker
+// refuses it; everything else goes through to the real one.
+class OlderBroker : public QTcpServer
+{
+public:
+    explicit OlderBroker(int upstream) : m_upstream(upstream) { listen(QHostAddress::LocalHost); }
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        auto *client = new QTcpSocket(this);
+        auto *broker = new QTcpSocket(this);
+        client->setSocketDescriptor(handle);
+        broker->connectToHost(QHostAddress::LocalHost, quint16(m_upstream));
+        auto first = std::make_shared<bool>(true);
+        connect(client, &QTcpSocket::readyRead, client, [client, broker, first] {
+            // The protocol level follows the fixed header and "\0\4MQTT".
+            const QByteArray head = client->peek(16);
+            int at = 1;
+            while (at < head.size() && (quint8(head.at(at)) & 0x80))
+                ++at;
+            if (*first && head.size() < at + 8)
+                return;
+            if (*first && head.at(at + 7) == 5) {
+                client->write(QByteArray("\x20\x02\x00\x01", 4));
+                client->disconnectFromHost();
+                return;
+            }
+            *first = false;
+            broker->write(client->readAll());
+        });
+        connect(broker, &QTcpSocket::readyRead, client, [client, broker] { client->write(broker->readAll()); });
+        connect(client, &QTcpSocket::disconnected, broker, &QTcpSocket::disconnectFromHost);
+        connect(broker, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+    }
+
+private:
+    int m_upstream;
 };
 
 QString gatewayProgram()
@@ -151,22 +222,27 @@ private slots:
     void configurationFile_data();
     void configurationFile();
     void commandLine();
+    void configurationFiles();
     void setPlans_data();
     void setPlans();
+    void commandQueue();
 
     void everyDeviceRetained();
     void stateOnChangeAndHeartbeat();
     void moveShowsInState();
     void refusedBeforeTheWire();
+    void floodKeepsPolling();
     void offlineAndBack();
     void commandsOffAndLastWill();
+    void duplicateName();
     void brokerGoneAndBack();
     void cleanEnd();
     void wrongPasswordAndBadConfiguration();
 
 private:
     QString startGateway(QProcess *process, const QString &name, const QString &user, const QString &busSections,
-                         bool commands);
+                         bool commands, int port = 0);
+    void sendSets(const QString &topic, const QString &prefix, int count);
     QString topic(const QString &gateway, const QString &bus, int id, const char *leaf) const
     {
         return QStringLiteral("grivant/%1/%2/%3/%4").arg(gateway, bus).arg(id).arg(QLatin1String(leaf));
@@ -176,6 +252,7 @@ private:
     Broker m_broker;
     std::unique_ptr<LoggedSimulator> m_busA;
     std::unique_ptr<LoggedSimulator> m_busB;
+    std::unique_ptr<LoggedSimulator> m_slow; // bus s: one device that answers after 100 ms
     std::unique_ptr<Watcher> m_watcher;
     QProcess m_gateway;
 };
@@ -194,15 +271,19 @@ void TestGateway::initTestCase()
                     "--uid", "0A000001,0A000002,0A000003", "--initialised", "--speedup", "10"});
     m_busB = std::make_unique<LoggedSimulator>(
         QStringList{"--link", m_dir.filePath("ttyB"), "--id", "2", "--uid", "0B000002", "--initialised"});
+    m_slow = std::make_unique<LoggedSimulator>(
+        QStringList{"--link", m_dir.filePath("ttyS"), "--id", "1", "--uid", "0C000001", "--initialised", "--delay", "100"});
     QVERIFY(m_busA->start());
     QVERIFY(m_busB->start());
+    QVERIFY(m_slow->start());
     m_watcher = std::make_unique<Watcher>(m_broker.port(), "operator", "op-secret", "test-watcher");
     QTRY_VERIFY(m_watcher->connected());
 
     QVERIFY(m_watcher->publish(topic("line1", "a", 1, "set"), R"({"id":"kept","values":{"Force":50}})", true));
     const QString buses = QStringLiteral("[bus a]\nport = %1\nids = 1-3\nperiod = 50\n\n"
-                                         "[bus b]\nport = %2\nids = scan 1-4\nperiod = 50\n")
-                              .arg(m_dir.filePath("ttyA"), m_dir.filePath("ttyB"));
+                                         "[bus b]\nport = %2\nids = scan 1-4\nperiod = 50\n\n"
+                                         "[bus s]\nport = %3\nids = 1\ntimeout = 400\n")
+                              .arg(m_dir.filePath("ttyA"), m_dir.filePath("ttyB"), m_dir.filePath("ttyS"));
     const QString error = startGateway(&m_gateway, "line1", "gateway", buses, true);
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -218,7 +299,7 @@ void TestGateway::cleanupTestCase()
 }
 
 QString TestGateway::startGateway(QProcess *process, const QString &name, const QString &user,
-                                  const QString &busSections, bool commands)
+                                  const QString &busSections, bool commands, int port)
 {
     const QString passwordFile = m_dir.filePath(name + ".password");
     writeFile(passwordFile, user == "gateway" ? "gw-secret\n" : "gw2-secret\n");
@@ -226,8 +307,8 @@ QString TestGateway::startGateway(QProcess *process, const QString &name, const 
     writeFile(config, QStringLiteral("[gateway]\nname = %1\nallow_commands = %2\nheartbeat = 2\nstats = 1\n\n"
                                      "[broker]\nhost = 127.0.0.1\nport = %3\nusername = %4\npassword_file = %5\n"
                                      "keepalive = 5\n\n%6")
-                          .arg(name, commands ? "yes" : "no").arg(m_broker.port()).arg(user, passwordFile, busSections));
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+                          .arg(name, commands ? "yes" : "no").arg(port ? port : m_broker.port()).arg(user, passwordFile, busSections));
+    process->setProcessChannelMode(port ? QProcess::ForwardedOutputChannel : QProcess::ForwardedChannels);
     process->start(gatewayProgram(), {"--config", config});
     return process->waitForStarted() ? QString() : process->errorString();
 }
@@ -265,6 +346,35 @@ void TestGateway::configurationFile()
         QCOMPARE(config.buses[0].ids, (QVector<int>{1, 2, 3, 4}));
         QCOMPARE(config.buses[0].periodFor(3, 50), 200);
         QCOMPARE(config.buses[0].periodFor(1, 50), 50);
+        QVERIFY(GatewayConfig::summary(config).contains("IDs 1-4, state every period of the desktop tool, period.3 = 200\n"));
+    }
+}
+
+void TestGateway::configurationFiles()
+{
+    // Only a regular text file of a sensible size is read: what would block, never end or
+    // lose lines is refused at once, naming the file (and the line).
+    QVERIFY(writeFile(m_dir.filePath("nul.conf"), QStringLiteral("[gateway]\nname = x\n") + QChar(0)
+                                                      + "\n[bus b]\nport = /dev/ttyS1\nids = 1\n"));
+    QVERIFY(writeFile(m_dir.filePath("large.conf"), QString(GatewayConfig::MaxFileBytes + 1, QLatin1Char('#'))));
+    QVERIFY(::mkfifo(QFile::encodeName(m_dir.filePath("fifo")).constData(), 0600) == 0);
+    const QString bus = "/dev/ttyS9,115200,1";
+    const QList<QPair<QStringList, QString>> cases = {
+        {{"--config", "/dev/zero"}, "cannot read /dev/zero: it is a device, not a regular file"},
+        {{"--config", m_dir.filePath("fifo")}, "fifo: it is a FIFO (named pipe), not a regular file"},
+        {{"--config", m_dir.filePath("nul.conf")}, "nul.conf:3: a NUL byte"},
+        {{"--config", m_dir.filePath("large.conf")}, "large.conf: it holds more than 1048576 bytes"},
+        {{"--bus", bus, "--username", "u", "--password-file", "/dev/zero"},
+         "password_file: cannot read /dev/zero: it is a device"},
+        {{"--bus", bus, "--username", "u", "--password-file", m_dir.filePath("fifo")}, "fifo: it is a FIFO"},
+    };
+    for (const auto &c : cases) {
+        GatewayConfig::Options options;
+        GatewayConfig::Config config;
+        QString why;
+        QVERIFY(GatewayConfig::parseArguments(c.first, &options, &why));
+        QVERIFY(!GatewayConfig::resolve(options, &config, &why));
+        QVERIFY2(why.contains(c.second), qPrintable(why));
     }
 }
 
@@ -341,6 +451,9 @@ void TestGateway::setPlans_data()
     QTest::newRow("out of range") << QByteArray(R"({"values":{"Speed":500}})") << "0x0104 Speed: 500 is outside 1~100";
     QTest::newRow("format") << QByteArray(R"({"values":{"0x0102":-5}})") << "0x0102 Reserve: -5 is outside 0~32767 (an unsigned 16-bit register)";
     QTest::newRow("fraction") << QByteArray(R"({"values":{"Force":2.5}})") << "0x0101 Force: 2.5 is not a whole number";
+    QTest::newRow("huge") << QByteArray(R"({"values":{"Speed":99999999999}})") << "0x0104 Speed: 99999999999 is outside 1~100";
+    QTest::newRow("32 bits") << QByteArray(R"({"values":{"0x0103":4294967295}})") << "0x0103 Target position: 4294967295 is outside -32768~32767";
+    QTest::newRow("huge negative") << QByteArray(R"({"values":{"Force":-4294967296}})") << "0x0101 Force: -4294967296 is outside 0~100";
     QTest::newRow("no such name") << QByteArray(R"({"values":{"Warp":1}})") << "\"Warp\" names no register of GZB-50W";
     QTest::newRow("no values") << QByteArray(R"({"id":"x"})") << "the command holds no \"values\"";
     QTest::newRow("not JSON") << QByteArray("speed 80") << "the command is not JSON";
@@ -367,6 +480,42 @@ void TestGateway::setPlans()
         writes << QStringLiteral("0x%1:%2").arg(w.address, 4, 16, QLatin1Char('0')).arg(values.join(','));
     }
     QCOMPARE(writes.join(';'), expected);
+}
+
+void TestGateway::commandQueue()
+{
+    // Each device's queue is bounded in commands and bytes; devices take turns.
+    CommandQueue queue({3, 10});
+    const QList<QPair<int, QByteArray>> added = {{1, "a"}, {1, "bb"}, {2, "c"}, {1, "ccc"}, {1, "d"}, {2, "1234567890"}, {3, "12345678901"}};
+    QStringList refused;
+    for (const auto &a : added)
+        if (!queue.add(a.first, a.second).isEmpty())
+            refused << a.second;
+    QCOMPARE(refused, (QStringList{"d", "1234567890", "12345678901"}));
+    QVERIFY(queue.add(1, "e").startsWith("queue full: 3 commands of 6 bytes wait for ID 1 already"));
+    QStringList order;
+    for (CommandQueue::Command c; queue.take(&c);)
+        order << QStringLiteral("%1:%2").arg(c.id).arg(QString(c.payload));
+    QCOMPARE(order, (QStringList{"1:a", "2:c", "1:bb", "1:ccc"}));
+
+    // A command goes at once while it fits before the next poll; else, after a poll, once
+    // the polls had nine times its length.
+    struct Case { qint64 commandMs; bool poll; qint64 now; qint64 nextPoll; qint64 expected; };
+    const Case cases[] = {
+        {0, true, 100, 1000, 100},  // nothing before: at once
+        {50, false, 100, 200, 100}, // fits before the poll, even right after a command
+        {50, false, 100, 105, 105}, // a poll first
+        {50, true, 100, 105, 500},  // after the poll: 450 ms after the command ended (at 50)
+        {50, true, 600, 90, 600},   // polls overdue, but the share is kept
+    };
+    for (const Case &c : cases) {
+        CommandPacing pacing;
+        if (c.commandMs)
+            pacing.commandDone(0, c.commandMs);
+        if (c.poll)
+            pacing.pollDone();
+        QCOMPARE(pacing.nextCommandAt(c.now, c.nextPoll), c.expected);
+    }
 }
 
 void TestGateway::everyDeviceRetained()
@@ -478,13 +627,68 @@ void TestGateway::refusedBeforeTheWire()
                                       && r.value("detail").toString().startsWith("a retained set is not carried out"));
     }
     QVERIFY(keptRefused);
-    QVERIFY(!m_busA->log().contains("> 01 06 01 01 00 32"));
+    // So is one published retained while the gateway runs, at its first delivery; clearing
+    // it (an empty retained message) is no command and has no answer.
+    QVERIFY(m_watcher->publish(topic("line1", "a", 1, "set"), R"({"id":"live","values":{"Force":51}})", true));
+    QTRY_COMPARE(m_watcher->results(resultTopic, "live").size(), 1);
+    QVERIFY(m_watcher->results(resultTopic, "live").first().value("detail").toString().startsWith("a retained set is not"));
     QVERIFY(m_watcher->publish(topic("line1", "a", 1, "set"), QByteArray(), true));
-    // And an offline or unknown device.
+    // An unknown device, and IDs that are not plain: each answered beside its set.
     QVERIFY(m_watcher->publish(topic("line1", "a", 9, "set"), R"({"id":"nine","values":{"Force":50}})"));
     QTRY_VERIFY(m_watcher->lastJson(topic("line1", "a", 9, "result")).value("detail").toString()
                     .startsWith("bus a has no device with ID 9"));
+    for (const QString id : {"0", "248", "-1", "1.0", "01"}) {
+        const QString base = QStringLiteral("grivant/line1/a/%1/").arg(id);
+        QVERIFY(m_watcher->publish(base + "set", R"({"id":"odd","values":{"Force":52}})"));
+        QTRY_COMPARE(m_watcher->results(base + "result", "odd").size(), 1);
+        QVERIFY2(m_watcher->results(base + "result", "odd").first().value("detail").toString()
+                     .startsWith(QStringLiteral("\"%1\" is not a device ID").arg(id)), qPrintable(id));
+    }
+    QCOMPARE(m_watcher->results(resultTopic, QString()).size(), 0);
     QCOMPARE(m_busA->writesSince(mark), 0);
+}
+
+void TestGateway::sendSets(const QString &set, const QString &prefix, int count)
+{
+    const QString resultTopic = set.chopped(3) + "result";
+    for (int i = 0; i < count; ++i)
+        QVERIFY(m_watcher->publish(set, QStringLiteral(R"({"id":"%1%2","values":{"Force":%3}})")
+                                            .arg(prefix).arg(i).arg(i % 100).toUtf8()));
+    const auto answered = [&] {
+        int n = 0;
+        for (const Watcher::Message &m : m_watcher->on(resultTopic))
+            n += QJsonDocument::fromJson(m.payload).object().value("id").toString().startsWith(prefix);
+        return n;
+    };
+    QTRY_COMPARE(answered(), count);
+}
+
+void TestGateway::floodKeepsPolling()
+{
+    // Rounds of sets keep device 1's queue full; devices 2 and 3 on its bus are polled as
+    // often as in as long a time before, counted in the simulator's own time.
+    const QString set = topic("line1", "a", 1, "set");
+    for (int round = 0; round < 15; ++round)
+        sendSets(set, QStringLiteral("f%1-").arg(round), 40);
+    const QVector<double> writes = m_busA->times("01 06 01 01");
+    QVERIFY(writes.size() > 60);
+    const double from = writes.first();
+    const double to = writes.last();
+    int before = 0;
+    int during = 0;
+    for (const QByteArray bystander : {"02 03 02 00", "03 03 02 00"}) {
+        for (double t : m_busA->times(bystander)) {
+            before += t >= 2 * from - to && t < from;
+            during += t >= from && t < to;
+        }
+    }
+    qInfo("bystanders' polls in %.2f s: %d before the flood, %d during it; %d writes", to - from, before, during,
+          int(writes.size()));
+    QVERIFY2(during >= 0.9 * before, qPrintable(QStringLiteral("%1 < 0.9 * %2").arg(during).arg(before)));
+    int full = 0;
+    for (const Watcher::Message &m : m_watcher->on(topic("line1", "a", 1, "result")))
+        full += QJsonDocument::fromJson(m.payload).object().value("detail").toString().startsWith("queue full: 32 commands");
+    QVERIFY(full > 0);
 }
 
 void TestGateway::offlineAndBack()
@@ -506,13 +710,19 @@ void TestGateway::offlineAndBack()
 
 void TestGateway::commandsOffAndLastWill()
 {
+    // Through a broker that speaks only MQTT 3.1.1: the gateway says so and goes on.
+    OlderBroker older(m_broker.port());
+    QVERIFY(older.isListening());
     LoggedSimulator bus({"--link", m_dir.filePath("ttyC"), "--initialised"});
     QVERIFY(bus.start());
     QProcess gateway;
     const QString error = startGateway(&gateway, "line2", "gateway2",
-                                       QStringLiteral("[bus c]\nport = %1\nids = 1\n").arg(m_dir.filePath("ttyC")), false);
+                                       QStringLiteral("[bus c]\nport = %1\nids = 1\n").arg(m_dir.filePath("ttyC")), false,
+                                       older.serverPort());
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QTRY_COMPARE(m_watcher->last(topic("line2", "c", 1, "availability")), QByteArray("online"));
+    QByteArray log;
+    QTRY_VERIFY((log += gateway.readAllStandardError()).contains("the broker speaks MQTT 3.1.1, not 5\n"));
 
     const int mark = bus.log().size();
     QVERIFY(m_watcher->publish(topic("line2", "c", 1, "set"), R"({"id":"off","values":{"Target position":100}})"));
@@ -530,31 +740,83 @@ void TestGateway::commandsOffAndLastWill()
     QTRY_COMPARE(m_watcher->last("grivant/line2/status"), QByteArray("offline"));
 }
 
+void TestGateway::duplicateName()
+{
+    // A second gateway named line1 finds the first at work and ends, leaving it connected.
+    const int statuses = m_watcher->on("grivant/line1/status").size();
+    QProcess second;
+    QVERIFY(startGateway(&second, "line1", "gateway", QStringLiteral("[bus x]\nport = %1\nids = 1\n").arg(m_dir.filePath("none")),
+                         false, m_broker.port()).isEmpty());
+    QVERIFY(second.waitForFinished(20000));
+    const QString log = QString::fromLocal8Bit(second.readAllStandardError());
+    QCOMPARE(second.exitCode(), 2);
+    QVERIFY2(log.contains("another gateway named line1 is connected to the broker at 127.0.0.1:")
+                 && log.contains("this one does not connect"), qPrintable(log));
+    QCOMPARE(m_watcher->on("grivant/line1/status").size(), statuses);
+    QCOMPARE(m_watcher->last("grivant/line1/status"), QByteArray("online"));
+}
+
 void TestGateway::brokerGoneAndBack()
 {
+    // Sets to the slow device are carried out while the broker is away; their results wait
+    // for it, and come once each.
+    const QString set = topic("line1", "s", 1, "set");
+    const int mark = m_slow->log().size();
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(m_watcher->publish(set, QStringLiteral(R"({"id":"o%1","values":{"Force":%2}})").arg(i).arg(10 + i).toUtf8()));
+    QTRY_VERIFY(m_slow->writesSince(mark) >= 2);
     m_broker.stop();
     QTRY_VERIFY(!m_watcher->connected());
-    m_watcher->clear();
+    // The last command ended when the device's next poll went out.
+    QTRY_VERIFY_WITH_TIMEOUT(m_slow->writesSince(mark) == 6 && m_slow->log().lastIndexOf("> 01 03 02 00") > m_slow->log().lastIndexOf("< 01 06"), 10000);
     // Polling goes on without the broker.
-    const int mark = m_busA->log().size();
-    QTRY_VERIFY(m_busA->requestsSince(mark) > 10);
+    const int markA = m_busA->log().size();
+    QTRY_VERIFY(m_busA->requestsSince(markA) > 10);
+    // The results wait until the test's own client listens again.
+    const int infos = m_watcher->on(topic("line1", "a", 2, "info")).size();
+    ::kill(pid_t(m_gateway.processId()), SIGSTOP);
     QVERIFY(m_broker.restart());
-    // The new broker holds nothing retained until the gateway publishes it all again.
     QTRY_VERIFY_WITH_TIMEOUT(m_watcher->connected(), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->last(topic("line1", "a", 2, "info")).isEmpty(), 20000);
+    QVERIFY(m_watcher->echoed());
+    ::kill(pid_t(m_gateway.processId()), SIGCONT);
+    for (int i = 0; i < 6; ++i) {
+        const QString id = QStringLiteral("o%1").arg(i);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->results(topic("line1", "s", 1, "result"), id).isEmpty(), 20000);
+        QCOMPARE(m_watcher->results(topic("line1", "s", 1, "result"), id).size(), 1);
+        QCOMPARE(m_watcher->results(topic("line1", "s", 1, "result"), id).first().value("outcome").toString(), QString("written"));
+    }
+    // The new broker holds nothing retained until the gateway publishes it all again.
+    QTRY_VERIFY_WITH_TIMEOUT(m_watcher->on(topic("line1", "a", 2, "info")).size() > infos, 20000);
     QTRY_COMPARE(m_watcher->last("grivant/line1/status"), QByteArray("online"));
     QTRY_COMPARE(m_watcher->last(topic("line1", "b", 2, "availability")), QByteArray("online"));
 }
 
 void TestGateway::cleanEnd()
 {
+    // SIGTERM with the slow device's queue full: what waits is refused, not worked off.
+    const QString set = topic("line1", "s", 1, "set");
+    const QString resultTopic = topic("line1", "s", 1, "result");
+    const int mark = m_slow->log().size();
+    for (int i = 0; i < 40; ++i)
+        QVERIFY(m_watcher->publish(set, QStringLiteral(R"({"id":"t%1","values":{"Force":%2}})").arg(i).arg(i).toUtf8()));
+    QTRY_COMPARE(m_watcher->results(resultTopic, "t39").size(), 1);
     QElapsedTimer clock;
     clock.start();
     m_gateway.terminate();
     QVERIFY(m_gateway.waitForFinished(10000));
-    qInfo("SIGTERM to the end: %lld ms", clock.elapsed());
+    qInfo("SIGTERM to the end with 32 commands waiting: %lld ms", clock.elapsed());
     QCOMPARE(m_gateway.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_gateway.exitCode(), 0);
+    QMap<QString, int> outcomes;
+    for (int i = 0; i < 40; ++i) {
+        QTRY_VERIFY(!m_watcher->results(resultTopic, QStringLiteral("t%1").arg(i)).isEmpty());
+        const QVector<QJsonObject> r = m_watcher->results(resultTopic, QStringLiteral("t%1").arg(i));
+        QCOMPARE(r.size(), 1);
+        outcomes[r[0].value("outcome").toString() + ' ' + r[0].value("detail").toString().section(':', 0, 0)] += 1;
+    }
+    QCOMPARE(outcomes.value("written written"), m_slow->writesSince(mark));
+    QVERIFY2(outcomes.value("refused queue full") > 0 && outcomes.value("refused the gateway is ending; nothing was written") > 0,
+             qPrintable(QStringList(outcomes.keys()).join(" | ")));
     QTRY_COMPARE(m_watcher->last("grivant/line1/status"), QByteArray("offline"));
     for (int id = 1; id <= 3; ++id)
         QTRY_COMPARE(m_watcher->last(topic("line1", "a", id, "availability")), QByteArray("offline"));
