@@ -295,7 +295,8 @@ Options (over the values of the file; --bus replaces the file's buses):
   --version              the version
 
 Exit status: 0 ended by SIGTERM or SIGINT, 1 failure while running, 2 bad
-configuration or command line, 3 the broker refused the login.
+configuration or command line, or another gateway of this name at the broker,
+3 the broker refused the login.
 )";
 }
 
