@@ -214,6 +214,7 @@ private slots:
     void ptyMotionReachesTarget();
     void ptyObjectTakenAway();
     void ptyFaults();
+    void ptyEchoAndHold();
     void ptyRequestFaults_data();
     void ptyRequestFaults();
     void ptyVanishAfter();
@@ -972,6 +973,32 @@ void TestDevsim::ptyFaults()
     QVERIFY(clock.elapsed() >= 59);
     QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
     QVERIFY2(clock.elapsed() >= 125, qPrintable(QString::number(clock.elapsed()))); // 2 x 59.4 + 7.3
+}
+
+// A line that echoes returns each request before the answer, also one no device answers;
+// a held line hands answers over only at its boundaries, so three transactions one after
+// the other take at least two of them.
+void TestDevsim::ptyEchoAndHold()
+{
+    const QByteArray request = readRequest(1, 0x0302, 1);
+    const QByteArray answer = framed({1, 3, 2, 0, 1});
+    Simulator echo({"--echo"});
+    QVERIFY(echo.start());
+    Port port;
+    QVERIFY(port.open(echo.port()));
+    QCOMPARE(port.transact(request, 15), request + answer);
+    const QByteArray foreign = readRequest(7, 0x0302, 1);
+    QCOMPARE(port.transact(foreign, 9, kSilenceMs), foreign);
+    echo.stop();
+
+    Simulator held({"--hold", "100"});
+    QVERIFY(held.start());
+    QVERIFY(port.open(held.port()));
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(port.transact(request, 7), answer);
+    QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
 }
 
 // Faults before the device: a lost request is never seen, a corrupted one fails the CRC

@@ -142,6 +142,7 @@ private:
     // The line as a whole (its frame gap, the slave's settings): the first device's.
     const LineSettings &line() const { return m_bus.device(0).line(); }
     void sendDue();
+    Clock::time_point held(Clock::time_point due) const;
     void vanishWhenRead();
     void onOpenedOrClosed();
     void log(const char *format, ...) const __attribute__((format(printf, 2, 3)));
@@ -339,6 +340,14 @@ void PtyDevice::occupyLine(size_t bytes, Clock::time_point now)
 void PtyDevice::handle(rtu::Frame frame, const Origin &from)
 {
     const auto now = Clock::now();
+    // The master's own adapter returns what it sent, whoever it was for and whatever the
+    // line does to it on the way.
+    if (m_options.echo) {
+        Reply echo;
+        echo.due = held(now);
+        echo.bytes = frame;
+        m_replies.push_back(std::move(echo));
+    }
     // Faults of the line before the devices: a request none of them sees, or one that
     // reaches them with a byte changed (one byte in error is always caught by the CRC). The
     // request is taken whole first; on a real line a changed byte count could cut it
@@ -447,8 +456,19 @@ void PtyDevice::handle(rtu::Frame frame, const Origin &from)
     } else {
         reply.due = after(now, delay);
     }
+    reply.due = held(reply.due);
     m_replies.push_back(std::move(reply));
     sendDue();
+}
+
+// A latency timer hands bytes over only when it runs out: at the next boundary.
+Clock::time_point PtyDevice::held(Clock::time_point due) const
+{
+    if (m_options.holdMs <= 0)
+        return due;
+    const auto hold = std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(m_options.holdMs));
+    const auto since = due - m_start;
+    return m_start + ((since + hold - Clock::duration(1)) / hold) * hold;
 }
 
 // The device's state at the end, for whoever checks what it was told: "holds 0104=0012 ...".

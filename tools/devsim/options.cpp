@@ -100,6 +100,11 @@ Faults:
   --drop F            drop the reply to a fraction F of the requests (still executed)
   --bad-crc F         corrupt the CRC of a fraction F of the replies
   --delay MS          answer MS milliseconds late
+  --echo              the line returns every request to the master before the answer,
+                      as a two-wire RS-485 adapter with its echo on does
+  --hold MS           hand echoes and answers over only at the next boundary of MS
+                      milliseconds (1-255), as a USB adapter holds received bytes for
+                      its latency timer (16 ms on an FTDI adapter unless lowered)
   --wire-time         answer after the time the request and the reply take on the wire
                       with the line's settings (start, data, parity and stop bits of
                       each character, 3.5 characters of silence after each frame, at
@@ -181,7 +186,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
         OptLoseRequests, OptCorruptRequests, OptVersion,
-        OptReplay, OptLoop, OptListen, OptFraming,
+        OptReplay, OptLoop, OptListen, OptFraming, OptEcho, OptHold,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -209,6 +214,8 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"bad-crc", required_argument, nullptr, OptBadCrc},
         {"delay", required_argument, nullptr, OptDelay},
         {"wire-time", no_argument, nullptr, OptWireTime},
+        {"echo", no_argument, nullptr, OptEcho},
+        {"hold", required_argument, nullptr, OptHold},
         {"vanish-after", required_argument, nullptr, OptVanish},
         {"lose-requests", required_argument, nullptr, OptLoseRequests},
         {"corrupt-requests", required_argument, nullptr, OptCorruptRequests},
@@ -403,6 +410,16 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             break;
         case OptWireTime:
             o.wireTime = true;
+            break;
+        case OptEcho:
+            o.echo = true;
+            break;
+        case OptHold:
+            if (!toLong(optarg, 1, 255, v)) {
+                error = "--hold: milliseconds, 1 to 255";
+                return ParseResult::Error;
+            }
+            o.holdMs = int(v);
             break;
         case OptVanish:
             if (!toLong(optarg, 1, 0x7FFFFFFFL, v)) {
