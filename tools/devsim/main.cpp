@@ -346,6 +346,7 @@ void PtyDevice::handle(rtu::Frame frame, const Origin &from)
         Reply echo;
         echo.due = held(now);
         echo.bytes = frame;
+        echo.to = from;
         m_replies.push_back(std::move(echo));
     }
     // Faults of the line before the devices: a request none of them sees, or one that
