@@ -5,6 +5,7 @@
 #include "link/traffic.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <cmath>
@@ -131,7 +132,9 @@ QString ModbusClient::Reply::errorText() const
 {
     switch (status) {
     case Status::Ok: return QString();
-    case Status::NoAnswer: return QStringLiteral("no answer");
+    case Status::NoAnswer:
+        return echoed ? QStringLiteral("no answer (only the adapter's echo of the request came back)")
+                      : QStringLiteral("no answer");
     case Status::Exception:
         return QStringLiteral("device refused: %1 (exception 0x%2)")
             .arg(ModbusFrame::exceptionName(exception))
@@ -175,6 +178,9 @@ bool ModbusClient::open(const LineSettings &line, QString *why)
         close();
         return false;
     }
+    m_adapter.opened(line.port, m_port->handle());
+    m_turnaround.clear();
+    m_echoes = false;
     return true;
 }
 
@@ -207,8 +213,10 @@ bool ModbusClient::reconfigure(const LineSettings &line, QString *why)
 
 void ModbusClient::close()
 {
-    if (m_port && m_port->isOpen())
+    if (m_port && m_port->isOpen()) {
+        m_adapter.closing();
         m_port->close();
+    }
     m_port.reset();
 }
 
@@ -217,11 +225,14 @@ bool ModbusClient::isOpen() const
     return m_port && m_port->isOpen();
 }
 
+int ModbusClient::bitsPerCharacter() const
+{
+    return 1 + 8 + (m_line.parity == QSerialPort::NoParity ? 0 : 1) + (m_line.stopBits == QSerialPort::TwoStop ? 2 : 1);
+}
+
 int ModbusClient::wireMs(int bytes) const
 {
-    const int bits = 1 + 8 + (m_line.parity == QSerialPort::NoParity ? 0 : 1)
-                     + (m_line.stopBits == QSerialPort::TwoStop ? 2 : 1);
-    return int(std::ceil(1000.0 * bytes * bits / qMax(1, m_line.baudRate)));
+    return int(std::ceil(1000.0 * bytes * bitsPerCharacter() / qMax(1, m_line.baudRate)));
 }
 
 ModbusClient::Reply ModbusClient::read(int slave, quint16 start, quint16 count)
@@ -302,7 +313,12 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         m_observer(seen);
     }
     const auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
+    // The request leaves as it is written, and is on the wire for its length.
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 requestEndNs = qint64(1e9 * request.size() * bitsPerCharacter() / qMax(1, m_line.baudRate));
     m_port->waitForBytesWritten(remaining());
+    AnswerAssembly got(request, m_echoes);
     QByteArray answer;
     while (!deadline.hasExpired()) {
         if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(remaining())) {
@@ -310,16 +326,24 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
                 break; // the port went away
             continue;
         }
-        answer += m_port->readAll();
+        got.add(m_port->readAll(), clock.nsecsElapsed());
+        answer = got.answer();
         const bool exception = answer.size() >= 2 && (quint8(answer.at(1)) & 0x80);
-        if (answer.size() >= (exception ? ModbusFrame::ExceptionAnswerSize : expected))
+        if (!got.awaitingEcho() && answer.size() >= (exception ? ModbusFrame::ExceptionAnswerSize : expected))
             break;
     }
+    reply.echoed = got.echoed();
+    m_echoes = m_echoes || got.echoed();
+    const auto answered = [&] {
+        m_turnaround.add(qMax<qint64>(0, got.firstAnswerNs() - requestEndNs) / 1e6);
+    };
 
     if (m_observer) {
         seen.direction = answer.isEmpty() ? TrafficFrame::NoAnswer : TrafficFrame::Received;
         seen.bytes = answer;
         seen.waitedMs = answer.isEmpty() ? waitMs : 0;
+        if (got.echoed())
+            seen.note = QStringLiteral("the adapter's echo of the request set aside");
         stampTraffic(seen);
         m_observer(seen);
     }
@@ -331,6 +355,7 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         code != 0 && answer.at(0) == request.at(0)) {
         reply.status = Status::Exception;
         reply.exception = code;
+        answered();
         return reply;
     }
     const ModbusFrame::AnswerCheck check = kind == Kind::Read
@@ -354,6 +379,7 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         return reply;
     }
     reply.status = Status::Ok;
+    answered();
     if (kind == Kind::Read) {
         for (int i = 0; i < registerCount; ++i)
             reply.values.append(quint16((quint8(answer.at(3 + 2 * i)) << 8)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "link/adaptersession.h"
+#include "link/answerwatch.h"
+
 #include <QSerialPort>
 #include <QString>
 #include <QVector>
@@ -51,6 +54,7 @@ public:
         quint8 exception = 0;
         QVector<quint16> values; // reads only
         bool unasked = false;    // bytes came that were no part of an answer
+        bool echoed = false;     // the line returned the request first; it was set aside
         bool ok() const { return status == Status::Ok; }
         QString errorText() const;
     };
@@ -79,6 +83,13 @@ public:
     // record keeps them.
     void setFrameObserver(std::function<void(const TrafficFrame &)> observer) { m_observer = std::move(observer); }
 
+    // The adapter of the open port and what was done about its latency (lowered while the
+    // port is open where its driver lets it; put back at close).
+    const AdapterSession &adapter() const { return m_adapter; }
+    // The device's answer times since the port opened, and whether the line echoes.
+    const Turnaround &turnaround() const { return m_turnaround; }
+    bool echoes() const { return m_echoes; }
+
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
 
@@ -87,6 +98,7 @@ private:
     Reply transact(Kind kind, const QByteArray &request, int registerCount);
     Reply once(Kind kind, const QByteArray &request, int registerCount);
     int wireMs(int bytes) const;
+    int bitsPerCharacter() const;
     bool waitForQuiet(bool *unasked);
 
     std::unique_ptr<QSerialPort> m_port;
@@ -95,4 +107,7 @@ private:
     int m_answerWaitMs = 150;
     const std::atomic_bool *m_stop = nullptr;
     std::function<void(const TrafficFrame &)> m_observer;
+    AdapterSession m_adapter;
+    Turnaround m_turnaround;
+    bool m_echoes = false;
 };

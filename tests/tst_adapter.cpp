@@ -2,7 +2,10 @@
 // latency: the decision against a scripted driver, and the whole round (lower at open,
 // put back at close) on a pseudo-terminal whose device number the fake tree knows.
 #include "link/adaptersession.h"
+#include "link/answerwatch.h"
+#include "link/modbusframe.h"
 #include "link/serialadapter.h"
+#include "support/fakesysfs.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,78 +14,12 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace SerialAdapter;
+using namespace FakeSysfs;
 
 namespace {
-
-const char *const UsbDevice = "devices/pci0000:00/0000:00:14.0/usb1/1-2";
-
-void put(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-// A relative symbolic link, as sysfs has them.
-void link(const QString &at, const QString &target)
-{
-    QDir().mkpath(QFileInfo(at).path());
-    QVERIFY(QFile::link(QDir(QFileInfo(at).path()).relativeFilePath(target), at));
-}
-
-struct Adapter
-{
-    QString tty;            // ttyUSB0, ttyACM0, ttyS0
-    QString driver;         // the USB interface's (or the native port's) driver
-    QString portDriver;     // the usb-serial port's driver, where there is one
-    QByteArray vendor, product, manufacturer, productName;
-    QByteArray timer;       // latency_timer's content; not made when null
-};
-
-// A tree shaped as the kernel's: the USB device, its interface, the usb-serial port (or,
-// for a modem-class adapter, the interface itself) and its tty, reached from class/tty and
-// from dev/char when `devChar` ("M:m") is given. Returns the port's device folder.
-QString makeUsb(const QString &root, const Adapter &a, const QString &devChar = QString())
-{
-    const QString usb = root + QLatin1Char('/') + QLatin1String(UsbDevice);
-    const QString interface = usb + QLatin1String("/1-2:1.0");
-    put(usb + QLatin1String("/idVendor"), a.vendor + '\n');
-    put(usb + QLatin1String("/idProduct"), a.product + '\n');
-    if (!a.manufacturer.isNull())
-        put(usb + QLatin1String("/manufacturer"), a.manufacturer + '\n');
-    if (!a.productName.isNull())
-        put(usb + QLatin1String("/product"), a.productName + '\n');
-    put(interface + QLatin1String("/bInterfaceNumber"), "00\n");
-    link(interface + QLatin1String("/driver"), root + QLatin1String("/bus/usb/drivers/") + a.driver);
-    QString device = interface;
-    if (!a.portDriver.isEmpty()) {
-        device = interface + QLatin1Char('/') + a.tty;
-        link(device + QLatin1String("/driver"), root + QLatin1String("/bus/usb-serial/drivers/") + a.portDriver);
-    }
-    if (!a.timer.isNull())
-        put(device + QLatin1String("/latency_timer"), a.timer);
-    const QString tty = device + QLatin1String("/tty/") + a.tty;
-    link(tty + QLatin1String("/device"), device);
-    link(root + QLatin1String("/class/tty/") + a.tty, tty);
-    if (!devChar.isEmpty())
-        link(root + QLatin1String("/dev/char/") + devChar, tty);
-    return device;
-}
-
-} // namespace
-Q_DECLARE_METATYPE(Adapter)
-namespace {
-
-Adapter ftdi(const QByteArray &timer)
-{
-    return {"ttyUSB0", "ftdi_sio", "ftdi_sio", "0403", "6001", "FTDI", "FT232R USB UART", timer};
-}
 
 // The driver as a script: what each call answers, and every call in the order made.
 class ScriptedDriver : public LatencyControl
@@ -163,6 +100,10 @@ private slots:
     void latencyDecision_data();
     void latencyDecision();
     void lowersAtOpenAndPutsBackAtClose();
+    void echoSetAside_data();
+    void echoSetAside();
+    void turnaround_data();
+    void turnaround();
 };
 
 void TestAdapter::identifies_data()
@@ -256,8 +197,12 @@ void TestAdapter::badTrees()
     }
     if (damage == "native") {
         QDir(root).removeRecursively();
-        const QString port = root + "/devices/pnp0/00:01";
-        link(port + "/driver", root + "/bus/pnp/drivers/serial");
+        // As kernels since 6.3 have it: the serial core's port and controller in between.
+        const QString uart = root + "/devices/pnp0/00:01";
+        const QString port = uart + "/00:01:0/00:01:0.0";
+        link(uart + "/driver", root + "/bus/pnp/drivers/serial");
+        link(uart + "/00:01:0/driver", root + "/bus/serial-base/drivers/ctrl");
+        link(port + "/driver", root + "/bus/serial-base/drivers/port");
         link(port + "/tty/ttyUSB0/device", port);
         link(root + "/class/tty/ttyUSB0", port + "/tty/ttyUSB0");
     }
@@ -376,11 +321,8 @@ void TestAdapter::lowersAtOpenAndPutsBackAtClose()
     const QString slavePath = QString::fromLocal8Bit(ptsname(master));
     const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
     QVERIFY(slave >= 0);
-    struct stat st {};
-    QVERIFY(::stat(ptsname(master), &st) == 0);
     QTemporaryDir root;
-    const QString device = makeUsb(root.path(), ftdi("16\n"),
-                                   QString("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
+    const QString device = makeUsb(root.path(), ftdi("16\n"), devChar(slavePath));
     const auto timer = [&] {
         QFile f(device + "/latency_timer");
         return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
@@ -401,6 +343,89 @@ void TestAdapter::lowersAtOpenAndPutsBackAtClose()
     QCOMPARE(timer(), QByteArray("16"));
     ::close(slave);
     ::close(master);
+}
+
+void TestAdapter::echoSetAside_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("echoExpected");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("seen"); // echo, none, missing, waiting
+    QTest::addColumn<int>("firstAnswerChunk");
+
+    const QByteArray read = ModbusFrame::readRequest(1, 0x0302, 1);
+    const QByteArray answer = QByteArray::fromHex("010302000179 84");
+    const QByteArray single = ModbusFrame::writeRequest(1, 0x0101, {55});
+    // An answer whose first bytes are those of its request (address 0x0C00, 12 bytes).
+    const QByteArray alike = ModbusFrame::readRequest(1, 0x0C00, 6);
+    const QByteArray alikeAnswer = QByteArray::fromHex("01030C0000") + QByteArray(12, '\x11');
+    QTest::newRow("answer alone") << read << false << QList<QByteArray>{answer} << answer << "none" << 0;
+    QTest::newRow("echo and answer together") << read << false << QList<QByteArray>{read + answer} << answer
+                                              << "echo" << 0;
+    QTest::newRow("echo in pieces, answer later")
+        << read << false << QList<QByteArray>{read.left(3), read.mid(3), answer.left(2), answer.mid(2)} << answer
+        << "echo" << 2;
+    QTest::newRow("an echo so far") << read << false << QList<QByteArray>{read.left(5)} << QByteArray() << "waiting"
+                                    << -1;
+    QTest::newRow("answer that starts as its request")
+        << alike << false << QList<QByteArray>{alikeAnswer.left(3), alikeAnswer.mid(3)} << alikeAnswer << "none" << 1;
+    QTest::newRow("write of one register, line without echo") << single << false << QList<QByteArray>{single}
+                                                              << single << "none" << 0;
+    QTest::newRow("write of one register on an echoing line")
+        << single << true << QList<QByteArray>{single, single} << single << "echo" << 1;
+    QTest::newRow("echoing line, garbage first") << read << true << QList<QByteArray>{QByteArray("\xff\x00zz")}
+                                                 << QByteArray("\xff\x00zz") << "missing" << 0;
+    QTest::newRow("exception answer") << read << true << QList<QByteArray>{QByteArray::fromHex("018302c0f1")}
+                                      << QByteArray::fromHex("018302c0f1") << "missing" << 0;
+}
+
+void TestAdapter::echoSetAside()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(bool, echoExpected);
+    QFETCH(QList<QByteArray>, chunks);
+    AnswerAssembly got(request, echoExpected);
+    for (int i = 0; i < chunks.size(); ++i)
+        got.add(chunks.at(i), 1000 * (i + 1));
+    QTEST(got.answer(), "answer");
+    const QString seen = got.awaitingEcho() ? "waiting" : got.echoed() ? "echo" : got.echoMissing() ? "missing" : "none";
+    QTEST(seen, "seen");
+    QFETCH(int, firstAnswerChunk);
+    QCOMPARE(got.firstAnswerNs(), firstAnswerChunk < 0 ? -1 : 1000 * (firstAnswerChunk + 1));
+}
+
+void TestAdapter::turnaround_data()
+{
+    QTest::addColumn<QVector<double>>("samples");
+    QTest::addColumn<double>("p50");
+    QTest::addColumn<double>("p95");
+    QTest::addColumn<int>("suggested");
+
+    QVector<double> held; // answers held by a 16 ms timer, one slow one in twenty
+    for (int i = 0; i < 20; ++i)
+        held << (i == 7 ? 31.0 : 15.0 + (i % 3));
+    QVector<double> many; // only the latest are kept
+    for (int i = 0; i < Turnaround::Kept; ++i)
+        many << 100.0;
+    for (int i = 0; i < Turnaround::Kept; ++i)
+        many << 2.0;
+    QTest::newRow("none") << QVector<double>{} << -1.0 << -1.0 << -1;
+    QTest::newRow("fast line") << QVector<double>{1.2, 0.8, 1.0} << 1.0 << 1.2 << 20;
+    QTest::newRow("16 ms timer") << held << 16.0 << 17.0 << 40;
+    QTest::newRow("slow device") << QVector<double>{80, 90, 100, 110} << 90.0 << 110.0 << 180;
+    QTest::newRow("latest kept") << many << 2.0 << 2.0 << 20;
+}
+
+void TestAdapter::turnaround()
+{
+    QFETCH(QVector<double>, samples);
+    Turnaround t;
+    for (double ms : samples)
+        t.add(ms);
+    QTEST(t.percentile(0.5), "p50");
+    QTEST(t.percentile(0.95), "p95");
+    QTEST(t.suggestedTimeoutMs(), "suggested");
 }
 
 QTEST_GUILESS_MAIN(TestAdapter)
