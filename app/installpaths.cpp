@@ -11,6 +11,15 @@
 
 namespace {
 const char *const kUdevRule = "70-grivant-serial.rules";
+const char *const kLatencyRule = "71-grivant-ftdi-latency.rules";
+
+QString shippedFile(const char *name)
+{
+    const QString installed = InstallPaths::dataDir() + QLatin1Char('/') + QLatin1String(name);
+    if (QFileInfo::exists(installed))
+        return installed;
+    return QLatin1String("/usr/share/grivant/") + QLatin1String(name);
+}
 }
 
 QString InstallPaths::dataDir()
@@ -26,10 +35,12 @@ QString InstallPaths::translation(const QString &fileName)
 
 QString InstallPaths::udevRule()
 {
-    const QString installed = dataDir() + QLatin1Char('/') + QLatin1String(kUdevRule);
-    if (QFileInfo::exists(installed))
-        return installed;
-    return QLatin1String("/usr/share/grivant/") + QLatin1String(kUdevRule);
+    return shippedFile(kUdevRule);
+}
+
+QString InstallPaths::latencyRule()
+{
+    return shippedFile(kLatencyRule);
 }
 
 QString InstallPaths::userWorkDir()

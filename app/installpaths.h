@@ -14,6 +14,8 @@ QString translation(const QString &fileName);
 // The udev rule that keeps ModemManager away from USB serial adapters: the installed copy
 // when there is one, otherwise where a package puts it.
 QString udevRule();
+// The udev rule that sets FTDI adapters' latency timer to 1 ms, found the same way.
+QString latencyRule();
 // The per-user folder of a start from the desktop menu: $XDG_DATA_HOME/grivant, usually
 // ~/.local/share/grivant.
 QString userWorkDir();

@@ -34,6 +34,11 @@ Commands:
                              with several devices FILE needs {port}, {id} or {uid}
   restore FILE               write FILE's parameters, save them on the device, read them
                              back and show what differs
+  doctor                     what slows or breaks the line of one --port: the USB adapter
+                             and its driver, its latency timer (lowered while the port is
+                             open, where the driver lets it, and put back at close), an
+                             echo of the requests, the device's answer times over 20
+                             identification reads, a response time-out and advice
 
 Options:
   --port PATH       serial port; give it several times for several buses (served in
@@ -44,7 +49,8 @@ Options:
   --parity LIST     none, even or odd (default none); scan: parities to try (default all)
   --stopbits N      1 (default) or 2
   --lang en|zh      language of register names (default en)
-  --json            machine-readable output (scan, info, read, write, backup, restore)
+  --json            machine-readable output (scan, info, read, write, backup, restore,
+                    doctor)
   --all             backup: every readable group, not only the stored parameters
   --force           restore: also onto a device of another model
   --dry-run         restore: show the writes without sending them
@@ -227,6 +233,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
         {QStringLiteral("write"), Request::Command::Write},
         {QStringLiteral("backup"), Request::Command::Backup},
         {QStringLiteral("restore"), Request::Command::Restore},
+        {QStringLiteral("doctor"), Request::Command::Doctor},
     };
     for (const auto &c : commands)
         if (c.first == command)
@@ -247,6 +254,10 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
         return fail(QStringLiteral("give one baud rate and one parity for %1").arg(command));
 
     switch (r.command) {
+    case Request::Command::Doctor:
+        if (r.ports.size() != 1 || r.ids.size() != 1)
+            return fail(QStringLiteral("doctor examines one device: give one --port and one --id"));
+        Q_FALLTHROUGH();
     case Request::Command::Scan:
     case Request::Command::Info:
         if (!positional.isEmpty())

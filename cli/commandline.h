@@ -9,7 +9,7 @@
 // What grivantctl was asked to do, as its command line says it.
 struct Request
 {
-    enum class Command { None, Help, Version, Scan, Info, Read, Write, Backup, Restore };
+    enum class Command { None, Help, Version, Scan, Info, Read, Write, Backup, Restore, Doctor };
 
     Command command = Command::None;
     QStringList ports;

@@ -3,6 +3,7 @@
 #include "cli/catalog.h"
 #include "cli/commandline.h"
 #include "cli/devicejob.h"
+#include "cli/doctor.h"
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/scan.h"
@@ -370,6 +371,20 @@ int run()
         Output::err(QStringLiteral("grivantctl: %1 is the same port as %2; it is served once, as %2")
                         .arg(d.name, d.sameAs));
 
+    if (request.command == Request::Command::Doctor) {
+        int code = ExitOk;
+        const QJsonObject report = Doctor::examine(request, &code);
+        if (request.json)
+            Output::outJson(QJsonDocument(report));
+        else
+            printLines(Doctor::text(report));
+        if (report.contains("error"))
+            Output::err(QStringLiteral("grivantctl: ") + report.value("error").toString());
+        if (!Interrupt::requested())
+            return code;
+        Output::err(QStringLiteral("grivantctl: stopped by %1").arg(QLatin1String(Interrupt::signalName())));
+        return 128 + Interrupt::signalNumber();
+    }
     Catalog catalog;
     if (!catalog.load(request.language, &error)) {
         Output::err(QStringLiteral("grivantctl: ") + error);

@@ -82,6 +82,12 @@ QString driverName(const QString &folder)
     return shown(QFileInfo(link.symLinkTarget()).fileName().toUtf8());
 }
 
+bool isSerialCore(const QString &folder)
+{
+    const QFileInfo link(folder + QLatin1String("/driver"));
+    return link.isSymLink() && link.symLinkTarget().contains(QLatin1String("/bus/serial-base/"));
+}
+
 QString devicePath(const QString &port)
 {
     if (port.startsWith(QLatin1Char('/')) || port.startsWith(QLatin1Char('.')))
@@ -209,7 +215,12 @@ Identity identify(const QString &port, const QString &root)
 
     if (interface.isEmpty() && usbDevice.isEmpty()) {
         id.kind = Kind::NativeUart;
-        id.driver = driverName(device);
+        // Newer kernels put the serial core's own port and controller devices between the
+        // tty and the UART's driver (8250, pnp serial...): the name that tells is above them.
+        QString uart = device;
+        for (int depth = 0; depth < 3 && isSerialCore(uart); ++depth)
+            uart = QFileInfo(uart).path();
+        id.driver = driverName(uart);
         if (id.driver.isEmpty())
             id.problem = Text::tr("no driver link in %1").arg(device);
         return id;

@@ -16,7 +16,8 @@ fail() { echo "check-install: $*" >&2; exit 1; }
 
 files=(bin/grivant bin/grivantctl bin/grivant-devsim bin/grivant-gateway
   share/grivant/translations/en_US.qm share/grivant/translations/zh_CN.qm
-  share/grivant/70-grivant-serial.rules share/grivant/gateway.conf
+  share/grivant/70-grivant-serial.rules share/grivant/71-grivant-ftdi-latency.rules
+  share/grivant/gateway.conf
   lib/systemd/system/grivant-gateway.service share/man/man1/grivant-gateway.1.gz
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/man/man1/grivant.1.gz share/man/man1/grivantctl.1.gz share/man/man1/grivant-devsim.1.gz

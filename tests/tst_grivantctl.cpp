@@ -1,6 +1,7 @@
 // grivantctl against the device simulator: a backup, change and restore round trip that
 // reaches the simulator's saved state, refusals that write nothing, a scan over two
 // ports, and the exit statuses.
+#include "support/fakesysfs.h"
 #include "support/filesizelimit.h"
 #include "support/simulator.h"
 
@@ -92,6 +93,8 @@ private slots:
     void exitStatuses();
     void deviceLostHalfWay();
     void permissionRefusalSaidOnce();
+    void doctor_data();
+    void doctor();
 
 private:
     QTemporaryDir m_dir;
@@ -546,6 +549,82 @@ void TestGrivantctl::permissionRefusalSaidOnce()
     QCOMPARE(err.count("permission", Qt::CaseInsensitive), 1);
     QVERIFY2(err.contains(QString("%1 ID 1: no permission to open %1: ").arg(port)), qPrintable(err));
     QVERIFY2(err.contains("udev rule") || err.contains("join the group"), qPrintable(err));
+}
+
+// The doctor on a simulator, behind a fake FTDI adapter where the row has a timer: the
+// pseudo-terminal takes no low-latency flag, so the timer file is written while the port
+// is open and written back at close.
+void TestGrivantctl::doctor_data()
+{
+    QTest::addColumn<QStringList>("simulator");
+    QTest::addColumn<QByteArray>("timer"); // the fake adapter's latency_timer; none when null
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // key=value of the report, ';' between them
+    QTest::addColumn<QString>("advice");
+
+    QTest::newRow("FTDI at 16 ms") << QStringList() << QByteArray("16\n") << 0
+                                   << "adapter.driver=ftdi_sio;adapter.vendorId=0403;latency.timerBeforeMs=16;"
+                                      "latency.timerAfterMs=1;latency.timerAfterCloseMs=16;latency.lowLatency=true;"
+                                      "echo=false;turnaround.answered=20"
+                                   << "71-grivant-ftdi-latency.rules sets it to 1 ms for good";
+    QTest::newRow("timer that lies: left alone") << QStringList() << QByteArray("abc") << 0
+                                                 << "latency.state=unknown;latency.timerAfterCloseMs=null"
+                                                 << "could not be read";
+    QTest::newRow("echo") << QStringList{"--echo"} << QByteArray() << 0
+                          << "adapter.kind=pseudo-terminal;echo=true;turnaround.answered=20;latency.lowLatency=null"
+                          << "echoes what it sends: switch its echo off, or let Grivant skip it";
+    QTest::newRow("nobody at that ID") << QStringList{"--id", "5"} << QByteArray() << 3
+                                       << "turnaround.reads=3;turnaround.answered=0;suggestedTimeoutMs=null"
+                                       << "ID 1 did not answer at 115200 8N1";
+    QTest::newRow("device answering late") << QStringList{"--delay", "30"} << QByteArray() << 0
+                                           << "turnaround.answered=20;echo=false" << "";
+}
+
+void TestGrivantctl::doctor()
+{
+    QFETCH(QStringList, simulator);
+    QFETCH(QByteArray, timer);
+    Simulator sim(simulator);
+    QVERIFY(sim.start());
+    QTemporaryDir root;
+    QString device;
+    if (!timer.isNull())
+        device = FakeSysfs::makeUsb(root.path(), FakeSysfs::ftdi(timer), FakeSysfs::devChar(sim.port()));
+    const Run run = ctl({"doctor", "--port", sim.port(), "--json"}, [&root](QProcess &p) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("GRIVANT_SYSFS_ROOT", root.path());
+        p.setProcessEnvironment(env);
+    });
+    QTEST(run.exitCode, "exitCode");
+    const QJsonObject report = run.json();
+    QFETCH(QString, expected);
+    for (const QString &pair : expected.split(';')) {
+        const QString key = pair.section('=', 0, 0);
+        QJsonValue v = report;
+        for (const QString &part : key.split('.'))
+            v = v.toObject().value(part);
+        const QString shown = v.isBool() ? (v.toBool() ? "true" : "false")
+                              : v.isDouble() ? QString::number(v.toDouble())
+                              : v.isNull() ? "null" : v.toString();
+        QVERIFY2(shown == pair.section('=', 1), qPrintable(key + " = " + shown));
+    }
+    QFETCH(QString, advice);
+    const QJsonArray given = report.value("advice").toArray();
+    QVERIFY2(advice.isEmpty() ? given.isEmpty()
+                              : QJsonDocument(given).toJson().contains(advice.toUtf8()),
+             QJsonDocument(given).toJson().constData());
+    if (!device.isEmpty())
+        QCOMPARE(readFile(device + "/latency_timer"), QString::fromLatin1(timer)); // as it was found
+
+    // Answer times: a device 30 ms late is never measured faster, and the time-out suggested
+    // covers the slow answers.
+    const QJsonObject turnaround = report.value("turnaround").toObject();
+    const double p50 = turnaround.value("p50Ms").toDouble();
+    const double p95 = turnaround.value("p95Ms").toDouble();
+    if (simulator.contains("--delay")) {
+        QVERIFY2(p50 >= 29 && p95 >= p50, qPrintable(QString("%1 %2").arg(p50).arg(p95)));
+        QVERIFY(report.value("suggestedTimeoutMs").toInt() >= p95 * 1.5);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGrivantctl)
