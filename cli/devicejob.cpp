@@ -5,6 +5,7 @@
 #include "cli/output.h"
 #include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
+#include "app/installpaths.h"
 #include "link/modbusclient.h"
 
 #include <QDateTime>
@@ -50,6 +51,19 @@ QJsonArray entriesJson(const QVector<Entry> &entries)
     for (const Entry &e : entries)
         list.append(QJsonObject{{"address", addressText(e.address)}, {"name", e.name}, {"value", e.value}});
     return list;
+}
+
+// An adapter that holds every answer back is said once a port, with the fix.
+void tellAdapter(const ModbusClient &client)
+{
+    const AdapterSession &adapter = client.adapter();
+    if (adapter.latency().state != SerialAdapter::Latency::State::High)
+        return;
+    Output::err(QStringLiteral("grivantctl: %1: %2. %3")
+                    .arg(client.line().port,
+                         SerialAdapter::latencyText(adapter.identity(), adapter.latency()),
+                         SerialAdapter::latencyAdvice(adapter.identity(), adapter.latency(),
+                                                      InstallPaths::latencyRule())));
 }
 
 class Job
@@ -509,6 +523,8 @@ QVector<DeviceResult> runOnDevices(const Request &request, const Catalog &catalo
             QString why;
             const LineSettings line = request.line(portResults[0].port);
             const bool open = client.open(line, &why);
+            if (open)
+                tellAdapter(client);
             for (int i = 0; i < perPort; ++i) {
                 DeviceResult &result = portResults[i];
                 if (Interrupt::requested()) {
@@ -524,6 +540,10 @@ QVector<DeviceResult> runOnDevices(const Request &request, const Catalog &catalo
                 }
                 result.json.insert("exitCode", result.exitCode);
             }
+            if (client.echoes())
+                Output::err(QStringLiteral("grivantctl: %1: this adapter echoes what it sends; the echo was set "
+                                           "aside before each answer")
+                                .arg(line.port));
         }));
         workers.back()->start();
     }

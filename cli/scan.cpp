@@ -4,6 +4,7 @@
 #include "cli/output.h"
 #include "link/connectionfunc.h"
 #include "link/modbusclient.h"
+#include "link/processlog.h"
 
 #include <QEventLoop>
 #include <QMap>
@@ -59,6 +60,9 @@ ScanOutcome scanPorts(const QStringList &ports, const QVector<int> &ids, const Q
         scanner->moveToThread(thread.get());
 
         QObject::connect(scanner.get(), &Connectionfunc::sig_status, &loop, [&, p](const QString &line) {
+            const QString echoed = ProcessLog::echoedPort(line);
+            if (!echoed.isEmpty())
+                Output::err(QStringLiteral("grivantctl: %1: %2").arg(echoed, ProcessLog::echoAdvice()));
             const QRegularExpressionMatch m = scanError.match(line);
             if (m.hasMatch())
                 errors.insert(p, openFailureText(m.captured(1), QSerialPort::SerialPortError(m.captured(2).toInt()),

@@ -195,6 +195,7 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     fitToScreen();
 
     createLink();
+    createAdapterLine();
 
     m_foundDevices.clear();
     m_knownPorts.clear();
@@ -242,7 +243,8 @@ ConnectionForm::~ConnectionForm()
     m_scanner = nullptr;
 
     // Closing the port reports state changes; nobody may receive them from a window that is
-    // half destroyed.
+    // half destroyed. What the link changed on the adapter goes back first.
+    adapterClosing();
     if (m_master) {
         for (const QMetaObject::Connection &c : qAsConst(m_masterConnections))
             disconnect(c);
@@ -371,6 +373,7 @@ void ConnectionForm::on_pB_Connect_clicked()
 
 void ConnectionForm::Slot_show_progress(QString text)
 {
+    noteScannerReport(text);
     appendLog(ProcessLog::scannerLine(text, [](const QString &port) {
         return LinkText::lacksAccess(port) ? LinkText::permissionAdvice(port, LinkText::owningGroup(port))
                                            : QString();
@@ -491,6 +494,7 @@ void ConnectionForm::changeLanguage(QString language_label)
     retranslateTrafficMenu();
     if (m_ownershipLabel)
         m_ownershipLabel->setText(ownershipText());
+    showAdapter();
 }
 
 void ConnectionForm::showRecording(const QString &text, const QString &toolTip)

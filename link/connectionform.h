@@ -7,8 +7,11 @@
 #include <QVector>
 #include <cstdint>
 
+#include "link/adaptersession.h"
 #include "link/portaccess.h"
 #include "link/processlog.h"
+
+#include <QSet>
 
 class QAction;
 class QLabel;
@@ -92,6 +95,8 @@ public:
     QMap<QString, QByteArray> foundDevices() const { return m_foundDevices; }
     // Adds text to the end of the process log.
     void appendLog(const QString &text);
+    // What stands behind the link's port, and what was done about its latency.
+    const AdapterSession &adapter() const { return m_adapter; }
     // The main window's recording indicator, shown here too; an empty text hides it.
     void showRecording(const QString &text, const QString &toolTip);
 
@@ -143,6 +148,15 @@ private:
     static QString ownershipText();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
     void tapAnswer(QModbusReply *reply);
+    // the adapter line (connectionform_adapter.cpp)
+    void createAdapterLine();
+    void adapterOpened();
+    void adapterClosing();
+    void noteScannerReport(const QString &status);
+    void showAdapter();
+    static QString adapterName(const SerialAdapter::Identity &id);
+    static QString latencyShort(const SerialAdapter::Identity &id, const SerialAdapter::Latency &latency,
+                                bool open);
 
     Ui::ConnectionForm *ui = nullptr;
     QModbusRtuSerialMaster *m_master = nullptr;
@@ -173,6 +187,10 @@ private:
     QLabel *m_ownershipLabel = nullptr; // the status bar's permanent copyright line
     QLabel *m_recordingLabel = nullptr;
     QString m_trafficLine;  // port and line settings of the open link
+    AdapterSession m_adapter;   // the link's port while it is open
+    QLabel *m_adapterLabel = nullptr;
+    QSet<QString> m_echoPorts;      // ports the scanner found echoing
+    QSet<QString> m_adapterAdvised; // ports whose latency advice the log has
 
     static QTranslator *s_translator;
 };

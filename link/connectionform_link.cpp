@@ -114,6 +114,8 @@ void ConnectionForm::ComPort_Connect()
         appendLog(line + QLatin1Char('\n'));
         if (!ok && LinkText::lacksAccess(m_portName))
             appendLog(LinkText::permissionAdvice(m_portName, LinkText::owningGroup(m_portName)));
+        if (ok)
+            adapterOpened();
     }
     ui->pB_Connect->setEnabled(true);
 }

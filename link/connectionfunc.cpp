@@ -1,5 +1,6 @@
 #include "link/connectionfunc.h"
 
+#include "link/answerwatch.h"
 #include "link/modbusclient.h"
 #include "link/modbusframe.h"
 
@@ -126,6 +127,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
     for (int p = 0; p < ports.size() && !stopped; ++p) {
         const QString &name = ports.at(p);
         emit sig_status(QStringLiteral("Scanning COM Port:\t %1").arg(name));
+        m_echoTold = false;
 
         bool portFailed = false;
         for (int pi = 0; pi < parities.size() && !portFailed && !stopped; ++pi) {
@@ -134,7 +136,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                 const int bi = bauds.at(bn);
                 const qint32 baud = BaudRates[std::size_t(bi)];
                 if (port.isOpen())
-                    port.close();
+                    closePort(port);
                 port.setPortName(name);
                 port.setBaudRate(baud, QSerialPort::AllDirections);
                 port.setDataBits(QSerialPort::Data8);
@@ -152,6 +154,9 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                 if (parity == QSerialPort::NoParity)
                     clearStaleOddFlag(port);
                 port.setDataTerminalReady(true);
+                m_adapter.opened(name, port.handle());
+                if (pi == 0 && bn == 0 && m_adapter.identity().kind != SerialAdapter::Kind::PseudoTerminal)
+                    emit sig_status(QStringLiteral("Adapter:\t %1\t %2").arg(name, m_adapter.summary()));
 
                 if (start > end)
                     continue;
@@ -182,8 +187,8 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
         }
     }
 
-    if (stopped)
-        port.close();
+    if (port.isOpen())
+        closePort(port);
     emit sig_commu_para(QStringList{QStringLiteral("finished")}, QByteArray());
 }
 
@@ -205,6 +210,32 @@ void Connectionfunc::tap(TrafficFrame::Direction direction, const QString &name,
     f.port = TrafficText::line(name, port.baudRate(), int(port.parity()), int(port.stopBits()));
     f.bytes = bytes;
     emit sig_traffic(f);
+}
+
+// Every setting the sweep changed on the port goes back before it closes.
+void Connectionfunc::closePort(QSerialPort &port)
+{
+    m_adapter.closing();
+    port.close();
+}
+
+// A line that returns the request before the answer: the echo is set aside (and said once
+// a port), and the answer behind it waited for when it has not come yet.
+QByteArray Connectionfunc::withoutEcho(QSerialPort &port, const QString &name, const QByteArray &request,
+                                       const QByteArray &bytes, int waitMs)
+{
+    AnswerAssembly got(request, false);
+    got.add(bytes, 0);
+    if (!got.echoed())
+        return bytes;
+    if (!m_echoTold) {
+        m_echoTold = true;
+        emit sig_status(QStringLiteral("Echo:\t %1").arg(name));
+    }
+    if (!got.answer().isEmpty())
+        return got.answer();
+    port.waitForReadyRead(waitMs);
+    return readAnswer(port);
 }
 
 QByteArray Connectionfunc::readAnswer(QSerialPort &port)
@@ -255,6 +286,7 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     tap(TrafficFrame::Received, name, port, request, answer);
     qDebug() << "responseData 0: " << answer.toHex(' ');
     emit sig_status(QStringLiteral("response: ") + QString::fromLatin1(answer.toHex()));
+    answer = withoutEcho(port, name, request, answer, waitMs);
 
     if (!acceptAnswer(answer, 1))
         return ProbeResult::NextId;
@@ -277,13 +309,14 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     answer = readAnswer(port);
     tap(TrafficFrame::Received, name, port, identRequest, answer);
     qDebug() << "responseData 1: " << answer.toHex(' ');
+    answer = withoutEcho(port, name, identRequest, answer, waitMs);
 
     if (!acceptAnswer(answer, ModbusFrame::DeviceInfoCount))
         return ProbeResult::NextId;
 
     emit sig_status(QStringLiteral("Scaned a device in %1, Varified").arg(name));
     if (m_searchMode)
-        port.close();
+        closePort(port);
     const QStringList result{QStringLiteral("OK"),
                              name,
                              QString::number(port.baudRate()),

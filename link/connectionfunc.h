@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/adaptersession.h"
 #include "link/traffic.h"
 
 #include <QByteArray>
@@ -57,6 +58,9 @@ private:
     ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
     bool acceptAnswer(const QByteArray &answer, int registerCount);
     QByteArray readAnswer(QSerialPort &port);
+    QByteArray withoutEcho(QSerialPort &port, const QString &name, const QByteArray &request,
+                           const QByteArray &bytes, int waitMs);
+    void closePort(QSerialPort &port);
     QVector<int> sweptBaudIndexes() const;
     QVector<int> sweptParities() const;
     bool stopRequested() const;
@@ -78,4 +82,6 @@ private:
     std::atomic_int m_waitStepMs{40};
     std::atomic_int m_gapMs{30};
     const TrafficTap *m_tap = nullptr;
+    AdapterSession m_adapter; // the port being swept: its latency lowered while it is open
+    bool m_echoTold = false;  // the port's echo was reported in this sweep
 };

@@ -30,6 +30,8 @@ QString ProcessLog::scannerLine(const QString &status, const std::function<QStri
     static const QRegularExpression verified(QStringLiteral("^Scaned a device in (.*), Varified$"));
     static const QRegularExpression response(QStringLiteral("^response: ([0-9a-f]*)$"));
     static const QRegularExpression scanError(QStringLiteral("^Scan error:\\t (.*),\\((\\d+) :(.*)\\)$"));
+    static const QRegularExpression adapter(QStringLiteral("^Adapter:\\t (.*)\\t (.*)$"));
+    static const QRegularExpression echo(QStringLiteral("^Echo:\\t (.*)$"));
 
     QRegularExpressionMatch m;
     if ((m = scanning.match(status)).hasMatch())
@@ -38,6 +40,10 @@ QString ProcessLog::scannerLine(const QString &status, const std::function<QStri
         return tr("Scaned a device in %1, Varified").arg(m.captured(1)) + QLatin1Char('\n');
     if ((m = response.match(status)).hasMatch())
         return tr("response: %1").arg(m.captured(1)) + QLatin1Char('\n');
+    if ((m = adapter.match(status)).hasMatch())
+        return tr("\t adapter of %1: %2").arg(m.captured(1), m.captured(2)) + QLatin1Char('\n');
+    if ((m = echo.match(status)).hasMatch())
+        return tr("\t %1: %2").arg(m.captured(1), echoAdvice()) + QLatin1Char('\n');
     if (status == QLatin1String(Connectionfunc::RejectedAnswerText))
         return tr("response rejected: bad CRC or length (wrong line settings?)") + QLatin1Char('\n');
     if (!(m = scanError.match(status)).hasMatch())
@@ -60,6 +66,19 @@ QString ProcessLog::scannerLine(const QString &status, const std::function<QStri
     default:
         return tr("Scan error:\t %1: cannot open it (%2)\n").arg(port, m.captured(3));
     }
+}
+
+QString ProcessLog::echoAdvice()
+{
+    return tr("this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the "
+              "gateway skip it; the window's link cannot)");
+}
+
+QString ProcessLog::echoedPort(const QString &status)
+{
+    static const QRegularExpression echo(QStringLiteral("^Echo:\\t (.*)$"));
+    const QRegularExpressionMatch m = echo.match(status);
+    return m.hasMatch() ? m.captured(1) : QString();
 }
 
 QString ProcessLog::parityName(int parity)

@@ -22,6 +22,11 @@ public:
     // may, and the port is only held by another program).
     static QString scannerLine(const QString &status, const std::function<QString(const QString &port)> &advice);
 
+    // What to do about an adapter that returns the requests, and the port a scanner report
+    // says so of ("" for any other report).
+    static QString echoAdvice();
+    static QString echoedPort(const QString &status);
+
     // Parity as the Qt serial number (0 none, 2 even, 3 odd) in words.
     static QString parityName(int parity);
 

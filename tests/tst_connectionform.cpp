@@ -125,6 +125,7 @@ private slots:
     void offlineModel();
     void plantedTranslationBesideTheProgramIsPassedOver();
     void autoConnectFindsSimulator();
+    void autoConnectThroughAnEchoingAdapter();
     void destroyedDuringSweep();
 
 private:
@@ -847,6 +848,27 @@ void TestConnectionForm::autoConnectFindsSimulator()
     form.Read_Register(0x0A00, 1);
     QVERIFY(data.wait(2000));
     QCOMPARE(data.at(0).at(0).toByteArray(), QByteArray::fromHex("0A00011a2b"));
+}
+
+// The scanner sets the adapter's echo of each probe aside, finds the device behind it and
+// says what to do; the window's own link cannot skip an echo, and the adapter line says so.
+void TestConnectionForm::autoConnectThroughAnEchoingAdapter()
+{
+    Simulator sim({"--echo", "--id", "3"});
+    QVERIFY(sim.start());
+    g_ports = {port(sim.port(), "USB Serial Port")};
+    ConnectionForm form(nullptr, "en_US");
+    QSignalSpy info(&form, &ConnectionForm::SendGripperInfo);
+    child<QPushButton>(form, "pB_Connect")->click();
+    QVERIFY(info.wait(10000));
+    QCOMPARE(info.at(0).at(0).toByteArray().left(2), QByteArray::fromHex("2701"));
+    QCOMPARE(int(form.linkSlaveId()), 3);
+    const QString log = child<QPlainTextEdit>(form, "pTE_process")->toPlainText();
+    QCOMPARE(log.count("this adapter echoes what it sends: switch its echo off, or let Grivant skip it"), 2);
+    QVERIFY(log.contains(QString("\t %1: this adapter echoes").arg(sim.port())));
+    auto *line = child<QLabel>(form, "lb_Adapter");
+    QVERIFY2(line->text().contains("echoes the requests"), qPrintable(line->text()));
+    QVERIFY(line->toolTip().contains("switch its echo off"));
 }
 
 void TestConnectionForm::destroyedDuringSweep()

@@ -1,8 +1,11 @@
 #include "link/connectionform.h"
 #include "link/portlist.h"
+#include "support/fakesysfs.h"
 #include "support/simulator.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QModbusRtuSerialMaster>
 #include <QMutex>
@@ -101,6 +104,8 @@ private slots:
     void fasterLineAfterSlowerOne();
     void deviceVanishes();
     void destroyedWhileConnected();
+    void adapterLatencyPutBack_data();
+    void adapterLatencyPutBack();
 
 private:
     std::unique_ptr<Simulator> m_sim;
@@ -429,6 +434,60 @@ void TestLink::destroyedWhileConnected()
     QSignalSpy state(form.get(), &ConnectionForm::SendConnectiomState);
     form.reset();
     QCOMPARE(state.count(), 0);
+}
+
+// Behind a fake FTDI adapter (the pseudo-terminal takes no low-latency flag, so its timer
+// file is written): 1 ms while the link is connected, as it was however the link ends.
+void TestLink::adapterLatencyPutBack_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("disconnect") << "disconnect";
+    QTest::newRow("connect again") << "connect again";
+    QTest::newRow("window closed") << "window closed";
+    QTest::newRow("connection lost") << "connection lost";
+}
+
+void TestLink::adapterLatencyPutBack()
+{
+    QFETCH(QString, end);
+    Simulator sim(end == "connection lost" ? QStringList{"--vanish-after", "1"} : QStringList());
+    QVERIFY(sim.start());
+    QTemporaryDir root;
+    const QString device = FakeSysfs::makeUsb(root.path(), FakeSysfs::ftdi("16\n"), FakeSysfs::devChar(sim.port()));
+    const auto timer = [&device] {
+        QFile f(device + "/latency_timer");
+        return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+    };
+    qputenv("GRIVANT_SYSFS_ROOT", root.path().toLocal8Bit());
+    auto form = std::make_unique<ConnectionForm>(nullptr, "en_US");
+    QSignalSpy state(form.get(), &ConnectionForm::SendConnectiomState);
+    form->setLinkParameters(sim.port(), 115200, 0, 1, 1);
+    form->ComPort_Connect();
+    QCOMPARE(timer(), QByteArray("1"));
+    const QString line = form->findChild<QLabel *>("lb_Adapter")->text();
+    QVERIFY2(line.contains("FT232R USB UART (ftdi_sio)") && line.contains("16 \u2192 1 ms while connected"),
+             qPrintable(line));
+    QVERIFY(processLog(*form).contains("\t adapter: FT232R USB UART (FTDI, USB 0403:6001), driver ftdi_sio; latency "
+                                       "timer 16 ms, 1 ms while the port is open (latency_timer written, put back "
+                                       "at close)\n"));
+
+    if (end == "disconnect") {
+        form->ComPort_Disconnect();
+    } else if (end == "connect again") {
+        form->ComPort_Connect();
+        QCOMPARE(timer(), QByteArray("1"));
+        form->ComPort_Disconnect();
+    } else if (end == "window closed") {
+        form.reset();
+    } else {
+        QSignalSpy data(form.get(), &ConnectionForm::SendReceviedData);
+        form->Read_Register(0x0302, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(states(state).endsWith(0), 5000);
+    }
+    qunsetenv("GRIVANT_SYSFS_ROOT");
+    QCOMPARE(timer(), QByteArray("16"));
+    if (form) // the line now tells of the port as it was found
+        QVERIFY(!form->findChild<QLabel *>("lb_Adapter")->text().contains("while connected"));
 }
 
 QTEST_MAIN(TestLink)

@@ -1,8 +1,10 @@
 #include "link/connectionfunc.h"
 #include "link/modbusframe.h"
+#include "support/fakesysfs.h"
 #include "support/simulator.h"
 
 #include <QMutex>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -269,6 +271,7 @@ private slots:
     void simRangeSearchFindsDeviceAndGoesOn();
     void simSearchModeTakesReportedAddress();
     void simBadCrcIsNoDevice();
+    void adapterLatencyDuringSweep();
 };
 
 void TestScanner::shippedWaitTimes()
@@ -593,6 +596,46 @@ void TestScanner::simBadCrcIsNoDevice()
     QTRY_COMPARE_WITH_TIMEOUT(rig.rec.finishedCount(), 1, Patience);
     QCOMPARE(rig.rec.of(Event::Result).size(), 1);
     QVERIFY(rig.rec.statusLines().contains(Connectionfunc::RejectedAnswerText));
+}
+
+// A sweep lowers a fake FTDI adapter's timer while it has the port open, for every setting
+// it tries (the pseudo-terminal takes no low-latency flag, so the timer file is written),
+// tells of the adapter once, and leaves the timer as it found it.
+void TestScanner::adapterLatencyDuringSweep()
+{
+    QTemporaryDir root;
+    QMutex mutex;
+    QString timerFile;
+    QList<QByteArray> seen;
+    PtyPeer peer([&](const Request &, int) {
+        QMutexLocker lock(&mutex);
+        QFile f(timerFile);
+        seen << (f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?"));
+        return QByteArray();
+    });
+    QVERIFY(peer.start());
+    {
+        QMutexLocker lock(&mutex);
+        timerFile = FakeSysfs::makeUsb(root.path(), FakeSysfs::ftdi("16\n"), FakeSysfs::devChar(peer.path()))
+                    + "/latency_timer";
+    }
+    qputenv("GRIVANT_SYSFS_ROOT", root.path().toLocal8Bit());
+    Rig rig;
+    rig.scanner->set_idrange(1, 1);
+    rig.sweep({peer.path()});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.rec.finishedCount(), 1, Patience);
+    qunsetenv("GRIVANT_SYSFS_ROOT");
+
+    QMutexLocker lock(&mutex);
+    QCOMPARE(seen, QList<QByteArray>() << QVector<QByteArray>(21, "1").toList());
+    QFile f(timerFile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().trimmed(), QByteArray("16"));
+    const QStringList adapter = rig.rec.statusLines().filter("Adapter:\t ");
+    QCOMPARE(adapter.size(), 1);
+    QVERIFY2(adapter.first().startsWith("Adapter:\t " + peer.path() + "\t FT232R USB UART")
+                 && adapter.first().contains("16 ms, 1 ms while the port is open"),
+             qPrintable(adapter.first()));
 }
 
 QTEST_GUILESS_MAIN(TestScanner)
