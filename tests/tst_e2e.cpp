@@ -11,6 +11,7 @@
 #include "link/portlist.h"
 #include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
+#include "support/fakesysfs.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "qcustomplot.h"
@@ -132,10 +134,15 @@ private slots:
             QVERIFY(sim.start());
             const QString port = sim.port();
             PortList::setProvider([port] { return QList<PortEntry>{{port, "USB Serial Port"}}; });
+            // The simulator's port behind an FTDI adapter as sysfs would show one.
+            QTemporaryDir sysfs;
+            FakeSysfs::makeUsb(sysfs.path(), FakeSysfs::ftdi("16\n"), FakeSysfs::devChar(port));
+            qputenv("GRIVANT_SYSFS_ROOT", sysfs.path().toLocal8Bit());
             MainWindow window;
             Ui::MainWindow *ui = window.form();
             ConnectionForm *connection = window.connectionWindow();
             QTRY_VERIFY(connection->knownPorts().contains(port));
+            connection->form()->comB_Port->setCurrentIndex(1);
             connection->form()->spB_IDEnd->setValue(2);
             connection->form()->pB_Search->click();
             QTRY_VERIFY_WITH_TIMEOUT(connection->form()->pB_Connect->isEnabled(), 20000);
@@ -158,6 +165,7 @@ private slots:
             showWhole(&window);
             window.grab().save(folder + "/main-wide-" + language + ".png");
             PortList::setProvider(nullptr);
+            qunsetenv("GRIVANT_SYSFS_ROOT");
         }
         // Later runs start in the default language again.
         QFile::remove("./ZODidovava.ini");

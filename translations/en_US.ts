@@ -167,6 +167,84 @@ Website : </source>
 
 Website : </translation>
         </message>
+        <message>
+            <source>USB adapter</source>
+            <translation>USB adapter</translation>
+        </message>
+        <message>
+            <source>%1 (%2)</source>
+            <translation>%1 (%2)</translation>
+        </message>
+        <message>
+            <source>serial port of this computer (%1)</source>
+            <translation>serial port of this computer (%1)</translation>
+        </message>
+        <message>
+            <source>pseudo-terminal, no adapter</source>
+            <translation>pseudo-terminal, no adapter</translation>
+        </message>
+        <message>
+            <source>terminal without hardware</source>
+            <translation>terminal without hardware</translation>
+        </message>
+        <message>
+            <source>adapter not known</source>
+            <translation>adapter not known</translation>
+        </message>
+        <message>
+            <source>no latency timer</source>
+            <translation>no latency timer</translation>
+        </message>
+        <message>
+            <source>latency timer not known</source>
+            <translation>latency timer not known</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms</source>
+            <translation>latency timer %1 ms</translation>
+        </message>
+        <message>
+            <source>latency timer not known, left as it is</source>
+            <translation>latency timer not known, left as it is</translation>
+        </message>
+        <message>
+            <source>latency timer %1 → %2 ms while connected (low latency)</source>
+            <translation>latency timer %1 → %2 ms while connected (low latency)</translation>
+        </message>
+        <message>
+            <source>latency timer %1 → %2 ms while connected (timer written)</source>
+            <translation>latency timer %1 → %2 ms while connected (timer written)</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms: every answer waits in the adapter</source>
+            <translation>latency timer %1 ms: every answer waits in the adapter</translation>
+        </message>
+        <message>
+            <source>	 adapter: %1
+</source>
+            <translation>	 adapter: %1
+</translation>
+        </message>
+        <message>
+            <source>Adapter: choose a port to see what stands behind it.</source>
+            <translation>Adapter: choose a port to see what stands behind it.</translation>
+        </message>
+        <message>
+            <source>echoes the requests</source>
+            <translation>echoes the requests</translation>
+        </message>
+        <message>
+            <source>Adapter: %1</source>
+            <translation>Adapter: %1</translation>
+        </message>
+        <message>
+            <source>serial number %1</source>
+            <translation>serial number %1</translation>
+        </message>
+        <message>
+            <source>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</source>
+            <translation>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
@@ -1443,6 +1521,18 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>Write not confirmed:	 0x%1 = %2, still queued when the program ended</source>
             <translation>Write not confirmed:	 0x%1 = %2, still queued when the program ended</translation>
         </message>
+        <message>
+            <source>	 adapter of %1: %2</source>
+            <translation>	 adapter of %1: %2</translation>
+        </message>
+        <message>
+            <source>	 %1: %2</source>
+            <translation>	 %1: %2</translation>
+        </message>
+        <message>
+            <source>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window's link cannot)</source>
+            <translation>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window's link cannot)</translation>
+        </message>
     </context>
     <context>
         <name>ReplayTimeline</name>
@@ -1493,6 +1583,149 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Replay of %1: nothing is written to a device</source>
             <translation>Replay of %1: nothing is written to a device</translation>
+        </message>
+    </context>
+    <context>
+        <name>SerialAdapter</name>
+        <message>
+            <source>not on this system</source>
+            <translation>not on this system</translation>
+        </message>
+        <message>
+            <source>%1 may not be written (%2)</source>
+            <translation>%1 may not be written (%2)</translation>
+        </message>
+        <message>
+            <source>%1 refused %2 (%3)</source>
+            <translation>%1 refused %2 (%3)</translation>
+        </message>
+        <message>
+            <source>%1 cannot be read (%2)</source>
+            <translation>%1 cannot be read (%2)</translation>
+        </message>
+        <message>
+            <source>latency_timer reads "%1", not a number</source>
+            <translation>latency_timer reads "%1", not a number</translation>
+        </message>
+        <message>
+            <source>latency_timer reads %1, beyond the %2 ms an adapter can hold</source>
+            <translation>latency_timer reads %1, beyond the %2 ms an adapter can hold</translation>
+        </message>
+        <message>
+            <source>no sysfs at %1</source>
+            <translation>no sysfs at %1</translation>
+        </message>
+        <message>
+            <source>%1 has no entry under %2</source>
+            <translation>%1 has no entry under %2</translation>
+        </message>
+        <message>
+            <source>no driver link in %1</source>
+            <translation>no driver link in %1</translation>
+        </message>
+        <message>
+            <source>no USB device above %1</source>
+            <translation>no USB device above %1</translation>
+        </message>
+        <message>
+            <source>no readable USB IDs in %1</source>
+            <translation>no readable USB IDs in %1</translation>
+        </message>
+        <message>
+            <source>no latency_timer in %1</source>
+            <translation>no latency_timer in %1</translation>
+        </message>
+        <message>
+            <source>low latency is on, yet the timer reads %1 ms</source>
+            <translation>low latency is on, yet the timer reads %1 ms</translation>
+        </message>
+        <message>
+            <source>the driver took low latency, yet the timer stayed at %1 ms</source>
+            <translation>the driver took low latency, yet the timer stayed at %1 ms</translation>
+        </message>
+        <message>
+            <source>latency_timer took 1 ms but cannot be read back (%1)</source>
+            <translation>latency_timer took 1 ms but cannot be read back (%1)</translation>
+        </message>
+        <message>
+            <source>latency_timer took 1 ms but reads %1 ms</source>
+            <translation>latency_timer took 1 ms but reads %1 ms</translation>
+        </message>
+        <message>
+            <source>low latency refused: %1; latency_timer not written: %2</source>
+            <translation>low latency refused: %1; latency_timer not written: %2</translation>
+        </message>
+        <message>
+            <source>low latency could not be switched off again on %1: %2</source>
+            <translation>low latency could not be switched off again on %1: %2</translation>
+        </message>
+        <message>
+            <source>the latency timer of %1 could not be put back to %2 ms: %3</source>
+            <translation>the latency timer of %1 could not be put back to %2 ms: %3</translation>
+        </message>
+        <message>
+            <source>a pseudo-terminal (a simulator or a virtual port), no adapter</source>
+            <translation>a pseudo-terminal (a simulator or a virtual port), no adapter</translation>
+        </message>
+        <message>
+            <source>%1, a terminal without hardware</source>
+            <translation>%1, a terminal without hardware</translation>
+        </message>
+        <message>
+            <source>a serial port of this computer (%1)</source>
+            <translation>a serial port of this computer (%1)</translation>
+        </message>
+        <message>
+            <source>a serial port of this computer (%1), driver %2</source>
+            <translation>a serial port of this computer (%1), driver %2</translation>
+        </message>
+        <message>
+            <source>%1, driver %2</source>
+            <translation>%1, driver %2</translation>
+        </message>
+        <message>
+            <source>adapter not known</source>
+            <translation>adapter not known</translation>
+        </message>
+        <message>
+            <source>adapter not known: %1</source>
+            <translation>adapter not known: %1</translation>
+        </message>
+        <message>
+            <source>%1: no latency timer, nothing to set</source>
+            <translation>%1: no latency timer, nothing to set</translation>
+        </message>
+        <message>
+            <source>no latency timer</source>
+            <translation>no latency timer</translation>
+        </message>
+        <message>
+            <source>latency timer not known (%1): left as it is</source>
+            <translation>latency timer not known (%1): left as it is</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms</source>
+            <translation>latency timer %1 ms</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms, %2 ms while the port is open (low latency asked of the driver, put back at close)</source>
+            <translation>latency timer %1 ms, %2 ms while the port is open (low latency asked of the driver, put back at close)</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms, %2 ms while the port is open (latency_timer written, put back at close)</source>
+            <translation>latency timer %1 ms, %2 ms while the port is open (latency_timer written, put back at close)</translation>
+        </message>
+        <message>
+            <source>latency timer %1 ms: every answer waits up to %1 ms in the adapter (%2)</source>
+            <translation>latency timer %1 ms: every answer waits up to %1 ms in the adapter (%2)</translation>
+        </message>
+        <message>
+            <source>Install the udev rule %1, which sets the latency timer of every FTDI adapter to 1 ms when it is plugged in: sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload, then replug the adapter.</source>
+            <translation>Install the udev rule %1, which sets the latency timer of every FTDI adapter to 1 ms when it is plugged in: sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload, then replug the adapter.</translation>
+        </message>
+        <message>
+            <source>latency timer not known (%1)</source>
+            <translation>latency timer not known (%1)</translation>
         </message>
     </context>
     <context>

@@ -167,6 +167,84 @@ Website : </source>
 
 网站 : </translation>
     </message>
+    <message>
+        <source>USB adapter</source>
+        <translation>USB 转接器</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>serial port of this computer (%1)</source>
+        <translation>本机串口（%1）</translation>
+    </message>
+    <message>
+        <source>pseudo-terminal, no adapter</source>
+        <translation>伪终端，无转接器</translation>
+    </message>
+    <message>
+        <source>terminal without hardware</source>
+        <translation>无硬件的终端</translation>
+    </message>
+    <message>
+        <source>adapter not known</source>
+        <translation>转接器未知</translation>
+    </message>
+    <message>
+        <source>no latency timer</source>
+        <translation>无延迟定时器</translation>
+    </message>
+    <message>
+        <source>latency timer not known</source>
+        <translation>延迟定时器未知</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms</source>
+        <translation>延迟定时器 %1 ms</translation>
+    </message>
+    <message>
+        <source>latency timer not known, left as it is</source>
+        <translation>延迟定时器未知，保持原样</translation>
+    </message>
+    <message>
+        <source>latency timer %1 → %2 ms while connected (low latency)</source>
+        <translation>延迟定时器 %1 → %2 ms（连接期间，低延迟）</translation>
+    </message>
+    <message>
+        <source>latency timer %1 → %2 ms while connected (timer written)</source>
+        <translation>延迟定时器 %1 → %2 ms（连接期间，已写入定时器）</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms: every answer waits in the adapter</source>
+        <translation>延迟定时器 %1 ms：每个应答都在转接器中等待</translation>
+    </message>
+    <message>
+        <source>	 adapter: %1
+</source>
+        <translation>	 转接器：%1
+</translation>
+    </message>
+    <message>
+        <source>Adapter: choose a port to see what stands behind it.</source>
+        <translation>转接器：请选择端口以查看其后的转接器。</translation>
+    </message>
+    <message>
+        <source>echoes the requests</source>
+        <translation>回显请求</translation>
+    </message>
+    <message>
+        <source>Adapter: %1</source>
+        <translation>转接器：%1</translation>
+    </message>
+    <message>
+        <source>serial number %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</source>
+        <translation>在驱动或 sysfs 允许时，Grivant 在连接期间将延迟定时器降至 1 ms，断开连接时恢复原值。</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1443,6 +1521,18 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>Write not confirmed:	 0x%1 = %2, still queued when the program ended</source>
         <translation>写入未确认：	 0x%1 = %2，程序结束时仍在队列中</translation>
     </message>
+    <message>
+        <source>	 adapter of %1: %2</source>
+        <translation>	 %1 的转接器：%2</translation>
+    </message>
+    <message>
+        <source>	 %1: %2</source>
+        <translation>	 %1：%2</translation>
+    </message>
+    <message>
+        <source>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window&apos;s link cannot)</source>
+        <translation>此转接器会回显其发送的内容：请关闭其回显，或让 Grivant 跳过回显（grivantctl 和网关会跳过；窗口的连接无法跳过）</translation>
+    </message>
 </context>
 <context>
     <name>ReplayTimeline</name>
@@ -1493,6 +1583,149 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Replay of %1: nothing is written to a device</source>
         <translation>回放 %1：不会向设备写入任何内容</translation>
+    </message>
+</context>
+<context>
+    <name>SerialAdapter</name>
+    <message>
+        <source>not on this system</source>
+        <translation>本系统不支持</translation>
+    </message>
+    <message>
+        <source>%1 may not be written (%2)</source>
+        <translation>%1 不允许写入（%2）</translation>
+    </message>
+    <message>
+        <source>%1 refused %2 (%3)</source>
+        <translation>%1 拒绝了 %2（%3）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read (%2)</source>
+        <translation>%1 无法读取（%2）</translation>
+    </message>
+    <message>
+        <source>latency_timer reads &quot;%1&quot;, not a number</source>
+        <translation>latency_timer 的内容为“%1”，不是数字</translation>
+    </message>
+    <message>
+        <source>latency_timer reads %1, beyond the %2 ms an adapter can hold</source>
+        <translation>latency_timer 的内容为 %1，超出转接器所能保持的 %2 ms</translation>
+    </message>
+    <message>
+        <source>no sysfs at %1</source>
+        <translation>%1 处没有 sysfs</translation>
+    </message>
+    <message>
+        <source>%1 has no entry under %2</source>
+        <translation>%2 下没有 %1 的条目</translation>
+    </message>
+    <message>
+        <source>no driver link in %1</source>
+        <translation>%1 中没有驱动链接</translation>
+    </message>
+    <message>
+        <source>no USB device above %1</source>
+        <translation>%1 之上没有 USB 设备</translation>
+    </message>
+    <message>
+        <source>no readable USB IDs in %1</source>
+        <translation>%1 中没有可读的 USB ID</translation>
+    </message>
+    <message>
+        <source>no latency_timer in %1</source>
+        <translation>%1 中没有 latency_timer</translation>
+    </message>
+    <message>
+        <source>low latency is on, yet the timer reads %1 ms</source>
+        <translation>低延迟已开启，但定时器读数为 %1 ms</translation>
+    </message>
+    <message>
+        <source>the driver took low latency, yet the timer stayed at %1 ms</source>
+        <translation>驱动接受了低延迟，但定时器仍为 %1 ms</translation>
+    </message>
+    <message>
+        <source>latency_timer took 1 ms but cannot be read back (%1)</source>
+        <translation>latency_timer 已写入 1 ms，但无法读回（%1）</translation>
+    </message>
+    <message>
+        <source>latency_timer took 1 ms but reads %1 ms</source>
+        <translation>latency_timer 已写入 1 ms，但读数为 %1 ms</translation>
+    </message>
+    <message>
+        <source>low latency refused: %1; latency_timer not written: %2</source>
+        <translation>低延迟被拒绝：%1；latency_timer 未写入：%2</translation>
+    </message>
+    <message>
+        <source>low latency could not be switched off again on %1: %2</source>
+        <translation>无法在 %1 上重新关闭低延迟：%2</translation>
+    </message>
+    <message>
+        <source>the latency timer of %1 could not be put back to %2 ms: %3</source>
+        <translation>无法将 %1 的延迟定时器恢复为 %2 ms：%3</translation>
+    </message>
+    <message>
+        <source>a pseudo-terminal (a simulator or a virtual port), no adapter</source>
+        <translation>伪终端（模拟器或虚拟端口），无转接器</translation>
+    </message>
+    <message>
+        <source>%1, a terminal without hardware</source>
+        <translation>%1，无硬件的终端</translation>
+    </message>
+    <message>
+        <source>a serial port of this computer (%1)</source>
+        <translation>本机串口（%1）</translation>
+    </message>
+    <message>
+        <source>a serial port of this computer (%1), driver %2</source>
+        <translation>本机串口（%1），驱动 %2</translation>
+    </message>
+    <message>
+        <source>%1, driver %2</source>
+        <translation>%1，驱动 %2</translation>
+    </message>
+    <message>
+        <source>adapter not known</source>
+        <translation>转接器未知</translation>
+    </message>
+    <message>
+        <source>adapter not known: %1</source>
+        <translation>转接器未知：%1</translation>
+    </message>
+    <message>
+        <source>%1: no latency timer, nothing to set</source>
+        <translation>%1：无延迟定时器，无需设置</translation>
+    </message>
+    <message>
+        <source>no latency timer</source>
+        <translation>无延迟定时器</translation>
+    </message>
+    <message>
+        <source>latency timer not known (%1): left as it is</source>
+        <translation>延迟定时器未知（%1）：保持原样</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms</source>
+        <translation>延迟定时器 %1 ms</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms, %2 ms while the port is open (low latency asked of the driver, put back at close)</source>
+        <translation>延迟定时器 %1 ms，端口打开期间为 %2 ms（已向驱动请求低延迟，关闭时恢复）</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms, %2 ms while the port is open (latency_timer written, put back at close)</source>
+        <translation>延迟定时器 %1 ms，端口打开期间为 %2 ms（已写入 latency_timer，关闭时恢复）</translation>
+    </message>
+    <message>
+        <source>latency timer %1 ms: every answer waits up to %1 ms in the adapter (%2)</source>
+        <translation>延迟定时器 %1 ms：每个应答在转接器中最多等待 %1 ms（%2）</translation>
+    </message>
+    <message>
+        <source>Install the udev rule %1, which sets the latency timer of every FTDI adapter to 1 ms when it is plugged in: sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload, then replug the adapter.</source>
+        <translation>请安装 udev 规则 %1，它会在插入时将每个 FTDI 转接器的延迟定时器设为 1 ms：sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload，然后重新插拔转接器。</translation>
+    </message>
+    <message>
+        <source>latency timer not known (%1)</source>
+        <translation>延迟定时器未知（%1）</translation>
     </message>
 </context>
 <context>
