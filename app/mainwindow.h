@@ -366,8 +366,9 @@ private:
 
     // ---- Sessions: recording (engine/sessionrecording.cpp) and replay (engine/sessionreplay.cpp) ----
 public:
-    // Records from now into a new file; false with the reason when it cannot be made.
-    bool startRecording(const QString &path, QString *error);
+    // Records from now into a new file; false with the reason when it cannot be made. A
+    // file at the path is replaced only when `replace` says so (the operator confirmed).
+    bool startRecording(const QString &path, QString *error, bool replace = false);
     void stopRecording();
     // --record: starts recording into the file once a device is identified.
     void recordAtConnection(const QString &path) { m_recordAtConnection = path; }

@@ -5,7 +5,6 @@
 #include "cli/catalog.h"
 #include "cli/commandline.h"
 #include "cli/output.h"
-#include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
 #include "engine/replydecode.h"
 #include "engine/sessionindex.h"
@@ -20,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSysInfo>
 #include <QThread>
 #include <atomic>
@@ -38,6 +38,7 @@ struct SessionRequest
     int id = 1;
     int seconds = 0;
     bool json = false;
+    bool force = false;
     QString language = QStringLiteral("en_US");
 };
 
@@ -73,6 +74,8 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
         QVector<int> numbers;
         if (name == QLatin1String("--json")) {
             r->json = true;
+        } else if (name == QLatin1String("--force")) {
+            r->force = true;
         } else if (name == QLatin1String("--port")) {
             if (!take() || value.isEmpty())
                 return fail(QStringLiteral("--port needs a path"));
@@ -139,8 +142,8 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
         if (r->command == QLatin1String("info") && !r->csv.isEmpty())
             return fail(QStringLiteral("--csv goes with session export"));
     }
-    if (r->command != QLatin1String("record") && (!r->line.port.isEmpty() || r->seconds))
-        return fail(QStringLiteral("--port and --seconds go with record"));
+    if (r->command != QLatin1String("record") && (!r->line.port.isEmpty() || r->seconds || r->force))
+        return fail(QStringLiteral("--port, --seconds and --force go with record"));
     return true;
 }
 
@@ -154,10 +157,16 @@ QString sizeText(qint64 bytes)
 // first pass over all groups, then each group once more than its period has passed.
 int record(const SessionRequest &r, const Catalog &catalog)
 {
+    // An existing file is never replaced unasked, and never one that is not a file.
+    QString why;
+    const SessionWriter::Existing existing = r.force ? SessionWriter::Replace : SessionWriter::Refuse;
+    if (!SessionWriter::mayWrite(r.file, existing, &why)) {
+        Output::err(QStringLiteral("grivantctl: ") + why);
+        return ExitUsage;
+    }
     ModbusClient client;
     // A signal ends the recording after the request on the wire; the file is finished.
     client.setStopFlag(Interrupt::flag());
-    QString why;
     if (!client.open(r.line, &why)) {
         Output::err(QStringLiteral("grivantctl: ") + why);
         return ExitDevice;
@@ -203,9 +212,9 @@ int record(const SessionRequest &r, const Catalog &catalog)
     h.modelName = model;
     h.language = r.language;
     h.mapName = SessionFormat::mapNameFor(model);
-    if (!writer.start(r.file, h, &map, &why)) {
+    if (!writer.start(r.file, h, &map, &why, existing)) {
         Output::err(QStringLiteral("grivantctl: ") + why);
-        return ExitUsage;
+        return ExitDevice;
     }
     for (const TrafficFrame &f : qAsConst(early))
         writer.addFrame(f);
@@ -231,7 +240,9 @@ int record(const SessionRequest &r, const Catalog &catalog)
     clock.start();
     const qint64 endMs = qint64(r.seconds) * 1000;
     qint64 failures = 0;
-    while (!Interrupt::requested() && clock.elapsed() < endMs) {
+    // A commit the disk refuses ends the recording (within a second): the file holds
+    // what was committed before.
+    while (!Interrupt::requested() && clock.elapsed() < endMs && writer.isRecording()) {
         const qint64 now = clock.elapsed();
         Job *due = nullptr;
         qint64 soonest = endMs;
@@ -257,8 +268,13 @@ int record(const SessionRequest &r, const Catalog &catalog)
     e.kind = SessionFormat::Disconnected;
     writer.addEvent(e);
     client.close();
-    if (!writer.finish(&why)) {
-        Output::err(QStringLiteral("grivantctl: %1: %2").arg(r.file, why));
+    const bool failed = !writer.isRecording();
+    if (!writer.finish(&why) || failed) {
+        Output::err(QStringLiteral("grivantctl: %1: the recording ended at %2: %3")
+                        .arg(r.file, SessionFormat::timeText(clock.elapsed() * 1000), why));
+        if (QFileInfo::exists(r.file))
+            Output::err(QStringLiteral("grivantctl: %1 holds what was recorded before (%2 frames)")
+                            .arg(r.file).arg(writer.framesWritten()));
         return ExitDevice;
     }
     Output::out(QStringLiteral("%1: %2 s of %3 (%4) at %5 ID %6: %7 frames, %8 without a good answer, %9")
@@ -281,7 +297,8 @@ QJsonObject summary(const SessionData &data, const Catalog &catalog)
     const quint16 code = h.ident.size() >= 2 ? quint16(quint8(h.ident.at(0)) << 8 | quint8(h.ident.at(1))) : 0;
     const QString known = catalog.modelName(code);
     int requests = 0, answers = 0, noAnswer = 0, exceptions = 0, badCrc = 0, writeRequests = 0;
-    for (const TrafficFrame &f : data.frames) {
+    for (int i = 0; i < data.frames.size(); ++i) {
+        const TrafficFrame f = data.frames.light(i);
         const TrafficDecoded d = decodeTraffic(f);
         if (f.direction == TrafficFrame::Sent) {
             ++requests;
@@ -369,36 +386,79 @@ int info(const SessionRequest &r, const SessionData &data, const Catalog &catalo
 }
 
 // One row per answer, with every register read as it stood then: the newest value of
-// each, formatted as the register map formats it.
+// each, formatted as the register map formats it. Written row by row into a file beside
+// the target that replaces it once complete: a session of millions of answers never waits
+// in memory, and a failure or a signal leaves the target as it was.
 int exportCsv(const SessionRequest &r, const SessionData &data, const Catalog &catalog)
 {
+    QString why;
+    if (!SessionWriter::mayWrite(r.csv, SessionWriter::Replace, &why)) {
+        Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, why));
+        return ExitDevice;
+    }
+    QSaveFile out(r.csv);
+    // Unbuffered: every refusal of the disk is seen where it happens.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, out.errorString()));
+        return ExitDevice;
+    }
+    QByteArray pending;
+    auto flush = [&](qint64 atLeast) {
+        if (pending.size() < atLeast)
+            return true;
+        for (qint64 done = 0; done < pending.size();) {
+            const qint64 n = out.write(pending.constData() + done, pending.size() - done);
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        pending.clear();
+        return true;
+    };
+    auto failed = [&] {
+        Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, out.errorString()));
+        out.cancelWriting();
+        return ExitDevice;
+    };
+
     const SessionIndex index(&data);
     const RegisterMap &map = data.hasMap ? data.map : catalog.mapFor(data.header.modelName);
     const QVector<int> registers = index.registersRead();
+    std::vector<int> column(0x10000, -1);
     QStringList header{QStringLiteral("time_s")};
-    for (int a : registers) {
+    for (int i = 0; i < registers.size(); ++i) {
+        const int a = registers.at(i);
         const QString name = map.registerDescriptions.value(a);
         header << TrafficText::csvField(QStringLiteral("0x%1%2").arg(a, 4, 16, QLatin1Char('0'))
                                             .arg(name.isEmpty() ? QString() : QLatin1Char(' ') + name));
+        column[size_t(a)] = i;
     }
-    QHash<int, int> column;
-    for (int i = 0; i < registers.size(); ++i)
-        column.insert(registers.at(i), i);
-    QByteArray out("\xEF\xBB\xBF");
-    out += header.join(QLatin1Char(',')).toUtf8() + "\r\n";
-    QStringList row;
-    for (int i = 0; i < registers.size(); ++i)
-        row << QString();
+    pending = "\xEF\xBB\xBF" + header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    QVector<QByteArray> row(registers.size());
     for (const SessionIndex::Reply &reply : index.replies()) {
-        for (int i = 0; i < reply.values.size(); ++i)
-            row[column.value(reply.start + i)] =
-                ReplyDecode::valueText(qint16(reply.values.at(i)), map.registerFormats.value(reply.start + i));
-        out += QString::number(reply.tUs / 1e6, 'f', 6).toUtf8() + ',' + row.join(QLatin1Char(',')).toUtf8() + "\r\n";
+        if (Interrupt::requested()) {
+            out.cancelWriting();
+            Output::err(QStringLiteral("grivantctl: export stopped by %1; %2 left as it was")
+                            .arg(QLatin1String(Interrupt::signalName()), r.csv));
+            return 128 + Interrupt::signalNumber();
+        }
+        const QVector<quint16> values = index.values(reply);
+        for (int i = 0; i < values.size(); ++i)
+            row[column[size_t(reply.start + i)]] =
+                ReplyDecode::valueText(qint16(values.at(i)), map.registerFormats.value(reply.start + i)).toUtf8();
+        pending += QByteArray::number(reply.tUs / 1e6, 'f', 6);
+        for (const QByteArray &cell : qAsConst(row)) {
+            pending += ',';
+            pending += cell;
+        }
+        pending += "\r\n";
+        if (!flush(1 << 18))
+            return failed();
     }
-    // Whole or not at all, and never over a device node or a FIFO.
-    QString why;
-    if (!ParameterFile::write(r.csv, out, &why)) {
-        Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, why));
+    if (!flush(0))
+        return failed();
+    if (!out.commit()) {
+        Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, out.errorString()));
         return ExitDevice;
     }
     Output::out(QStringLiteral("%1: %2 rows, %3 registers").arg(r.csv).arg(index.replies().size()).arg(registers.size()));
@@ -433,7 +493,12 @@ int runSessionCommand(const QStringList &arguments)
     if (r.command == QLatin1String("record"))
         return record(r, catalog);
     SessionData data;
-    if (!readSession(r.file, &data, &error)) {
+    if (!readSession(r.file, &data, &error, Interrupt::flag())) {
+        if (Interrupt::requested()) {
+            Output::err(QStringLiteral("grivantctl: stopped by %1 while reading %2")
+                            .arg(QLatin1String(Interrupt::signalName()), r.file));
+            return 128 + Interrupt::signalNumber();
+        }
         Output::err(QStringLiteral("grivantctl: ") + error);
         return ExitUsage;
     }
@@ -444,10 +509,12 @@ const char *sessionUsageText()
 {
     return R"(
 Sessions (a recording of one device, see docs/session-format.md):
-  record --port PATH [--id N] --seconds N FILE
+  record --port PATH [--id N] --seconds N [--force] FILE
                              poll every register group at the window's periods for N
                              seconds and record every frame to FILE (.grivant-session);
-                             Ctrl-C ends the recording early, the file complete
+                             Ctrl-C ends the recording early, the file complete. An
+                             existing FILE is replaced only with --force, and only once
+                             the new recording holds its first second
   session info FILE          device, duration, frames, failures, writes and their
                              outcomes (--json for machine-readable output)
   session export FILE --csv OUT

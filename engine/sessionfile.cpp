@@ -5,14 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QUrl>
-#include <QUuid>
-#include <QVariant>
-#include <tuple>
+#include <algorithm>
 
 namespace {
 
@@ -21,65 +14,75 @@ class Text
     Q_DECLARE_TR_FUNCTIONS(SessionFile)
 };
 
-constexpr qint64 Second = 1000000;
-
 int parityNumber(const QString &name)
 {
     return name == QLatin1String("even") ? 2 : name == QLatin1String("odd") ? 3 : 0;
 }
 
-// One connection for the life of one read; removed whatever happens.
-class ReadConnection
+QString kindText(int kind)
 {
-public:
-    ReadConnection() : name(QStringLiteral("session-reader-%1").arg(QUuid::createUuid().toString(QUuid::Id128))) {}
-    ~ReadConnection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
+    switch (kind) {
+    case SessionProblem::Folder: return Text::tr("a folder");
+    case SessionProblem::Fifo: return Text::tr("a FIFO (named pipe)");
+    case SessionProblem::Device: return Text::tr("a device");
+    case SessionProblem::Socket: return Text::tr("a socket");
+    default: return Text::tr("a special file");
     }
-    QString name;
-};
+}
 
-bool readMap(QSqlDatabase &db, const QString &mapName, RegisterMap *map)
+QString objectText(const std::string &type)
 {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT grp, name, register_count, access_mode, scan_rate, access_level"
-                             " FROM register_groups WHERE map = ?"));
-    q.addBindValue(mapName);
-    if (!q.exec())
-        return false;
-    bool any = false;
-    while (q.next()) {
-        const int g = q.value(0).toInt();
-        if (!isRegisterByte(g))
-            continue;
-        any = true;
-        map->groupNames.insert(g, q.value(1).toString());
-        map->groupTableNames.insert(g, QStringLiteral("registertable_0x%1").arg(g, 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x")));
-        map->groupRegisterCounts.insert(g, q.value(2).toInt());
-        map->groupAccessModes.insert(g, q.value(3).toString());
-        map->groupScanRates.insert(g, q.value(4).toInt());
-        map->groupAccessLevels.insert(g, q.value(5).toInt());
+    if (type == "view")
+        return Text::tr("view");
+    if (type == "trigger")
+        return Text::tr("trigger");
+    if (type == "index")
+        return Text::tr("index");
+    if (type == "virtual table")
+        return Text::tr("virtual table");
+    if (type == "table")
+        return Text::tr("table");
+    return QString::fromStdString(type);
+}
+
+QString contradictionText(int fault)
+{
+    switch (fault) {
+    case SessionProblem::Older: return Text::tr("is older than the frame before it");
+    case SessionProblem::OtherRequest: return Text::tr("holds a request other than the one recorded with it");
+    case SessionProblem::OtherFunction: return Text::tr("answers another function than its request");
+    case SessionProblem::NoRequest: return Text::tr("answers no request");
+    default: return Text::tr("has an unknown direction");
     }
-    q.prepare(QStringLiteral("SELECT address, description, value_range, protocol_version, format"
-                             " FROM registers WHERE map = ?"));
-    q.addBindValue(mapName);
-    if (!q.exec())
-        return false;
-    while (q.next()) {
-        const int a = q.value(0).toInt();
-        if (a < 0 || a > 0xFFFF)
-            continue;
-        map->registerDescriptions.insert(a, q.value(1).toString());
-        map->registerValueRanges.insert(a, q.value(2).toString());
-        map->registerProtocolVersions.insert(a, q.value(3).toString());
-        map->registerFormats.insert(a, q.value(4).toString());
-    }
-    return any;
+}
+
+QString text(const std::string &s)
+{
+    return QString::fromUtf8(s.data(), int(s.size()));
+}
+
+void readMap(SessionReader &reader, const QString &mapName, RegisterMap *map, bool *any)
+{
+    *any = false;
+    reader.readMap(
+        mapName.toStdString(),
+        [&](const SessionGroupRow &g) {
+            if (!isRegisterByte(g.grp))
+                return;
+            *any = true;
+            map->groupNames.insert(g.grp, text(g.name));
+            map->groupTableNames.insert(g.grp, QStringLiteral("registertable_0x%1").arg(g.grp, 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x")));
+            map->groupRegisterCounts.insert(g.grp, g.registerCount);
+            map->groupAccessModes.insert(g.grp, text(g.accessMode));
+            map->groupScanRates.insert(g.grp, g.scanRate);
+            map->groupAccessLevels.insert(g.grp, g.accessLevel);
+        },
+        [&](const SessionRegisterRow &r) {
+            map->registerDescriptions.insert(r.address, text(r.description));
+            map->registerValueRanges.insert(r.address, text(r.valueRange));
+            map->registerProtocolVersions.insert(r.address, text(r.protocolVersion));
+            map->registerFormats.insert(r.address, text(r.format));
+        });
 }
 
 } // namespace
@@ -133,189 +136,169 @@ QString SessionFormat::timeText(qint64 us)
 
 QString sessionContradiction(const SessionData &data)
 {
-    // Requests awaiting their outcome, by what the link recorded of them. The link answers
-    // each request once; the scanner's answers come from the device's own address, so
-    // the request's fields are what an answer is matched by.
-    QMap<std::tuple<int, int, int>, int> open;
-    qint64 before = 0;
+    SessionFrameCheck check;
     for (int i = 0; i < data.frames.size(); ++i) {
-        const TrafficFrame &f = data.frames.at(i);
-        const qint64 t = data.tUs(f);
-        auto at = [&](const QString &what) {
-            return Text::tr("frame %1 at %2 %3").arg(i + 1).arg(SessionFormat::timeText(t), what);
-        };
-        if (t < before)
-            return at(Text::tr("is older than the frame before it"));
-        before = t;
-        const auto key = std::make_tuple(int(f.server), int(f.function), int(f.address));
-        if (f.direction == TrafficFrame::Sent) {
-            const TrafficDecoded d = decodeTraffic(f);
-            if (d.kind != TrafficDecoded::OtherFunction
-                && (d.kind == TrafficDecoded::Malformed || d.function != f.function || d.address != f.address))
-                return at(Text::tr("holds a request other than the one recorded with it"));
-            ++open[key];
-        } else if (f.direction == TrafficFrame::Received || f.direction == TrafficFrame::NoAnswer) {
-            if (f.direction == TrafficFrame::Received
-                && (f.bytes.size() < 2 || (quint8(f.bytes.at(1)) & 0x7F) != f.function))
-                return at(Text::tr("answers another function than its request"));
-            auto request = open.find(key);
-            if (request == open.end() || request.value() == 0)
-                return at(Text::tr("answers no request"));
-            --request.value();
-        } else {
-            return at(Text::tr("has an unknown direction"));
-        }
+        const TrafficFrame f = data.frames.light(i);
+        const qint64 t = data.tUs(i);
+        SessionFrameUse use;
+        const int fault = check.take(t, int(f.direction), f.server, f.function, f.address, f.count,
+                                     reinterpret_cast<const uint8_t *>(f.bytes.constData()), int(f.bytes.size()), &use);
+        if (fault >= 0)
+            return Text::tr("frame %1 at %2 %3").arg(i + 1).arg(SessionFormat::timeText(t), contradictionText(fault));
     }
     return QString();
 }
 
-bool readSession(const QString &path, SessionData *data, QString *error)
+QString sessionProblemText(const SessionProblem &p, const QString &shown)
+{
+    const QString object = text(p.object);
+    const QString value = text(p.value);
+    switch (p.kind) {
+    case SessionProblem::None:
+        return QString();
+    case SessionProblem::Missing:
+        return Text::tr("%1: no such file").arg(shown);
+    case SessionProblem::NotRegular:
+        if (p.object == "log")
+            return Text::tr("Cannot read %1: the log beside it (%2-wal) is %3, not a file.").arg(shown, shown, kindText(p.code));
+        return Text::tr("%1 is %2, not a file: a session is read only from a regular file.").arg(shown, kindText(p.code));
+    case SessionProblem::Unreadable:
+        return Text::tr("Cannot read %1: %2").arg(shown, value);
+    case SessionProblem::NotSqlite:
+        return Text::tr("%1 is not a Grivant session: it is not an SQLite database.").arg(shown);
+    case SessionProblem::Foreign:
+        return Text::tr("%1 is not a Grivant session: it is an SQLite database of another kind.").arg(shown);
+    case SessionProblem::Newer:
+        return Text::tr("%1 was recorded by a newer Grivant (session format %2); this one reads "
+                        "format %3 and older. Open it with a newer Grivant.")
+            .arg(shown).arg(p.row).arg(SessionFormat::Version);
+    case SessionProblem::NoFormat:
+        return Text::tr("%1 is not a Grivant session: no Grivant writes a session of format %2.").arg(shown).arg(p.row);
+    case SessionProblem::Schema:
+        switch (p.code) {
+        case SessionProblem::ForeignObject:
+            return Text::tr("%1 is refused: it holds the %2 \"%3\", and a session holds nothing but its tables, "
+                            "so that nothing in it runs when it is read.").arg(shown, objectText(p.value), object);
+        case SessionProblem::MissingTable:
+            return Text::tr("%1 is not a session of this format: it has no table \"%2\".").arg(shown, object);
+        case SessionProblem::MissingColumn:
+            return Text::tr("%1 is not a session of this format: it has no column %2.").arg(shown, object);
+        case SessionProblem::ColumnType:
+            return Text::tr("%1 is not a session of this format: its column %2 is declared \"%3\".").arg(shown, object, value);
+        case SessionProblem::GeneratedColumn:
+            return Text::tr("%1 is refused: its column %2 is computed as it is read (a generated column), "
+                            "which a session never holds.").arg(shown, object);
+        default:
+            return Text::tr("%1 is refused: its column %2 is hidden, which a session never holds.").arg(shown, object);
+        }
+    case SessionProblem::Header:
+        if (p.code == 1)
+            return Text::tr("%1 contradicts the session format: its header holds %2 twice.").arg(shown, object);
+        if (p.value.empty())
+            return Text::tr("%1 contradicts the session format: its header has no %2.").arg(shown, object);
+        return Text::tr("%1 contradicts the session format: its header's %2 is %3.").arg(shown, object, value);
+    case SessionProblem::Row:
+        return Text::tr("%1 contradicts the session format: %2 of row %3 is %4.").arg(shown, object).arg(p.row).arg(value);
+    case SessionProblem::Contradiction:
+        return Text::tr("%1 cannot be replayed: its frames contradict each other (%2).")
+            .arg(shown, Text::tr("frame %1 at %2 %3").arg(p.row).arg(SessionFormat::timeText(p.atUs), contradictionText(p.code)));
+    case SessionProblem::Damaged:
+        return Text::tr("%1 is damaged: not even its beginning can be read.").arg(shown);
+    case SessionProblem::Interrupted:
+        return Text::tr("Reading %1 was stopped.").arg(shown);
+    case SessionProblem::Endless:
+        return Text::tr("%1 is refused: reading it took far longer than a file of its size can need; it is "
+                        "damaged or made to hold the reader up.").arg(shown);
+    case SessionProblem::NoRoom:
+        return Text::tr("Cannot read %1: no room for a copy of it and its log (%2)").arg(shown, value);
+    }
+    return QString();
+}
+
+bool readSession(const QString &path, SessionData *data, QString *error, const std::atomic_bool *stop)
 {
     *data = SessionData();
-    auto fail = [&](const QString &why) {
+    const QString shown = QFileInfo(path).fileName();
+    SessionReader reader(stop);
+    auto refuse = [&] {
         if (error)
-            *error = why;
+            *error = sessionProblemText(reader.problem(), shown);
+        *data = SessionData();
         return false;
     };
-    const QString shown = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.exists())
-        return fail(Text::tr("%1: no such file").arg(shown));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(Text::tr("Cannot read %1: %2").arg(shown, file.errorString()));
-    const QByteArray head = file.read(100);
-    file.close();
-    if (!head.startsWith(QByteArrayLiteral("SQLite format 3\0")) || head.size() < 100)
-        return fail(Text::tr("%1 is not a Grivant session: it is not an SQLite database.").arg(shown));
+    if (!reader.open(QFile::encodeName(path).toStdString()))
+        return refuse();
 
-    // A session whose recording was cut short keeps its last seconds in the log beside it.
-    // SQLite would fold that log into the file on opening; it is read from copies instead,
-    // so that neither the file nor its log change. A file without a log is read as an
-    // unchangeable file, which SQLite neither locks nor writes beside.
-    ReadConnection connection;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection.name);
-    QTemporaryDir copies;
-    const QString wal = path + QStringLiteral("-wal");
-    if (QFileInfo(wal).size() > 0) {
-        const QString copy = copies.filePath(QStringLiteral("session"));
-        if (!copies.isValid() || !QFile::copy(path, copy) || !QFile::copy(wal, copy + QStringLiteral("-wal")))
-            return fail(Text::tr("Cannot read %1: no room for a copy of it and its log").arg(shown));
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-        QFile::setPermissions(copy + QStringLiteral("-wal"), QFile::ReadOwner | QFile::WriteOwner);
-        db.setDatabaseName(copy);
-        data->remarks << Text::tr("The recording did not end cleanly; its log was read as well.");
-    } else {
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
-                           + QStringLiteral("?immutable=1"));
-    }
-    if (!db.open())
-        return fail(Text::tr("Cannot read %1: %2").arg(shown, db.lastError().text()));
-
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
-        return fail(Text::tr("Cannot read %1: %2").arg(shown, q.lastError().text()));
-    if (q.value(0).toInt() != SessionFormat::ApplicationId)
-        return fail(Text::tr("%1 is not a Grivant session: it is an SQLite database of another kind.").arg(shown));
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return fail(Text::tr("Cannot read %1: %2").arg(shown, q.lastError().text()));
-    const int version = q.value(0).toInt();
-    if (version > SessionFormat::Version)
-        return fail(Text::tr("%1 was recorded by a newer Grivant (session format %2); this one reads "
-                             "format %3 and older. Open it with a newer Grivant.")
-                        .arg(shown).arg(version).arg(SessionFormat::Version));
-
-    QHash<QString, QVariant> values;
-    if (!q.exec(QStringLiteral("SELECT key, value FROM session")))
-        return fail(Text::tr("%1 is damaged: its header cannot be read (%2).").arg(shown, q.lastError().text()));
-    while (q.next())
-        values.insert(q.value(0).toString(), q.value(1));
+    const SessionHead &head = reader.head();
     SessionHeader &h = data->header;
-    h.formatVersion = values.value(QStringLiteral("format_version")).toInt();
-    h.program = values.value(QStringLiteral("program")).toString();
-    h.hostOs = values.value(QStringLiteral("host_os")).toString();
-    h.startEpochUs = values.value(QStringLiteral("start_epoch_us")).toLongLong();
-    h.port = values.value(QStringLiteral("port")).toString();
-    h.baudRate = values.value(QStringLiteral("baud")).toInt();
-    h.parity = parityNumber(values.value(QStringLiteral("parity")).toString());
-    h.stopBits = values.value(QStringLiteral("stop_bits")).toInt();
-    h.slaveId = values.value(QStringLiteral("slave_id")).toInt();
-    h.ident = QByteArray::fromHex(values.value(QStringLiteral("ident")).toString().toLatin1());
-    h.modelName = values.value(QStringLiteral("model_name")).toString();
-    h.language = values.value(QStringLiteral("language")).toString();
-    h.mapName = values.value(QStringLiteral("register_map")).toString();
-    h.mapHash = values.value(QStringLiteral("register_map_sha256")).toString();
-    h.durationUs = values.value(QStringLiteral("duration_us"), -1).toLongLong();
-    if (h.formatVersion < 1 || h.startEpochUs <= 0)
-        return fail(Text::tr("%1 is damaged: its header lacks the format or the start time.").arg(shown));
-    data->hasMap = readMap(db, h.mapName, &data->map);
+    h.formatVersion = head.formatVersion;
+    h.program = text(head.program);
+    h.hostOs = text(head.hostOs);
+    h.startEpochUs = head.startEpochUs;
+    h.port = text(head.port);
+    h.baudRate = head.baudRate;
+    h.parity = parityNumber(text(head.parity));
+    h.stopBits = head.stopBits;
+    h.slaveId = head.slaveId;
+    h.ident = QByteArray(head.ident.data(), int(head.ident.size()));
+    h.modelName = text(head.modelName);
+    h.language = text(head.language);
+    h.mapName = text(head.mapName);
+    h.mapHash = text(head.mapHash);
+    h.durationUs = head.durationUs;
+    if (reader.logRead())
+        data->remarks << Text::tr("The recording did not end cleanly; its log was read as well.");
 
-    // Rows come in the order they were committed; a damaged file yields them up to the
-    // damage, and what follows the last complete second before it is left out.
-    bool damaged = false;
-    if (!q.exec(QStringLiteral("SELECT t_us, direction, server, function, address, count, waited_ms,"
-                               " bytes, note, line FROM frames ORDER BY seq")))
-        return fail(Text::tr("%1 is damaged: its frames cannot be read (%2).").arg(shown, q.lastError().text()));
-    QString line = TrafficText::line(h.port, h.baudRate, h.parity, h.stopBits);
-    while (q.next()) {
-        TrafficFrame f;
-        f.timeUs = h.startEpochUs + q.value(0).toLongLong();
-        f.time = f.timeUs / 1000;
-        f.direction = TrafficFrame::Direction(q.value(1).toInt());
-        f.server = quint8(q.value(2).toInt());
-        f.function = quint8(q.value(3).toInt());
-        f.address = q.value(4).isNull() ? -1 : q.value(4).toInt();
-        f.count = quint16(q.value(5).toInt());
-        f.waitedMs = q.value(6).toInt();
-        f.bytes = q.value(7).toByteArray();
-        f.note = q.value(8).toString();
-        if (!q.value(9).isNull())
-            line = q.value(9).toString();
-        f.port = line;
-        if (q.value(1).toInt() < 0 || q.value(1).toInt() > 2)
-            f.direction = TrafficFrame::Direction(3); // left for the consistency check to name
-        data->frames.append(f);
-    }
-    damaged = q.lastError().isValid();
-    if (!q.exec(QStringLiteral("SELECT t_us, kind, address, data, tries, text FROM events ORDER BY seq")))
-        return fail(Text::tr("%1 is damaged: its events cannot be read (%2).").arg(shown, q.lastError().text()));
-    while (q.next()) {
-        SessionEvent e;
-        e.tUs = q.value(0).toLongLong();
-        e.kind = q.value(1).toString();
-        e.address = q.value(2).isNull() ? -1 : q.value(2).toInt();
-        e.data = q.value(3).toString();
-        e.tries = q.value(4).isNull() ? -1 : q.value(4).toInt();
-        e.text = q.value(5).toString();
-        data->events.append(e);
-    }
-    damaged = damaged || q.lastError().isValid();
+    readMap(reader, h.mapName, &data->map, &data->hasMap);
+    if (reader.problem().kind != SessionProblem::None)
+        return refuse();
+    const QString firstLine = TrafficText::line(h.port, h.baudRate, h.parity, h.stopBits);
+    if (!reader.readFrames([&](const SessionRow &row) { data->frames.append(row, h.startEpochUs, firstLine); }))
+        return refuse();
+    // Kinds are few: one copy of each text is shared by all events of that kind.
+    QHash<QString, QString> kinds;
+    if (!reader.readEvents([&](const SessionEventRow &row) {
+            SessionEvent e;
+            e.tUs = row.tUs;
+            const QString kind = text(row.kind);
+            e.kind = kinds.value(kind, kind);
+            kinds.insert(e.kind, e.kind);
+            e.address = row.address;
+            e.data = text(row.data);
+            e.tries = row.tries;
+            e.text = text(row.text);
+            data->events.append(e);
+        }))
+        return refuse();
+    std::stable_sort(data->events.begin(), data->events.end(),
+                     [](const SessionEvent &a, const SessionEvent &b) { return a.tUs < b.tUs; });
 
-    qint64 last = 0;
-    if (!data->frames.isEmpty())
-        last = data->tUs(data->frames.constLast());
-    if (!data->events.isEmpty())
-        last = qMax(last, data->events.constLast().tUs);
-    if (damaged) {
-        const qint64 cut = last / Second * Second;
-        while (!data->frames.isEmpty() && data->tUs(data->frames.constLast()) >= cut)
-            data->frames.removeLast();
+    const qint64 end = reader.durationUs();
+    if (reader.damaged()) {
+        // Rows come in the order they were committed; what follows the last complete
+        // second before the damage is left out.
+        const qint64 cut = reader.keepBeforeUs();
+        data->frames.truncate(data->frames.firstAfter(h.startEpochUs + cut - 1));
         while (!data->events.isEmpty() && data->events.constLast().tUs >= cut)
             data->events.removeLast();
-        last = cut;
-        data->remarks << Text::tr("%1 is cut short or damaged: it is shown up to its last complete second, %2.")
-                             .arg(shown, SessionFormat::timeText(cut));
+        data->remarks << Text::tr("%1 is damaged: it is read up to %2, the last complete second before the damage "
+                                  "(%3 frames); what follows is lost.")
+                             .arg(shown, SessionFormat::timeText(cut)).arg(data->frames.size());
     } else if (h.durationUs < 0) {
         // Says what the remark on the log says, and where the recording ends.
         data->remarks.removeAll(Text::tr("The recording did not end cleanly; its log was read as well."));
         data->remarks << Text::tr("The recording did not end cleanly: it ends at its last complete second, %1.")
-                             .arg(SessionFormat::timeText(last));
+                             .arg(SessionFormat::timeText(end));
+    } else if (reader.headerLengthDropped()) {
+        data->remarks << Text::tr("Its header gives the session a length of %1, which its frames and events "
+                                  "contradict: it is taken to end with them, at %2.")
+                             .arg(SessionFormat::timeText(h.durationUs), SessionFormat::timeText(end));
     }
-    data->durationUs = qMax(last, h.durationUs);
-    data->remarks.removeDuplicates();
-
-    const QString contradiction = sessionContradiction(*data);
-    if (!contradiction.isEmpty())
-        return fail(Text::tr("%1 cannot be replayed: its frames contradict each other (%2).").arg(shown, contradiction));
+    data->durationUs = end;
+    for (int i = 0; i < data->frames.size(); ++i)
+        data->misfits += data->frames.use(i) == SessionFrameUse::Misfit;
+    if (data->misfits)
+        data->remarks << Text::tr("%n answer(s) held another number of registers than their request asked for: "
+                                  "they are in the traffic, but neither replayed nor exported.", nullptr, data->misfits);
     return true;
 }

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "data/registermap.h"
+#include "engine/sessionframes.h"
 #include "link/traffic.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <atomic>
 
 namespace SessionFormat {
 // PRAGMA application_id of a session: "GVSS".
@@ -79,20 +81,29 @@ struct SessionData
     SessionHeader header;
     RegisterMap map;
     bool hasMap = false;
-    QVector<TrafficFrame> frames;
-    QVector<SessionEvent> events;
+    SessionFrames frames;
+    QVector<SessionEvent> events; // in time order
+    // What the frames and events span (the header's length when it fits them).
     qint64 durationUs = 0;
+    // Read answers that held another number of registers than their request asked for:
+    // in the traffic, never replayed or exported.
+    int misfits = 0;
     // Said to the reader: a file cut short, tables taken from the file, ...
     QStringList remarks;
 
     qint64 tUs(const TrafficFrame &frame) const { return frame.timeUs - header.startEpochUs; }
+    qint64 tUs(int frame) const { return frames.timeUs(frame) - header.startEpochUs; }
 };
 
-// Reads a session without changing a byte of it, nor creating anything beside it. False
-// with a message for a person when it is not a session, is of a newer format, cannot be
-// read, or its frames contradict each other. A file cut short opens up to its last
-// complete second, with a remark.
-bool readSession(const QString &path, SessionData *data, QString *error);
+// Reads a session without changing a byte of it, nor creating anything beside it (a log
+// is read from a copy in the temporary folder, removed again). False with a message for a
+// person when it is not a regular file, not a session, of a newer format or of a schema
+// other than the format's, when a value contradicts the format or the frames contradict
+// each other, or when `stop` was raised meanwhile. A damaged file opens up to its last
+// complete second before the damage, with a remark that says so.
+bool readSession(const QString &path, SessionData *data, QString *error, const std::atomic_bool *stop = nullptr);
+// The message for a problem of the reader, about the file shown as `shown`.
+QString sessionProblemText(const SessionProblem &problem, const QString &shown);
 
 // Frame-stream consistency: empty, or what contradicts. Exposed for tests.
 QString sessionContradiction(const SessionData &data);

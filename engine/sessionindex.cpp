@@ -16,27 +16,37 @@ int countUpTo(const QVector<qint64> &times, qint64 t)
 
 SessionIndex::SessionIndex(const SessionData *data) : m_data(data)
 {
+    QMap<quint16, int> latest;
+    int sinceKeyframe = 0;
     for (int i = 0; i < data->frames.size(); ++i) {
-        const TrafficFrame &f = data->frames.at(i);
-        const qint64 t = data->tUs(f);
-        m_frameTimes << t;
+        const TrafficFrame f = data->frames.light(i);
+        const qint64 t = data->tUs(i);
         const TrafficDecoded d = decodeTraffic(f);
         if (d.isError())
             m_errors << t;
         if (f.direction == TrafficFrame::Sent && (d.kind == TrafficDecoded::WriteSingle || d.kind == TrafficDecoded::WriteMultiple))
             m_writes << t;
-        if (f.direction == TrafficFrame::Received && d.kind == TrafficDecoded::ReadReply
-            && d.crc == TrafficDecoded::CrcGood && f.address >= 0) {
-            Reply reply;
-            reply.tUs = t;
-            reply.start = quint16(f.address);
-            reply.values = d.values;
-            reply.frame = i;
-            if (reply.start == InfoBlock && reply.values.size() >= InfoCount)
-                m_idents << qMakePair(t, replyBytes(reply).mid(3, 2 * InfoCount));
-            m_replies << reply;
-            m_replyTimes << t;
+        // Only an answer that holds the registers its request asked for gives values.
+        if (data->frames.use(i) != SessionFrameUse::ReadAnswer)
+            continue;
+        if (sinceKeyframe >= qMax(KeyframeReplies, latest.size()) || m_keyframes.isEmpty()) {
+            Keyframe k;
+            k.reply = m_replies.size();
+            for (auto it = latest.cbegin(); it != latest.cend(); ++it)
+                k.latest << qMakePair(it.key(), it.value());
+            m_keyframes << k;
+            sinceKeyframe = 0;
         }
+        Reply reply;
+        reply.tUs = t;
+        reply.start = quint16(f.address);
+        reply.count = quint16(d.values.size());
+        reply.frame = i;
+        if (reply.start == InfoBlock && reply.count >= InfoCount)
+            m_idents << qMakePair(t, replyBytes(reply).mid(3, 2 * InfoCount));
+        latest.insert(reply.start, m_replies.size());
+        m_replies << reply;
+        ++sinceKeyframe;
     }
     for (const SessionEvent &e : data->events) {
         m_eventTimes << e.tUs;
@@ -55,41 +65,57 @@ SessionIndex::SessionIndex(const SessionData *data) : m_data(data)
     std::sort(m_errors.begin(), m_errors.end());
     std::sort(m_writes.begin(), m_writes.end());
     std::sort(m_notices.begin(), m_notices.end());
+}
 
-    QMap<quint16, int> latest;
-    int r = 0;
-    for (qint64 key = 0; key <= data->durationUs || r < m_replies.size(); key += KeyframeUs) {
-        for (; r < m_replies.size() && m_replies.at(r).tUs <= key; ++r)
-            latest.insert(m_replies.at(r).start, r);
-        m_keyframes << latest;
-    }
+int SessionIndex::repliesUpTo(qint64 tUs) const
+{
+    return int(std::upper_bound(m_replies.cbegin(), m_replies.cend(), tUs,
+                                [](qint64 t, const Reply &reply) { return t < reply.tUs; })
+               - m_replies.cbegin());
 }
 
 QMap<quint16, int> SessionIndex::latestAt(qint64 tUs) const
 {
-    if (tUs < 0 || m_keyframes.isEmpty())
+    const int end = repliesUpTo(tUs);
+    if (tUs < 0 || end == 0)
         return {};
-    const int k = int(qMin<qint64>(tUs / KeyframeUs, m_keyframes.size() - 1));
-    QMap<quint16, int> latest = m_keyframes.at(k);
-    const int end = countUpTo(m_replyTimes, tUs);
-    for (int r = countUpTo(m_replyTimes, qint64(k) * KeyframeUs); r < end; ++r)
+    const auto k = std::upper_bound(m_keyframes.cbegin(), m_keyframes.cend(), end,
+                                    [](int replies, const Keyframe &keyframe) { return replies < keyframe.reply; });
+    const Keyframe &keyframe = *std::prev(k);
+    QMap<quint16, int> latest;
+    for (const auto &block : keyframe.latest)
+        latest.insert(block.first, block.second);
+    for (int r = keyframe.reply; r < end; ++r)
         latest.insert(m_replies.at(r).start, r);
     return latest;
+}
+
+QVector<quint16> SessionIndex::values(const Reply &reply) const
+{
+    const QByteArray bytes = m_data->frames.bytes(reply.frame);
+    QVector<quint16> values(reply.count);
+    for (int i = 0; i < reply.count; ++i)
+        values[i] = quint16(quint8(bytes.at(3 + 2 * i)) << 8 | quint8(bytes.at(4 + 2 * i)));
+    return values;
 }
 
 bool SessionIndex::valueAt(int address, qint64 tUs, quint16 *value) const
 {
     const QMap<quint16, int> latest = latestAt(tUs);
-    qint64 newest = -1;
+    int newest = -1;
     for (auto it = latest.cbegin(); it != latest.cend(); ++it) {
         const Reply &reply = m_replies.at(it.value());
         const int offset = address - reply.start;
-        if (offset >= 0 && offset < reply.values.size() && reply.tUs > newest) {
-            newest = reply.tUs;
-            *value = reply.values.at(offset);
-        }
+        if (offset >= 0 && offset < reply.count && it.value() > newest)
+            newest = it.value();
     }
-    return newest >= 0;
+    if (newest < 0)
+        return false;
+    const Reply &reply = m_replies.at(newest);
+    const QByteArray bytes = m_data->frames.bytes(reply.frame);
+    const int at = 3 + 2 * (address - reply.start);
+    *value = quint16(quint8(bytes.at(at)) << 8 | quint8(bytes.at(at + 1)));
+    return true;
 }
 
 QByteArray SessionIndex::identAt(qint64 tUs) const
@@ -105,12 +131,13 @@ QByteArray SessionIndex::identAt(qint64 tUs) const
 
 QPair<int, int> SessionIndex::repliesBetween(qint64 fromUs, qint64 toUs) const
 {
-    return qMakePair(countUpTo(m_replyTimes, fromUs), countUpTo(m_replyTimes, toUs));
+    return qMakePair(repliesUpTo(fromUs), repliesUpTo(toUs));
 }
 
 int SessionIndex::firstFrameAfter(qint64 tUs) const
 {
-    return countUpTo(m_frameTimes, tUs);
+    // Clamped so that no time given overflows with the start added.
+    return m_data->frames.firstAfter(m_data->header.startEpochUs + qBound<qint64>(-1, tUs, SessionReader::MaxTimeUs));
 }
 
 int SessionIndex::firstEventAfter(qint64 tUs) const
@@ -127,23 +154,28 @@ qint64 SessionIndex::next(Mark mark, qint64 tUs) const
 
 QVector<int> SessionIndex::registersRead() const
 {
-    QMap<int, bool> seen;
+    // Replies never reach beyond 0xFFFF (the reader leaves such answers out).
+    std::vector<bool> seen(0x10000, false);
     for (const Reply &reply : m_replies)
-        for (int i = 0; i < reply.values.size(); ++i)
-            seen.insert(reply.start + i, true);
-    return seen.keys().toVector();
+        for (int i = 0; i < reply.count; ++i)
+            seen[size_t(reply.start + i)] = true;
+    QVector<int> registers;
+    for (int a = 0; a < 0x10000; ++a)
+        if (seen[size_t(a)])
+            registers << a;
+    return registers;
 }
 
-QByteArray SessionIndex::replyBytes(const Reply &reply)
+QByteArray SessionIndex::replyBytes(const Reply &reply) const
 {
+    // The answer's data as it came, after the start.
+    const QByteArray bytes = m_data->frames.bytes(reply.frame);
     QByteArray out;
+    out.reserve(3 + 2 * reply.count);
     out.append(char(reply.start >> 8));
     out.append(char(reply.start & 0xFF));
-    out.append(char(reply.values.size() & 0xFF));
-    for (quint16 v : reply.values) {
-        out.append(char(v >> 8));
-        out.append(char(v & 0xFF));
-    }
+    out.append(char(reply.count & 0xFF));
+    out.append(bytes.constData() + 3, 2 * reply.count);
     return out;
 }
 

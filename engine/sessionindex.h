@@ -8,12 +8,12 @@
 #include <QMap>
 #include <QVector>
 
-// A read the device answered: its registers from `start` on.
+// A read the device answered: `count` registers from `start` on, held by its frame.
 struct SessionIndexReply
 {
     qint64 tUs = 0;
     quint16 start = 0;
-    QVector<quint16> values;
+    quint16 count = 0;
     int frame = -1;
 };
 
@@ -22,12 +22,15 @@ class SessionIndex
 public:
     using Reply = SessionIndexReply;
 
-    static constexpr qint64 KeyframeUs = 5000000;
+    // Replies between two keyframes, at least: more when more blocks are read, so that
+    // the keyframes together never hold more entries than there are replies.
+    static constexpr int KeyframeReplies = 1024;
 
     explicit SessionIndex(const SessionData *data);
 
     const SessionData &data() const { return *m_data; }
     const QVector<Reply> &replies() const { return m_replies; }
+    QVector<quint16> values(const Reply &reply) const;
 
     // The newest answer of each block read at or before t: block start -> reply index.
     QMap<quint16, int> latestAt(qint64 tUs) const;
@@ -49,17 +52,24 @@ public:
     QVector<int> registersRead() const;
 
     // The read-answer array of the link for a reply: start, count, values.
-    static QByteArray replyBytes(const Reply &reply);
+    QByteArray replyBytes(const Reply &reply) const;
 
 private:
+    int repliesUpTo(qint64 tUs) const;
+
     const SessionData *m_data;
     QVector<Reply> m_replies;
-    QVector<qint64> m_replyTimes;
-    QVector<qint64> m_frameTimes;
     QVector<qint64> m_eventTimes;
-    // Every few seconds, the newest reply of each block: a seek starts from the keyframe
-    // before it and walks only the replies since.
-    QVector<QMap<quint16, int>> m_keyframes;
+    // Every so many replies, the newest reply of each block (block start, reply) in
+    // order of block start: a seek starts from the keyframe before it and walks only the
+    // replies since. Counted in replies, not in time, so that no time a file claims
+    // makes more of them.
+    struct Keyframe
+    {
+        int reply; // replies before it
+        QVector<QPair<quint16, int>> latest;
+    };
+    QVector<Keyframe> m_keyframes;
     QVector<QPair<qint64, QByteArray>> m_idents;
     QVector<qint64> m_errors, m_writes, m_notices;
 };

@@ -57,8 +57,19 @@ void MainWindow::initSessionRecording()
     m_recordTimer = new QTimer(this);
     m_recordTimer->setInterval(1000);
     connect(m_recordTimer, &QTimer::timeout, this, &MainWindow::updateRecordingIndicator);
+    // A commit the disk refused ended the recording: the window stops showing it as running
+    // and says why, and where the file ends.
     connect(m_sessionWriter, &SessionWriter::writeFailed, this, [this](const QString &error) {
-        ui->statusBar->showMessage(tr("The session cannot be written: %1").arg(error), 10000);
+        if (!m_stopRecordAction->isEnabled())
+            return;
+        const QString at = SessionFormat::timeText(SessionWriter::nowEpochUs() - m_sessionWriter->startEpochUs());
+        stopRecording();
+        const QString file = QDir::toNativeSeparators(m_sessionWriter->path());
+        const QString notice = QFileInfo::exists(m_sessionWriter->path())
+                                   ? tr("The recording stopped at %3: %1. %2 holds what was recorded before.").arg(error, file, at)
+                                   : tr("The recording stopped: %1. Nothing was written to %2.").arg(error, file);
+        ui->statusBar->showMessage(notice, 60000);
+        qWarning("grivant: %s", qPrintable(notice));
     });
 
     TrafficTap *tap = m_connectionForm->trafficTap();
@@ -162,7 +173,7 @@ void MainWindow::recordSessionEvent(const char *kind, const QString &text, int a
     m_sessionWriter->addEvent(e);
 }
 
-bool MainWindow::startRecording(const QString &path, QString *error)
+bool MainWindow::startRecording(const QString &path, QString *error, bool replace)
 {
     if (isReplaying()) {
         *error = tr("A replayed session is not recorded again.");
@@ -180,16 +191,18 @@ bool MainWindow::startRecording(const QString &path, QString *error)
     h.slaveId = m_connectionForm->linkSlaveId();
     h.ident = m_lastIdentBlock;
     h.modelName = m_currentModelName;
-    h.language = m_language;
+    // The language in use: without an ini file the window speaks English.
+    const QString language = m_language == QLatin1String("zh_CN") ? m_language : QStringLiteral("en_US");
+    h.language = language;
     h.mapName = SessionFormat::mapNameFor(m_currentModelName);
     const RegisterMap *map = m_registerDb ? m_registerDb->registerMap() : nullptr;
-    if (!m_sessionWriter->start(path, h, map, error))
+    if (!m_sessionWriter->start(path, h, map, error, replace ? SessionWriter::Replace : SessionWriter::Refuse))
         return false;
     m_connectionForm->trafficTap()->setRecording(true);
     const QString line = TrafficText::line(h.port, h.baudRate, h.parity, h.stopBits);
     recordSessionEvent(SessionFormat::Connected, line, h.slaveId, QString::fromLatin1(h.ident.toHex()));
     recordSessionEvent(SessionFormat::Identified, h.modelName, -1, QString::fromLatin1(h.ident.toHex()));
-    recordSessionEvent(SessionFormat::Language, m_language);
+    recordSessionEvent(SessionFormat::Language, language);
     m_recordedDisconnection = false;
     m_recordAction->setEnabled(false);
     m_stopRecordAction->setEnabled(true);
@@ -201,7 +214,8 @@ bool MainWindow::startRecording(const QString &path, QString *error)
 
 void MainWindow::stopRecording()
 {
-    if (!m_sessionWriter || !m_sessionWriter->isRecording())
+    // Also after a failed commit ended the writing: the window still shows it running.
+    if (!m_sessionWriter || !m_stopRecordAction || !m_stopRecordAction->isEnabled())
         return;
     m_connectionForm->trafficTap()->setRecording(false);
     QString error;
@@ -267,13 +281,17 @@ void MainWindow::recordSessionChosen()
             .arg(m_currentModelName.isEmpty() ? QStringLiteral("Grivant") : m_currentModelName, info.uniqueId,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
                  QLatin1String(SessionFormat::Suffix)));
-    QString path = QFileDialog::getSaveFileName(this, tr("Record session"), suggested,
-                                                tr("Grivant sessions (*%1)").arg(QLatin1String(SessionFormat::Suffix)));
-    if (path.isEmpty())
+    // The dialog adds the suffix to a bare name before it asks whether to replace a file
+    // of that name, so that the name confirmed is the name written.
+    QFileDialog dialog(this, tr("Record session"), suggested,
+                       tr("Grivant sessions (*%1)").arg(QLatin1String(SessionFormat::Suffix)));
+    dialog.setObjectName(QStringLiteral("recordSessionDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromLatin1(SessionFormat::Suffix).mid(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1String(SessionFormat::Suffix);
     QString error;
-    if (!startRecording(path, &error))
+    if (!startRecording(dialog.selectedFiles().constFirst(), &error, true))
         QMessageBox::warning(this, tr("Record session"), error);
 }

@@ -118,26 +118,31 @@ void MainWindow::openSessionChosen()
     if (path.isEmpty())
         return;
     QString error;
-    if (!openSession(path, &error))
+    if (!openSession(path, &error) && !error.isEmpty())
         QMessageBox::warning(isVisible() ? static_cast<QWidget *>(this) : m_connectionForm, tr("Open session"), error);
 }
 
 // An hour of recording takes a second or two to read: the read runs on a thread of its own
 // while a busy dialog, modal to the whole program, keeps the windows painted and input out.
+// Its Cancel stops the read at once; the operator is then told nothing more.
 bool MainWindow::readSessionAside(const QString &path, SessionData *data, QString *error)
 {
     bool ok = false;
-    const std::unique_ptr<QThread> reader(QThread::create([&] { ok = readSession(path, data, error); }));
-    QProgressDialog busy(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()), QString(), 0, 0,
+    std::atomic_bool stop{false};
+    const std::unique_ptr<QThread> reader(QThread::create([&] { ok = readSession(path, data, error, &stop); }));
+    QProgressDialog busy(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()), tr("Cancel"), 0, 0,
                          isVisible() ? static_cast<QWidget *>(this) : m_connectionForm);
     busy.setWindowModality(Qt::ApplicationModal);
     busy.setMinimumDuration(300);
+    connect(&busy, &QProgressDialog::canceled, &busy, [&stop] { stop = true; });
     QEventLoop loop;
     connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);
     reader->start();
     loop.exec();
     reader->wait();
-    return ok;
+    if (stop)
+        error->clear();
+    return ok && !stop;
 }
 
 bool MainWindow::openSession(const QString &path, QString *error)
@@ -287,7 +292,7 @@ void MainWindow::replayDispatch(const SessionIndexReply &reply)
 {
     m_replay->nowMs = reply.tUs / 1000;
     m_parametersLoaded = false;
-    RefreshRegisterValue(SessionIndex::replyBytes(reply));
+    RefreshRegisterValue(m_replay->index->replyBytes(reply));
 }
 
 void MainWindow::replayShowAt(qint64 us)

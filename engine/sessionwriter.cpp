@@ -6,11 +6,19 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QVariant>
 #include <chrono>
+#include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -61,15 +69,46 @@ qint64 SessionWriter::nowEpochUs()
     return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+bool SessionWriter::mayWrite(const QString &path, Existing existing, QString *why)
+{
+#ifdef Q_OS_UNIX
+    // A link is followed: what counts is what it leads to.
+    struct stat st {};
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    const bool regular = exists && S_ISREG(st.st_mode);
+#else
+    const QFileInfo info(path);
+    const bool exists = info.exists();
+    const bool regular = info.isFile();
+#endif
+    if (exists && !regular) {
+        *why = tr("%1 is not a file: a session is written only to a regular file or a new one.").arg(path);
+        return false;
+    }
+    if (exists && existing == Refuse) {
+        *why = tr("%1 exists already; it is not replaced.").arg(path);
+        return false;
+    }
+    return true;
+}
+
 bool SessionWriter::start(const QString &path, const SessionHeader &header, const RegisterMap *map,
-                          QString *error)
+                          QString *error, Existing existing)
 {
     if (isRunning()) {
         if (error)
             *error = tr("A recording is already running.");
         return false;
     }
+    QString why;
+    if (!mayWrite(path, existing, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
     m_path = path;
+    m_existing = existing;
+    m_workPath = QStringLiteral("%1.new-%2").arg(path, QUuid::createUuid().toString(QUuid::Id128).left(8));
     m_header = header;
     if (m_header.startEpochUs == 0)
         m_header.startEpochUs = nowEpochUs();
@@ -109,8 +148,7 @@ bool SessionWriter::start(const QString &path, const SessionHeader &header, cons
 
 bool SessionWriter::finish(QString *error)
 {
-    if (!isRunning() && !m_recording)
-        return true;
+    // Also after the writing thread ended on a failed commit: its reason is told here.
     {
         QMutexLocker lock(&m_mutex);
         m_stop = true;
@@ -126,9 +164,10 @@ bool SessionWriter::finish(QString *error)
 
 qint64 SessionWriter::bytesOnDisk() const
 {
-    if (m_path.isEmpty())
+    const QString path = m_recording ? m_workPath : m_path;
+    if (path.isEmpty())
         return 0;
-    return QFileInfo(m_path).size() + QFileInfo(m_path + QStringLiteral("-wal")).size();
+    return QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
 }
 
 QString SessionWriter::lastError() const
@@ -164,31 +203,30 @@ void SessionWriter::addEvent(SessionEvent event)
     m_events.append(std::move(event));
 }
 
-bool SessionWriter::createFile(QString *error)
+QString SessionWriter::reason(const QString &fallback) const
 {
-    // A file left from before is replaced whole: a log of it must not be replayed into
-    // the new one.
-    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
-                                  QStringLiteral("-journal")}) {
-        QFile old(m_path + suffix);
-        if (old.exists() && !old.remove()) {
-            *error = tr("Cannot replace %1: %2").arg(m_path + suffix, old.errorString());
-            return false;
-        }
+    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        sqlite3 *db = *static_cast<sqlite3 *const *>(handle.data());
+        const int system = db ? sqlite3_system_errno(db) : 0;
+        if (system)
+            return qt_error_string(system);
+        // SQLite keeps no system error for a disk that took part of a write.
+        if (db && (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_FULL)
+            return qt_error_string(ENOSPC);
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_path);
+    return fallback;
+}
+
+bool SessionWriter::openFile(const QString &path, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.setDatabaseName(path);
     if (!db.open()) {
-        *error = tr("Cannot create %1: %2").arg(m_path, db.lastError().text());
+        *error = tr("Cannot create %1: %2").arg(path, reason(db.lastError().text()));
         return false;
     }
     QSqlQuery q(db);
-    auto run = [&](const QString &statement) {
-        if (q.exec(statement))
-            return true;
-        *error = tr("Cannot write %1: %2").arg(m_path, q.lastError().text());
-        return false;
-    };
     // The checkpoint is ours to time: see the class comment.
     const QStringList pragmas = {
         QStringLiteral("PRAGMA page_size = 4096"),
@@ -199,10 +237,64 @@ bool SessionWriter::createFile(QString *error)
         QStringLiteral("PRAGMA wal_autocheckpoint = 0"),
     };
     for (const QString &p : pragmas)
-        if (!run(p))
+        if (!q.exec(p)) {
+            *error = tr("Cannot write %1: %2").arg(path, reason(q.lastError().text()));
             return false;
+        }
+    return true;
+}
+
+// The new file takes the name of the path: folded into one file, closed, renamed, opened
+// again. A log of a file that was there goes first: SQLite would fold it into this one.
+bool SessionWriter::takeName(QString *error)
+{
+    if (m_workPath == m_path)
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))) {
+        *error = reason(db.lastError().text());
+        return false;
+    }
+    db.close();
+    for (const QString &suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(m_path + suffix);
+    bool renamed = false;
+#ifdef Q_OS_UNIX
+    // Replaced in one step where the system can: never a moment without either file.
+    if (m_existing == Replace)
+        renamed = std::rename(QFile::encodeName(m_workPath).constData(), QFile::encodeName(m_path).constData()) == 0;
+    else
+#endif
+    {
+        if (m_existing == Replace)
+            QFile::remove(m_path);
+        renamed = QFile::rename(m_workPath, m_path);
+    }
+    if (!renamed) {
+        *error = QFile::exists(m_path) && m_existing == Refuse ? tr("%1 exists already; it is not replaced.").arg(m_path)
+                                                               : tr("Cannot name the recording %1").arg(m_path);
+        openFile(m_workPath, error);
+        return false;
+    }
+    m_workPath = m_path;
+    return openFile(m_path, error);
+}
+
+bool SessionWriter::createFile(QString *error)
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!openFile(m_workPath, error))
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    auto run = [&](const QString &statement) {
+        if (q.exec(statement))
+            return true;
+        *error = tr("Cannot write %1: %2").arg(m_path, reason(q.lastError().text()));
+        return false;
+    };
     if (!db.transaction()) {
-        *error = db.lastError().text();
+        *error = reason(db.lastError().text());
         return false;
     }
     for (const char *statement : Schema)
@@ -233,7 +325,7 @@ bool SessionWriter::createFile(QString *error)
         q.addBindValue(entry.first);
         q.addBindValue(entry.second);
         if (!q.exec()) {
-            *error = q.lastError().text();
+            *error = reason(q.lastError().text());
             return false;
         }
     }
@@ -265,7 +357,7 @@ bool SessionWriter::createFile(QString *error)
         }
     }
     if (!db.commit()) {
-        *error = db.lastError().text();
+        *error = reason(db.lastError().text());
         return false;
     }
     // The header and the tables are in the file itself from the start: whatever becomes
@@ -284,7 +376,7 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
     std::stable_sort(events.begin(), events.end(),
                      [](const SessionEvent &a, const SessionEvent &b) { return a.tUs < b.tUs; });
     if (!db.transaction()) {
-        setError(db.lastError().text());
+        setError(reason(db.lastError().text()));
         return false;
     }
     QSqlQuery q(db);
@@ -341,12 +433,14 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
         }
     }
     if (!ok) {
-        setError(q.lastError().text());
+        setError(reason(q.lastError().text()));
         db.rollback();
         return false;
     }
     if (!db.commit()) {
-        setError(db.lastError().text());
+        // A commit the disk refused leaves the transaction open: nothing of it stays.
+        setError(reason(db.lastError().text()));
+        db.rollback();
         return false;
     }
     m_framesWritten += stored;
@@ -368,60 +462,63 @@ void SessionWriter::run()
             lock.unlock();
             QSqlDatabase::database(m_connection, false).close();
             QSqlDatabase::removeDatabase(m_connection);
+            for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(m_workPath + suffix);
             return;
         }
     }
 
     QDeadlineTimer nextCheckpoint(CheckpointMs);
     bool stopping = false;
-    // Frames and events that a failed commit could not store are kept for the next try;
-    // past this many the oldest go, so that a full disk cannot fill the memory.
-    constexpr int KeepAtMost = 1000000;
-    QVector<TrafficFrame> frames;
-    QVector<SessionEvent> events;
-    while (!stopping) {
+    bool failed = false;
+    while (!stopping && !failed) {
+        QVector<TrafficFrame> frames;
+        QVector<SessionEvent> events;
         {
             QMutexLocker lock(&m_mutex);
             if (!m_stop)
                 m_wake.wait(&m_mutex, QDeadlineTimer(CommitMs));
             stopping = m_stop;
-            frames += m_frames;
-            events += m_events;
-            m_frames.clear();
-            m_events.clear();
+            frames.swap(m_frames);
+            events.swap(m_events);
         }
-        if (commit(frames, events)) {
-            frames.clear();
-            events.clear();
-        } else {
-            if (frames.size() > KeepAtMost)
-                frames.remove(0, frames.size() - KeepAtMost);
-            if (events.size() > KeepAtMost)
-                events.remove(0, events.size() - KeepAtMost);
+        // A commit the disk refuses ends the recording: what was committed stays readable.
+        failed = !commit(frames, events);
+        QString error;
+        if (!failed && !takeName(&error)) {
+            setError(error);
+            failed = true;
         }
-        if (nextCheckpoint.hasExpired()) {
+        if (!failed && nextCheckpoint.hasExpired()) {
             QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
             nextCheckpoint.setRemainingTime(CheckpointMs);
         }
     }
+    m_recording = false;
 
-    bool ok = frames.isEmpty() && events.isEmpty();
+    bool ok = !failed;
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         QSqlQuery q(db);
-        const qint64 duration = qMax(m_lastT, nowEpochUs() - m_header.startEpochUs);
-        q.prepare(QStringLiteral("INSERT OR REPLACE INTO session (key, value) VALUES ('duration_us', ?)"));
-        q.addBindValue(duration);
-        ok = q.exec() && ok;
-        // One file again: the log folded in and the file out of WAL mode, so that a
-        // finished session is a single file that any SQLite reader opens as it stands.
-        ok = q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && ok;
-        ok = q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && ok;
-        if (!ok)
-            setError(q.lastError().text().isEmpty() ? tr("Frames could not be written") : q.lastError().text());
+        if (ok) {
+            const qint64 duration = qMax(m_lastT, nowEpochUs() - m_header.startEpochUs);
+            q.prepare(QStringLiteral("INSERT OR REPLACE INTO session (key, value) VALUES ('duration_us', ?)"));
+            q.addBindValue(duration);
+            ok = q.exec();
+            // One file again: the log folded in and the file out of WAL mode, so that a
+            // finished session is a single file that any SQLite reader opens as it stands.
+            ok = q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && ok;
+            ok = q.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && ok;
+            if (!ok)
+                setError(reason(q.lastError().text().isEmpty() ? tr("Frames could not be written") : q.lastError().text()));
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connection);
+    // A recording that failed before it took its name leaves the file that was there.
+    if (m_workPath != m_path)
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(m_workPath + suffix);
     QMutexLocker lock(&m_mutex);
     m_finishOk = ok;
 }

@@ -23,17 +23,27 @@ public:
     static constexpr int CommitMs = 1000;
     static constexpr int CheckpointMs = 300000;
 
+    // What becomes of a file already at the path.
+    enum Existing { Refuse, Replace };
+
     explicit SessionWriter(QObject *parent = nullptr);
     ~SessionWriter() override;
 
-    // Creates the file (an existing one is replaced) with the header and the register map
-    // in use, and starts writing. False with the reason when it cannot be made.
+    // Whether a session may be written to the path: a regular file (when it may be
+    // replaced) or none yet, never a folder, FIFO or device. False with the reason.
+    static bool mayWrite(const QString &path, Existing existing, QString *why);
+    // Starts a new file with the header and the register map in use, beside the path:
+    // it takes the path's name once it holds its first committed second (or at the end of
+    // a shorter recording), so that a file that was there stays as it was until then, and
+    // for good when the new one cannot be written. False with the reason when it cannot
+    // be made.
     bool start(const QString &path, const SessionHeader &header, const RegisterMap *map,
-               QString *error);
+               QString *error, Existing existing = Refuse);
     // Commits what is queued, folds the log into the file and closes it: the finished
     // session is one file. Returns false with the reason when the disk refused.
     bool finish(QString *error = nullptr);
 
+    // False again once a commit failed: the recording ended there (writeFailed said why).
     bool isRecording() const { return m_recording.load(); }
     QString path() const { return m_path; }
     qint64 startEpochUs() const { return m_header.startEpochUs; }
@@ -53,7 +63,9 @@ public slots:
     void addEvent(SessionEvent event);
 
 signals:
-    // The disk refused a commit: the recording goes on trying, the window says so.
+    // The disk refused a commit: the recording has ended, with the system's reason. The
+    // file holds what was committed before (or, before its first second, the file that was
+    // there stays).
     void writeFailed(const QString &error);
 
 protected:
@@ -61,10 +73,16 @@ protected:
 
 private:
     bool createFile(QString *error);
+    bool openFile(const QString &path, QString *error);
+    bool takeName(QString *error);
     bool commit(QVector<TrafficFrame> frames, QVector<SessionEvent> events);
     void setError(const QString &error);
+    // What the system said about the last failure, else SQLite's words.
+    QString reason(const QString &fallback) const;
 
     QString m_path;
+    QString m_workPath; // the file written to: beside m_path until it takes its name
+    Existing m_existing = Refuse;
     QString m_connection;
     SessionHeader m_header;
     RegisterMap m_map;

@@ -4,6 +4,8 @@
 #include "netserver.h"
 #include "options.h"
 #include "replay.h"
+
+#include <atomic>
 #include "rtu.h"
 
 #include <cerrno>
@@ -33,10 +35,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int g_signalPipe[2] = {-1, -1};
+// Raised with the pipe's 'q', for work that does not watch the pipe (reading a session).
+std::atomic_bool g_ending{false};
+std::atomic_int g_endingSignal{0};
 
 void onSignal(int signo)
 {
     const char code = signo == SIGUSR1 ? 'r' : signo == SIGUSR2 ? 'p' : 'q';
+    if (code == 'q') {
+        g_endingSignal = signo;
+        g_ending = true;
+    }
     const int saved = errno;
     (void)!write(g_signalPipe[1], &code, 1);
     errno = saved;
@@ -701,12 +710,17 @@ int main(int argc, char **argv)
 
     Replay replay;
     if (!options.replayFile.empty()) {
-        if (!replay.load(options.replayFile, error)) {
+        std::vector<std::string> notes;
+        if (!replay.load(options.replayFile, error, notes, &g_ending)) {
+            std::fprintf(stderr, "devsim: %s\n", error.c_str());
+            return g_ending ? 128 + g_endingSignal : 2;
+        }
+        for (const std::string &note : notes)
+            std::fprintf(stderr, "devsim: %s\n", note.c_str());
+        if (!replay.identify(options.device, options, error) || !replay.identify(options.devices.front(), options, error)) {
             std::fprintf(stderr, "devsim: %s\n", error.c_str());
             return 2;
         }
-        replay.identify(options.device);
-        replay.identify(options.devices.front());
     }
     PtyDevice device(options, options.replayFile.empty() ? nullptr : &replay);
     return device.run();

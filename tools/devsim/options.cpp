@@ -125,7 +125,9 @@ Replay:
                       never answered come from the simulated device; it identifies as
                       the recorded model with its unique ID; writes are taken as the
                       simulator takes them, and a written register answers from the
-                      simulator from then on (one device: not with a bus of several IDs)
+                      simulator from then on (one device: not with a bus of several IDs);
+                      it answers at the recorded slave ID, baud rate, parity and stop
+                      bits unless --id, --baud, --parity or --stopbits say otherwise
   --loop              start the recording again at its end (default: hold its last values)
 
   -v, --verbose       log each request and reply in hexadecimal to stderr, and on exit
@@ -274,6 +276,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 return ParseResult::Error;
             }
             d.line.address = bus.ids.front();
+            o.idGiven = true;
             break;
         case OptBaud:
             if (!toLong(optarg, 1, 1000000, v) || baudCode(int(v)) < 0) {
@@ -281,6 +284,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 return ParseResult::Error;
             }
             d.line.baud = int(v);
+            o.baudGiven = true;
             break;
         case OptParity:
             if (arg == "none")
@@ -293,6 +297,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 error = "--parity: none, even or odd";
                 return ParseResult::Error;
             }
+            o.parityGiven = true;
             break;
         case OptStopBits:
             if (!toLong(optarg, 1, 2, v)) {
@@ -300,6 +305,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
                 return ParseResult::Error;
             }
             d.line.stopBits = int(v);
+            o.stopBitsGiven = true;
             break;
         case OptLenient:
             o.lenientStopBits = true;

@@ -31,6 +31,8 @@ struct Options
     bool verbose = false;
     std::string replayFile; // --replay: the recorded device of a session file
     bool loop = false;
+    // Given on the command line: a replay keeps the recorded ones otherwise.
+    bool idGiven = false, baudGiven = false, parityGiven = false, stopBitsGiven = false;
 };
 
 enum class ParseResult { Run, Help, Version, Error };

@@ -1,226 +1,194 @@
 #include "replay.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-constexpr int ApplicationId = 0x47565353; // "GVSS"
-constexpr int FormatVersion = 1;
-
-struct Closer
+std::string timeText(int64_t us)
 {
-    void operator()(sqlite3 *db) const { sqlite3_close(db); }
-};
-
-bool exists(const std::string &path, off_t *size = nullptr)
-{
-    struct stat st{};
-    if (stat(path.c_str(), &st) != 0)
-        return false;
-    if (size)
-        *size = st.st_size;
-    return true;
+    const int64_t ms = std::max<int64_t>(0, us) / 1000;
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+    return text;
 }
 
-bool copyFile(const std::string &from, const std::string &to)
+// The reader's problem in the simulator's words.
+std::string problemText(const SessionProblem &p, const std::string &path)
 {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
-    return in.good() || in.eof() ? bool(out) : false;
-}
-
-// "file:" URI of a path, every byte outside the unreserved ones escaped.
-std::string fileUri(const std::string &path)
-{
-    std::string uri = "file:";
-    char hex[4];
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-            uri += char(c);
-        } else {
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            uri += hex;
+    static const char *const kinds[] = {"a folder", "a FIFO (named pipe)", "a device", "a socket", "a special file"};
+    static const char *const faults[] = {"is older than the frame before it",
+                                         "holds a request other than the one recorded with it",
+                                         "answers another function than its request", "answers no request",
+                                         "has an unknown direction"};
+    switch (p.kind) {
+    case SessionProblem::Missing: return path + ": no such file";
+    case SessionProblem::NotRegular:
+        return p.object == "log" ? path + ": the log beside it (" + path + "-wal) is " + kinds[p.code] + ", not a file"
+                                 : path + " is " + kinds[p.code] + ", not a file: a session is read only from a regular file";
+    case SessionProblem::Unreadable: return "cannot read " + path + ": " + p.value;
+    case SessionProblem::NotSqlite: return path + " is not a Grivant session: it is not an SQLite database";
+    case SessionProblem::Foreign: return path + " is not a Grivant session: it is an SQLite database of another kind";
+    case SessionProblem::Newer:
+        return path + " was recorded by a newer Grivant (session format " + std::to_string(p.row) + ")";
+    case SessionProblem::NoFormat:
+        return path + " is not a Grivant session: no Grivant writes a session of format " + std::to_string(p.row);
+    case SessionProblem::Schema:
+        switch (p.code) {
+        case SessionProblem::ForeignObject:
+            return path + " is refused: it holds the " + p.value + " \"" + p.object + "\", and a session holds nothing but its tables";
+        case SessionProblem::MissingTable: return path + " is not a session of this format: it has no table \"" + p.object + "\"";
+        case SessionProblem::MissingColumn: return path + " is not a session of this format: it has no column " + p.object;
+        case SessionProblem::ColumnType:
+            return path + " is not a session of this format: its column " + p.object + " is declared \"" + p.value + "\"";
+        case SessionProblem::GeneratedColumn: return path + " is refused: its column " + p.object + " is a generated column";
+        default: return path + " is refused: its column " + p.object + " is hidden";
         }
+    case SessionProblem::Header:
+        if (p.code == 1)
+            return path + " contradicts the session format: its header holds " + p.object + " twice";
+        return path + " contradicts the session format: its header's " + p.object
+               + (p.value.empty() ? " is missing" : " is " + p.value);
+    case SessionProblem::Row:
+        return path + " contradicts the session format: " + p.object + " of row " + std::to_string(p.row) + " is " + p.value;
+    case SessionProblem::Contradiction:
+        return path + " cannot be replayed: its frames contradict each other (frame " + std::to_string(p.row) + " at "
+               + timeText(p.atUs) + ' ' + faults[p.code] + ")";
+    case SessionProblem::Damaged: return path + " is damaged: not even its beginning can be read";
+    case SessionProblem::Interrupted: return "stopped while reading " + path;
+    case SessionProblem::Endless:
+        return path + " is refused: reading it took far longer than a file of its size can need";
+    case SessionProblem::NoRoom: return "cannot read " + path + ": no room for a copy of it and its log (" + p.value + ")";
+    case SessionProblem::None: break;
     }
-    return uri;
-}
-
-int intPragma(sqlite3 *db, const char *pragma)
-{
-    sqlite3_stmt *st = nullptr;
-    int value = -1;
-    if (sqlite3_prepare_v2(db, pragma, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        value = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    return value;
+    return path + ": cannot be read";
 }
 
 } // namespace
 
-bool Replay::load(const std::string &path, std::string &error)
+bool Replay::load(const std::string &path, std::string &error, std::vector<std::string> &notes,
+                  const std::atomic_bool *stop)
 {
-    if (!exists(path)) {
-        error = path + ": no such file";
+    SessionReader reader(stop);
+    size_t misfits = 0;
+    const bool read = reader.open(path) && reader.readFrames([&](const SessionRow &row) {
+        // Answers of reads: the register the request started at is stored with the answer.
+        misfits += row.use == SessionFrameUse::Misfit;
+        if (row.use != SessionFrameUse::ReadAnswer)
+            return;
+        const int n = row.bytes[2] / 2;
+        m_answers.push_back({row.tUs, uint16_t(row.address), uint16_t(n), uint32_t(m_values.size())});
+        for (int i = 0; i < n; ++i)
+            m_values.push_back(uint16_t(row.bytes[3 + 2 * i] << 8 | row.bytes[4 + 2 * i]));
+    }) && reader.readEvents([](const SessionEventRow &) {});
+    if (!read) {
+        error = problemText(reader.problem(), path);
         return false;
     }
-    // A session whose recording was cut short keeps its last seconds in the log beside it:
-    // both are read from copies, so that neither changes. Otherwise the file is opened as
-    // one that cannot change, which SQLite neither locks nor writes beside.
-    std::string open = fileUri(path) + "?immutable=1";
-    std::string copies;
-    off_t walSize = 0;
-    if (exists(path + "-wal", &walSize) && walSize > 0) {
-        char folder[] = "/tmp/devsim-replay-XXXXXX";
-        if (!mkdtemp(folder)) {
-            error = "no room for a copy of " + path;
-            return false;
-        }
-        copies = folder;
-        if (!copyFile(path, copies + "/s") || !copyFile(path + "-wal", copies + "/s-wal")) {
-            error = "cannot copy " + path;
-            return false;
-        }
-        open = fileUri(copies + "/s");
+    m_head = reader.head();
+    m_durationUs = reader.durationUs();
+    if (reader.damaged()) {
+        // What follows the last complete second before the damage is left out.
+        while (!m_answers.empty() && m_answers.back().tUs >= reader.keepBeforeUs())
+            m_answers.pop_back();
+        notes.push_back(path + " is damaged: it is served up to " + timeText(reader.keepBeforeUs())
+                        + ", the last complete second before the damage");
     }
-    sqlite3 *raw = nullptr;
-    const int flags = copies.empty() ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI;
-    const int rc = sqlite3_open_v2(open.c_str(), &raw, flags, nullptr);
-    std::unique_ptr<sqlite3, Closer> db(raw);
-    auto cleanup = [&] {
-        db.reset();
-        if (!copies.empty()) {
-            for (const char *name : {"/s", "/s-wal", "/s-shm"})
-                unlink((copies + name).c_str());
-            rmdir(copies.c_str());
-        }
-    };
-    if (rc != SQLITE_OK) {
-        error = path + ": " + sqlite3_errmsg(raw);
-        cleanup();
-        return false;
-    }
-    const int id = intPragma(db.get(), "PRAGMA application_id");
-    if (id < 0) {
-        error = path + " is not a Grivant session: it is not an SQLite database";
-        cleanup();
-        return false;
-    }
-    if (id != ApplicationId) {
-        error = path + " is not a Grivant session: it is an SQLite database of another kind";
-        cleanup();
-        return false;
-    }
-    const int version = intPragma(db.get(), "PRAGMA user_version");
-    if (version > FormatVersion) {
-        error = path + " was recorded by a newer Grivant (session format " + std::to_string(version) + ")";
-        cleanup();
-        return false;
-    }
-
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "SELECT key, value FROM session", -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            const std::string key = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-            if (key == "ident") {
-                const char *hex = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
-                const std::string text = hex ? hex : "";
-                for (size_t i = 0; i + 4 <= text.size(); i += 4)
-                    m_ident.push_back(uint16_t(std::strtoul(text.substr(i, 4).c_str(), nullptr, 16)));
-            } else if (key == "duration_us") {
-                m_duration = sqlite3_column_int64(st, 1) / 1e6;
-            }
-        }
-    }
-    sqlite3_finalize(st);
-
-    // Answers of reads: the register the request started at is stored with the answer.
-    // Rows come in time order; a damaged file yields what comes before the damage.
-    const char *query = "SELECT t_us, address, bytes FROM frames WHERE direction = 1 AND function = 3"
-                        " AND address IS NOT NULL ORDER BY seq";
-    if (sqlite3_prepare_v2(db.get(), query, -1, &st, nullptr) != SQLITE_OK) {
-        error = path + " is damaged: " + sqlite3_errmsg(db.get());
-        cleanup();
-        return false;
-    }
-    double last = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        const double t = sqlite3_column_int64(st, 0) / 1e6;
-        const int start = sqlite3_column_int(st, 1);
-        const auto *bytes = static_cast<const uint8_t *>(sqlite3_column_blob(st, 2));
-        const int size = sqlite3_column_bytes(st, 2);
-        last = std::max(last, t);
-        if (!bytes || size < 5 || bytes[1] != rtu::ReadHoldingRegisters || size != 5 + bytes[2]
-            || !rtu::crcMatches(rtu::Frame(bytes, bytes + size)))
-            continue;
-        for (int i = 0; i < bytes[2] / 2; ++i) {
-            const uint16_t value = uint16_t(bytes[3 + 2 * i] << 8 | bytes[4 + 2 * i]);
-            m_values[uint16_t(start + i)].emplace_back(t, value);
-        }
-    }
-    sqlite3_finalize(st);
-    m_duration = std::max(m_duration, last);
-    cleanup();
-    if (m_values.empty() && m_ident.empty()) {
+    if (misfits)
+        notes.push_back(std::to_string(misfits)
+                        + " answers held another number of registers than their request asked for: not served");
+    for (uint32_t i = 0; i < m_answers.size(); ++i)
+        m_blocks[uint32_t(m_answers[i].start) << 8 | m_answers[i].count].push_back(i);
+    if (m_answers.empty() && m_head.ident.size() != 12) {
         error = path + " holds no answers of the device to replay";
         return false;
     }
     return true;
 }
 
-void Replay::identify(DeviceConfig &config) const
+bool Replay::identify(DeviceConfig &config, const Options &options, std::string &error) const
 {
+    // The device answers where it was recorded, unless told otherwise.
+    LineSettings &line = config.line;
+    if (!options.idGiven)
+        line.address = uint8_t(m_head.slaveId);
+    if (!options.baudGiven) {
+        if (baudCode(m_head.baudRate) < 0) {
+            error = "the session was recorded at " + std::to_string(m_head.baudRate)
+                    + " baud, which the simulator does not offer: give --baud";
+            return false;
+        }
+        line.baud = m_head.baudRate;
+    }
+    if (!options.parityGiven)
+        line.parity = m_head.parity == "even" ? ParityEven : m_head.parity == "odd" ? ParityOdd : ParityNone;
+    if (!options.stopBitsGiven)
+        line.stopBits = m_head.stopBits;
+
     uint16_t block[6] = {};
+    bool any = false;
     for (size_t i = 0; i < 6; ++i) {
         uint16_t v = 0;
-        block[i] = valueAt(uint16_t(0x0A00 + i), v) ? v : 0;
+        if (valueAt(uint16_t(0x0A00 + i), v)) {
+            block[i] = v;
+            any = true;
+        }
     }
-    if (m_ident.empty() && !m_values.count(0x0A00))
-        return;
+    if (!any)
+        return true;
     config.model = block[0];
     config.kind = kindFromModel(block[0]);
     config.hardware = block[1];
     config.software = block[2];
     config.uid = uint32_t(block[4]) << 16 | block[3];
     config.hardwarePatch = uint8_t(block[5] & 0xFF);
+    return true;
 }
 
 void Replay::setTime(double seconds)
 {
-    if (m_duration <= 0)
-        m_time = 0;
+    const double us = std::max(0.0, seconds * 1e6);
+    if (m_durationUs <= 0)
+        m_timeUs = 0;
     else if (m_loop)
-        m_time = std::fmod(seconds, m_duration);
+        m_timeUs = int64_t(std::fmod(us, double(m_durationUs)));
     else
-        m_time = std::min(seconds, m_duration);
+        m_timeUs = int64_t(std::min(us, double(m_durationUs)));
 }
 
 bool Replay::valueAt(uint16_t address, uint16_t &value) const
 {
-    const auto it = m_values.find(address);
-    if (it == m_values.end() || it->second.empty()) {
-        // The identification of the header, for a recording that never polled it.
-        const size_t index = size_t(address - 0x0A00);
-        if (address < 0x0A00 || index >= m_ident.size())
-            return false;
-        value = m_ident[index];
+    // The newest answer at or before now that holds the register; before its first
+    // answer a register shows that answer's value. Blocks that can hold it start at most
+    // 127 registers before it.
+    const Answer *now = nullptr;
+    const Answer *first = nullptr;
+    const uint32_t from = uint32_t(address >= 127 ? address - 127 : 0) << 8;
+    for (auto block = m_blocks.lower_bound(from); block != m_blocks.end() && (block->first >> 8) <= address; ++block) {
+        if (address >= (block->first >> 8) + (block->first & 0xFF))
+            continue;
+        const std::vector<uint32_t> &answers = block->second;
+        const auto after = std::upper_bound(answers.begin(), answers.end(), m_timeUs,
+                                            [this](int64_t t, uint32_t i) { return t < m_answers[i].tUs; });
+        if (after != answers.begin()) {
+            const Answer *a = &m_answers[*std::prev(after)];
+            now = !now || a > now ? a : now;
+        } else if (!now) {
+            const Answer *a = &m_answers[answers.front()];
+            first = !first || a < first ? a : first;
+        }
+    }
+    if (const Answer *a = now ? now : first) {
+        value = m_values[a->at + (address - a->start)];
         return true;
     }
-    const auto &series = it->second;
-    auto after = std::upper_bound(series.begin(), series.end(), m_time,
-                                  [](double t, const std::pair<double, uint16_t> &p) { return t < p.first; });
-    // Before its first answer a register shows that answer's value.
-    value = after == series.begin() ? series.front().second : std::prev(after)->second;
+    // The identification of the header, for a recording that never polled it.
+    const size_t index = size_t(address - 0x0A00);
+    if (address < 0x0A00 || index >= 6 || m_head.ident.size() != 12)
+        return false;
+    value = uint16_t(uint8_t(m_head.ident[2 * index]) << 8 | uint8_t(m_head.ident[2 * index + 1]));
     return true;
 }
 
