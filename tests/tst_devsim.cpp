@@ -1138,12 +1138,15 @@ void TestDevsim::ptyBus()
     QCOMPARE(port.transact(readRequest(1, 0x0A00, 6), 17, 5000).size(), 17);
     QVERIFY2(clock.elapsed() >= 82, qPrintable(QString::number(clock.elapsed())));
 
-    // A model list must fit the IDs.
-    QProcess bad;
-    bad.start(qEnvironmentVariable("DEVSIM"), {"--id", "1-3", "--model", "2701,4001"});
-    QVERIFY(bad.waitForFinished());
-    QCOMPARE(bad.exitCode(), 2);
-    QVERIFY(bad.readAllStandardError().contains("one per ID (3)"));
+    // A list of models or delays must fit the IDs.
+    for (const QStringList &list : {QStringList{"--model", "2701,4001"}, QStringList{"--delay", "0,80"}}) {
+        QProcess bad;
+        bad.start(qEnvironmentVariable("DEVSIM"), QStringList{"--id", "1-3"} + list);
+        QVERIFY(bad.waitForFinished());
+        QCOMPARE(bad.exitCode(), 2);
+        const QString error = QString::fromLocal8Bit(bad.readAllStandardError());
+        QVERIFY2(error.contains(list.first() + ": one ") && error.contains("or one per ID (3)"), qPrintable(error));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDevsim)

@@ -58,12 +58,12 @@ bool parseIdList(const std::string &text, std::vector<uint8_t> &ids)
     return true;
 }
 
-bool parseHexList(const std::string &text, unsigned long max, std::vector<unsigned long> &values)
+bool parseNumberList(const std::string &text, int base, unsigned long max, std::vector<unsigned long> &values)
 {
     std::vector<unsigned long> out;
     for (const std::string &part : split(text, ',')) {
         unsigned long v = 0;
-        if (!toNumber(part, 16, max, v))
+        if (!toNumber(part, base, max, v))
             return false;
         out.push_back(v);
     }
@@ -85,6 +85,10 @@ bool busDevices(const DeviceConfig &base, bool uidGiven, const BusPlan &plan,
         error = "--uid: one unique ID, or one per ID (" + std::to_string(count) + ")";
         return false;
     }
+    if (plan.delays.size() > 1 && plan.delays.size() != count) {
+        error = "--delay: one delay, or one per ID (" + std::to_string(count) + ")";
+        return false;
+    }
     devices.clear();
     for (size_t i = 0; i < count; ++i) {
         DeviceConfig d = base;
@@ -104,6 +108,8 @@ bool busDevices(const DeviceConfig &base, bool uidGiven, const BusPlan &plan,
         }
         if (plan.uids.size() > 1)
             d.uid = uint32_t(plan.uids[i]);
+        if (plan.delays.size() > 1)
+            d.delayMs = int(plan.delays[i]);
         devices.push_back(d);
     }
     return true;

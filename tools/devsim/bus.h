@@ -10,8 +10,12 @@
 
 // "1,2,3", "1-4" or a mix of both: slave IDs 1 to 247 in the order given, no repeats.
 bool parseIdList(const std::string &text, std::vector<uint8_t> &ids);
-// Comma-separated hexadecimal numbers, each at most `max`.
-bool parseHexList(const std::string &text, unsigned long max, std::vector<unsigned long> &values);
+// Comma-separated numbers in `base`, each at most `max`.
+bool parseNumberList(const std::string &text, int base, unsigned long max, std::vector<unsigned long> &values);
+inline bool parseHexList(const std::string &text, unsigned long max, std::vector<unsigned long> &values)
+{
+    return parseNumberList(text, 16, max, values);
+}
 
 // What the command line says about the devices of the line beyond the first one.
 struct BusPlan
@@ -19,12 +23,13 @@ struct BusPlan
     std::vector<uint8_t> ids;          // empty: the one device of --id
     std::vector<unsigned long> models; // one, or one per ID
     std::vector<unsigned long> uids;   // none, one (counted up per device) or one per ID
+    std::vector<unsigned long> delays; // ms: one for every device, or one per ID
     bool kindGiven = false;
 };
 
 // The configuration of every device: the first is `base` itself, so that a single device
 // stays exactly what it always was; the others differ in address, seed (and so in their
-// noise and default unique ID), and in model and unique ID where lists give them. False
+// noise and default unique ID), and in model, unique ID and delay where lists give them. False
 // with the reason when a list does not fit the IDs.
 bool busDevices(const DeviceConfig &base, bool uidGiven, const BusPlan &plan,
                 std::vector<DeviceConfig> &devices, std::string &error);

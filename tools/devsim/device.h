@@ -44,6 +44,7 @@ struct DeviceConfig
     bool initialised = false;
     bool hasObject = false;
     int objectPosition = 0;
+    int delayMs = 0; // answers this late
 };
 
 class Device : public rtu::Registers
@@ -79,6 +80,7 @@ public:
 
     int accessLevel() const;
     uint16_t reg(uint16_t address) const { return m_reg[address]; }
+    int delayMs() const { return m_config.delayMs; }
 
 private:
     struct Axis

@@ -453,7 +453,7 @@ void PtyDevice::handle(rtu::Frame frame, const Origin &from)
         reply.bytes.back() ^= 0x5A;
         reply.garbled = true;
     }
-    const double delay = m_options.delayMs / 1000.0 + lateBy;
+    const double delay = device.delayMs() / 1000.0 + lateBy;
     if (m_options.wireTime) {
         // One wire: a request goes out no sooner than the silence after the frame before it
         // has passed, the answer starts once the silence after the request has, and the

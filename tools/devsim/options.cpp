@@ -99,7 +99,8 @@ Faults:
                       master's usual time-out
   --drop F            drop the reply to a fraction F of the requests (still executed)
   --bad-crc F         corrupt the CRC of a fraction F of the replies
-  --delay MS          answer MS milliseconds late
+  --delay MS          answer MS milliseconds late; on a bus, one for every device or a
+                      list of one per ID (0,0,80: the third answers 80 ms late)
   --echo              the line returns every request to the master before the answer,
                       as a two-wire RS-485 adapter with its echo on does
   --hold MS           hand echoes and answers over only at the next boundary of MS
@@ -408,11 +409,11 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
             break;
         }
         case OptDelay:
-            if (!toLong(optarg, 0, 600000, v)) {
-                error = "--delay: milliseconds, 0 to 600000";
+            if (!parseNumberList(arg, 10, 600000, bus.delays)) {
+                error = "--delay: milliseconds, 0 to 600000, or such a delay per ID";
                 return ParseResult::Error;
             }
-            o.delayMs = int(v);
+            d.delayMs = int(bus.delays.front());
             break;
         case OptWireTime:
             o.wireTime = true;

@@ -21,7 +21,6 @@ struct Options
     int exception = 0;
     double exceptions = 0; // fraction refused with an exception, not executed
     double late = 0;       // fraction answered 100 to 200 ms late
-    int delayMs = 0;
     bool echo = false;  // the line returns every request before the answer
     int holdMs = 0;     // answers handed over at the next multiple of this only
     long vanishAfter = 0; // 0: never
