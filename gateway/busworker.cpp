@@ -48,6 +48,7 @@ BusWorker::BusWorker(const GatewayConfig::Config &config, const GatewayConfig::B
             d.id = id;
             d.periodMs = bus.periodFor(id, 50);
             m_devices.push_back(d);
+            healthOf(id).periodMs = d.periodMs;
         }
     }
     m_deviceCount = int(m_devices.size());
@@ -111,22 +112,49 @@ void BusWorker::submit(int id, const QByteArray &payload)
 
 Payloads::BusFigures BusWorker::takeFigures()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Payloads::BusFigures f = m_figures;
-    const qint64 now = nowMs();
-    f.seconds = (now - m_figuresSinceMs) / 1000.0;
-    f.devices = m_deviceCount;
-    f.online = m_onlineCount;
-    m_figuresSinceMs = now;
-    m_figures = Payloads::BusFigures{m_figures.name, m_figures.port, m_figures.line};
+    Payloads::BusFigures f;
+    std::map<int, Health::Device> devices;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        f = m_figures;
+        const qint64 now = nowMs();
+        f.seconds = (now - m_figuresSinceMs) / 1000.0;
+        f.devices = m_deviceCount;
+        f.online = m_onlineCount;
+        m_figuresSinceMs = now;
+        m_figures = Payloads::BusFigures();
+        m_figures.name = f.name;
+        m_figures.port = f.port;
+        m_figures.line = f.line;
+        for (auto &[id, device] : m_health) {
+            Health::Device fresh;
+            fresh.id = id;
+            fresh.periodMs = device.periodMs;
+            fresh.online = device.online;
+            devices.emplace(id, std::move(device));
+            device = std::move(fresh);
+        }
+    }
+    // The percentiles outside the lock: the worker goes on meanwhile.
+    for (const auto &entry : devices)
+        f.health.append(Health::figures(entry.second));
     return f;
+}
+
+Health::Device &BusWorker::healthOf(int id)
+{
+    Health::Device &device = m_health[id];
+    device.id = id;
+    return device;
 }
 
 void BusWorker::pause(qint64 ms, bool wakeOnCommand)
 {
+    const Clock::time_point from = Clock::now();
     std::unique_lock<std::mutex> lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, ms)),
                     [this, wakeOnCommand] { return m_stop || (wakeOnCommand && !m_commands.isEmpty()); });
+    m_figures.idleSeconds += std::chrono::duration<double>(Clock::now() - from).count();
 }
 
 double BusWorker::wireSeconds(int bytes) const
@@ -149,20 +177,34 @@ void BusWorker::waitForSilence()
         std::this_thread::sleep_until(m_lineQuietAt);
 }
 
-void BusWorker::account(int requestBytes, int answerBytes, bool ok, bool noAnswer, bool exception, Kind kind)
+void BusWorker::account(int id, int requestBytes, int answerBytes, ModbusClient::Status status, Kind kind)
 {
+    const bool ok = status == ModbusClient::Status::Ok;
+    const bool noAnswer = status == ModbusClient::Status::NoAnswer;
+    const bool exception = status == ModbusClient::Status::Exception;
+    const bool garbled = status == ModbusClient::Status::BadAnswer;
     const double busy = wireSeconds(requestBytes) + silenceSeconds()
                         + (answerBytes > 0 ? wireSeconds(answerBytes) + silenceSeconds() : 0);
     m_lineQuietAt = Clock::now() + std::chrono::microseconds(qint64(silenceSeconds() * 1e6));
     std::lock_guard<std::mutex> lock(m_mutex);
     m_figures.transactions += 1;
     m_figures.busySeconds += busy;
-    if (kind == Kind::Poll || kind == Kind::Identify)
+    if (kind == Kind::Poll || kind == Kind::Identify) {
         m_figures.polls += 1;
+        Health::Device &device = healthOf(id);
+        device.polls += 1;
+        if (!ok) {
+            device.failures += 1;
+            device.timeouts += noAnswer ? 1 : 0;
+            device.crcErrors += garbled ? 1 : 0;
+            device.exceptions += exception ? 1 : 0;
+        }
+    }
     if (kind == Kind::Scan || ok)
         return; // an ID without a device is what a scan expects
     m_figures.failures += 1;
     m_figures.timeouts += noAnswer ? 1 : 0;
+    m_figures.crcErrors += garbled ? 1 : 0;
     m_figures.exceptions += exception ? 1 : 0;
 }
 
@@ -171,8 +213,8 @@ ModbusClient::Reply BusWorker::read(int id, quint16 start, quint16 count, Kind k
     waitForSilence();
     const ModbusClient::Reply reply = m_client->read(id, start, count);
     const bool exception = reply.status == ModbusClient::Status::Exception;
-    account(8, reply.ok() ? ModbusFrame::readAnswerSize(count) : exception ? ModbusFrame::ExceptionAnswerSize : 0,
-            reply.ok(), reply.status == ModbusClient::Status::NoAnswer, exception, kind);
+    account(id, 8, reply.ok() ? ModbusFrame::readAnswerSize(count) : exception ? ModbusFrame::ExceptionAnswerSize : 0,
+            reply.status, kind);
     if (reply.ok() || exception)
         m_silentSinceOpen = 0;
     else
@@ -190,8 +232,8 @@ ModbusClient::Reply BusWorker::write(int id, quint16 start, const QVector<quint1
     m_client->setAttempts(1);
     const bool exception = reply.status == ModbusClient::Status::Exception;
     const int request = values.size() == 1 ? 8 : 9 + 2 * values.size();
-    account(request, reply.ok() ? ModbusFrame::WriteAnswerSize : exception ? ModbusFrame::ExceptionAnswerSize : 0,
-            reply.ok(), reply.status == ModbusClient::Status::NoAnswer, exception, Kind::Command);
+    account(id, request, reply.ok() ? ModbusFrame::WriteAnswerSize : exception ? ModbusFrame::ExceptionAnswerSize : 0,
+            reply.status, Kind::Command);
     return reply;
 }
 
@@ -369,6 +411,16 @@ void BusWorker::poll(Device &d)
             d.dueMs = nowMs();
         return;
     }
+    // The achieved interval: from the start of one state poll to the next, while online.
+    const double startedMs = m_clock.nsecsElapsed() / 1e6;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Health::Device &health = healthOf(d.id);
+        health.periodMs = d.periodMs;
+        if (d.lastPollMs >= 0)
+            health.intervals.add(startedMs - d.lastPollMs);
+    }
+    d.lastPollMs = startedMs;
     const int count = d.map->groupRegisterCounts.value(FeedbackGroup);
     const ModbusClient::Reply reply = read(d.id, quint16(FeedbackGroup * 256), quint16(count), Kind::Poll);
     if (!reply.ok()) {
@@ -416,7 +468,9 @@ bool BusWorker::identify(Device &d)
     d.identified = true;
     d.lastState.clear();
     d.publishedAtMs = -1;
+    d.lastPollMs = -1;
     publishInfo(d, parameters);
+    m_out.identified(m_bus.name, d.id, d.identity, *d.map);
     succeeded(d);
     return true;
 }
@@ -457,6 +511,7 @@ void BusWorker::setAvailability(Device &d, bool online)
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_announced.contains(d.id))
             m_announced.append(d.id);
+        healthOf(d.id).online = online;
     }
     m_out.publishRetained(topic(d.id, "availability"), online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline"), 1);
 }
@@ -480,6 +535,7 @@ void BusWorker::failed(Device &d, const QString &why)
                       .arg(m_bus.name).arg(d.id).arg(d.failures).arg(why));
         d.identified = false;
         d.pauseStep = 0;
+        d.lastPollMs = -1;
         setAvailability(d, false);
     }
     if (d.status == Device::Status::Offline)

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <memory>
 
@@ -31,6 +32,11 @@ public:
     // A command's result: kept until the broker has it, across lost connections.
     virtual void publishMessage(const QString &topic, const QByteArray &payload) = 0;
     virtual void log(const QString &line) = 0;
+    // A device was identified (at start, or when it came back).
+    virtual void identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map)
+    {
+        Q_UNUSED(bus); Q_UNUSED(id); Q_UNUSED(identity); Q_UNUSED(map);
+    }
 };
 
 // One serial line and the devices on it, in a thread of its own that owns the port: the
@@ -66,7 +72,7 @@ public:
     // device's result topic (at once when its queue is full or the worker ends).
     void submit(int id, const QByteArray &payload);
 
-    // What the bus did since the last call.
+    // What the bus and each of its devices did since the last call.
     Payloads::BusFigures takeFigures();
 
 private:
@@ -84,6 +90,7 @@ private:
         Payloads::Family family = Payloads::Family::Gripper;
         QVector<quint16> lastState;
         qint64 publishedAtMs = -1;
+        double lastPollMs = -1; // when its last state poll began, while it is online
     };
     enum class Kind { Poll, Identify, Scan, Command };
     // A command judged and waiting for its turn on the line.
@@ -112,7 +119,9 @@ private:
 
     ModbusClient::Reply read(int id, quint16 start, quint16 count, Kind kind);
     ModbusClient::Reply write(int id, quint16 start, const QVector<quint16> &values);
-    void account(int requestBytes, int answerBytes, bool ok, bool noAnswer, bool exception, Kind kind);
+    void account(int id, int requestBytes, int answerBytes, ModbusClient::Status status, Kind kind);
+    // The device's figures; the caller holds m_mutex.
+    Health::Device &healthOf(int id);
     void waitForSilence();
     // Sleeps up to `ms`, less when the worker is to stop or (wakeOnCommand) a command comes.
     void pause(qint64 ms, bool wakeOnCommand = true);
@@ -147,6 +156,7 @@ private:
     std::atomic_bool m_stopFlag{false}; // the link's: no request goes out once it is set
     CommandQueue m_commands;
     Payloads::BusFigures m_figures;
+    std::map<int, Health::Device> m_health;
     qint64 m_figuresSinceMs = 0;
     QVector<int> m_announced;
     std::atomic<int> m_deviceCount{0};

@@ -310,8 +310,14 @@ void Gateway::publishStats()
     QVector<Payloads::BusFigures> figures;
     for (auto &worker : m_workers)
         figures.append(worker->takeFigures());
-    const QByteArray payload = Payloads::stats(QDateTime::currentDateTimeUtc(), m_uptime.elapsed() / 1000.0,
-                                               m_connections, figures);
-    std::lock_guard<std::mutex> lock(m_publishMutex);
-    m_mqtt->publish(QStringLiteral("grivant/%1/stats").arg(m_config.name), payload, 0, false);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QByteArray payload = Payloads::stats(now, m_uptime.elapsed() / 1000.0, m_connections, figures);
+    {
+        std::lock_guard<std::mutex> lock(m_publishMutex);
+        m_mqtt->publish(QStringLiteral("grivant/%1/stats").arg(m_config.name), payload, 0, false);
+    }
+    // Each device's figures stay on the broker for a client that comes later.
+    for (int i = 0; i < figures.size(); ++i)
+        for (const Health::Figures &h : figures.at(i).health)
+            publishRetained(m_workers.at(size_t(i))->topic(h.id, "health"), Payloads::health(h, now, figures.at(i).seconds), 0);
 }

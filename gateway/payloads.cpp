@@ -200,6 +200,17 @@ QByteArray state(Family family, const RegisterMap &map, int base, const QVector<
     return compact(QJsonObject{{"time", timeText(time)}, {"fault", fault}, {"values", values}});
 }
 
+QStringList faultKeys(const RegisterMap &map, int base, int count)
+{
+    QStringList keys;
+    for (int i = 0; i < count; ++i) {
+        const QString description = map.registerDescriptions.value(base + i);
+        if (marksFault(description))
+            keys << keyFromDescription(description);
+    }
+    return keys;
+}
+
 QByteArray result(const QJsonValue &commandId, const QString &outcome, const QString &detail)
 {
     return compact(QJsonObject{{"id", commandId}, {"outcome", outcome}, {"detail", detail}});
@@ -211,6 +222,9 @@ QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnecti
     QJsonObject perBus;
     for (const BusFigures &b : buses) {
         const double seconds = b.seconds > 0 ? b.seconds : 1;
+        QJsonObject devices;
+        for (const Health::Figures &h : b.health)
+            devices.insert(QString::number(h.id), healthValues(h));
         perBus.insert(b.name, QJsonObject{
             {"port", b.port},
             {"line", b.line},
@@ -223,14 +237,43 @@ QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnecti
             {"failures", b.failures},
             {"timeouts", b.timeouts},
             {"exceptions", b.exceptions},
+            {"crcErrors", b.crcErrors},
+            {"idleShare", rounded(b.idleSeconds / seconds, 3)},
             {"commands", b.commands},
             {"seconds", rounded(b.seconds, 1)},
+            {"health", devices},
         });
     }
     return compact(QJsonObject{{"time", timeText(time)},
                                {"uptime", rounded(uptimeSeconds, 1)},
                                {"brokerConnections", brokerConnections},
                                {"buses", perBus}});
+}
+
+QJsonObject healthValues(const Health::Figures &f)
+{
+    const auto ms = [](double v) { return v < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(rounded(v, 1)); };
+    return QJsonObject{
+        {"online", f.online},
+        {"periodMs", f.periodMs},
+        {"polls", f.polls},
+        {"intervals", f.intervals},
+        {"intervalP50Ms", ms(f.p50Ms)},
+        {"intervalP95Ms", ms(f.p95Ms)},
+        {"late", f.late},
+        {"failures", f.failures},
+        {"timeouts", f.timeouts},
+        {"crcErrors", f.crcErrors},
+        {"exceptions", f.exceptions},
+    };
+}
+
+QByteArray health(const Health::Figures &figures, const QDateTime &time, double seconds)
+{
+    QJsonObject object = healthValues(figures);
+    object.insert("time", timeText(time));
+    object.insert("seconds", rounded(seconds, 1));
+    return compact(object);
 }
 
 } // namespace Payloads

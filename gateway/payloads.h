@@ -3,6 +3,7 @@
 #include "data/parameterbackup.h"
 #include "data/registermap.h"
 #include "engine/deviceinfo.h"
+#include "gateway/health.h"
 #include "link/modbusclient.h"
 
 #include <QByteArray>
@@ -40,6 +41,9 @@ QJsonObject stateValues(Family family, const RegisterMap &map, int base, const Q
                         bool *fault);
 QByteArray state(Family family, const RegisterMap &map, int base, const QVector<quint16> &raw,
                  const QDateTime &time);
+// The keys of the state's values that the map calls an error, a fault or an alarm, of the
+// `count` registers read from `base`: "errorCode".
+QStringList faultKeys(const RegisterMap &map, int base, int count);
 
 QByteArray result(const QJsonValue &commandId, const QString &outcome, const QString &detail);
 
@@ -57,11 +61,17 @@ struct BusFigures
     qint64 failures = 0;    // no answer, garbled answer or exception
     qint64 timeouts = 0;    // no answer
     qint64 exceptions = 0;
+    qint64 crcErrors = 0;   // garbled answer
     qint64 commands = 0;
     double busySeconds = 0; // the line's time the transactions took: frames and silences
+    double idleSeconds = 0; // the time the bus had nothing to send
+    QVector<Health::Figures> health; // each device's, in the order of their IDs
 };
 
 QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnections,
                  const QVector<BusFigures> &buses);
+// One device's figures of a stats period, as in the stats and on its health topic.
+QJsonObject healthValues(const Health::Figures &figures);
+QByteArray health(const Health::Figures &figures, const QDateTime &time, double seconds);
 
 } // namespace Payloads

@@ -4,6 +4,7 @@
 #include "cli/catalog.h"
 #include "gateway/commandqueue.h"
 #include "gateway/config.h"
+#include "gateway/health.h"
 #include "gateway/mqttclient.h"
 #include "gateway/setcommand.h"
 #include "support/broker.h"
@@ -57,6 +58,9 @@ public:
         QString error;
         m_started = m_client->start(&error);
     }
+
+    // The connection's thread ends before the messages it appends to go.
+    ~Watcher() { m_client.reset(); }
 
     bool connected() const { return m_started && m_client->isConnected(); }
     bool publish(const QString &topic, const QByteArray &payload, bool retain = false)
@@ -226,8 +230,10 @@ private slots:
     void setPlans_data();
     void setPlans();
     void commandQueue();
+    void healthFigures();
 
     void everyDeviceRetained();
+    void slowDeviceFlagged();
     void stateOnChangeAndHeartbeat();
     void moveShowsInState();
     void refusedBeforeTheWire();
@@ -253,6 +259,7 @@ private:
     std::unique_ptr<LoggedSimulator> m_busA;
     std::unique_ptr<LoggedSimulator> m_busB;
     std::unique_ptr<LoggedSimulator> m_slow; // bus s: one device that answers after 100 ms
+    std::unique_ptr<Simulator> m_health;      // bus h: three devices, the third slow, some answers garbled
     std::unique_ptr<Watcher> m_watcher;
     QProcess m_gateway;
 };
@@ -276,14 +283,18 @@ void TestGateway::initTestCase()
     QVERIFY(m_busA->start());
     QVERIFY(m_busB->start());
     QVERIFY(m_slow->start());
+    m_health = std::make_unique<Simulator>(QStringList{"--link", m_dir.filePath("ttyH"), "--id", "1-3", "--initialised",
+                                                       "--delay", "0,0,40", "--bad-crc", "0.05"});
+    QVERIFY(m_health->start());
     m_watcher = std::make_unique<Watcher>(m_broker.port(), "operator", "op-secret", "test-watcher");
     QTRY_VERIFY(m_watcher->connected());
 
     QVERIFY(m_watcher->publish(topic("line1", "a", 1, "set"), R"({"id":"kept","values":{"Force":50}})", true));
     const QString buses = QStringLiteral("[bus a]\nport = %1\nids = 1-3\nperiod = 50\n\n"
                                          "[bus b]\nport = %2\nids = scan 1-4\nperiod = 50\n\n"
-                                         "[bus s]\nport = %3\nids = 1\ntimeout = 400\n")
-                              .arg(m_dir.filePath("ttyA"), m_dir.filePath("ttyB"), m_dir.filePath("ttyS"));
+                                         "[bus s]\nport = %3\nids = 1\ntimeout = 400\n\n"
+                                         "[bus h]\nport = %4\nids = 1-3\nperiod = 2000\nperiod.3 = 20\n")
+                              .arg(m_dir.filePath("ttyA"), m_dir.filePath("ttyB"), m_dir.filePath("ttyS"), m_dir.filePath("ttyH"));
     const QString error = startGateway(&m_gateway, "line1", "gateway", buses, true);
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
@@ -518,6 +529,45 @@ void TestGateway::commandQueue()
     }
 }
 
+void TestGateway::healthFigures()
+{
+    // Percentiles by nearest rank over a bounded window; late when the median passes 1.1
+    // times the period.
+    struct Case
+    {
+        const char *name;
+        int capacity;
+        QVector<double> intervals;
+        int periodMs;
+        double p50, p95;
+        bool late;
+    };
+    QVector<double> oneToTwenty;
+    for (int i = 1; ++i <= 21;)
+        oneToTwenty << i - 1;
+    const Case cases[] = {
+        {"none", 8, {}, 50, -1, -1, false},
+        {"on time", 8, {50, 51, 50, 50}, 50, 50, 51, false},
+        {"a few late ones", 8, {50, 50, 50, 70, 70}, 50, 50, 70, false},
+        {"mostly late", 8, {56, 56, 56, 50, 50}, 50, 56, 56, true},
+        {"at the limit", 8, {55, 55}, 50, 55, 55, false},
+        {"as fast as the line", 8, {200, 300}, 0, 200, 300, false},
+        {"ranks", 64, oneToTwenty, 10, 10, 19, false},
+        {"the oldest give way", 4, {900, 900, 1, 2, 3, 4}, 2, 2, 4, false},
+    };
+    for (const Case &c : cases) {
+        Health::Device device;
+        device.intervals = Health::Intervals(c.capacity);
+        device.periodMs = c.periodMs;
+        for (double ms : c.intervals)
+            device.intervals.add(ms);
+        const Health::Figures f = Health::figures(device);
+        QVERIFY2(f.p50Ms == c.p50 && f.p95Ms == c.p95 && f.late == c.late,
+                 qPrintable(QStringLiteral("%1: %2 %3 %4").arg(c.name).arg(f.p50Ms).arg(f.p95Ms).arg(f.late)));
+        QCOMPARE(f.intervals, std::min(c.capacity, int(c.intervals.size())));
+    }
+}
+
 void TestGateway::everyDeviceRetained()
 {
     struct Expected
@@ -567,6 +617,58 @@ void TestGateway::everyDeviceRetained()
     QCOMPARE(a.value("devices").toInt(), 3);
     QVERIFY(a.value("pollsPerSecond").toDouble() > 0);
     QVERIFY(a.value("lineShare").toDouble() > 0 && a.value("lineShare").toDouble() <= 1.0);
+}
+
+void TestGateway::slowDeviceFlagged()
+{
+    // Bus h: IDs 1 and 2 every 2 s, ID 3 every 20 ms but it answers after 40 ms. Only ID 3
+    // falls behind; the garbled answers count as CRC errors, not as time-outs.
+    const auto health = [&](int id) {
+        QVector<QJsonObject> out;
+        for (const Watcher::Message &m : m_watcher->on(topic("line1", "h", id, "health")))
+            out << QJsonDocument::fromJson(m.payload).object();
+        return out;
+    };
+    const auto measured = [&](int id) {
+        int n = 0;
+        for (const QJsonObject &h : health(id))
+            n += h.value("intervals").toInt() > 0;
+        return n;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(measured(1) >= 2 && measured(2) >= 2 && measured(3) >= 4, 30000);
+    qint64 crc = 0;
+    for (int id = 1; id <= 3; ++id) {
+        const QVector<QJsonObject> all = health(id);
+        int late = 0;
+        for (const QJsonObject &h : all) {
+            late += h.value("late").toBool();
+            QCOMPARE(h.value("timeouts").toInt(), 0);
+            QCOMPARE(h.value("exceptions").toInt(), 0);
+            QCOMPARE(h.value("failures").toInt(), h.value("crcErrors").toInt());
+            if (id == 3)
+                crc += h.value("crcErrors").toInt();
+        }
+        const QJsonObject last = all.last();
+        QCOMPARE(last.value("periodMs").toInt(), id == 3 ? 20 : 2000);
+        QVERIFY(last.value("polls").toInt() > 0);
+        if (id == 3) {
+            // The first period may end before the device was identified.
+            QVERIFY2(late >= all.size() - 1, qPrintable(QStringLiteral("%1 of %2").arg(late).arg(all.size())));
+            QVERIFY(last.value("intervalP50Ms").toDouble() >= 40);
+            QVERIFY(last.value("intervalP95Ms").toDouble() >= last.value("intervalP50Ms").toDouble());
+        } else {
+            QCOMPARE(late, 0);
+        }
+    }
+    QVERIFY(crc > 0);
+    // The same figures in the stats, beside the bus's idle share.
+    const QJsonObject bus = m_watcher->lastJson("grivant/line1/stats").value("buses").toObject().value("h").toObject();
+    QVERIFY(bus.value("health").toObject().value("3").toObject().value("late").toBool());
+    QVERIFY(bus.contains("idleShare") && bus.contains("crcErrors"));
+    // Retained for a client that comes later.
+    Watcher late(m_broker.port(), "operator", "op-secret", "test-late-health");
+    QTRY_VERIFY(!late.on(topic("line1", "h", 3, "health")).isEmpty());
+    QVERIFY(late.on(topic("line1", "h", 3, "health")).first().retained);
 }
 
 void TestGateway::stateOnChangeAndHeartbeat()
