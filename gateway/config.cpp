@@ -1,5 +1,6 @@
 #include "gateway/config.h"
 
+#include "gateway/discovery.h"
 #include "link/portidentity.h"
 
 #include <QDir>
@@ -102,6 +103,13 @@ QString setGatewayKey(const QString &key, const QString &value, Config *c, bool 
     } else if (key == QLatin1String("stats")) {
         if (!toInt(value, 1, 3600, &c->statsSeconds))
             return QStringLiteral("\"%1\" is not a number of seconds, 1 to 3600").arg(value);
+    } else if (key == QLatin1String("homeassistant_discovery")) {
+        if (!toBool(value, &c->homeAssistant))
+            return QStringLiteral("\"%1\" is not yes or no").arg(value);
+    } else if (key == QLatin1String("homeassistant_prefix")) {
+        if (const QString why = checkDiscoveryPrefix(value); !why.isEmpty())
+            return why;
+        c->homeAssistantPrefix = value;
     } else {
         *known = false;
     }
@@ -290,6 +298,10 @@ Options (over the values of the file; --bus replaces the file's buses):
                          desktop tool polls them; 0: as fast as the line allows)
   --heartbeat SECONDS    state published at least this often (default 30)
   --allow-commands       carry out set commands (off unless given here or in the file)
+  --homeassistant-discovery
+                         publish Home Assistant discovery configs for every device
+  --homeassistant-prefix PREFIX
+                         their topic prefix (default homeassistant)
   --check                check the configuration, print it and end
   -h, --help             this text
   --version              the version
@@ -308,6 +320,8 @@ QString summary(const Config &c)
                            c.broker.username.isEmpty() ? QString() : QStringLiteral(", user ") + c.broker.username,
                            c.broker.clientId, c.allowCommands ? QStringLiteral("on") : QStringLiteral("off"))
                       .arg(c.heartbeatSeconds);
+    out += c.homeAssistant ? QStringLiteral("Home Assistant discovery on, under %1/\n").arg(c.homeAssistantPrefix)
+                           : QStringLiteral("Home Assistant discovery off\n");
     for (const Bus &bus : c.buses) {
         QStringList periods;
         for (auto it = bus.periods.cbegin(); it != bus.periods.cend(); ++it)
@@ -356,6 +370,19 @@ QString idsText(const QVector<int> &ids)
         i = j + 1;
     }
     return (ids.size() == 1 ? QStringLiteral("ID ") : QStringLiteral("IDs ")) + runs.join(QStringLiteral(", "));
+}
+
+QString checkDiscoveryPrefix(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 128)
+        return QStringLiteral("\"%1\" is not a topic prefix of 1 to 128 characters").arg(text.left(128));
+    const QStringList levels = text.split(QLatin1Char('/'));
+    for (const QString &level : levels)
+        if (!isTopicLevel(level))
+            return QStringLiteral("\"%1\": each level may hold only letters, digits, '.', '_' and '-'").arg(text);
+    if (levels.first() == QLatin1String("grivant"))
+        return QStringLiteral("\"%1\" is under grivant/, the gateways' own topics").arg(text);
+    return QString();
 }
 
 bool isTopicLevel(const QString &text)
@@ -477,7 +504,7 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
             hasValue = true;
         }
         static const QStringList flags = {QStringLiteral("version"), QStringLiteral("check"),
-                                          QStringLiteral("allow-commands")};
+                                          QStringLiteral("allow-commands"), QStringLiteral("homeassistant-discovery")};
         if (flags.contains(name)) {
             if (hasValue)
                 return fail(QStringLiteral("--%1 takes no value").arg(name));
@@ -485,8 +512,10 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
                 o.version = true;
             else if (name == QLatin1String("check"))
                 o.check = true;
-            else
+            else if (name == QLatin1String("allow-commands"))
                 c.allowCommands = true;
+            else
+                c.homeAssistant = true;
             o.given << name;
             continue;
         }
@@ -494,7 +523,7 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
             QStringLiteral("config"), QStringLiteral("name"), QStringLiteral("broker"), QStringLiteral("client-id"),
             QStringLiteral("username"), QStringLiteral("password-file"), QStringLiteral("cafile"),
             QStringLiteral("certfile"), QStringLiteral("keyfile"), QStringLiteral("bus"), QStringLiteral("period"),
-            QStringLiteral("heartbeat")};
+            QStringLiteral("heartbeat"), QStringLiteral("homeassistant-prefix")};
         if (!withValue.contains(name))
             return fail(QStringLiteral("unknown option --%1").arg(name));
         if (!hasValue) {
@@ -534,6 +563,9 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
         } else if (name == QLatin1String("heartbeat")) {
             if (!toInt(value, 1, 86400, &c.heartbeatSeconds))
                 why = QStringLiteral("not a number of seconds, 1 to 86400");
+        } else if (name == QLatin1String("homeassistant-prefix")) {
+            why = checkDiscoveryPrefix(value);
+            c.homeAssistantPrefix = value;
         }
         if (!why.isEmpty())
             return fail(QStringLiteral("%1: %2").arg(option, why));
@@ -583,6 +615,10 @@ bool resolve(const Options &o, Config *config, QString *error)
         c.allowCommands = true;
     if (given("heartbeat"))
         c.heartbeatSeconds = over.heartbeatSeconds;
+    if (given("homeassistant-discovery"))
+        c.homeAssistant = true;
+    if (given("homeassistant-prefix"))
+        c.homeAssistantPrefix = over.homeAssistantPrefix;
     if (given("period")) {
         for (Bus &bus : c.buses) {
             bus.periodMs = o.periodMs;
@@ -625,11 +661,18 @@ bool resolve(const Options &o, Config *config, QString *error)
 
     QMap<QString, QString> ports;
     QSet<QString> names;
+    QMap<QString, QString> discoveryNames;
     for (const Bus &bus : qAsConst(c.buses)) {
         if (names.contains(bus.name))
             return fail(QStringLiteral("%1: a second bus named %2; name them apart in the configuration")
                             .arg(bus.origin, bus.name));
         names.insert(bus.name);
+        // Home Assistant's topics take no '.': "a.b" and "a_b" would share their configs.
+        const QString level = Discovery::idLevel(bus.name);
+        if (c.homeAssistant && discoveryNames.contains(level))
+            return fail(QStringLiteral("%1: buses %2 and %3 are both %4 in Home Assistant's topics; name them apart")
+                            .arg(bus.origin, discoveryNames.value(level), bus.name, level));
+        discoveryNames.insert(level, bus.name);
         const QString identity = PortIdentity::key(bus.line.port);
         if (ports.contains(identity))
             return fail(QStringLiteral("%1: %2 is the port of bus %3 already").arg(bus.origin, bus.line.port, ports.value(identity)));

@@ -53,6 +53,8 @@ struct Config
     bool allowCommands = false;
     int heartbeatSeconds = 30; // state published at least this often
     int statsSeconds = 5;
+    bool homeAssistant = false; // Home Assistant's discovery configs
+    QString homeAssistantPrefix = QStringLiteral("homeassistant");
 };
 
 // The command line. Values given there override those of the file; buses given there
@@ -91,6 +93,10 @@ bool parseIds(const QString &text, QVector<int> *ids);
 
 // "IDs 1-3, 7" for the IDs 1, 2, 3 and 7; "ID 4" for one.
 QString idsText(const QVector<int> &ids);
+
+// Home Assistant's discovery prefix: one or more topic levels of letters, digits, '.', '_'
+// and '-', not under grivant/; empty when it is one, else why not.
+QString checkDiscoveryPrefix(const QString &text);
 
 // A topic level made of a name: letters, digits, '.', '_' and '-' only.
 bool isTopicLevel(const QString &text);

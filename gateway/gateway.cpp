@@ -39,6 +39,11 @@ bool refusalOfClientId(int code)
 Gateway::Gateway(const GatewayConfig::Config &config, const Catalog &catalog, QObject *parent)
     : QObject(parent), m_config(config), m_catalog(catalog)
 {
+    m_discovery.prefix = config.homeAssistantPrefix;
+    m_discovery.gateway = config.name;
+    m_discovery.version = QStringLiteral(GRIVANT_VERSION);
+    if (config.homeAssistant)
+        m_discoveryTopics = Discovery::configTopics(m_discovery, config.buses);
     m_statsTimer.setInterval(config.statsSeconds * 1000);
     connect(&m_statsTimer, &QTimer::timeout, this, &Gateway::publishStats);
 }
@@ -80,9 +85,15 @@ bool Gateway::start(QString *error)
         buses << QStringLiteral("%1 (%2, %3, %4%5)")
                      .arg(bus.name, bus.line.port, lineSettingsText(bus.line),
                           bus.scan ? QStringLiteral("scan of ") : QString(), GatewayConfig::idsText(bus.ids));
-    log(QStringLiteral("gateway %1 watching %2; broker %3; commands %4")
+    log(QStringLiteral("gateway %1 watching %2; broker %3; commands %4%5")
             .arg(m_config.name, buses.join(QStringLiteral("; ")), m_mqtt->address(),
-                 m_config.allowCommands ? QStringLiteral("on") : QStringLiteral("off")));
+                 m_config.allowCommands ? QStringLiteral("on") : QStringLiteral("off"),
+                 m_config.homeAssistant ? QStringLiteral("; Home Assistant discovery under %1/").arg(m_discovery.prefix)
+                                        : QString()));
+    // Published with the other retained topics once the broker is there.
+    if (m_config.homeAssistant)
+        for (const Discovery::Message &m : Discovery::gatewayConfigs(m_discovery))
+            publishRetained(m.topic, m.payload, 1);
     if (!m_mqtt->start(error))
         return false;
     checkName();
@@ -134,6 +145,23 @@ void Gateway::publishMessage(const QString &topic, const QByteArray &payload)
     if (!m_outboxFull.exchange(true))
         log(QStringLiteral("the broker has not taken the last %1 command results; further ones are dropped until it has")
                 .arg(m_mqtt->undelivered()));
+}
+
+void Gateway::identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map)
+{
+    if (!m_config.homeAssistant)
+        return;
+    constexpr int FeedbackGroup = 0x02;
+    const QStringList faults = Payloads::faultKeys(map, FeedbackGroup * 256, map.groupRegisterCounts.value(FeedbackGroup));
+    for (const Discovery::Message &m : Discovery::deviceConfigs(m_discovery, bus, id, identity, faults)) {
+        {
+            // A device that comes back as it was changes nothing there.
+            std::lock_guard<std::mutex> lock(m_publishMutex);
+            if (m_retained.value(m.topic).first == m.payload)
+                continue;
+        }
+        publishRetained(m.topic, m.payload, 1);
+    }
 }
 
 void Gateway::log(const QString &line)
@@ -210,6 +238,13 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
         // keeps its flag when it comes live, so that it is refused then too.
         if (m_config.allowCommands)
             m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/set").arg(m_config.name), 2, true);
+        if (m_config.homeAssistant) {
+            // Home Assistant's announcement, and what this gateway's node holds there: a
+            // config the configuration no longer has is removed when the broker hands it over.
+            m_leftOverTold.clear();
+            m_mqtt->subscribe(m_discovery.prefix + QStringLiteral("/status"), 1);
+            m_mqtt->subscribe(QStringLiteral("%1/+/%2/+/config").arg(m_discovery.prefix, Discovery::nodeId(m_config.name)), 1);
+        }
         break;
     }
     case MqttClient::Event::Refused: {
@@ -263,9 +298,45 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
     }
 }
 
-// In the broker connection's thread: grivant/NAME/BUS/ID/set.
+// In the broker connection's thread.
+bool Gateway::onHomeAssistant(const QString &topic, const QByteArray &payload, bool retained)
+{
+    if (topic == m_discovery.prefix + QStringLiteral("/status")) {
+        // Home Assistant announces itself when it starts, having forgotten every config; a
+        // retained announcement comes with each subscription and tells nothing new.
+        if (retained || payload != "online")
+            return true;
+        std::lock_guard<std::mutex> lock(m_publishMutex);
+        const QString head = m_discovery.prefix + QLatin1Char('/');
+        for (auto it = m_retained.cbegin(); it != m_retained.cend(); ++it)
+            if (it.key().startsWith(head))
+                m_mqtt->publish(it.key(), it.value().first, it.value().second, true);
+        return true;
+    }
+    QString object;
+    if (!Discovery::isOwnConfig(m_discovery, topic, &object))
+        return false;
+    // Only what the broker kept from before: the configs published now come back live.
+    if (!retained || payload.isEmpty() || m_discoveryTopics.contains(topic))
+        return true;
+    {
+        std::lock_guard<std::mutex> lock(m_publishMutex);
+        m_mqtt->publish(topic, QByteArray(), 1, true);
+    }
+    // Told once a device (bounded), in characters that cannot break the log's lines.
+    const QString name = Discovery::idLevel(object.left(100));
+    if (m_leftOverTold.size() < 1000 && !m_leftOverTold.contains(name)) {
+        m_leftOverTold.insert(name);
+        log(QStringLiteral("Home Assistant: removed the entities of %1, which the configuration no longer has").arg(name));
+    }
+    return true;
+}
+
+// In the broker connection's thread: grivant/NAME/BUS/ID/set, and Home Assistant's topics.
 void Gateway::onMessage(const QString &topic, const QByteArray &payload, bool retained)
 {
+    if (m_config.homeAssistant && onHomeAssistant(topic, payload, retained))
+        return;
     if (!m_config.allowCommands)
         return;
     const QStringList levels = topic.split(QLatin1Char('/'));

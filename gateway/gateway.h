@@ -2,11 +2,13 @@
 
 #include "gateway/busworker.h"
 #include "gateway/config.h"
+#include "gateway/discovery.h"
 #include "gateway/mqttclient.h"
 #include "gateway/namecheck.h"
 
 #include <QElapsedTimer>
 #include <QMap>
+#include <QSet>
 #include <QObject>
 #include <QTimer>
 
@@ -36,6 +38,7 @@ public:
     // Kept until the broker has it, across lost connections (bounded).
     void publishMessage(const QString &topic, const QByteArray &payload) override;
     void log(const QString &line) override;
+    void identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map) override;
 
 signals:
     // The gateway cannot go on (the broker refused its login, another client took its
@@ -48,6 +51,9 @@ private:
     void checkName();
     void nameChecked(bool free, const QString &why);
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
+    // Home Assistant's announcement and the configs under this gateway's node; false for
+    // any other topic.
+    bool onHomeAssistant(const QString &topic, const QByteArray &payload, bool retained);
     void publishStats();
     QString statusTopic() const;
 
@@ -57,6 +63,9 @@ private:
     std::unique_ptr<MqttClient> m_mqtt;
     std::unique_ptr<NameCheck> m_check;
     std::vector<std::unique_ptr<BusWorker>> m_workers;
+    Discovery::Settings m_discovery;
+    QSet<QString> m_discoveryTopics; // every config this configuration may have
+    QSet<QString> m_leftOverTold;    // the main connection's thread only
     QTimer m_statsTimer;
     QElapsedTimer m_uptime;
 

@@ -4,6 +4,7 @@
 #include "cli/catalog.h"
 #include "gateway/commandqueue.h"
 #include "gateway/config.h"
+#include "gateway/discovery.h"
 #include "gateway/health.h"
 #include "gateway/mqttclient.h"
 #include "gateway/setcommand.h"
@@ -38,7 +39,8 @@ public:
         bool retained;
     };
 
-    Watcher(int port, const QString &user, const QString &password, const QString &clientId)
+    Watcher(int port, const QString &user, const QString &password, const QString &clientId,
+            const QStringList &patterns = {QStringLiteral("grivant/#")})
     {
         MqttClient::Settings s;
         s.host = QStringLiteral("127.0.0.1");
@@ -47,9 +49,10 @@ public:
         s.username = user;
         s.password = password;
         m_client = std::make_unique<MqttClient>(s);
-        m_client->setConnectionHandler([this](MqttClient::Event e, int, const QString &) {
+        m_client->setConnectionHandler([this, patterns](MqttClient::Event e, int, const QString &) {
             if (e == MqttClient::Event::Connected)
-                m_client->subscribe(QStringLiteral("grivant/#"), 1);
+                for (const QString &pattern : patterns)
+                    m_client->subscribe(pattern, 1);
         });
         m_client->setMessageHandler([this](const QString &topic, const QByteArray &payload, bool retained) {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -231,9 +234,11 @@ private slots:
     void setPlans();
     void commandQueue();
     void healthFigures();
+    void discoveryConfigs();
 
     void everyDeviceRetained();
     void slowDeviceFlagged();
+    void homeAssistantDiscovery();
     void stateOnChangeAndHeartbeat();
     void moveShowsInState();
     void refusedBeforeTheWire();
@@ -247,7 +252,7 @@ private slots:
 
 private:
     QString startGateway(QProcess *process, const QString &name, const QString &user, const QString &busSections,
-                         bool commands, int port = 0);
+                         bool commands, int port = 0, const QString &gatewayKeys = QString());
     void sendSets(const QString &topic, const QString &prefix, int count);
     QString topic(const QString &gateway, const QString &bus, int id, const char *leaf) const
     {
@@ -261,6 +266,7 @@ private:
     std::unique_ptr<LoggedSimulator> m_slow; // bus s: one device that answers after 100 ms
     std::unique_ptr<Simulator> m_health;      // bus h: three devices, the third slow, some answers garbled
     std::unique_ptr<Watcher> m_watcher;
+    std::unique_ptr<Watcher> m_hass; // Home Assistant's side
     QProcess m_gateway;
 };
 
@@ -269,9 +275,11 @@ void TestGateway::initTestCase()
     Q_INIT_RESOURCE(resources);
     QVERIFY(m_dir.isValid());
     QVERIFY2(m_broker.start(m_dir.path(),
-                            {{"gateway", "gw-secret", {"topic readwrite grivant/line1/#"}},
+                            {{"gateway", "gw-secret", {"topic readwrite grivant/line1/#", "topic readwrite ha/+/grivant_line1/#",
+                                                       "topic read ha/status"}},
                              {"gateway2", "gw2-secret", {"topic readwrite grivant/line2/#"}},
-                             {"operator", "op-secret", {"topic read grivant/#", "topic write grivant/+/+/+/set"}}}),
+                             {"operator", "op-secret", {"topic read grivant/#", "topic write grivant/+/+/+/set"}},
+                             {"hass", "hass-secret", {"topic readwrite ha/#", "topic read grivant/#", "topic write grivant/+/+/+/set"}}}),
              "mosquitto does not start");
     m_busA = std::make_unique<LoggedSimulator>(
         QStringList{"--link", m_dir.filePath("ttyA"), "--id", "1-3", "--model", "2701,4001,5201",
@@ -290,12 +298,22 @@ void TestGateway::initTestCase()
     QTRY_VERIFY(m_watcher->connected());
 
     QVERIFY(m_watcher->publish(topic("line1", "a", 1, "set"), R"({"id":"kept","values":{"Force":50}})", true));
+    // What Home Assistant's prefix holds from before: a device since taken out of the
+    // configuration, one still in it (a scanned ID that has not answered), another gateway's.
+    m_hass = std::make_unique<Watcher>(m_broker.port(), "hass", "hass-secret", "test-hass",
+                                       QStringList{"ha/#", "grivant/line1/a/9/result"});
+    QTRY_VERIFY(m_hass->connected());
+    for (const char *stale : {"ha/sensor/grivant_line1/gone_5_position/config", "ha/sensor/grivant_line1/b_4_position/config",
+                              "ha/sensor/grivant_other/a_1_position/config"})
+        QVERIFY(m_hass->publish(stale, R"({"name":"from before"})", true));
+    QTRY_VERIFY(!m_hass->last("ha/sensor/grivant_other/a_1_position/config").isEmpty());
     const QString buses = QStringLiteral("[bus a]\nport = %1\nids = 1-3\nperiod = 50\n\n"
                                          "[bus b]\nport = %2\nids = scan 1-4\nperiod = 50\n\n"
                                          "[bus s]\nport = %3\nids = 1\ntimeout = 400\n\n"
                                          "[bus h]\nport = %4\nids = 1-3\nperiod = 2000\nperiod.3 = 20\n")
                               .arg(m_dir.filePath("ttyA"), m_dir.filePath("ttyB"), m_dir.filePath("ttyS"), m_dir.filePath("ttyH"));
-    const QString error = startGateway(&m_gateway, "line1", "gateway", buses, true);
+    const QString error = startGateway(&m_gateway, "line1", "gateway", buses, true, 0,
+                                       "homeassistant_discovery = yes\nhomeassistant_prefix = ha\n");
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
@@ -306,19 +324,21 @@ void TestGateway::cleanupTestCase()
         m_gateway.waitForFinished();
     }
     m_watcher.reset();
+    m_hass.reset();
     m_broker.stop();
 }
 
 QString TestGateway::startGateway(QProcess *process, const QString &name, const QString &user,
-                                  const QString &busSections, bool commands, int port)
+                                  const QString &busSections, bool commands, int port, const QString &gatewayKeys)
 {
     const QString passwordFile = m_dir.filePath(name + ".password");
     writeFile(passwordFile, user == "gateway" ? "gw-secret\n" : "gw2-secret\n");
     const QString config = m_dir.filePath(name + ".conf");
-    writeFile(config, QStringLiteral("[gateway]\nname = %1\nallow_commands = %2\nheartbeat = 2\nstats = 1\n\n"
-                                     "[broker]\nhost = 127.0.0.1\nport = %3\nusername = %4\npassword_file = %5\n"
-                                     "keepalive = 5\n\n%6")
-                          .arg(name, commands ? "yes" : "no").arg(port ? port : m_broker.port()).arg(user, passwordFile, busSections));
+    writeFile(config, QStringLiteral("[gateway]\nname = %1\nallow_commands = %2\nheartbeat = 2\nstats = 1\n%3\n"
+                                     "[broker]\nhost = 127.0.0.1\nport = %4\nusername = %5\npassword_file = %6\n"
+                                     "keepalive = 5\n\n%7")
+                          .arg(name, commands ? "yes" : "no", gatewayKeys, QString::number(port ? port : m_broker.port()),
+                               user, passwordFile, busSections));
     process->setProcessChannelMode(port ? QProcess::ForwardedOutputChannel : QProcess::ForwardedChannels);
     process->start(gatewayProgram(), {"--config", config});
     return process->waitForStarted() ? QString() : process->errorString();
@@ -340,6 +360,10 @@ void TestGateway::configurationFile_data()
     QTest::newRow("key twice") << "[broker]\nport = 1\nport = 2\n" << "f.conf:3: port: given twice";
     QTest::newRow("unknown section") << "[brokers]\n" << "f.conf:1: unknown section [brokers]";
     QTest::newRow("topic name") << "[gateway]\nname = a/b\n" << "f.conf:2: name:";
+    QTest::newRow("discovery") << "[gateway]\nhomeassistant_discovery = maybe\n" << "f.conf:2: homeassistant_discovery: \"maybe\" is not yes or no";
+    QTest::newRow("wildcard prefix") << "[gateway]\nhomeassistant_prefix = ha/+\n" << "f.conf:2: homeassistant_prefix: \"ha/+\": each level";
+    QTest::newRow("empty level") << "[gateway]\nhomeassistant_prefix = ha//x\n" << "f.conf:2: homeassistant_prefix: \"ha//x\": each level";
+    QTest::newRow("our own prefix") << "[gateway]\nhomeassistant_prefix = grivant/ha\n" << "f.conf:2: homeassistant_prefix: \"grivant/ha\" is under grivant/";
 }
 
 void TestGateway::configurationFile()
@@ -411,6 +435,12 @@ void TestGateway::commandLine()
     QCOMPARE(c.buses[0].line.parity, QSerialPort::EvenParity);
     QVERIFY(c.buses[1].scan);
     QCOMPARE(c.buses[1].ids.size(), 247);
+    QVERIFY(!c.homeAssistant);
+    QVERIFY(GatewayConfig::summary(c).contains("\nHome Assistant discovery off\n"));
+    QVERIFY(GatewayConfig::parseArguments({"--bus", "/dev/ttyS9,115200,1", "--homeassistant-discovery",
+                                           "--homeassistant-prefix", "plant/ha"}, &options, &why));
+    QVERIFY2(GatewayConfig::resolve(options, &c, &why), qPrintable(why));
+    QVERIFY(GatewayConfig::summary(c).contains("\nHome Assistant discovery on, under plant/ha/\n"));
 
     const QList<QPair<QStringList, QString>> bad = {
         {{"--bus", "/dev/ttyUSB0,9600"}, "--bus /dev/ttyUSB0,9600: give PATH,BAUD,IDS[,PARITY]"},
@@ -433,6 +463,8 @@ void TestGateway::commandLine()
         {{"--bus", "/dev/ttyS9,115200,1", "--username", "u", "--password-file", m_dir.filePath("none")},
          "password_file: cannot read"},
         {{"--name", "line1"}, "no bus to watch"},
+        {{"--homeassistant-discovery", "--bus", "/dev/tty.a,115200,1", "--bus", "/dev/tty_a,115200,1"},
+         "--bus /dev/tty_a,115200,1: buses tty.a and tty_a are both tty_a in Home Assistant's topics"},
     };
     for (const auto &i : inconsistent) {
         QVERIFY(GatewayConfig::parseArguments(i.first, &options, &why));
@@ -568,6 +600,130 @@ void TestGateway::healthFigures()
     }
 }
 
+void TestGateway::discoveryConfigs()
+{
+    // What Home Assistant's MQTT discovery needs of each entity, and what ours must hold.
+    struct Required
+    {
+        const char *component;
+        QStringList keys;
+    };
+    const QStringList common = {"name", "object_id", "unique_id", "state_topic", "device", "origin"};
+    const Required required[] = {
+        {"sensor", common + QStringList{"value_template", "availability", "availability_mode"}},
+        {"binary_sensor", common + QStringList{"value_template", "payload_on", "payload_off", "availability",
+                                               "availability_mode"}},
+    };
+    // Units a device class takes.
+    const QMap<QString, QStringList> units = {{"distance", {"mm", "cm", "m"}}, {"current", {"mA", "A"}}};
+
+    Catalog catalog;
+    QString error;
+    QVERIFY(catalog.load("en_US", &error));
+    const Discovery::Settings settings{"ha/disc", "line.1", "9.9"};
+    struct Device
+    {
+        const char *bus;
+        int id;
+        const char *model;
+        const char *positionUnit;
+        const char *stateKey;
+    };
+    const Device devices[] = {{"west", 1, "GZB-50W", "%", "gripState"}, {"w.2", 7, "TQP2-51500", "mm", "motionState"}};
+    QVector<Discovery::Message> all = Discovery::gatewayConfigs(settings);
+    QCOMPARE(all.size(), 1);
+    const QJsonObject gateway = QJsonDocument::fromJson(all.first().payload).object();
+    QCOMPARE(gateway.value("state_topic").toString(), QString("grivant/line.1/status"));
+    const QString gatewayDevice = gateway.value("device").toObject().value("identifiers").toArray().first().toString();
+    QSet<QString> uniqueIds{gateway.value("unique_id").toString()};
+    const QRegularExpression topicForm("^ha/disc/(sensor|binary_sensor)/grivant_line_1/[a-zA-Z0-9_-]+/config$");
+    QVERIFY(topicForm.match(all.first().topic).hasMatch());
+
+    for (const Device &d : devices) {
+        Payloads::Identity identity;
+        identity.modelName = d.model;
+        identity.info.uniqueId = "1A2B3C4D";
+        identity.info.hardwareVersion = "1.2.3";
+        identity.info.softwareVersion = "2.30";
+        const RegisterMap &map = catalog.mapFor(d.model);
+        const int count = map.groupRegisterCounts.value(2);
+        const QStringList faults = Payloads::faultKeys(map, 0x200, count);
+        QCOMPARE(faults, QStringList{"errorCode"});
+        // A real state of the device, which the templates read.
+        const QJsonObject state = QJsonDocument::fromJson(Payloads::state(Payloads::familyOf(d.model), map, 0x200,
+                                                                          QVector<quint16>(count, 1), QDateTime()))
+                                      .object();
+        const QVector<Discovery::Message> configs = Discovery::deviceConfigs(settings, d.bus, d.id, identity, faults);
+        GatewayConfig::Bus bus;
+        bus.name = d.bus;
+        bus.ids = {d.id};
+        QCOMPARE(configs.size(), 5);
+        const QString base = QStringLiteral("grivant/line.1/%1/%2").arg(d.bus).arg(d.id);
+        QStringList names;
+        for (const Discovery::Message &m : configs) {
+            const QRegularExpressionMatch form = topicForm.match(m.topic);
+            QVERIFY2(form.hasMatch(), qPrintable(m.topic));
+            QVERIFY(Discovery::configTopics(settings, {bus}).contains(m.topic));
+            const QJsonObject c = QJsonDocument::fromJson(m.payload).object();
+            for (const Required &r : required)
+                if (form.captured(1) == r.component)
+                    for (const QString &key : r.keys)
+                        QVERIFY2(c.contains(key), qPrintable(m.topic + ": no " + key));
+            names << c.value("name").toString();
+            QVERIFY2(!uniqueIds.contains(c.value("unique_id").toString()), qPrintable(m.topic));
+            uniqueIds.insert(c.value("unique_id").toString());
+            QCOMPARE(c.value("state_topic").toString(), base + "/state");
+            // There when the device answers and its gateway runs.
+            QCOMPARE(c.value("availability_mode").toString(), QString("all"));
+            QStringList availability;
+            for (const QJsonValue &a : c.value("availability").toArray())
+                availability << a.toObject().value("topic").toString() + '=' + a.toObject().value("payload_available").toString();
+            QCOMPARE(availability, (QStringList{base + "/availability=online", "grivant/line.1/status=online"}));
+            const QJsonObject device = c.value("device").toObject();
+            QVERIFY(device.value("identifiers").toArray().contains("1A2B3C4D"));
+            QCOMPARE(device.value("via_device").toString(), gatewayDevice);
+            QCOMPARE(device.value("model").toString(), QString(d.model));
+            QCOMPARE(device.value("sw_version").toString(), QString("2.30"));
+            if (c.contains("device_class") && units.contains(c.value("device_class").toString()))
+                QVERIFY2(units.value(c.value("device_class").toString()).contains(c.value("unit_of_measurement").toString()),
+                         qPrintable(m.topic));
+            // Every value the template reads is in the state, as the template reads it.
+            const QString tpl = c.value("value_template").toString();
+            QRegularExpressionMatchIterator reads =
+                QRegularExpression(R"(\['values'\]\['(\w+)'\]\['(\w+)'\])").globalMatch(tpl);
+            QVERIFY(reads.hasNext() || tpl.contains("value_json['fault']"));
+            while (reads.hasNext()) {
+                const QRegularExpressionMatch r = reads.next();
+                QVERIFY2(state.value("values").toObject().value(r.captured(1)).toObject().contains(r.captured(2)),
+                         qPrintable(m.topic + ": " + tpl));
+            }
+            if (form.captured(1) == "binary_sensor")
+                QVERIFY(tpl.contains("'" + c.value("payload_on").toString() + "'")
+                        && tpl.contains("'" + c.value("payload_off").toString() + "'"));
+            if (c.value("name").toString() == "Position")
+                QCOMPARE(c.value("unit_of_measurement").toString(), QString(d.positionUnit));
+            if (c.value("name").toString().endsWith("state"))
+                QVERIFY2(tpl.contains(d.stateKey), qPrintable(tpl));
+        }
+        QCOMPARE(names.size(), QSet<QString>(names.begin(), names.end()).size());
+    }
+    // Only configs under this gateway's node are its own.
+    const QList<QPair<QString, bool>> own = {
+        {"ha/disc/sensor/grivant_line_1/gone_5_position/config", true},
+        {"ha/disc/sensor/grivant_line_12/a_1_position/config", false},
+        {"ha/disc/sensor/grivant_line_1/a/1/config", false},
+        {"ha/disc/sensor/grivant_line_1/a_1_position/state", false},
+        {"ha/disc2/sensor/grivant_line_1/a_1_position/config", false},
+        {"ha/sensor/grivant_line_1/a_1_position/config", false},
+    };
+    for (const auto &o : own) {
+        QString object;
+        QVERIFY2(Discovery::isOwnConfig(settings, o.first, &object) == o.second, qPrintable(o.first));
+        if (o.second)
+            QCOMPARE(object, QString("gone_5"));
+    }
+}
+
 void TestGateway::everyDeviceRetained()
 {
     struct Expected
@@ -669,6 +825,41 @@ void TestGateway::slowDeviceFlagged()
     Watcher late(m_broker.port(), "operator", "op-secret", "test-late-health");
     QTRY_VERIFY(!late.on(topic("line1", "h", 3, "health")).isEmpty());
     QVERIFY(late.on(topic("line1", "h", 3, "health")).first().retained);
+}
+
+void TestGateway::homeAssistantDiscovery()
+{
+    // Every device of the configuration shows up with its five entities, retained.
+    const QString position = "ha/sensor/grivant_line1/a_1_position/config";
+    QTRY_VERIFY_WITH_TIMEOUT(!m_hass->last("ha/sensor/grivant_line1/h_3_error_code/config").isEmpty(), 20000);
+    Watcher late(m_broker.port(), "hass", "hass-secret", "test-late-hass", {"ha/#"});
+    const QStringList devices = {"a_1", "a_2", "a_3", "b_2", "s_1", "h_1", "h_2", "h_3"};
+    for (const QString &d : devices)
+        for (const char *entity : {"sensor/grivant_line1/%1_position", "sensor/grivant_line1/%1_current",
+                                      "sensor/grivant_line1/%1_state", "binary_sensor/grivant_line1/%1_fault",
+                                      "sensor/grivant_line1/%1_error_code"}) {
+            const QString t = "ha/" + QString(entity).arg(d) + "/config";
+            QTRY_VERIFY2(!late.on(t).isEmpty(), qPrintable(t));
+            QVERIFY(late.on(t).first().retained);
+            QCOMPARE(QJsonDocument::fromJson(late.last(t)).object().value("state_topic").toString(),
+                     QStringLiteral("grivant/line1/%1/state").arg(QString(d).replace('_', '/')));
+        }
+    QTRY_VERIFY(!late.on("ha/binary_sensor/grivant_line1/status/config").isEmpty());
+    // The device that left the configuration is gone; the others stay.
+    QTRY_COMPARE(m_hass->last("ha/sensor/grivant_line1/gone_5_position/config"), QByteArray());
+    QVERIFY(late.on("ha/sensor/grivant_line1/gone_5_position/config").isEmpty());
+    QVERIFY(!late.on("ha/sensor/grivant_line1/b_4_position/config").isEmpty());
+    QVERIFY(!late.on("ha/sensor/grivant_other/a_1_position/config").isEmpty());
+
+    // Home Assistant's announcement, and only it word for word, has every config again. A
+    // refused set, answered in the gateway's order, marks where the announcements were dealt with.
+    const int before = m_hass->on(position).size();
+    for (const QByteArray status : {"Online", "online ", "online\n", "", "online"})
+        QVERIFY(m_hass->publish("ha/status", status));
+    QVERIFY(m_hass->publish("grivant/line1/a/9/set", R"({"id":"mark","values":{"Force":1}})"));
+    QTRY_COMPARE(m_hass->on("grivant/line1/a/9/result").size(), 1);
+    QCOMPARE(m_hass->on(position).size(), before + 1);
+    QCOMPARE(m_hass->last(position), late.last(position));
 }
 
 void TestGateway::stateOnChangeAndHeartbeat()
