@@ -1,5 +1,6 @@
 #include "gateway/busworker.h"
 
+#include "app/installpaths.h"
 #include "cli/catalog.h"
 #include "engine/actionregisters.h"
 #include "gateway/setcommand.h"
@@ -126,6 +127,9 @@ Payloads::BusFigures BusWorker::takeFigures()
         m_figures.name = f.name;
         m_figures.port = f.port;
         m_figures.line = f.line;
+        // What stands behind the port outlasts the figures of a period.
+        m_figures.adapter = f.adapter;
+        m_figures.echo = f.echo;
         for (auto &[id, device] : m_health) {
             Health::Device fresh;
             fresh.id = id;
@@ -186,6 +190,18 @@ void BusWorker::account(int id, int requestBytes, int answerBytes, ModbusClient:
     const double busy = wireSeconds(requestBytes) + silenceSeconds()
                         + (answerBytes > 0 ? wireSeconds(answerBytes) + silenceSeconds() : 0);
     m_lineQuietAt = Clock::now() + std::chrono::microseconds(qint64(silenceSeconds() * 1e6));
+    bool echoFound = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_client->lastTurnaroundMs() >= 0)
+            m_figures.turnaround.add(m_client->lastTurnaroundMs());
+        echoFound = m_client->echoes() && !m_figures.echo;
+        m_figures.echo = m_figures.echo || echoFound;
+    }
+    if (echoFound)
+        m_out.log(QStringLiteral("bus %1: %2: this adapter echoes what it sends; the echo is set aside before "
+                                 "each answer")
+                      .arg(m_bus.name, m_bus.line.port));
     std::lock_guard<std::mutex> lock(m_mutex);
     m_figures.transactions += 1;
     m_figures.busySeconds += busy;
@@ -354,6 +370,7 @@ bool BusWorker::openPort()
         m_portError.clear();
         m_portPauseMs = 0;
         m_silentSinceOpen = 0;
+        tellAdapter();
         m_lineQuietAt = Clock::now();
         // Whatever was waiting for the port is tried at once.
         for (Device &d : m_devices)
@@ -368,6 +385,25 @@ bool BusWorker::openPort()
     m_portPauseMs = m_portPauseMs == 0 ? Pauses[0] : std::min(2 * m_portPauseMs, Pauses[PauseCount - 1]);
     m_portRetryAtMs = nowMs() + m_portPauseMs;
     return false;
+}
+
+// What stands behind the port, at every open; what to do about a latency left high, once.
+void BusWorker::tellAdapter()
+{
+    const AdapterSession &adapter = m_client->adapter();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_figures.adapter = adapter.summary();
+    }
+    if (adapter.identity().kind == SerialAdapter::Kind::PseudoTerminal)
+        return; // a simulator: no adapter to tell of
+    m_out.log(QStringLiteral("bus %1: %2: %3").arg(m_bus.name, m_bus.line.port, adapter.summary()));
+    const QString advice = SerialAdapter::latencyAdvice(adapter.identity(), adapter.latency(),
+                                                        InstallPaths::latencyRule());
+    if (!advice.isEmpty() && !m_latencyAdvised) {
+        m_latencyAdvised = true;
+        m_out.log(QStringLiteral("bus %1: %2").arg(m_bus.name, advice));
+    }
 }
 
 void BusWorker::scanNext()

@@ -102,6 +102,7 @@ private:
 
     void run();
     bool openPort();
+    void tellAdapter();
     void scanNext();
     void poll(Device &d);
     bool identify(Device &d);
@@ -145,6 +146,7 @@ private:
     qint64 m_portRetryAtMs = 0;
     int m_portPauseMs = 0;
     QString m_portError;
+    bool m_latencyAdvised = false;
     int m_silentSinceOpen = 0; // failed transactions since the port was opened or last answered
 
     std::unique_ptr<Held> m_held;

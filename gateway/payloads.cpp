@@ -242,6 +242,11 @@ QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnecti
             {"commands", b.commands},
             {"seconds", rounded(b.seconds, 1)},
             {"health", devices},
+            {"adapter", b.adapter},
+            {"echo", b.echo},
+            {"turnaroundP50Ms", b.turnaround.count() ? QJsonValue(rounded(b.turnaround.percentile(0.5), 1)) : QJsonValue()},
+            {"turnaroundP95Ms", b.turnaround.count() ? QJsonValue(rounded(b.turnaround.percentile(0.95), 1)) : QJsonValue()},
+            {"suggestedTimeoutMs", b.turnaround.count() ? QJsonValue(b.turnaround.suggestedTimeoutMs()) : QJsonValue()},
         });
     }
     return compact(QJsonObject{{"time", timeText(time)},

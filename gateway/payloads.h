@@ -66,6 +66,9 @@ struct BusFigures
     double busySeconds = 0; // the line's time the transactions took: frames and silences
     double idleSeconds = 0; // the time the bus had nothing to send
     QVector<Health::Figures> health; // each device's, in the order of their IDs
+    QString adapter;        // what stands behind the port, and what was done about its latency
+    bool echo = false;      // the line returns the requests, which are set aside
+    Turnaround turnaround;  // the devices' answer times
 };
 
 QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnections,

@@ -334,8 +334,10 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
     }
     reply.echoed = got.echoed();
     m_echoes = m_echoes || got.echoed();
+    m_lastTurnaroundMs = -1;
     const auto answered = [&] {
-        m_turnaround.add(qMax<qint64>(0, got.firstAnswerNs() - requestEndNs) / 1e6);
+        m_lastTurnaroundMs = qMax<qint64>(0, got.firstAnswerNs() - requestEndNs) / 1e6;
+        m_turnaround.add(m_lastTurnaroundMs);
     };
 
     if (m_observer) {

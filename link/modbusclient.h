@@ -89,6 +89,8 @@ public:
     // The device's answer times since the port opened, and whether the line echoes.
     const Turnaround &turnaround() const { return m_turnaround; }
     bool echoes() const { return m_echoes; }
+    // The answer time of the last request; -1 when it was not answered.
+    double lastTurnaroundMs() const { return m_lastTurnaroundMs; }
 
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
@@ -110,4 +112,5 @@ private:
     AdapterSession m_adapter;
     Turnaround m_turnaround;
     bool m_echoes = false;
+    double m_lastTurnaroundMs = -1;
 };

@@ -239,6 +239,7 @@ private slots:
     void everyDeviceRetained();
     void slowDeviceFlagged();
     void homeAssistantDiscovery();
+    void busFiguresTellTheLine();
     void stateOnChangeAndHeartbeat();
     void moveShowsInState();
     void refusedBeforeTheWire();
@@ -287,7 +288,8 @@ void TestGateway::initTestCase()
     m_busB = std::make_unique<LoggedSimulator>(
         QStringList{"--link", m_dir.filePath("ttyB"), "--id", "2", "--uid", "0B000002", "--initialised"});
     m_slow = std::make_unique<LoggedSimulator>(
-        QStringList{"--link", m_dir.filePath("ttyS"), "--id", "1", "--uid", "0C000001", "--initialised", "--delay", "100"});
+        QStringList{"--link", m_dir.filePath("ttyS"), "--id", "1", "--uid", "0C000001", "--initialised", "--delay", "100",
+                    "--echo"});
     QVERIFY(m_busA->start());
     QVERIFY(m_busB->start());
     QVERIFY(m_slow->start());
@@ -860,6 +862,24 @@ void TestGateway::homeAssistantDiscovery()
     QTRY_COMPARE(m_hass->on("grivant/line1/a/9/result").size(), 1);
     QCOMPARE(m_hass->on(position).size(), before + 1);
     QCOMPARE(m_hass->last(position), late.last(position));
+}
+
+// Bus s echoes every request and its device answers 100 ms late: the echo is set aside,
+// and the answer times and the time-out suggested from them say how late.
+void TestGateway::busFiguresTellTheLine()
+{
+    const auto bus = [this] {
+        return m_watcher->lastJson("grivant/line1/stats").value("buses").toObject().value("s").toObject();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(bus().value("turnaroundP50Ms").isDouble(), 20000);
+    const QJsonObject s = bus();
+    QVERIFY2(s.value("turnaroundP50Ms").toDouble() >= 99, qPrintable(QJsonDocument(s).toJson()));
+    QVERIFY(s.value("turnaroundP95Ms").toDouble() >= s.value("turnaroundP50Ms").toDouble());
+    QVERIFY(s.value("suggestedTimeoutMs").toInt() >= 150);
+    QCOMPARE(s.value("echo").toBool(), true);
+    QVERIFY(s.value("adapter").toString().startsWith("a pseudo-terminal"));
+    const QJsonObject a = m_watcher->lastJson("grivant/line1/stats").value("buses").toObject().value("a").toObject();
+    QCOMPARE(a.value("echo").toBool(), false);
 }
 
 void TestGateway::stateOnChangeAndHeartbeat()
