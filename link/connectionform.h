@@ -147,7 +147,6 @@ private:
     void retranslateTrafficMenu();
     static QString ownershipText();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
-    void tapAnswer(QModbusReply *reply);
     // the adapter line (connectionform_adapter.cpp)
     void createAdapterLine();
     void adapterOpened();
@@ -157,6 +156,8 @@ private:
     static QString adapterName(const SerialAdapter::Identity &id);
     static QString latencyShort(const SerialAdapter::Identity &id, const SerialAdapter::Latency &latency,
                                 bool open);
+    void tapAnswer(QModbusReply *reply, bool stale);
+    void discardStale(const QModbusReply *reply, const QString &prefix);
 
     Ui::ConnectionForm *ui = nullptr;
     QModbusRtuSerialMaster *m_master = nullptr;

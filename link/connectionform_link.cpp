@@ -4,6 +4,7 @@
 #include "ui_connectionform.h"
 
 #include "link/modbusexception.h"
+#include "link/modbusframe.h"
 #include "link/processlog.h"
 
 #include "link/traffic.h"
@@ -18,12 +19,32 @@
 
 namespace {
 constexpr int ReplyTimeoutMs = 150;
-// Property of a reply: the request frame shown in the traffic monitor.
+// Properties of a reply: the request frame shown in the traffic monitor, and the request
+// as it went on the wire, which its answer has to fit.
 const char *const TrafficRequestProperty = "trafficRequest";
+const char *const WireRequestProperty = "wireRequest";
 
 QString hex(int value)
 {
     return QString::number(value, 16);
+}
+
+// The answer the master took for a reply, rebuilt as it came over the line.
+QByteArray answerFrame(const QModbusReply *reply)
+{
+    return TrafficAdu::response(quint8(reply->serverAddress()), reply->rawResult());
+}
+
+// The master takes any intact answer of the right server and function for the request it
+// waits on. After a device fell silent for a while, its late answer to a request that
+// timed out meets the next request: taken as it stands, 14 feedback registers would be
+// shown, dispatched and recorded as registers from 0x0000 on.
+bool isStale(const QModbusReply *reply)
+{
+    if (reply->error() != QModbusDevice::NoError)
+        return false;
+    const QByteArray request = reply->property(WireRequestProperty).toByteArray();
+    return !request.isEmpty() && !ModbusFrame::answerFitsRequest(answerFrame(reply), request);
 }
 } // namespace
 
@@ -149,8 +170,10 @@ void ConnectionForm::Read_Register(int address, quint16 number)
         delete reply;
         return;
     }
+    const QByteArray request = TrafficAdu::readRequest(m_slaveId, quint16(address), number);
+    reply->setProperty(WireRequestProperty, request);
     if (m_traffic->isListening())
-        tapRequest(reply, TrafficAdu::readRequest(m_slaveId, quint16(address), number), address, number);
+        tapRequest(reply, request, address, number);
     // Queued: the master starts its silence before the next request only once the
     // finished signal has returned, so decoding the reply there would lengthen every
     // transaction by the time the window takes to show it.
@@ -162,9 +185,13 @@ void ConnectionForm::readReady()
     auto *reply = qobject_cast<QModbusReply *>(sender());
     if (!reply)
         return;
+    const bool stale = isStale(reply);
     if (m_traffic->isListening())
-        tapAnswer(reply);
-    if (reply->error() == QModbusDevice::NoError) {
+        tapAnswer(reply, stale);
+    if (stale) {
+        discardStale(reply, QStringLiteral("Read error: "));
+        emit SendReceviedData(QByteArray());
+    } else if (reply->error() == QModbusDevice::NoError) {
         const QModbusDataUnit unit = reply->result();
         emit SendReceviedData(LinkText::readReplyBytes(unit.startAddress(), int(unit.valueCount()),
                                                        unit.values()));
@@ -205,18 +232,24 @@ void ConnectionForm::sendWrite(int address, const QVector<quint16> &values)
         reply->deleteLater();
         return;
     }
+    const QByteArray request = TrafficAdu::writeRequest(m_slaveId, quint16(address), values);
+    reply->setProperty(WireRequestProperty, request);
     if (m_traffic->isListening())
-        tapRequest(reply, TrafficAdu::writeRequest(m_slaveId, quint16(address), values), address,
-                   values.size());
+        tapRequest(reply, request, address, values.size());
     connect(reply, &QModbusReply::finished, this, [this, reply]() { writeFinished(reply); },
             Qt::QueuedConnection);
 }
 
 void ConnectionForm::writeFinished(QModbusReply *reply)
 {
+    const bool stale = isStale(reply);
     if (m_traffic->isListening())
-        tapAnswer(reply);
-    if (reply->error() == QModbusDevice::ProtocolError) {
+        tapAnswer(reply, stale);
+    if (stale) {
+        // Whether the device carried the write out is not known: it counts as unanswered.
+        discardStale(reply, QStringLiteral("Write response error: "));
+        emit SendReceviedData(QByteArray());
+    } else if (reply->error() == QModbusDevice::ProtocolError) {
         const int exception = modbusExceptionCode(reply->rawResult());
         qDebug().noquote() << QStringLiteral("Write response error: %1 (Mobus exception: 0x%2)")
                                   .arg(reply->errorString(), hex(exception));
@@ -231,6 +264,14 @@ void ConnectionForm::writeFinished(QModbusReply *reply)
         emit SendReceviedData(QByteArrayLiteral("ok"));
     }
     reply->deleteLater();
+}
+
+// Late answers queued behind this one need nothing more: the master drops what has arrived
+// before it sends its next request.
+void ConnectionForm::discardStale(const QModbusReply *reply, const QString &prefix)
+{
+    qDebug().noquote() << prefix + QStringLiteral("discarded a late answer to an earlier request: ")
+                              + QString::fromLatin1(answerFrame(reply).toHex(' '));
 }
 
 bool ConnectionForm::isLinkConnected() const
@@ -262,7 +303,7 @@ void ConnectionForm::tapRequest(QModbusReply *reply, const QByteArray &frame, in
 
 // The answer is rebuilt from its PDU under the server address of the request: the master
 // takes no answer from another server.
-void ConnectionForm::tapAnswer(QModbusReply *reply)
+void ConnectionForm::tapAnswer(QModbusReply *reply, bool stale)
 {
     const QVariant request = reply->property(TrafficRequestProperty);
     if (!request.isValid())
@@ -270,8 +311,15 @@ void ConnectionForm::tapAnswer(QModbusReply *reply)
     TrafficFrame f = request.value<TrafficFrame>();
     stampTraffic(f);
     const QModbusResponse raw = reply->rawResult();
-    // An exception answer does not count as a valid PDU to Qt, yet it came over the line.
-    if (modbusAnswered(raw)) {
+    if (stale) {
+        // Shown as what it is, without its bytes: a frame of the line, but no answer to
+        // this request, and nothing that reads it as one (recording, export, replay) may
+        // take its registers.
+        f.direction = TrafficFrame::NoAnswer;
+        f.bytes.clear();
+        f.note = TrafficText::staleAnswer(answerFrame(reply));
+    } else if (modbusAnswered(raw)) {
+        // An exception answer does not count as a valid PDU to Qt, yet it came over the line.
         f.direction = TrafficFrame::Received;
         f.bytes = TrafficAdu::response(quint8(reply->serverAddress()), raw);
     } else {

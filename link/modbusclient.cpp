@@ -360,10 +360,9 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         answered();
         return reply;
     }
-    const ModbusFrame::AnswerCheck check = kind == Kind::Read
-        ? ModbusFrame::checkReadAnswer(answer, registerCount)
-        : ModbusFrame::checkWriteAnswer(answer, request);
-    if (check != ModbusFrame::AnswerCheck::Accepted || answer.at(0) != request.at(0)) {
+    // A garbled answer, one of another server, or a late one to an earlier request (another
+    // register count, address or value) is no answer to this request.
+    if (!ModbusFrame::answerFitsRequest(answer, request)) {
         // Let the rest of a garbled or foreign answer pass before anything is sent again.
         // Bytes that go on for longer than the longest frame are no answer of anyone's.
         const QDeadlineTimer limit(QuietLimitMs);

@@ -114,6 +114,29 @@ AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request
     return AnswerCheck::Accepted;
 }
 
+bool answerFitsRequest(const QByteArray &answer, const QByteArray &request)
+{
+    if (request.size() < 8 || answer.size() < ExceptionAnswerSize || !crcMatches(answer)
+        || answer.at(0) != request.at(0))
+        return false;
+    const quint8 function = quint8(request.at(1));
+    if (quint8(answer.at(1)) == (function | 0x80))
+        return answer.size() == ExceptionAnswerSize;
+    if (quint8(answer.at(1)) != function)
+        return false;
+    switch (function) {
+    case ReadHoldingRegisters: {
+        const int count = quint8(request.at(4)) << 8 | quint8(request.at(5));
+        return answer.size() == readAnswerSize(count) && quint8(answer.at(2)) == 2 * count;
+    }
+    case WriteSingleRegister:
+    case WriteMultipleRegisters:
+        return answer.size() == WriteAnswerSize && answer.left(6) == request.left(6);
+    default:
+        return false;
+    }
+}
+
 quint8 exceptionCode(const QByteArray &answer, quint8 function)
 {
     if (answer.size() != ExceptionAnswerSize || !crcMatches(answer)

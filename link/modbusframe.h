@@ -59,6 +59,14 @@ AnswerCheck checkReadAnswer(const QByteArray &answer, int count);
 // Judges the answer to a write request: an intact echo of the request's first six bytes.
 AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request);
 
+// Whether an intact answer is the answer to `request` (a read or write request frame): the
+// same server and function, or an exception answer to that function, and what the answer
+// carries of its request: the register count of a read, the address and count (or value)
+// of a write. An answer that comes late, after its own request timed out, is taken for the
+// next request by a master that goes by server and function alone; this tells them apart
+// wherever the two requests differ in what the answer carries.
+bool answerFitsRequest(const QByteArray &answer, const QByteArray &request);
+
 // The exception code of an intact exception answer to `function`, 0 for any other answer.
 quint8 exceptionCode(const QByteArray &answer, quint8 function);
 // "illegal data address" and the like; "exception 0x%1" for codes without a name.

@@ -215,6 +215,11 @@ QString TrafficText::exceptionName(int code)
     return name ? tr(name) : tr("unknown exception");
 }
 
+QString TrafficText::staleAnswer(const QByteArray &answer)
+{
+    return tr("a late answer to an earlier request, discarded: %1").arg(hex(answer));
+}
+
 QString TrafficText::decoded(const TrafficFrame &frame)
 {
     const TrafficDecoded d = decodeTraffic(frame);

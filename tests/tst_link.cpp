@@ -1,6 +1,8 @@
 #include "link/connectionform.h"
+#include "link/modbusclient.h"
 #include "link/portlist.h"
 #include "support/fakesysfs.h"
+#include "link/traffic.h"
 #include "support/simulator.h"
 
 #include <QApplication>
@@ -16,6 +18,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <csignal>
 
 namespace {
 
@@ -106,6 +110,8 @@ private slots:
     void destroyedWhileConnected();
     void adapterLatencyPutBack_data();
     void adapterLatencyPutBack();
+    void lateAnswersAfterAStall();
+    void lateAnswersAfterAStallBlocking();
 
 private:
     std::unique_ptr<Simulator> m_sim;
@@ -488,6 +494,89 @@ void TestLink::adapterLatencyPutBack()
     QCOMPARE(timer(), QByteArray("16"));
     if (form) // the line now tells of the port as it was found
         QVERIFY(!form->findChild<QLabel *>("lb_Adapter")->text().contains("while connected"));
+}
+
+// A device stopped for a while (SIGSTOP) answers the requests that timed out meanwhile as
+// soon as it goes on (SIGCONT). Those answers meet later requests: none may be taken for
+// theirs. The stall ends just after the third request went out, so that three answers queue
+// up behind each other; the requests after it ask for other register counts.
+void TestLink::lateAnswersAfterAStall()
+{
+    Simulator sim({"--id", "1"});
+    QVERIFY(sim.start());
+    const qint64 pid = sim.process()->processId();
+    ConnectionForm form(nullptr, "en_US");
+    form.trafficTap()->setListening(true);
+    QSignalSpy data(&form, &ConnectionForm::SendReceviedData);
+    form.setLinkParameters(sim.port(), 115200, 0, 1, 1);
+    form.ComPort_Connect();
+
+    struct Request { int address; quint16 count; };
+    const QVector<Request> stalled{{0x0200, 14}, {0x0A00, 6}, {0x0000, 1}};
+    const QVector<Request> after{{0x0A00, 3}, {0x0200, 14}, {0x0000, 1}, {0x0302, 2}, {0x0A00, 6}, {0x0000, 1}};
+    QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+    for (int i = 0; i < stalled.size(); ++i) {
+        form.Read_Register(stalled.at(i).address, stalled.at(i).count);
+        if (i == stalled.size() - 1)
+            QCOMPARE(::kill(pid_t(pid), SIGCONT), 0);
+        QVERIFY(data.wait(2000));
+    }
+    bool inStep = false;
+    for (const Request &r : after) {
+        form.Read_Register(r.address, r.count);
+        QVERIFY2(data.wait(2000), qPrintable(logged().join('|')));
+        const QByteArray got = data.last().at(0).toByteArray();
+        if (got.isEmpty())
+            continue;
+        QCOMPARE(got.left(3).toHex(), LinkText::readReplyBytes(r.address, r.count, {}).left(3).toHex());
+        QCOMPARE(got.size(), 3 + 2 * r.count);
+        inStep = true;
+    }
+    QVERIFY(inStep);
+    QVERIFY2(loggedLineStartingWith("Read error: discarded a late answer to an earlier request: 01 03 1c"),
+             qPrintable(logged().join('|')));
+
+    // The traffic monitor (and what records from it) never shows an answer of other registers.
+    int discarded = 0;
+    for (const TrafficFrame &f : form.trafficTap()->take()) {
+        if (f.direction == TrafficFrame::Received)
+            QCOMPARE(decodeTraffic(f).count, int(f.count));
+        else if (f.direction == TrafficFrame::NoAnswer && f.note.startsWith("a late answer to an earlier request"))
+            ++discarded;
+    }
+    QVERIFY(discarded > 0);
+}
+
+// The same for the blocking master of the command-line tool and the gateway.
+void TestLink::lateAnswersAfterAStallBlocking()
+{
+    Simulator sim({"--id", "1"});
+    QVERIFY(sim.start());
+    const qint64 pid = sim.process()->processId();
+    ModbusClient client;
+    QString why;
+    QVERIFY2(client.open(LineSettings{sim.port()}, &why), qPrintable(why));
+    bool resumeAtNextRequest = false;
+    client.setFrameObserver([&](const TrafficFrame &f) {
+        if (f.direction == TrafficFrame::Sent && resumeAtNextRequest) {
+            resumeAtNextRequest = false;
+            ::kill(pid_t(pid), SIGCONT);
+        }
+    });
+
+    client.setAttempts(1);
+    QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+    QCOMPARE(int(client.read(1, 0x0200, 14).status), int(ModbusClient::Status::NoAnswer));
+    QCOMPARE(int(client.read(1, 0x0A00, 6).status), int(ModbusClient::Status::NoAnswer));
+    resumeAtNextRequest = true;
+    const ModbusClient::Reply first = client.read(1, 0x0302, 1);
+    QVERIFY(!first.ok());
+    client.setAttempts(3);
+    const ModbusClient::Reply second = client.read(1, 0x0302, 1);
+    QVERIFY2(second.ok(), qPrintable(second.errorText()));
+    QCOMPARE(second.values, QVector<quint16>{1});
+    const ModbusClient::Reply written = client.write(1, 0x0103, {500});
+    QVERIFY2(written.ok(), qPrintable(written.errorText()));
 }
 
 QTEST_MAIN(TestLink)

@@ -49,6 +49,8 @@ private slots:
     void answerChecks();
     void fieldsOfShortAnswersStayInside();
     void writeFramesAndExceptions();
+    void answersOfOtherRequests_data();
+    void answersOfOtherRequests();
 };
 
 void TestModbusFrame::crcCheckValues()
@@ -193,6 +195,51 @@ void TestModbusFrame::writeFramesAndExceptions()
     QCOMPARE(exceptionCode(hex("0386020000"), WriteSingleRegister), quint8(0)); // bad CRC
     QCOMPARE(exceptionName(2), QString("illegal data address"));
     QCOMPARE(exceptionName(0x0c), QString("exception 0x0c"));
+}
+
+// A late answer to an earlier request must not pass for the answer to the one on the wire.
+void TestModbusFrame::answersOfOtherRequests_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("fits");
+
+    const QByteArray readOne = readRequest(1, 0x0000, 1);
+    const QByteArray readFeedback = readRequest(1, 0x0200, 14);
+    QByteArray feedback = hex("01031c");
+    feedback.append(QByteArray(28, '\x01'));
+    feedback = appendCrc(feedback);
+    const QByteArray one = appendCrc(hex("0103020005"));
+    const QByteArray writeOne = writeRequest(1, 0x0103, {300});
+    const QByteArray writeTwo = writeRequest(1, 0x0103, {300, 50});
+
+    QTest::newRow("read: its own answer") << readOne << one << true;
+    QTest::newRow("read of 14: its own answer") << readFeedback << feedback << true;
+    QTest::newRow("read of 1: answer of 14") << readOne << feedback << false;
+    QTest::newRow("read of 14: answer of 1") << readFeedback << one << false;
+    QTest::newRow("read: byte count off") << readOne << appendCrc(hex("010304000500")) << false;
+    QTest::newRow("read: another server") << readOne << appendCrc(hex("0203020005")) << false;
+    QTest::newRow("read: echo of a write") << readOne << writeOne << false;
+    QTest::newRow("read: its exception") << readOne << appendCrc(hex("018302")) << true;
+    QTest::newRow("read: exception of a write") << readOne << appendCrc(hex("018602")) << false;
+    QTest::newRow("read: bad CRC") << readOne << hex("01030200050000") << false;
+    QTest::newRow("write one: its echo") << writeOne << writeOne << true;
+    QTest::newRow("write one: other value") << writeOne << writeRequest(1, 0x0103, {301}) << false;
+    QTest::newRow("write one: other address") << writeOne << writeRequest(1, 0x0104, {300}) << false;
+    QTest::newRow("write one: read answer") << writeOne << one << false;
+    QTest::newRow("write two: its echo") << writeTwo << appendCrc(hex("01 10 0103 0002")) << true;
+    QTest::newRow("write two: other count") << writeTwo << appendCrc(hex("01 10 0103 0003")) << false;
+    QTest::newRow("write two: other address") << writeTwo << appendCrc(hex("01 10 0100 0002")) << false;
+    QTest::newRow("write two: echo of one") << writeTwo << writeOne << false;
+    QTest::newRow("no request") << QByteArray() << one << false;
+}
+
+void TestModbusFrame::answersOfOtherRequests()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, fits);
+    QCOMPARE(answerFitsRequest(answer, request), fits);
 }
 
 QTEST_APPLESS_MAIN(TestModbusFrame)

@@ -2070,6 +2070,10 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>CRC bad (expected %1)</source>
             <translation>CRC bad (expected %1)</translation>
         </message>
+        <message>
+            <source>a late answer to an earlier request, discarded: %1</source>
+            <translation>a late answer to an earlier request, discarded: %1</translation>
+        </message>
     </context>
     <context>
         <name>VEVirurodOzoviDatabase</name>

@@ -2070,6 +2070,10 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>CRC bad (expected %1)</source>
         <translation>CRC 错误 (应为 %1)</translation>
     </message>
+    <message>
+        <source>a late answer to an earlier request, discarded: %1</source>
+        <translation>先前请求的迟到应答, 已丢弃: %1</translation>
+    </message>
 </context>
 <context>
     <name>VEVirurodOzoviDatabase</name>
