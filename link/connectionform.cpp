@@ -382,7 +382,7 @@ void ConnectionForm::Slot_show_progress(QString text)
 
 void ConnectionForm::Slot_show_search_progress(QString text, int percent)
 {
-    ui->pBar_Search->setFormat(tr("Searching: ") + text);
+    ui->pBar_Search->setFormat(tr("Searching: ") + ProcessLog::searchProgress(text));
     ui->pBar_Search->setValue(percent);
 }
 

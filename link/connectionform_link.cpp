@@ -5,6 +5,7 @@
 
 #include "link/modbusexception.h"
 #include "link/modbusframe.h"
+#include "link/portidentity.h"
 #include "link/processlog.h"
 
 #include "link/traffic.h"
@@ -117,10 +118,16 @@ void ConnectionForm::ComPort_Connect()
     if (m_master->state() == QModbusDevice::ConnectedState)
         m_master->disconnectDevice();
     if (m_master->state() != QModbusDevice::ConnectedState) {
-        m_master->setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_portName);
+        // Even parity reaches the far end of a pseudo-terminal as none whatever is asked, and
+        // asking for it fails when nothing else changes with it (a port left set up by a
+        // program that ended without closing it): the same line is opened at none.
+        const bool noParityFlag = m_parity == QSerialPort::EvenParity && PortIdentity::isPseudoTerminal(m_portName);
+        m_master->setConnectionParameter(QModbusDevice::SerialPortNameParameter,
+                                         PortIdentity::serialPortName(m_portName));
         m_master->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
         m_master->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
-        m_master->setConnectionParameter(QModbusDevice::SerialParityParameter, int(m_parity));
+        m_master->setConnectionParameter(QModbusDevice::SerialParityParameter,
+                                         noParityFlag ? int(QSerialPort::NoParity) : int(m_parity));
         m_master->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, int(m_stopBits));
         m_master->setTimeout(ReplyTimeoutMs);
         m_master->setNumberOfRetries(0);

@@ -3,6 +3,7 @@
 #include "link/answerwatch.h"
 #include "link/modbusclient.h"
 #include "link/modbusframe.h"
+#include "link/portidentity.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -20,6 +21,16 @@ constexpr std::array<QSerialPort::Parity, 3> Parities{QSerialPort::NoParity, QSe
 
 // A probe stops reading once an answer grows beyond this; no answer of ours is that long.
 constexpr int AnswerLimit = 20;
+
+// As the progress line names it.
+QLatin1String parityName(QSerialPort::Parity parity)
+{
+    switch (parity) {
+    case QSerialPort::EvenParity: return QLatin1String("even");
+    case QSerialPort::OddParity: return QLatin1String("odd");
+    default: return QLatin1String("none");
+    }
+}
 
 } // namespace
 
@@ -128,19 +139,26 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
         const QString &name = ports.at(p);
         emit sig_status(QStringLiteral("Scanning COM Port:\t %1").arg(name));
         m_echoTold = false;
+        // Even parity reaches the far end of a pseudo-terminal as none whatever is asked,
+        // and asking for it fails (Invalid argument) when nothing else changes with it, as
+        // on a port that a program left set up without closing it. It is opened at none:
+        // the same line, without the failure.
+        const bool pseudoTerminal = PortIdentity::isPseudoTerminal(name);
 
         bool portFailed = false;
         for (int pi = 0; pi < parities.size() && !portFailed && !stopped; ++pi) {
             const auto parity = QSerialPort::Parity(parities.at(pi));
+            m_parity = int(parity);
             for (int bn = 0; bn < bauds.size(); ++bn) {
                 const int bi = bauds.at(bn);
                 const qint32 baud = BaudRates[std::size_t(bi)];
                 if (port.isOpen())
                     closePort(port);
-                port.setPortName(name);
+                port.setPortName(PortIdentity::serialPortName(name));
                 port.setBaudRate(baud, QSerialPort::AllDirections);
                 port.setDataBits(QSerialPort::Data8);
-                port.setParity(parity);
+                port.setParity(pseudoTerminal && parity == QSerialPort::EvenParity ? QSerialPort::NoParity
+                                                                                   : parity);
                 port.setStopBits(QSerialPort::OneStop);
                 qDebug() << "param " << name << baud << int(parity);
 
@@ -151,7 +169,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                     portFailed = true;
                     break;
                 }
-                if (parity == QSerialPort::NoParity)
+                if (port.parity() == QSerialPort::NoParity)
                     clearStaleOddFlag(port);
                 port.setDataTerminalReady(true);
                 m_adapter.opened(name, port.handle());
@@ -172,7 +190,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                     emit sig_search_process(QStringLiteral("id: %1 , BaudRate: %2, parity: %3")
                                                 .arg(id)
                                                 .arg(baud)
-                                                .arg(int(parity)),
+                                                .arg(parityName(parity)),
                                             int(step * 100 / total));
                     if (probe(port, name, id, wait) == ProbeResult::FoundAndDone)
                         return;
@@ -207,7 +225,7 @@ void Connectionfunc::tap(TrafficFrame::Direction direction, const QString &name,
     f.address = quint8(request.at(2)) << 8 | quint8(request.at(3));
     f.count = quint16(quint8(request.at(4)) << 8 | quint8(request.at(5)));
     f.waitedMs = waitedMs;
-    f.port = TrafficText::line(name, port.baudRate(), int(port.parity()), int(port.stopBits()));
+    f.port = TrafficText::line(name, port.baudRate(), m_parity, int(port.stopBits()));
     f.bytes = bytes;
     emit sig_traffic(f);
 }
@@ -320,7 +338,7 @@ Connectionfunc::ProbeResult Connectionfunc::probe(QSerialPort &port, const QStri
     const QStringList result{QStringLiteral("OK"),
                              name,
                              QString::number(port.baudRate()),
-                             QString::number(int(port.parity())),
+                             QString::number(m_parity),
                              QString::number(int(port.stopBits())),
                              QString::number(address)};
     emit sig_commu_para(result, ModbusFrame::identificationBlock(answer));

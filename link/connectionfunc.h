@@ -77,6 +77,7 @@ private:
     std::atomic_int m_stopThrough{0}; // sweeps numbered up to this one are stopped
     int m_sweepsStarted = 0;          // scanner thread only
     int m_sweep = 0;                  // number of the running sweep
+    int m_parity = 0;                 // the parity being swept, as asked for (scanner thread only)
 
     std::atomic_int m_waitBaseMs{60};
     std::atomic_int m_waitStepMs{40};

@@ -2,6 +2,7 @@
 
 #include "link/modbusframe.h"
 #include "link/portaccess.h"
+#include "link/portidentity.h"
 #include "link/traffic.h"
 
 #include <QDeadlineTimer>
@@ -166,7 +167,7 @@ bool ModbusClient::open(const LineSettings &line, QString *why)
 {
     close();
     m_port = std::make_unique<QSerialPort>();
-    m_port->setPortName(line.port);
+    m_port->setPortName(PortIdentity::serialPortName(line.port));
     if (!m_port->open(QIODevice::ReadWrite)) {
         if (why)
             *why = openFailureText(line.port, m_port->error(), m_port->errorString());

@@ -1,6 +1,7 @@
 #include "link/portaccess.h"
 
 #include "app/installpaths.h"
+#include "link/portidentity.h"
 #include "link/processlog.h"
 
 #include <QDir>
@@ -22,9 +23,7 @@ namespace {
 #ifdef Q_OS_UNIX
 QByteArray devicePath(const QString &port)
 {
-    if (port.startsWith(QLatin1Char('/')) || port.startsWith(QLatin1Char('.')))
-        return port.toLocal8Bit();
-    return (QLatin1String("/dev/") + port).toLocal8Bit();
+    return PortIdentity::devicePath(port).toLocal8Bit();
 }
 #endif
 } // namespace

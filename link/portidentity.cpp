@@ -8,6 +8,9 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
+#endif
 
 namespace PortIdentity {
 
@@ -45,6 +48,41 @@ QStringList distinct(const QStringList &names, QVector<Duplicate> *duplicates)
         kept << name;
     }
     return kept;
+}
+
+QString devicePath(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    return name.contains(QLatin1Char('/')) ? name : QLatin1String("/dev/") + name;
+#else
+    return name;
+#endif
+}
+
+QString serialPortName(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    if (name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('/'))
+        && !name.startsWith(QLatin1String("./")) && !name.startsWith(QLatin1String("../")))
+        return QLatin1String("./") + name;
+#endif
+    return name;
+}
+
+bool isPseudoTerminal(const QString &name)
+{
+#ifdef Q_OS_LINUX
+    // The slaves of the system's pseudo-terminal multiplexer have majors 136 to 143.
+    struct stat st {};
+    if (::stat(QFile::encodeName(devicePath(name)).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    return major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+#elif defined(Q_OS_UNIX)
+    return QFileInfo(devicePath(name)).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+#else
+    Q_UNUSED(name);
+    return false;
+#endif
 }
 
 } // namespace PortIdentity

@@ -25,4 +25,18 @@ struct Duplicate
 // left out and listed in *duplicates.
 QStringList distinct(const QStringList &names, QVector<Duplicate> *duplicates = nullptr);
 
+// The file a port name stands for: a bare name such as ttyUSB0 is /dev/ttyUSB0, a name with
+// a slash is a path, taken as it stands (relative to the working directory). On Windows,
+// the name itself.
+QString devicePath(const QString &name);
+// The name to hand QSerialPort, which puts /dev/ before every name that does not start
+// with "/", "./" or "../" (so that sim/ttyT5 would open /dev/sim/ttyT5).
+QString serialPortName(const QString &name);
+
+// Whether the port is a pseudo-terminal (the simulator, socat, a network serial port). It
+// keeps no parity-enable flag: even parity reaches its far end as none, whatever is asked,
+// and the system refuses a request of even parity as an invalid argument when nothing else
+// changes with it.
+bool isPseudoTerminal(const QString &name);
+
 } // namespace PortIdentity

@@ -1,5 +1,7 @@
 #include "link/portlist.h"
 
+#include "link/portidentity.h"
+
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSet>
@@ -30,9 +32,7 @@ bool existsOnDisk(const QString &name)
     return true;
 #else
     // A dangling link (a simulator that has ended) does not count.
-    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')))
-        return QFileInfo::exists(name);
-    return QFileInfo::exists(QLatin1String("/dev/") + name);
+    return QFileInfo::exists(PortIdentity::devicePath(name));
 #endif
 }
 } // namespace

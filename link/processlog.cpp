@@ -95,6 +95,19 @@ QString ProcessLog::parityName(int parity)
     }
 }
 
+QString ProcessLog::searchProgress(const QString &text)
+{
+    static const QRegularExpression progress(QStringLiteral("^id: (\\d+) , BaudRate: (\\d+), parity: (none|even|odd)$"));
+    const QRegularExpressionMatch m = progress.match(text);
+    if (!m.hasMatch())
+        return text;
+    const QString parity = m.captured(3);
+    const int number = parity == QLatin1String("even") ? QSerialPort::EvenParity
+                       : parity == QLatin1String("odd") ? QSerialPort::OddParity
+                                                         : QSerialPort::NoParity;
+    return tr("id: %1 , BaudRate: %2, parity: %3").arg(m.captured(1), m.captured(2), parityName(number));
+}
+
 QString ProcessLog::searchEnded(const SearchEnd &end)
 {
     if (end.ports.isEmpty())

@@ -30,6 +30,10 @@ public:
     // Parity as the Qt serial number (0 none, 2 even, 3 odd) in words.
     static QString parityName(int parity);
 
+    // The scanner's progress text ("id: 5 , BaudRate: 9600, parity: even") in the
+    // operator's language; any other text as it stands.
+    static QString searchProgress(const QString &text);
+
     // How a search or an Auto-Connect ended.
     struct SearchEnd
     {

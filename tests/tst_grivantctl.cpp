@@ -282,6 +282,8 @@ void TestGrivantctl::messages_data()
                                           << "refuses even parity" << "";
     QTest::newRow("path too long") << gripper << QStringList{"info", "--port", "LONG"} << 1
                                    << "too long for the port's lock file" << "busy";
+    QTest::newRow("a relative path") << gripper << QStringList{"info", "--port", "RELATIVE"} << 0
+                                     << "GZB-50W" << "no such port";
     QTest::newRow("two names, one port") << gripper << QStringList{"info", "--json", "--port", "PORT", "--port", "LINK"}
                                          << 0 << "LINK is the same port as PORT; it is served once"
                                          << "\"port\": \"LINK\"";
@@ -306,9 +308,14 @@ void TestGrivantctl::messages()
     QFile::remove(longPath);
     QVERIFY(QFile::link(sim.port(), link));
     QVERIFY(QFile::link(sim.port(), longPath));
+    // a path with a slash below the working directory, not one under /dev
+    const QString relative = "sim/port";
+    QVERIFY(QDir().mkpath("sim"));
+    QFile::remove(relative);
+    QVERIFY(QFile::link(sim.port(), relative));
 
     const auto names = [&](QString text) {
-        return text.replace("LINK", link).replace("LONG", longPath).replace("PORT", sim.port());
+        return text.replace("LINK", link).replace("LONG", longPath).replace("RELATIVE", relative).replace("PORT", sim.port());
     };
     if (!arguments.contains("--port"))
         arguments << "--port" << "PORT";

@@ -20,6 +20,9 @@
 #include <memory>
 
 #include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -112,6 +115,7 @@ private slots:
     void adapterLatencyPutBack();
     void lateAnswersAfterAStall();
     void lateAnswersAfterAStallBlocking();
+    void portLeftSetUpByAnEndedProgram();
 
 private:
     std::unique_ptr<Simulator> m_sim;
@@ -577,6 +581,49 @@ void TestLink::lateAnswersAfterAStallBlocking()
     QCOMPARE(second.values, QVector<quint16>{1});
     const ModbusClient::Reply written = client.write(1, 0x0103, {500});
     QVERIFY2(written.ok(), qPrintable(written.errorText()));
+}
+
+// A program that ended without closing its port (killed, crashed) leaves the line settings
+// it had set. On a pseudo-terminal a request of even parity then changes nothing else, and
+// the system calls it an invalid argument. The window still connects at even parity (what
+// the far end sees of it is none), and every opener leaves the port as it found it.
+void TestLink::portLeftSetUpByAnEndedProgram()
+{
+    const int fd = ::open(QFile::encodeName(m_sim->port()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    const auto line = [fd] {
+        termios t{};
+        ::tcgetattr(fd, &t);
+        return QVector<quint64>{t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, ::cfgetospeed(&t)};
+    };
+    termios setUp{};
+    {
+        QSerialPort left(m_sim->port());
+        left.setBaudRate(115200);
+        QVERIFY(left.open(QIODevice::ReadWrite));
+        ::tcgetattr(fd, &setUp);
+    }
+    ::tcsetattr(fd, TCSANOW, &setUp);
+    const QVector<quint64> found = line();
+
+    for (quint8 parity : {0, 2, 3}) {
+        ConnectionForm form(nullptr, "en_US");
+        form.setLinkParameters(m_sim->port(), 115200, parity, 1, 1);
+        form.ComPort_Connect();
+        QVERIFY2(processLog(form).startsWith("Connect successful:"), qPrintable(processLog(form)));
+        form.ComPort_Disconnect();
+        QCOMPARE(line(), found);
+
+        LineSettings settings{m_sim->port()};
+        settings.parity = QSerialPort::Parity(parity);
+        ModbusClient client;
+        QString why;
+        // the blocking master names even parity as refused by a pseudo-terminal
+        QCOMPARE(client.open(settings, &why), parity != 2);
+        client.close();
+        QCOMPARE(line(), found);
+    }
+    ::close(fd);
 }
 
 QTEST_MAIN(TestLink)

@@ -5,6 +5,7 @@
 
 #include <QMutex>
 #include <QTemporaryDir>
+#include <QSerialPort>
 #include <QThread>
 #include <QtTest>
 
@@ -92,6 +93,15 @@ public:
         line.c_cflag |= PARENB | PARODD;
         ::tcsetattr(m_slave, TCSANOW, &line);
     }
+
+    // The line settings of the port, as any user of it finds them.
+    termios line() const
+    {
+        termios settings{};
+        ::tcgetattr(m_slave, &settings);
+        return settings;
+    }
+    void setLine(const termios &settings) { ::tcsetattr(m_slave, TCSANOW, &settings); }
 
     QList<Request> requests() const
     {
@@ -225,7 +235,13 @@ public:
 
 QString progressText(int id, int baud, int parity)
 {
-    return QString("id: %1 , BaudRate: %2, parity: %3").arg(id).arg(baud).arg(parity);
+    return QString("id: %1 , BaudRate: %2, parity: %3").arg(id).arg(baud).arg(parity == 2 ? "even" : parity == 3 ? "odd" : "none");
+}
+
+bool sameLine(const termios &a, const termios &b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag
+           && ::cfgetispeed(&a) == ::cfgetispeed(&b) && ::cfgetospeed(&a) == ::cfgetospeed(&b);
 }
 
 QByteArray probeAnswer(quint8 from, quint8 address)
@@ -264,6 +280,7 @@ private slots:
     void sweepOrderProgressAndWire();
     void narrowedSweepKeepsOrderAndWaits();
     void unopenablePortIsSkipped();
+    void portLeftSetUpByAnEndedProgram();
     void malformedAnswersAreRejected_data();
     void malformedAnswersAreRejected();
     void rangeModeTakesOnlyTheSweptAddress();
@@ -390,6 +407,41 @@ void TestScanner::unopenablePortIsSkipped()
     QCOMPARE(progress.first().percent, 22 * 100 / 42);
     QCOMPARE(progress.last().percent, 100);
     QCOMPARE(peer.requests().size(), 21);
+}
+
+// A program that ended without closing its port (killed, crashed) leaves the line settings
+// it had set. On a pseudo-terminal a request of even parity then changes nothing else, and
+// the system calls it an invalid argument. The sweep still finds the device at none and at
+// even parity, as on a fresh port, and leaves the port as it found it.
+void TestScanner::portLeftSetUpByAnEndedProgram()
+{
+    PtyPeer peer([](const Request &r, int) {
+        return r.frame.at(2) == 0x03 ? probeAnswer(1, 1) : identAnswer(1, Block);
+    });
+    QVERIFY(peer.start());
+    {
+        QSerialPort left(peer.path());
+        left.setBaudRate(115200);
+        QVERIFY(left.open(QIODevice::ReadWrite));
+        const termios setUp = peer.line();
+        left.close();
+        peer.setLine(setUp);
+    }
+    const termios found = peer.line();
+    Rig rig;
+    rig.scanner->set_idrange(1, 1);
+    rig.scanner->set_search_mode(false);
+    rig.scanner->setSweepSettings({0}, {});
+    rig.sweep({peer.path()});
+    QTRY_COMPARE_WITH_TIMEOUT(rig.rec.finishedCount(), 1, Patience);
+
+    QStringList parities;
+    for (const Event &e : rig.rec.of(Event::Result))
+        if (e.result.value(0) == "OK")
+            parities << e.result.value(3);
+    QCOMPARE(parities, QStringList({"0", "2", "3"}));
+    QCOMPARE(rig.rec.statusLines().filter("Scan error").size(), 0);
+    QVERIFY(sameLine(peer.line(), found));
 }
 
 void TestScanner::malformedAnswersAreRejected_data()

@@ -1533,6 +1533,10 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window's link cannot)</source>
             <translation>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window's link cannot)</translation>
         </message>
+        <message>
+            <source>id: %1 , BaudRate: %2, parity: %3</source>
+            <translation>id: %1 , BaudRate: %2, parity: %3</translation>
+        </message>
     </context>
     <context>
         <name>ReplayTimeline</name>

@@ -1533,6 +1533,10 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window&apos;s link cannot)</source>
         <translation>此转接器会回显其发送的内容：请关闭其回显，或让 Grivant 跳过回显（grivantctl 和网关会跳过；窗口的连接无法跳过）</translation>
     </message>
+    <message>
+        <source>id: %1 , BaudRate: %2, parity: %3</source>
+        <translation>ID：%1，波特率：%2，校验：%3</translation>
+    </message>
 </context>
 <context>
     <name>ReplayTimeline</name>
