@@ -32,6 +32,7 @@ run scanner "$build/bench/bench_scanner"
 run plots "$build/bench/bench_plots"
 run gateway "$build/bench/bench_gateway" 20
 run session "$build/bench/bench_session" "$gui_seconds"
+run latency "$build/bench/bench_latency" 5
 load_after=$(load)
 
 # Every benchmark prints its figures for this table as "@key value" lines.
@@ -62,6 +63,12 @@ for baud in 115200 9600; do
   row "Polling $baud, engine + link (wire time)" "$(get "polling.$baud.engine_rate") /s" \
     "line limit $(get "polling.$baud.limit") /s" "$ratio" ">= 0.95" "$(meets "$ratio" ">=" 0.95)"
   row "Polling $baud, mbpoll less its pause" "" "line time" "$(get "polling.$baud.mbpoll_ratio")" "" ""
+done
+for hold in 16 1; do
+  row "Polling 115200, answers held to ${hold} ms" "$(get "latency.hold$hold.rate") /s" \
+    "line limit $(get "latency.hold$hold.limit") /s" "$(get "latency.hold$hold.share")" "" ""
+  row "Restore by grivantctl, answers held to ${hold} ms" "$(get "latency.hold$hold.restore_ms") ms" \
+    "answer p50/p95 $(get "latency.hold$hold.p50")/$(get "latency.hold$hold.p95") ms" "" "" ""
 done
 row "Event-loop lag p50/p99/max, idle, no window" \
   "$(get gui.idle.p50)/$(get gui.idle.p99)/$(get gui.idle.max) ms" "floor on this machine" "" "" ""

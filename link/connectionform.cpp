@@ -585,6 +585,12 @@ void ConnectionForm::showHelp()
                           "the tool keeps it away. Install it, then replug the adapter:"))
            + commands(QStringLiteral("sudo cp %1 /etc/udev/rules.d/\nsudo udevadm control --reload")
                           .arg(InstallPaths::udevRule()))
+           + paragraph(tr("An FTDI adapter holds every answer for its latency timer (16 ms unless lowered), "
+                          "which slows polling to about a third. Grivant lowers it while it is connected "
+                          "where the driver or sysfs let it (the line under the port list tells); this udev "
+                          "rule sets it to 1 ms for good, and grivantctl doctor --port PORT shows it:"))
+           + commands(QStringLiteral("sudo cp %1 /etc/udev/rules.d/\nsudo udevadm control --reload")
+                          .arg(InstallPaths::latencyRule()))
            + paragraph(tr("Names under /dev/serial/by-id stay the same when an adapter is replugged; "
                           "the process log shows them. Start the tool with such a name to list it:"))
            + commands(QStringLiteral("grivant --port /dev/serial/by-id/usb-..."));

@@ -132,6 +132,10 @@ p, li { white-space: pre-wrap; }
             <translation>ModemManager may probe USB modem-class ports (ttyACM) for some seconds after they appear, which disturbs a search. The udev rule shipped with the tool keeps it away. Install it, then replug the adapter:</translation>
         </message>
         <message>
+            <source>An FTDI adapter holds every answer for its latency timer (16 ms unless lowered), which slows polling to about a third. Grivant lowers it while it is connected where the driver or sysfs let it (the line under the port list tells); this udev rule sets it to 1 ms for good, and grivantctl doctor --port PORT shows it:</source>
+            <translation>An FTDI adapter holds every answer for its latency timer (16 ms unless lowered), which slows polling to about a third. Grivant lowers it while it is connected where the driver or sysfs let it (the line under the port list tells); this udev rule sets it to 1 ms for good, and grivantctl doctor --port PORT shows it:</translation>
+        </message>
+        <message>
             <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
             <translation>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</translation>
         </message>

@@ -132,6 +132,10 @@ p, li { white-space: pre-wrap; }
         <translation>ModemManager 可能在 USB 调制解调器类串口（ttyACM）出现后的几秒内探测它们，从而干扰搜索。本软件附带的 udev 规则可让它不再碰这些串口。安装该规则，然后重新插拔适配器：</translation>
     </message>
     <message>
+        <source>An FTDI adapter holds every answer for its latency timer (16 ms unless lowered), which slows polling to about a third. Grivant lowers it while it is connected where the driver or sysfs let it (the line under the port list tells); this udev rule sets it to 1 ms for good, and grivantctl doctor --port PORT shows it:</source>
+        <translation>FTDI 适配器会将每个应答保留其延迟定时器的时长（未降低时为 16 ms），使轮询速度降至约三分之一。在驱动或 sysfs 允许时，Grivant 在连接期间将其降低（端口列表下方的一行会说明）；此 udev 规则可将其永久设为 1 ms，grivantctl doctor --port PORT 可显示它：</translation>
+    </message>
+    <message>
         <source>Names under /dev/serial/by-id stay the same when an adapter is replugged; the process log shows them. Start the tool with such a name to list it:</source>
         <translation>/dev/serial/by-id 下的名称在重新插拔适配器后保持不变；过程日志会显示这些名称。用这样的名称启动本软件即可列出该串口：</translation>
     </message>
@@ -169,7 +173,7 @@ Website : </source>
     </message>
     <message>
         <source>USB adapter</source>
-        <translation>USB 转接器</translation>
+        <translation>USB 适配器</translation>
     </message>
     <message>
         <source>%1 (%2)</source>
@@ -181,7 +185,7 @@ Website : </source>
     </message>
     <message>
         <source>pseudo-terminal, no adapter</source>
-        <translation>伪终端，无转接器</translation>
+        <translation>伪终端，无适配器</translation>
     </message>
     <message>
         <source>terminal without hardware</source>
@@ -189,7 +193,7 @@ Website : </source>
     </message>
     <message>
         <source>adapter not known</source>
-        <translation>转接器未知</translation>
+        <translation>适配器未知</translation>
     </message>
     <message>
         <source>no latency timer</source>
@@ -217,17 +221,17 @@ Website : </source>
     </message>
     <message>
         <source>latency timer %1 ms: every answer waits in the adapter</source>
-        <translation>延迟定时器 %1 ms：每个应答都在转接器中等待</translation>
+        <translation>延迟定时器 %1 ms：每个应答都在适配器中等待</translation>
     </message>
     <message>
         <source>	 adapter: %1
 </source>
-        <translation>	 转接器：%1
+        <translation>	 适配器：%1
 </translation>
     </message>
     <message>
         <source>Adapter: choose a port to see what stands behind it.</source>
-        <translation>转接器：请选择端口以查看其后的转接器。</translation>
+        <translation>适配器：请选择端口以查看其后的适配器。</translation>
     </message>
     <message>
         <source>echoes the requests</source>
@@ -235,7 +239,7 @@ Website : </source>
     </message>
     <message>
         <source>Adapter: %1</source>
-        <translation>转接器：%1</translation>
+        <translation>适配器：%1</translation>
     </message>
     <message>
         <source>serial number %1</source>
@@ -1523,7 +1527,7 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>	 adapter of %1: %2</source>
-        <translation>	 %1 的转接器：%2</translation>
+        <translation>	 %1 的适配器：%2</translation>
     </message>
     <message>
         <source>	 %1: %2</source>
@@ -1531,7 +1535,7 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>this adapter echoes what it sends: switch its echo off, or let Grivant skip it (grivantctl and the gateway skip it; the window&apos;s link cannot)</source>
-        <translation>此转接器会回显其发送的内容：请关闭其回显，或让 Grivant 跳过回显（grivantctl 和网关会跳过；窗口的连接无法跳过）</translation>
+        <translation>此适配器会回显其发送的内容：请关闭其回显，或让 Grivant 跳过回显（grivantctl 和网关会跳过；窗口的连接无法跳过）</translation>
     </message>
     <message>
         <source>id: %1 , BaudRate: %2, parity: %3</source>
@@ -1613,7 +1617,7 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>latency_timer reads %1, beyond the %2 ms an adapter can hold</source>
-        <translation>latency_timer 的内容为 %1，超出转接器所能保持的 %2 ms</translation>
+        <translation>latency_timer 的内容为 %1，超出适配器所能保持的 %2 ms</translation>
     </message>
     <message>
         <source>no sysfs at %1</source>
@@ -1669,7 +1673,7 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>a pseudo-terminal (a simulator or a virtual port), no adapter</source>
-        <translation>伪终端（模拟器或虚拟端口），无转接器</translation>
+        <translation>伪终端（模拟器或虚拟端口），无适配器</translation>
     </message>
     <message>
         <source>%1, a terminal without hardware</source>
@@ -1689,11 +1693,11 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>adapter not known</source>
-        <translation>转接器未知</translation>
+        <translation>适配器未知</translation>
     </message>
     <message>
         <source>adapter not known: %1</source>
-        <translation>转接器未知：%1</translation>
+        <translation>适配器未知：%1</translation>
     </message>
     <message>
         <source>%1: no latency timer, nothing to set</source>
@@ -1721,11 +1725,11 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
     <message>
         <source>latency timer %1 ms: every answer waits up to %1 ms in the adapter (%2)</source>
-        <translation>延迟定时器 %1 ms：每个应答在转接器中最多等待 %1 ms（%2）</translation>
+        <translation>延迟定时器 %1 ms：每个应答在适配器中最多等待 %1 ms（%2）</translation>
     </message>
     <message>
         <source>Install the udev rule %1, which sets the latency timer of every FTDI adapter to 1 ms when it is plugged in: sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload, then replug the adapter.</source>
-        <translation>请安装 udev 规则 %1，它会在插入时将每个 FTDI 转接器的延迟定时器设为 1 ms：sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload，然后重新插拔转接器。</translation>
+        <translation>请安装 udev 规则 %1，它会在插入时将每个 FTDI 适配器的延迟定时器设为 1 ms：sudo cp %1 /etc/udev/rules.d/ &amp;&amp; sudo udevadm control --reload，然后重新插拔适配器。</translation>
     </message>
     <message>
         <source>latency timer not known (%1)</source>
