@@ -89,6 +89,10 @@ bool busDevices(const DeviceConfig &base, bool uidGiven, const BusPlan &plan,
         error = "--delay: one delay, or one per ID (" + std::to_string(count) + ")";
         return false;
     }
+    if (plan.errorCodes.size() > 1 && plan.errorCodes.size() != count) {
+        error = "--error-code: one code, or one per ID (" + std::to_string(count) + ")";
+        return false;
+    }
     devices.clear();
     for (size_t i = 0; i < count; ++i) {
         DeviceConfig d = base;
@@ -110,6 +114,8 @@ bool busDevices(const DeviceConfig &base, bool uidGiven, const BusPlan &plan,
             d.uid = uint32_t(plan.uids[i]);
         if (plan.delays.size() > 1)
             d.delayMs = int(plan.delays[i]);
+        if (!plan.errorCodes.empty())
+            d.errorCode = uint16_t(plan.errorCodes[plan.errorCodes.size() > 1 ? i : 0]);
         devices.push_back(d);
     }
     return true;

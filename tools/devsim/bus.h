@@ -24,6 +24,7 @@ struct BusPlan
     std::vector<unsigned long> models; // one, or one per ID
     std::vector<unsigned long> uids;   // none, one (counted up per device) or one per ID
     std::vector<unsigned long> delays; // ms: one for every device, or one per ID
+    std::vector<unsigned long> errorCodes; // none, one for all or one per ID
     bool kindGiven = false;
 };
 

@@ -45,6 +45,7 @@ struct DeviceConfig
     bool hasObject = false;
     int objectPosition = 0;
     int delayMs = 0; // answers this late
+    uint16_t errorCode = 0; // what 0x0205 reports: a device with a fault
 };
 
 class Device : public rtu::Registers

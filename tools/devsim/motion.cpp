@@ -220,7 +220,7 @@ void Device::refreshFeedback()
     m_reg[Position] = isModule() ? unsignedWord(pos) : signedWord(pos);
     m_reg[SpeedNow] = uint16_t(speed);
     m_reg[Current] = signedWord(measured);
-    m_reg[ErrorCode] = 0;
+    m_reg[ErrorCode] = m_config.errorCode;
 
     if (!isModule()) {
         put(AngleLo, m_rot.pos);

@@ -66,6 +66,8 @@ Device:
   --uid HEX8          unique ID (default from the seed): 0x0A03 = last four digits,
                       0x0A04 = first four; on a bus, a list of one per ID
   --initialised       start initialised (default: wait for 0x0100 = 1 or 165)
+  --error-code N      report the error code N (decimal) in 0x0205, a device with a fault
+                      (default 0); on a bus, one for every device or a list of one per ID
   --object POS        an object in the way at POS (position units: 0.1 % for a gripper,
                       0.01 mm for a module): a move towards it stops there with grip
                       state 2 (caught); SIGUSR1 takes it away (a held object drops: state
@@ -189,7 +191,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         OptHw, OptSw, OptUid, OptInitialised, OptObject, OptState, OptSeed, OptSpeedup,
         OptException, OptDrop, OptBadCrc, OptDelay, OptWireTime, OptVanish, OptExceptions, OptLate,
         OptLoseRequests, OptCorruptRequests, OptVersion,
-        OptReplay, OptLoop, OptListen, OptFraming, OptEcho, OptHold,
+        OptReplay, OptLoop, OptListen, OptFraming, OptEcho, OptHold, OptErrorCode,
     };
     static const option longOptions[] = {
         {"link", required_argument, nullptr, OptLink},
@@ -206,6 +208,7 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         {"sw", required_argument, nullptr, OptSw},
         {"uid", required_argument, nullptr, OptUid},
         {"initialised", no_argument, nullptr, OptInitialised},
+        {"error-code", required_argument, nullptr, OptErrorCode},
         {"object", required_argument, nullptr, OptObject},
         {"state", required_argument, nullptr, OptState},
         {"seed", required_argument, nullptr, OptSeed},
@@ -361,6 +364,21 @@ ParseResult parseOptions(int argc, char **argv, Options &o, std::string &error)
         case OptInitialised:
             d.initialised = true;
             break;
+        case OptErrorCode: {
+            bus.errorCodes.clear();
+            bool ok = !arg.empty();
+            for (size_t at = 0, comma = 0; ok && comma != std::string::npos; at = comma + 1) {
+                comma = arg.find(',', at);
+                ok = toLong(arg.substr(at, comma == std::string::npos ? std::string::npos : comma - at).c_str(), 0,
+                            65535, v);
+                bus.errorCodes.push_back((unsigned long)v);
+            }
+            if (!ok) {
+                error = "--error-code: a number 0 to 65535, or one per ID: 0,3,0";
+                return ParseResult::Error;
+            }
+            break;
+        }
         case OptObject:
             if (!toLong(optarg, 0, 65535, v)) {
                 error = "--object: a position, 0 to 65535";
