@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace StrictJson {
@@ -35,9 +37,14 @@ bool repeatedKey(const QByteArray &json, QString *key, int *offset)
             if (levels.empty() || !levels.back().object || !levels.back().expectKey)
                 continue;
             levels.back().expectKey = false;
-            // The reader's own decoding, so that "a" and "\u0061" are one key. A lone string
-            // in an array holds no key, so this parse cannot meet a repeat itself.
-            const QString k = QJsonDocument::fromJson('[' + json.mid(start, i - start + 1) + ']').array().at(0).toString();
+            // A key without escapes is its bytes; one with them is decoded by the reader
+            // itself, so that "a" and "\u0061" are one key. A lone string in an array holds
+            // no key, so that parse cannot meet a repeat itself.
+            const char *first = json.constData() + start + 1;
+            const int length = std::max(0, std::min(i, json.size()) - start - 1);
+            const QString k = std::memchr(first, '\\', size_t(length)) == nullptr
+                                  ? QString::fromUtf8(first, length)
+                                  : QJsonDocument::fromJson('[' + json.mid(start, i - start + 1) + ']').array().at(0).toString();
             if (levels.back().keys.contains(k)) {
                 *key = k;
                 *offset = start;
