@@ -15,6 +15,7 @@
 #include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
 #include "support/simulator.h"
+#include "lagprobe.h"
 #include "support.h"
 
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 #include <vector>
 
 #include <qcustomplot.h>
@@ -34,53 +34,10 @@ namespace {
 
 using Bench::spin;
 using Bench::waitFor;
+using Bench::cpuSeconds;
+using Bench::LagProbe;
 
-constexpr int ProbeIntervalMs = 5;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// A single-shot precise timer, re-armed at each timeout: how late it fires is how long the
-// event loop was busy with something else.
-class LagProbe : public QObject
-{
-public:
-    LagProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_lags.push_back((now - m_due) / 1e6);
-            arm(now);
-        });
-        m_clock.start();
-    }
-    void start()
-    {
-        m_lags.clear();
-        arm(m_clock.nsecsElapsed());
-    }
-    void stop() { m_timer.stop(); }
-    double percentile(double p) const { return Bench::percentile(m_lags, p); }
-    size_t samples() const { return m_lags.size(); }
-
-private:
-    void arm(qint64 now)
-    {
-        m_due = now + qint64(ProbeIntervalMs) * 1000000;
-        m_timer.start(ProbeIntervalMs);
-    }
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_due = 0;
-    std::vector<double> m_lags;
-};
+constexpr int ProbeIntervalMs = LagProbe::IntervalMs;
 
 // Times the repaints of one window: what the traffic monitor costs on each of its clock's
 // ticks, apart from the noise of a shared machine.
