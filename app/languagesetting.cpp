@@ -30,14 +30,24 @@ namespace LanguageSetting {
 
 QString read(const QString &iniFile, QString *problem)
 {
-    *problem = refusal(QFileInfo(iniFile));
-    if (!problem->isEmpty() || !QFileInfo::exists(iniFile))
-        return QString();
-    const QSettings settings(iniFile, QSettings::IniFormat);
-    return settings.value(QLatin1String(kLanguageKey), QVariant()).toString();
+    return readValue(iniFile, QLatin1String(kLanguageKey), problem).toString();
 }
 
 bool write(const QString &iniFile, const QString &code, QString *problem)
+{
+    return writeValues(iniFile, {{QLatin1String(kLanguageKey), code}}, problem);
+}
+
+QVariant readValue(const QString &iniFile, const QString &key, QString *problem)
+{
+    *problem = refusal(QFileInfo(iniFile));
+    if (!problem->isEmpty() || !QFileInfo::exists(iniFile))
+        return QVariant();
+    const QSettings settings(iniFile, QSettings::IniFormat);
+    return settings.value(key, QVariant());
+}
+
+bool writeValues(const QString &iniFile, const QVariantMap &values, QString *problem)
 {
     const QFileInfo info(iniFile);
     *problem = refusal(info);
@@ -60,7 +70,8 @@ bool write(const QString &iniFile, const QString &code, QString *problem)
     bool stored = copied;
     if (stored) {
         QSettings settings(part.fileName(), QSettings::IniFormat);
-        settings.setValue(QLatin1String(kLanguageKey), code);
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            settings.setValue(it.key(), it.value());
         settings.sync();
         stored = settings.status() == QSettings::NoError;
     }

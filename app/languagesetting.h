@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
+#include <QVariantMap>
 
 // The language setting in the ini file of the working directory, which may be a shared or
 // downloaded folder. The real file holds one key: a file far larger than that, or one that
@@ -16,5 +18,9 @@ QString read(const QString &iniFile, QString *problem);
 // link planted under it is replaced, not written through; other keys stay. A file that is
 // refused stays as it is: false, with the reason in *problem.
 bool write(const QString &iniFile, const QString &code, QString *problem);
+
+// Other keys of the same file, by the same rules.
+QVariant readValue(const QString &iniFile, const QString &key, QString *problem);
+bool writeValues(const QString &iniFile, const QVariantMap &values, QString *problem);
 
 } // namespace LanguageSetting

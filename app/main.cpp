@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/portoption.h"
 #include "app/startupprobe.h"
+#include "lineview/linefeed.h"
 #include "link/connectionform.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ struct StartOptions
         parser.addOption(userWorkdir);
         parser.addOption(record);
         parser.addOption(replay);
+        parser.addOption(line);
     }
 
     QCommandLineParser parser;
@@ -49,6 +51,10 @@ struct StartOptions
         "FILE"};
     QCommandLineOption replay{
         "replay", "Open the recorded session FILE in the main window, without a port.", "FILE"};
+    QCommandLineOption line{
+        "line", "Open the Line view connected to the MQTT broker at BROKER (default port 1883): every "
+                "gateway, bus and device it holds. The login and TLS are those the Line view used last.",
+        "BROKER[:PORT]"};
     QCommandLineOption userWorkdir{
         "user-workdir", "The same in the per-user folder $XDG_DATA_HOME/grivant "
                         "(~/.local/share/grivant); the desktop menu starts the tool this way."};
@@ -117,6 +123,15 @@ int main(int argc, char *argv[])
     QString replayFile = options.parser.value(options.replay);
     if (!replayFile.isEmpty())
         replayFile = QDir::current().absoluteFilePath(replayFile);
+    const QString lineBroker = options.parser.value(options.line);
+    if (options.parser.isSet(options.line)) {
+        QString host, why;
+        int port = 0;
+        if (!LineBroker::parseAddress(lineBroker, &host, &port, &why)) {
+            fprintf(stderr, "grivant: --line %s: %s\n", qPrintable(lineBroker), qPrintable(why));
+            return 2;
+        }
+    }
     QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
     if (!workdir.isEmpty())
         ports = anchoredPorts(ports);
@@ -152,6 +167,8 @@ int main(int argc, char *argv[])
             box->show();
         }
     }
+    if (!lineBroker.isEmpty())
+        w.showLineView(lineBroker);
     // The window shows itself once a device is connected; until then only the connection
     // window is open.
 

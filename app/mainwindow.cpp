@@ -14,6 +14,7 @@
 #include "panels/devicenumber.h"
 #include "panels/parameterwidgets.h"
 #include "panels/replaytimeline.h"
+#include "lineview/linewindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -88,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_trafficAction, &QAction::triggered, m_connectionForm, &ConnectionForm::showTrafficMonitor);
     initSessionRecording();
     initSessionReplay();
+    initLineView();
 
     m_ioMapper = new QSignalMapper(this);
     // Each gripper I/O value is named by its register's offset in the I/O group, 5 to 16.
@@ -137,6 +139,8 @@ MainWindow::~MainWindow()
     }
     finishRecordingAtExit();
     closeSession();
+    delete m_lineWindow;
+    m_lineWindow = nullptr;
     // Released at once rather than from the event loop, which has already ended when the
     // window on main's stack goes: the connection window then stops its scanner thread and
     // closes the port itself.
@@ -187,6 +191,7 @@ void MainWindow::changeLanguage(const QString &code)
         m_trafficAction->setText(tr("Traffic monitor"));
     retranslateSessionMenu();
     retranslateSessionReplay();
+    retranslateLineView();
     if (m_ownershipLabel)
         m_ownershipLabel->setText(ownershipText());
     updatePlotAxes(false);

@@ -41,6 +41,7 @@ class ConnectionForm;
 class VX_Ctl;
 class SessionWriter;
 class ReplayTimeline;
+class LineWindow;
 struct RegisterMap;
 struct SessionIndexReply;
 namespace ControlValues { struct LineCodes; }
@@ -62,6 +63,7 @@ namespace ControlValues { struct LineCodes; }
 //   data/export.cpp           parameter export
 //   panels/looptest.cpp       loop test
 //   panels/backuprestore.cpp  parameter backup and restore (Tools menu)
+//   lineview/mainwindow_line.cpp the Line view (View menu)
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -356,6 +358,19 @@ private:
     // Writes that ended without an answer: process log and status bar (engine/writereport.cpp).
     void initWriteReports();
     void showWriteReport(const QString &line, const QString &notice);
+
+    // ---- The Line view (lineview/mainwindow_line.cpp) ----
+public:
+    // Opens the Line view; with an address, connected to that broker ("host[:port]").
+    void showLineView(const QString &address);
+    LineWindow *lineWindow();
+
+private:
+    void initLineView();
+    void retranslateLineView();
+    LineWindow *m_lineWindow = nullptr;
+    QAction *m_lineAction = nullptr;
+    QAction *m_connectionLineAction = nullptr;
 
     // ---- Shipped databases (data/mainwindow_db.cpp) ----
     // The file to open for a shipped database: the copy just written to the working

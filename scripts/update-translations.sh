@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 lupdate=$(command -v lupdate || echo /usr/lib/qt5/bin/lupdate)
 "$lupdate" -silent -no-obsolete -locations none -source-language en_US -I "$PWD" \
-  app link engine data panels \
+  app link engine data panels lineview \
   -ts translations/en_US.ts translations/zh_CN.ts
 
 python3 - translations/en_US.ts translations/zh_CN.ts <<'PY'

@@ -251,6 +251,536 @@ Website : </translation>
         </message>
     </context>
     <context>
+        <name>FeedbackWords</name>
+        <message>
+            <source>not initialised</source>
+            <translation>not initialised</translation>
+        </message>
+        <message>
+            <source>initialised</source>
+            <translation>initialised</translation>
+        </message>
+        <message>
+            <source>initialising</source>
+            <translation>initialising</translation>
+        </message>
+        <message>
+            <source>not homed</source>
+            <translation>not homed</translation>
+        </message>
+        <message>
+            <source>homed</source>
+            <translation>homed</translation>
+        </message>
+        <message>
+            <source>homing</source>
+            <translation>homing</translation>
+        </message>
+        <message>
+            <source>moving</source>
+            <translation>moving</translation>
+        </message>
+        <message>
+            <source>arrived</source>
+            <translation>arrived</translation>
+        </message>
+        <message>
+            <source>caught an object</source>
+            <translation>caught an object</translation>
+        </message>
+        <message>
+            <source>object dropped</source>
+            <translation>object dropped</translation>
+        </message>
+        <message>
+            <source>met an object while pushing</source>
+            <translation>met an object while pushing</translation>
+        </message>
+        <message>
+            <source>push band ended without an object</source>
+            <translation>push band ended without an object</translation>
+        </message>
+    </context>
+    <context>
+        <name>LineBrokerDialog</name>
+        <message>
+            <source>Broker login and TLS</source>
+            <translation>Broker login and TLS</translation>
+        </message>
+        <message>
+            <source>User name:</source>
+            <translation>User name:</translation>
+        </message>
+        <message>
+            <source>Password:</source>
+            <translation>Password:</translation>
+        </message>
+        <message>
+            <source>or password file:</source>
+            <translation>or password file:</translation>
+        </message>
+        <message>
+            <source>CA file (TLS):</source>
+            <translation>CA file (TLS):</translation>
+        </message>
+        <message>
+            <source>Client certificate:</source>
+            <translation>Client certificate:</translation>
+        </message>
+        <message>
+            <source>Client key:</source>
+            <translation>Client key:</translation>
+        </message>
+        <message>
+            <source>The password is kept until the program ends, never stored; a password file is read at each connection (its first line). With a CA file the broker is reached over TLS, at port 8883 unless the address names another.</source>
+            <translation>The password is kept until the program ends, never stored; a password file is read at each connection (its first line). With a CA file the broker is reached over TLS, at port 8883 unless the address names another.</translation>
+        </message>
+    </context>
+    <context>
+        <name>LineBusModel</name>
+        <message>
+            <source>Known from the broker's retained status: it held before the Line view connected.</source>
+            <translation>Known from the broker's retained status: it held before the Line view connected.</translation>
+        </message>
+        <message>
+            <source>no status</source>
+            <translation>no status</translation>
+        </message>
+        <message>
+            <source>before %1</source>
+            <translation>before %1</translation>
+        </message>
+        <message>
+            <source>%1 of %2 online</source>
+            <translation>%1 of %2 online</translation>
+        </message>
+        <message>
+            <source>Gateway</source>
+            <translation>Gateway</translation>
+        </message>
+        <message>
+            <source>Status</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>Since</source>
+            <translation>Since</translation>
+        </message>
+        <message>
+            <source>Bus</source>
+            <translation>Bus</translation>
+        </message>
+        <message>
+            <source>Line</source>
+            <translation>Line</translation>
+        </message>
+        <message>
+            <source>Devices</source>
+            <translation>Devices</translation>
+        </message>
+        <message>
+            <source>Line share</source>
+            <translation>Line share</translation>
+        </message>
+        <message>
+            <source>Failures/min</source>
+            <translation>Failures/min</translation>
+        </message>
+    </context>
+    <context>
+        <name>LineCharts</name>
+        <message>
+            <source>Position</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>Position (%1)</source>
+            <translation>Position (%1)</translation>
+        </message>
+        <message>
+            <source>Current (mA)</source>
+            <translation>Current (mA)</translation>
+        </message>
+        <message>
+            <source>The first %1 of the chosen devices are drawn.</source>
+            <translation>The first %1 of the chosen devices are drawn.</translation>
+        </message>
+        <message>
+            <source>Choose several rows (Ctrl+click) to compare their devices.</source>
+            <translation>Choose several rows (Ctrl+click) to compare their devices.</translation>
+        </message>
+    </context>
+    <context>
+        <name>LineTableModel</name>
+        <message>
+            <source>%1 (unknown)</source>
+            <translation>%1 (unknown)</translation>
+        </message>
+        <message>
+            <source>online</source>
+            <translation>online</translation>
+        </message>
+        <message>
+            <source>offline</source>
+            <translation>offline</translation>
+        </message>
+        <message>
+            <source>leased</source>
+            <translation>leased</translation>
+        </message>
+        <message>
+            <source>gripper</source>
+            <translation>gripper</translation>
+        </message>
+        <message>
+            <source>rotary gripper</source>
+            <translation>rotary gripper</translation>
+        </message>
+        <message>
+            <source>linear module</source>
+            <translation>linear module</translation>
+        </message>
+        <message>
+            <source>error %1</source>
+            <translation>error %1</translation>
+        </message>
+        <message>
+            <source>fault</source>
+            <translation>fault</translation>
+        </message>
+        <message>
+            <source>%1 s</source>
+            <translation>%1 s</translation>
+        </message>
+        <message>
+            <source>%1 min</source>
+            <translation>%1 min</translation>
+        </message>
+        <message>
+            <source>%1 h</source>
+            <translation>%1 h</translation>
+        </message>
+        <message>
+            <source>%1 days</source>
+            <translation>%1 days</translation>
+        </message>
+        <message>
+            <source>The gateway %1 is offline: nobody watches this device now.</source>
+            <translation>The gateway %1 is offline: nobody watches this device now.</translation>
+        </message>
+        <message>
+            <source>Model code %1, hardware %2, software %3, unique ID %4</source>
+            <translation>Model code %1, hardware %2, software %3, unique ID %4</translation>
+        </message>
+        <message>
+            <source>Last state at %1</source>
+            <translation>Last state at %1</translation>
+        </message>
+        <message>
+            <source>Gateway</source>
+            <translation>Gateway</translation>
+        </message>
+        <message>
+            <source>Bus</source>
+            <translation>Bus</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>Model</source>
+            <translation>Model</translation>
+        </message>
+        <message>
+            <source>Family</source>
+            <translation>Family</translation>
+        </message>
+        <message>
+            <source>Availability</source>
+            <translation>Availability</translation>
+        </message>
+        <message>
+            <source>Initialisation</source>
+            <translation>Initialisation</translation>
+        </message>
+        <message>
+            <source>State</source>
+            <translation>State</translation>
+        </message>
+        <message>
+            <source>Position</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>Current</source>
+            <translation>Current</translation>
+        </message>
+        <message>
+            <source>Fault</source>
+            <translation>Fault</translation>
+        </message>
+        <message>
+            <source>Age</source>
+            <translation>Age</translation>
+        </message>
+    </context>
+    <context>
+        <name>LineWindow</name>
+        <message>
+            <source>The broker's address %1 is not usable: %2</source>
+            <translation>The broker's address %1 is not usable: %2</translation>
+        </message>
+        <message>
+            <source>Not connected: %1</source>
+            <translation>Not connected: %1</translation>
+        </message>
+        <message>
+            <source>Grivant -- Line</source>
+            <translation>Grivant -- Line</translation>
+        </message>
+        <message>
+            <source>Broker:</source>
+            <translation>Broker:</translation>
+        </message>
+        <message>
+            <source>host or host:port</source>
+            <translation>host or host:port</translation>
+        </message>
+        <message>
+            <source>Login...</source>
+            <translation>Login...</translation>
+        </message>
+        <message>
+            <source>Gateway:</source>
+            <translation>Gateway:</translation>
+        </message>
+        <message>
+            <source>Bus:</source>
+            <translation>Bus:</translation>
+        </message>
+        <message>
+            <source>Show:</source>
+            <translation>Show:</translation>
+        </message>
+        <message>
+            <source>All</source>
+            <translation>All</translation>
+        </message>
+        <message>
+            <source>All devices</source>
+            <translation>All devices</translation>
+        </message>
+        <message>
+            <source>Online</source>
+            <translation>Online</translation>
+        </message>
+        <message>
+            <source>Offline</source>
+            <translation>Offline</translation>
+        </message>
+        <message>
+            <source>Leased</source>
+            <translation>Leased</translation>
+        </message>
+        <message>
+            <source>Faults only</source>
+            <translation>Faults only</translation>
+        </message>
+        <message>
+            <source>Find a model, unique ID, bus or ID</source>
+            <translation>Find a model, unique ID, bus or ID</translation>
+        </message>
+        <message>
+            <source>Charts</source>
+            <translation>Charts</translation>
+        </message>
+        <message>
+            <source>Device</source>
+            <translation>Device</translation>
+        </message>
+        <message>
+            <source>Item</source>
+            <translation>Item</translation>
+        </message>
+        <message>
+            <source>Value</source>
+            <translation>Value</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>Address</translation>
+        </message>
+        <message>
+            <source>Parameter</source>
+            <translation>Parameter</translation>
+        </message>
+        <message>
+            <source>Diagnose</source>
+            <translation>Diagnose</translation>
+        </message>
+        <message>
+            <source>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</source>
+            <translation>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</translation>
+        </message>
+        <message>
+            <source>Disconnect</source>
+            <translation>Disconnect</translation>
+        </message>
+        <message>
+            <source>Connect</source>
+            <translation>Connect</translation>
+        </message>
+        <message>
+            <source>Not connected</source>
+            <translation>Not connected</translation>
+        </message>
+        <message>
+            <source>Connecting to %1...</source>
+            <translation>Connecting to %1...</translation>
+        </message>
+        <message>
+            <source>Connected to %1</source>
+            <translation>Connected to %1</translation>
+        </message>
+        <message>
+            <source>%1 refused the connection: %2</source>
+            <translation>%1 refused the connection: %2</translation>
+        </message>
+        <message>
+            <source>%1 cannot be reached: %2</source>
+            <translation>%1 cannot be reached: %2</translation>
+        </message>
+        <message>
+            <source>The connection to %1 was lost: %2</source>
+            <translation>The connection to %1 was lost: %2</translation>
+        </message>
+        <message>
+            <source>The broker is out of reach: the table shows what was known before, and the view connects again by itself.</source>
+            <translation>The broker is out of reach: the table shows what was known before, and the view connects again by itself.</translation>
+        </message>
+        <message>
+            <source>The table holds at most %1 devices (%2 gateways, %3 buses): %4 messages of further ones were left out.</source>
+            <translation>The table holds at most %1 devices (%2 gateways, %3 buses): %4 messages of further ones were left out.</translation>
+        </message>
+        <message>
+            <source>%1 messages came faster than the view could take them and were dropped.</source>
+            <translation>%1 messages came faster than the view could take them and were dropped.</translation>
+        </message>
+        <message>
+            <source>larger than %1 kB</source>
+            <translation>larger than %1 kB</translation>
+        </message>
+        <message>
+            <source>not JSON</source>
+            <translation>not JSON</translation>
+        </message>
+        <message>
+            <source>not a JSON object</source>
+            <translation>not a JSON object</translation>
+        </message>
+        <message>
+            <source>neither online nor offline</source>
+            <translation>neither online nor offline</translation>
+        </message>
+        <message>
+            <source>not a slave ID from 1 to 247</source>
+            <translation>not a slave ID from 1 to 247</translation>
+        </message>
+        <message>
+            <source>not a topic of the gateways</source>
+            <translation>not a topic of the gateways</translation>
+        </message>
+        <message>
+            <source>%1 messages under grivant/ were not understood and left out; the last: %2 (%3).</source>
+            <translation>%1 messages under grivant/ were not understood and left out; the last: %2 (%3).</translation>
+        </message>
+        <message>
+            <source>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</source>
+            <translation>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</translation>
+        </message>
+        <message>
+            <source>Gateway</source>
+            <translation>Gateway</translation>
+        </message>
+        <message>
+            <source>Bus</source>
+            <translation>Bus</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>Availability</source>
+            <translation>Availability</translation>
+        </message>
+        <message>
+            <source>Model</source>
+            <translation>Model</translation>
+        </message>
+        <message>
+            <source>Model code</source>
+            <translation>Model code</translation>
+        </message>
+        <message>
+            <source>%1 (key %2)</source>
+            <translation>%1 (key %2)</translation>
+        </message>
+        <message>
+            <source>Family</source>
+            <translation>Family</translation>
+        </message>
+        <message>
+            <source>Hardware version</source>
+            <translation>Hardware version</translation>
+        </message>
+        <message>
+            <source>Software version</source>
+            <translation>Software version</translation>
+        </message>
+        <message>
+            <source>Unique ID</source>
+            <translation>Unique ID</translation>
+        </message>
+        <message>
+            <source>Port</source>
+            <translation>Port</translation>
+        </message>
+        <message>
+            <source>Line</source>
+            <translation>Line</translation>
+        </message>
+        <message>
+            <source>Identified at</source>
+            <translation>Identified at</translation>
+        </message>
+        <message>
+            <source>Last state at</source>
+            <translation>Last state at</translation>
+        </message>
+        <message>
+            <source>Initialisation</source>
+            <translation>Initialisation</translation>
+        </message>
+        <message>
+            <source>State</source>
+            <translation>State</translation>
+        </message>
+        <message>
+            <source>Fault</source>
+            <translation>Fault</translation>
+        </message>
+        <message>
+            <source>fault</source>
+            <translation>fault</translation>
+        </message>
+        <message>
+            <source>%1 more left out</source>
+            <translation>%1 more left out</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <source>MainWindow</source>
@@ -1153,6 +1683,10 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Opening %1…</source>
             <translation>Opening %1…</translation>
+        </message>
+        <message>
+            <source>Line...</source>
+            <translation>Line...</translation>
         </message>
     </context>
     <context>

@@ -251,6 +251,536 @@ Website : </source>
     </message>
 </context>
 <context>
+    <name>FeedbackWords</name>
+    <message>
+        <source>not initialised</source>
+        <translation>未初始化</translation>
+    </message>
+    <message>
+        <source>initialised</source>
+        <translation>已初始化</translation>
+    </message>
+    <message>
+        <source>initialising</source>
+        <translation>初始化中</translation>
+    </message>
+    <message>
+        <source>not homed</source>
+        <translation>未回零</translation>
+    </message>
+    <message>
+        <source>homed</source>
+        <translation>已回零</translation>
+    </message>
+    <message>
+        <source>homing</source>
+        <translation>回零中</translation>
+    </message>
+    <message>
+        <source>moving</source>
+        <translation>运动中</translation>
+    </message>
+    <message>
+        <source>arrived</source>
+        <translation>到位</translation>
+    </message>
+    <message>
+        <source>caught an object</source>
+        <translation>夹住物体</translation>
+    </message>
+    <message>
+        <source>object dropped</source>
+        <translation>物体掉落</translation>
+    </message>
+    <message>
+        <source>met an object while pushing</source>
+        <translation>推压时遇到物体</translation>
+    </message>
+    <message>
+        <source>push band ended without an object</source>
+        <translation>推压区间结束未遇到物体</translation>
+    </message>
+</context>
+<context>
+    <name>LineBrokerDialog</name>
+    <message>
+        <source>Broker login and TLS</source>
+        <translation>代理服务器登录与 TLS</translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation>用户名：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>or password file:</source>
+        <translation>或密码文件：</translation>
+    </message>
+    <message>
+        <source>CA file (TLS):</source>
+        <translation>CA 文件（TLS）：</translation>
+    </message>
+    <message>
+        <source>Client certificate:</source>
+        <translation>客户端证书：</translation>
+    </message>
+    <message>
+        <source>Client key:</source>
+        <translation>客户端密钥：</translation>
+    </message>
+    <message>
+        <source>The password is kept until the program ends, never stored; a password file is read at each connection (its first line). With a CA file the broker is reached over TLS, at port 8883 unless the address names another.</source>
+        <translation>密码只保留到程序结束，从不存储；密码文件在每次连接时读取（其第一行）。提供 CA 文件时通过 TLS 连接代理服务器，除非地址另有指定，端口为 8883。</translation>
+    </message>
+</context>
+<context>
+    <name>LineBusModel</name>
+    <message>
+        <source>Known from the broker&apos;s retained status: it held before the Line view connected.</source>
+        <translation>来自代理服务器保留的状态：在产线视图连接之前即已如此。</translation>
+    </message>
+    <message>
+        <source>no status</source>
+        <translation>无状态</translation>
+    </message>
+    <message>
+        <source>before %1</source>
+        <translation>%1 之前</translation>
+    </message>
+    <message>
+        <source>%1 of %2 online</source>
+        <translation>%1/%2 在线</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Since</source>
+        <translation>起始时间</translation>
+    </message>
+    <message>
+        <source>Bus</source>
+        <translation>总线</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>线路</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Line share</source>
+        <translation>线路占用</translation>
+    </message>
+    <message>
+        <source>Failures/min</source>
+        <translation>失败/分钟</translation>
+    </message>
+</context>
+<context>
+    <name>LineCharts</name>
+    <message>
+        <source>Position</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Position (%1)</source>
+        <translation>位置(%1)</translation>
+    </message>
+    <message>
+        <source>Current (mA)</source>
+        <translation>电流(mA)</translation>
+    </message>
+    <message>
+        <source>The first %1 of the chosen devices are drawn.</source>
+        <translation>只绘制所选设备中的前 %1 台。</translation>
+    </message>
+    <message>
+        <source>Choose several rows (Ctrl+click) to compare their devices.</source>
+        <translation>选择多行（Ctrl+单击）以比较这些设备。</translation>
+    </message>
+</context>
+<context>
+    <name>LineTableModel</name>
+    <message>
+        <source>%1 (unknown)</source>
+        <translation>%1（未知）</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>offline</source>
+        <translation>离线</translation>
+    </message>
+    <message>
+        <source>leased</source>
+        <translation>已借出</translation>
+    </message>
+    <message>
+        <source>gripper</source>
+        <translation>夹爪</translation>
+    </message>
+    <message>
+        <source>rotary gripper</source>
+        <translation>旋转夹爪</translation>
+    </message>
+    <message>
+        <source>linear module</source>
+        <translation>直线模组</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>错误 %1</translation>
+    </message>
+    <message>
+        <source>fault</source>
+        <translation>故障</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 小时</translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 天</translation>
+    </message>
+    <message>
+        <source>The gateway %1 is offline: nobody watches this device now.</source>
+        <translation>网关 %1 离线：目前无人监视此设备。</translation>
+    </message>
+    <message>
+        <source>Model code %1, hardware %2, software %3, unique ID %4</source>
+        <translation>型号代码 %1，硬件 %2，软件 %3，唯一ID %4</translation>
+    </message>
+    <message>
+        <source>Last state at %1</source>
+        <translation>最后状态于 %1</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Bus</source>
+        <translation>总线</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>类别</translation>
+    </message>
+    <message>
+        <source>Availability</source>
+        <translation>可用性</translation>
+    </message>
+    <message>
+        <source>Initialisation</source>
+        <translation>初始化</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>电流</translation>
+    </message>
+    <message>
+        <source>Fault</source>
+        <translation>故障</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>时长</translation>
+    </message>
+</context>
+<context>
+    <name>LineWindow</name>
+    <message>
+        <source>The broker&apos;s address %1 is not usable: %2</source>
+        <translation>代理服务器地址 %1 不可用：%2</translation>
+    </message>
+    <message>
+        <source>Not connected: %1</source>
+        <translation>未连接：%1</translation>
+    </message>
+    <message>
+        <source>Grivant -- Line</source>
+        <translation>Grivant -- 产线</translation>
+    </message>
+    <message>
+        <source>Broker:</source>
+        <translation>代理服务器：</translation>
+    </message>
+    <message>
+        <source>host or host:port</source>
+        <translation>主机 或 主机:端口</translation>
+    </message>
+    <message>
+        <source>Login...</source>
+        <translation>登录...</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关：</translation>
+    </message>
+    <message>
+        <source>Bus:</source>
+        <translation>总线：</translation>
+    </message>
+    <message>
+        <source>Show:</source>
+        <translation>显示：</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>All devices</source>
+        <translation>全部设备</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>离线</translation>
+    </message>
+    <message>
+        <source>Leased</source>
+        <translation>已借出</translation>
+    </message>
+    <message>
+        <source>Faults only</source>
+        <translation>仅故障</translation>
+    </message>
+    <message>
+        <source>Find a model, unique ID, bus or ID</source>
+        <translation>查找型号、唯一ID、总线或 ID</translation>
+    </message>
+    <message>
+        <source>Charts</source>
+        <translation>曲线</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>项目</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Diagnose</source>
+        <translation>诊断</translation>
+    </message>
+    <message>
+        <source>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</source>
+        <translation>要在主窗口中通过网关打开设备，需要网关能够借出该设备；此网关尚不支持。</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>Connecting to %1...</source>
+        <translation>正在连接 %1...</translation>
+    </message>
+    <message>
+        <source>Connected to %1</source>
+        <translation>已连接到 %1</translation>
+    </message>
+    <message>
+        <source>%1 refused the connection: %2</source>
+        <translation>%1 拒绝了连接：%2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be reached: %2</source>
+        <translation>无法连接 %1：%2</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost: %2</source>
+        <translation>与 %1 的连接已断开：%2</translation>
+    </message>
+    <message>
+        <source>The broker is out of reach: the table shows what was known before, and the view connects again by itself.</source>
+        <translation>无法连接代理服务器：表格显示的是之前已知的情况，视图会自动重新连接。</translation>
+    </message>
+    <message>
+        <source>The table holds at most %1 devices (%2 gateways, %3 buses): %4 messages of further ones were left out.</source>
+        <translation>表格最多容纳 %1 台设备（%2 个网关，%3 条总线）：其余设备的 %4 条消息已被忽略。</translation>
+    </message>
+    <message>
+        <source>%1 messages came faster than the view could take them and were dropped.</source>
+        <translation>%1 条消息到达过快，视图来不及处理，已被丢弃。</translation>
+    </message>
+    <message>
+        <source>larger than %1 kB</source>
+        <translation>大于 %1 kB</translation>
+    </message>
+    <message>
+        <source>not JSON</source>
+        <translation>不是 JSON</translation>
+    </message>
+    <message>
+        <source>not a JSON object</source>
+        <translation>不是 JSON 对象</translation>
+    </message>
+    <message>
+        <source>neither online nor offline</source>
+        <translation>既不是在线也不是离线</translation>
+    </message>
+    <message>
+        <source>not a slave ID from 1 to 247</source>
+        <translation>不是 1 到 247 之间的从站 ID</translation>
+    </message>
+    <message>
+        <source>not a topic of the gateways</source>
+        <translation>不是网关的主题</translation>
+    </message>
+    <message>
+        <source>%1 messages under grivant/ were not understood and left out; the last: %2 (%3).</source>
+        <translation>grivant/ 下有 %1 条消息无法识别，已被忽略；最后一条：%2（%3）。</translation>
+    </message>
+    <message>
+        <source>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</source>
+        <translation>%1 个网关，%2 台设备：%3 台离线，%4 台有故障；显示 %5 台</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Bus</source>
+        <translation>总线</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Availability</source>
+        <translation>可用性</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Model code</source>
+        <translation>型号代码</translation>
+    </message>
+    <message>
+        <source>%1 (key %2)</source>
+        <translation>%1（键 %2）</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>类别</translation>
+    </message>
+    <message>
+        <source>Hardware version</source>
+        <translation>硬件版本</translation>
+    </message>
+    <message>
+        <source>Software version</source>
+        <translation>软件版本</translation>
+    </message>
+    <message>
+        <source>Unique ID</source>
+        <translation>唯一ID</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>线路</translation>
+    </message>
+    <message>
+        <source>Identified at</source>
+        <translation>识别时间</translation>
+    </message>
+    <message>
+        <source>Last state at</source>
+        <translation>最后状态时间</translation>
+    </message>
+    <message>
+        <source>Initialisation</source>
+        <translation>初始化</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Fault</source>
+        <translation>故障</translation>
+    </message>
+    <message>
+        <source>fault</source>
+        <translation>故障</translation>
+    </message>
+    <message>
+        <source>%1 more left out</source>
+        <translation>另有 %1 项未显示</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>MainWindow</source>
@@ -1153,6 +1683,10 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Opening %1…</source>
         <translation>正在打开 %1…</translation>
+    </message>
+    <message>
+        <source>Line...</source>
+        <translation>产线...</translation>
     </message>
 </context>
 <context>
