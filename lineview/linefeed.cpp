@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <deque>
 #include <mutex>
@@ -145,7 +144,9 @@ bool LineFeed::open(const LineBroker &broker, QString *error)
     MqttClient::Settings s;
     s.host = b.host;
     s.port = b.effectivePort();
-    s.clientId = QStringLiteral("grivant-line-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    // An ID the library makes up, another at each connection: the view never pushes any
+    // other client off the broker.
+    s.clientId.clear();
     s.username = b.username;
     s.password = b.password;
     s.caFile = b.caFile;
@@ -171,7 +172,8 @@ bool LineFeed::open(const LineBroker &broker, QString *error)
         case MqttClient::Event::Connected: inbox->link = Link::Connected; break;
         case MqttClient::Event::Refused: inbox->link = Link::Refused; break;
         case MqttClient::Event::Unreachable: inbox->link = Link::Unreachable; break;
-        case MqttClient::Event::Lost: inbox->link = Link::Lost; break;
+        case MqttClient::Event::Lost:
+        case MqttClient::Event::TakenOver: inbox->link = Link::Lost; break;
         }
         inbox->reason = why;
         if (!inbox->linkNotified) {

@@ -87,6 +87,17 @@ struct DeviceReading
     QVector<LineValue> values; // everything the state holds, in its order
 };
 
+// How well a device is polled, as its gateway measures it over a stats period.
+struct DeviceHealth
+{
+    bool known = false;
+    double intervalP50Ms = -1; // achieved poll interval
+    double intervalP95Ms = -1;
+    double polls = -1;
+    double failures = -1;
+    bool slow = false; // its interval passed 1.1 times its configured period
+};
+
 // One bus in a gateway's stats.
 struct BusFigures
 {

@@ -215,6 +215,16 @@ QString LineTableModel::ageText(qint64 ms)
     return tr("%1 days").arg(s / 86400);
 }
 
+QString LineTableModel::pollText(const LineState::Device &d)
+{
+    const DeviceHealth &h = d.health;
+    if (!h.known || h.intervalP50Ms < 0)
+        return QString();
+    const QString p50 = QString::number(h.intervalP50Ms, 'f', 0);
+    return h.intervalP95Ms >= 0 ? tr("%1 / %2 ms").arg(p50, QString::number(h.intervalP95Ms, 'f', 0))
+                                : tr("%1 ms").arg(p50);
+}
+
 QString LineTableModel::text(const LineState::Device &d, int column) const
 {
     switch (column) {
@@ -230,6 +240,7 @@ QString LineTableModel::text(const LineState::Device &d, int column) const
     case CurrentColumn: return currentText(d);
     case FaultColumn: return faultText(d);
     case AgeColumn: return ageText(LineState::ageMs(d, now()));
+    case PollColumn: return pollText(d);
     default: break;
     }
     return QString();
@@ -248,7 +259,8 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
         case IdColumn:
         case PositionColumn:
         case CurrentColumn:
-        case AgeColumn: return int(Qt::AlignRight | Qt::AlignVCenter);
+        case AgeColumn:
+        case PollColumn: return int(Qt::AlignRight | Qt::AlignVCenter);
         default: return QVariant();
         }
     case Qt::ToolTipRole:
@@ -258,6 +270,9 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
         if (index.column() == ModelColumn && d->hasInfo)
             return tr("Model code %1, hardware %2, software %3, unique ID %4")
                 .arg(d->identity.modelCode, d->identity.hardware, d->identity.software, d->identity.uniqueId);
+        if (index.column() == PollColumn && d->health.known)
+            return d->health.slow ? tr("Achieved poll interval, median / 95 %: slower than its period")
+                                  : tr("Achieved poll interval, median / 95 %");
         if (index.column() == AgeColumn && d->stateAtMs > 0)
             return tr("Last state at %1").arg(timeOfDay(d->stateAtMs));
         // The long words of a state, in full where the column cuts them.
@@ -268,6 +283,8 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
         return int(m_state->presenceOf(*d));
     case FaultRole:
         return d->hasState && d->reading.fault;
+    case SlowRole:
+        return d->health.known && d->health.slow;
     default: break;
     }
     return QVariant();
@@ -290,6 +307,7 @@ QVariant LineTableModel::headerData(int section, Qt::Orientation orientation, in
     case CurrentColumn: return tr("Current");
     case FaultColumn: return tr("Fault");
     case AgeColumn: return tr("Age");
+    case PollColumn: return tr("Poll interval");
     default: break;
     }
     return QVariant();
@@ -338,6 +356,10 @@ int LineTableModel::compare(int left, int right, int column) const
         c = orderDouble(ageA >= 0, double(ageA), ageB >= 0, double(ageB));
         break;
     }
+    case PollColumn:
+        c = orderDouble(a->health.known && a->health.intervalP95Ms >= 0, a->health.intervalP95Ms,
+                        b->health.known && b->health.intervalP95Ms >= 0, b->health.intervalP95Ms);
+        break;
     default: break;
     }
     if (c == 0 && column != BusColumn && column != IdColumn)

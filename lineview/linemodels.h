@@ -30,11 +30,13 @@ public:
         CurrentColumn,
         FaultColumn,
         AgeColumn,
+        PollColumn, // shown once a gateway publishes the figures
         ColumnCount
     };
     enum Role {
         PresenceRole = Qt::UserRole + 1, // int(Presence) as shown: offline with its gateway
         FaultRole,                       // bool
+        SlowRole,                        // bool: polled slower than its period
     };
 
     using Clock = std::function<qint64()>;
@@ -69,6 +71,7 @@ public:
     static QString positionText(const LineState::Device &device);
     static QString currentText(const LineState::Device &device);
     static QString ageText(qint64 ms);
+    static QString pollText(const LineState::Device &device);
 
 private:
     QString text(const LineState::Device &d, int column) const;

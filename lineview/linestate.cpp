@@ -262,6 +262,24 @@ void LineState::apply(const LineMessage &m, qint64 nowMs)
     }
 }
 
+bool LineState::applyHealth(const QString &gateway, const QString &bus, int id, const DeviceHealth &health)
+{
+    const int row = rowOf(gateway, bus, id);
+    if (row < 0 || row >= m_devices.size())
+        return false;
+    // Field by field: GCC 12 sees a whole copy here as a write past the vector's end.
+    Device &d = m_devices[row];
+    d.health.intervalP50Ms = health.intervalP50Ms;
+    d.health.intervalP95Ms = health.intervalP95Ms;
+    d.health.polls = health.polls;
+    d.health.failures = health.failures;
+    d.health.slow = health.slow;
+    d.health.known = health.known;
+    m_anyHealth = m_anyHealth || health.known;
+    markChanged(row);
+    return true;
+}
+
 Presence LineState::presenceOf(const Device &device) const
 {
     const Gateway *g = gateway(device.gateway);

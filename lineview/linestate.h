@@ -84,6 +84,7 @@ public:
         DeviceReading reading;
         qint64 stateAtMs = -1; // when the last state was true: receipt, or its own time if retained
         Presence availability = Presence::Unknown;
+        DeviceHealth health;
         History history;
 
         Family family() const;
@@ -100,6 +101,9 @@ public:
     LineState();
 
     void apply(const LineMessage &message, qint64 nowMs);
+    // A device's poll figures, from its gateway's stats; false for a device not in the table.
+    bool applyHealth(const QString &gateway, const QString &bus, int id, const DeviceHealth &health);
+    bool anyHealth() const { return m_anyHealth; }
     void clear();
 
     const QVector<Device> &devices() const { return m_devices; }
@@ -146,4 +150,5 @@ private:
     QString m_lastProblemTopic;
     qint64 m_leftOut = 0;
     qint64 m_taken = 0;
+    bool m_anyHealth = false;
 };

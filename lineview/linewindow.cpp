@@ -31,6 +31,7 @@ const QColor FaultText(0xb0, 0x00, 0x20);
 const QColor OfflineBackground(0xe4, 0xe7, 0xeb);
 const QColor OfflineText(0x6c, 0x75, 0x7d);
 const QColor LeasedBackground(0xdc, 0xeb, 0xfa);
+const QColor SlowText(0xa0, 0x5a, 0x00);
 
 // Cells drawn plainly: a background that says why a row stands out, and one line of text.
 // A thousand busy rows repaint a few times a second; the style's item painting would cost
@@ -60,6 +61,9 @@ public:
             text = OfflineText;
         if (fault && index.column() == m_faultColumn)
             text = FaultText;
+        if (index.column() == LineTableModel::PollColumn && m_faultRole >= 0
+            && index.data(LineTableModel::SlowRole).toBool())
+            text = SlowText;
         if (selected) {
             background = option.palette.color(QPalette::Highlight);
             text = option.palette.color(QPalette::HighlightedText);
@@ -239,7 +243,7 @@ LineWindow::LineWindow(QWidget *parent) : QMainWindow(parent)
     QHeaderView *columns = m_deviceView->horizontalHeader();
     columns->setStretchLastSection(true);
     const int digit = QFontMetrics(m_deviceView->font()).horizontalAdvance(QLatin1Char('0'));
-    const int widths[LineTableModel::ColumnCount] = {7, 7, 3, 10, 12, 9, 9, 15, 8, 7, 7, 5};
+    const int widths[LineTableModel::ColumnCount] = {7, 7, 3, 10, 12, 9, 9, 15, 8, 7, 7, 5, 10};
     for (int c = 0; c < LineTableModel::ColumnCount; ++c)
         columns->resizeSection(c, widths[c] * digit + 8);
     const int busWidths[LineBusModel::ColumnCount] = {10, 7, 15, 10, 13, 12, 9, 10};
@@ -327,6 +331,7 @@ LineWindow::LineWindow(QWidget *parent) : QMainWindow(parent)
         updateDetail();
         updateCharts();
     });
+    m_deviceView->setColumnHidden(LineTableModel::PollColumn, true);
     retranslate();
     updateLink();
 }
@@ -518,6 +523,8 @@ void LineWindow::updateFilters()
 
 void LineWindow::refreshed()
 {
+    // The poll figures take a column once some gateway publishes them.
+    m_deviceView->setColumnHidden(LineTableModel::PollColumn, !m_monitor.state().anyHealth());
     updateFilters();
     updateBanner();
     updateDetail();

@@ -248,6 +248,17 @@ void TestLineState::sortingPutsFaultsAndOfflineFirst()
     filter.sort(LineTableModel::StateColumn);
     QCOMPARE(filter.index(0, LineTableModel::StateColumn).data().toString(), QStringLiteral("caught an object"));
 
+    // Poll figures, once a gateway gives them, for devices in the table only.
+    DeviceHealth health;
+    health.known = true;
+    health.intervalP50Ms = 52;
+    health.intervalP95Ms = 61.4;
+    QVERIFY(state.applyHealth("l1", "b", 1, health));
+    QVERIFY(!state.applyHealth("l1", "b", 9, health));
+    model.refresh();
+    const int b1 = filter.mapFromSource(model.index(state.rowOf("l1", "b", 1), 0)).row();
+    QCOMPARE(filter.index(b1, LineTableModel::PollColumn).data().toString(), QStringLiteral("52 / 61 ms"));
+
     filter.setFaultsOnly(true);
     QCOMPARE(order(), QStringList{"b2"});
     filter.setFaultsOnly(false);

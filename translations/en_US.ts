@@ -524,6 +524,26 @@ Website : </translation>
             <source>Age</source>
             <translation>Age</translation>
         </message>
+        <message>
+            <source>%1 / %2 ms</source>
+            <translation>%1 / %2 ms</translation>
+        </message>
+        <message>
+            <source>%1 ms</source>
+            <translation>%1 ms</translation>
+        </message>
+        <message>
+            <source>Achieved poll interval, median / 95 %: slower than its period</source>
+            <translation>Achieved poll interval, median / 95 %: slower than its period</translation>
+        </message>
+        <message>
+            <source>Achieved poll interval, median / 95 %</source>
+            <translation>Achieved poll interval, median / 95 %</translation>
+        </message>
+        <message>
+            <source>Poll interval</source>
+            <translation>Poll interval</translation>
+        </message>
     </context>
     <context>
         <name>LineWindow</name>

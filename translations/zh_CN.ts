@@ -524,6 +524,26 @@ Website : </source>
         <source>Age</source>
         <translation>时长</translation>
     </message>
+    <message>
+        <source>%1 / %2 ms</source>
+        <translation>%1 / %2 ms</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Achieved poll interval, median / 95 %: slower than its period</source>
+        <translation>实际轮询间隔，中位数 / 95 %：慢于其设定周期</translation>
+    </message>
+    <message>
+        <source>Achieved poll interval, median / 95 %</source>
+        <translation>实际轮询间隔，中位数 / 95 %</translation>
+    </message>
+    <message>
+        <source>Poll interval</source>
+        <translation>轮询间隔</translation>
+    </message>
 </context>
 <context>
     <name>LineWindow</name>
