@@ -378,11 +378,13 @@ int SessionReader::progress(void *reader)
 
 bool SessionReader::prepare(const char *sql, sqlite3_stmt **statement)
 {
+    if (m_stop && m_stop->load())
+        return fail(SessionProblem::Interrupted);
     const int rc = sqlite3_prepare_v2(m_db, sql, -1, statement, nullptr);
     return rc == SQLITE_OK || sqlFailure(rc);
 }
 
-bool SessionReader::copyLog(const std::string &path, const std::string &log)
+bool SessionReader::copyFiles(const std::string &path, const std::string &log)
 {
     std::error_code ec;
     const fs::path base = fs::temp_directory_path(ec);
@@ -401,7 +403,10 @@ bool SessionReader::copyLog(const std::string &path, const std::string &log)
     if (m_copies.empty())
         return fail(SessionProblem::NoRoom, ec ? ec.message() : std::string(std::strerror(EEXIST)));
     std::vector<char> buffer(1 << 20);
-    for (const auto &copy : {std::make_pair(path, m_copies + "/session"), std::make_pair(log, m_copies + "/session-wal")}) {
+    std::vector<std::pair<std::string, std::string>> copies{{path, m_copies + "/session"}};
+    if (!log.empty())
+        copies.emplace_back(log, m_copies + "/session-wal");
+    for (const auto &copy : copies) {
         FILE *in = std::fopen(copy.first.c_str(), "rb");
         if (!in)
             return fail(SessionProblem::Unreadable, std::strerror(errno));
@@ -454,23 +459,31 @@ bool SessionReader::open(const std::string &path)
         m_problem.code = kindOf(status.type());
         return fail(SessionProblem::NotRegular);
     }
-    uintmax_t bytes = fs::file_size(file, ec);
+    const uintmax_t fileBytes = fs::file_size(file, ec);
+    uintmax_t bytes = fileBytes;
+    unsigned char head[100];
     {
         FILE *f = std::fopen(path.c_str(), "rb");
         if (!f)
             return fail(SessionProblem::Unreadable, std::strerror(errno));
-        unsigned char head[100];
         const size_t n = std::fread(head, 1, sizeof head, f);
         std::fclose(f);
         if (n < sizeof head || std::memcmp(head, "SQLite format 3", 16) != 0)
             return fail(SessionProblem::NotSqlite);
     }
+    // A file cut short: SQLite refuses one whose header counts more pages than it holds.
+    // Read from a copy whose header leaves the count to the file's size, the file is
+    // read up to where the damage begins.
+    const auto word32 = [&head](int at) { return uint32_t(head[at]) << 24 | head[at + 1] << 16 | head[at + 2] << 8 | head[at + 3]; };
+    const uint32_t pageSize = head[16] == 0 && head[17] == 1 ? 65536 : uint32_t(head[16] << 8 | head[17]);
+    const bool cutShort = word32(24) == word32(92) && uint64_t(word32(28)) * pageSize > fileBytes;
 
     // A session whose recording was cut short keeps its last seconds in the log beside it.
     // SQLite would fold that log into the file on opening: both are read from copies
     // instead, so that neither changes. A file without a log is read as one that cannot
     // change, which SQLite neither locks nor writes beside.
     const std::string log = path + "-wal";
+    std::string logToRead;
     const fs::file_status logStatus = fs::status(fs::u8path(log), ec);
     if (logStatus.type() != fs::file_type::not_found && !ec) {
         if (!fs::is_regular_file(logStatus)) {
@@ -480,19 +493,32 @@ bool SessionReader::open(const std::string &path)
         }
         const uintmax_t logBytes = fs::file_size(fs::u8path(log), ec);
         if (!ec && logBytes > 0) {
-            if (!copyLog(path, log))
-                return false;
+            logToRead = log;
             bytes += logBytes;
         }
+    }
+    m_logRead = !logToRead.empty();
+    if ((m_logRead || cutShort) && !copyFiles(path, logToRead))
+        return false;
+    if (cutShort) {
+        // A page cut through would read as one whose rows hold nothing: left out.
+        fs::resize_file(fs::u8path(m_copies + "/session"), fileBytes / pageSize * pageSize, ec);
+        FILE *copy = std::fopen((m_copies + "/session").c_str(), "r+b");
+        const unsigned char other[4] = {uint8_t(~head[92]), head[93], head[94], head[95]};
+        const bool patched = copy && std::fseek(copy, 92, SEEK_SET) == 0 && std::fwrite(other, 1, 4, copy) == 4;
+        if (copy)
+            std::fclose(copy);
+        if (!patched)
+            return fail(SessionProblem::NoRoom, std::strerror(errno));
     }
     // Steps of a thousand instructions: a whole read takes a few per row, and a row takes
     // at least a few bytes. A damaged tree that leads a query round in circles ends here.
     m_stepBudget = 100000 + uint64_t(bytes) / 16;
 
-    const std::string target = logRead() ? m_copies + "/session" : fs::absolute(file, ec).u8string();
-    const std::string uri = fileUri(target) + (logRead() ? "" : "?immutable=1");
+    const std::string target = m_copies.empty() ? fs::absolute(file, ec).u8string() : m_copies + "/session";
+    const std::string uri = fileUri(target) + (m_logRead ? "" : "?immutable=1");
     const int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE
-                      | (logRead() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+                      | (m_logRead ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
     const int rc = sqlite3_open_v2(uri.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK)
         return fail(SessionProblem::Unreadable, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));

@@ -169,7 +169,7 @@ public:
     const SessionProblem &problem() const { return m_problem; }
     const SessionHead &head() const { return m_head; }
     // The log beside the file was read (from a copy): the recording did not end cleanly.
-    bool logRead() const { return !m_copies.empty(); }
+    bool logRead() const { return m_logRead; }
 
     // Each reads its table in the order of storing, the map's tables for the map named.
     // False with the problem when a row contradicts the format or the read cannot go on;
@@ -195,7 +195,8 @@ private:
     bool fail(SessionProblem::Kind kind, const std::string &value = std::string());
     // Maps an SQLite failure of a query to a problem: interrupted, endless, damaged, ...
     bool sqlFailure(int rc);
-    bool copyLog(const std::string &path, const std::string &log);
+    // Copies of the file and, unless empty, its log in a temporary folder of their own.
+    bool copyFiles(const std::string &path, const std::string &log);
     bool checkSchema();
     bool readHead();
     bool prepare(const char *sql, sqlite3_stmt **statement);
@@ -204,6 +205,7 @@ private:
     const std::atomic_bool *m_stop;
     sqlite3 *m_db = nullptr;
     std::string m_copies;
+    bool m_logRead = false;
     uint64_t m_steps = 0;
     uint64_t m_stepBudget = 0;
     bool m_overBudget = false;
