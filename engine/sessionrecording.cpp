@@ -187,7 +187,8 @@ bool MainWindow::startRecording(const QString &path, QString *error, bool replac
     h.port = m_connectionForm->linkPort();
     h.baudRate = m_connectionForm->linkBaudRate();
     h.parity = m_connectionForm->linkParity();
-    h.stopBits = m_connectionForm->linkStopBits();
+    // The link knows no stop bits before its first connection: one, as the format has it.
+    h.stopBits = m_connectionForm->linkStopBits() == 2 ? 2 : 1;
     h.slaveId = m_connectionForm->linkSlaveId();
     h.ident = m_lastIdentBlock;
     h.modelName = m_currentModelName;

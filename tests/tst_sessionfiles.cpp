@@ -172,8 +172,8 @@ private slots:
                                   << "it is taken to end with them, at 00:00:09.902";
         QTest::newRow("frame at the end of time")
             << "UPDATE frames SET t_us = 9223372036854775000 WHERE seq = 200" << 0 << true << "frames.t_us of row 200";
-        QTest::newRow("answer wider than its request") << "" << 1 << false << "1 answer(s) held another number of registers";
-        QTest::newRow("registers beyond 0xFFFF") << "" << 2 << false << "1 answer(s) held another number of registers";
+        QTest::newRow("answer wider than its request") << "" << 1 << false << "asked for: 1. They are in the traffic";
+        QTest::newRow("registers beyond 0xFFFF") << "" << 2 << false << "asked for: 1. They are in the traffic";
     }
 
     void hostileFiles()

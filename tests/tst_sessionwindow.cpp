@@ -16,7 +16,9 @@
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
@@ -268,6 +270,8 @@ private slots:
         QVERIFY(!data.events.isEmpty());
         QCOMPARE(data.events.last().kind, QString(SessionFormat::Disconnected));
         QCOMPARE(data.header.modelName, QString("GZB-50W"));
+        // No ini file here: the window speaks English, and says so.
+        QCOMPARE(data.header.language, QString("en_US"));
         QCOMPARE(data.header.ident.mid(6, 4), QByteArray::fromHex("CAFE0BAD"));
         QCOMPARE(data.header.port, port);
 
@@ -281,6 +285,50 @@ private slots:
         QVERIFY(monitor->model()->rowCount() >= 2);
         for (int row = 0; row < monitor->model()->rowCount(); ++row)
             QCOMPARE(monitor->model()->frameAt(row).address, 0x0A00);
+    }
+
+    // "Record session..." with a bare name: the dialog adds the suffix and asks before it
+    // replaces the file of that name; "No" keeps it, "Yes" records over it.
+    void recordAsksBeforeReplacing()
+    {
+        QTemporaryDir dir;
+        const QString kept = dir.filePath("kept.grivant-session");
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("earlier") == 7);
+        f.close();
+        MainWindow window;
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            QString asked;
+            int step = 0;
+            QTimer driver;
+            connect(&driver, &QTimer::timeout, [&] {
+                QWidget *modal = QApplication::activeModalWidget();
+                if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && step == 0) {
+                    // Typed as the operator types it, once the dialog has settled.
+                    dialog->setDirectory(dir.path());
+                    dialog->findChild<QLineEdit *>("fileNameEdit")->setText("kept");
+                    if (dialog->selectedFiles().value(0) == kept) {
+                        step = 1;
+                        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+                    }
+                } else if (auto *box = qobject_cast<QMessageBox *>(modal); box && step == 1) {
+                    asked = box->text();
+                    step = 2;
+                    box->button(answer)->click();
+                } else if (auto *again = qobject_cast<QFileDialog *>(modal); again && step == 2) {
+                    again->reject();
+                }
+            });
+            driver.start(20);
+            window.recordSessionChosen();
+            driver.stop();
+            QVERIFY2(asked.contains("kept.grivant-session already exists"), qPrintable(asked));
+            QCOMPARE(window.sessionWriter()->isRecording(), answer == QMessageBox::Yes);
+        }
+        window.stopRecording();
+        SessionData data;
+        QString error;
+        QVERIFY2(readSession(kept, &data, &error), qPrintable(error));
     }
 
     // The README's picture: a demonstration cycle recorded, then replayed with its timeline.
