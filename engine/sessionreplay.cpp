@@ -134,6 +134,8 @@ bool MainWindow::readSessionAside(const QString &path, SessionData *data, QStrin
                          isVisible() ? static_cast<QWidget *>(this) : m_connectionForm);
     busy.setWindowModality(Qt::ApplicationModal);
     busy.setMinimumDuration(300);
+    // The dialog shows itself once that time has passed from its first value.
+    busy.setValue(0);
     connect(&busy, &QProgressDialog::canceled, &busy, [&stop] { stop = true; });
     QEventLoop loop;
     connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);

@@ -1543,10 +1543,6 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>- %1: %2</translation>
         </message>
         <message>
-            <source>The session cannot be written: %1</source>
-            <translation>The session cannot be written: %1</translation>
-        </message>
-        <message>
             <source>Record session...</source>
             <translation>Record session...</translation>
         </message>
@@ -1707,6 +1703,14 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Line...</source>
             <translation>Line...</translation>
+        </message>
+        <message>
+            <source>The recording stopped at %3: %1. %2 holds what was recorded before.</source>
+            <translation>The recording stopped at %3: %1. %2 holds what was recorded before.</translation>
+        </message>
+        <message>
+            <source>The recording stopped: %1. Nothing was written to %2.</source>
+            <translation>The recording stopped: %1. Nothing was written to %2.</translation>
         </message>
     </context>
     <context>
@@ -2329,10 +2333,6 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>%1 is not a Grivant session: it is not an SQLite database.</translation>
         </message>
         <message>
-            <source>Cannot read %1: no room for a copy of it and its log</source>
-            <translation>Cannot read %1: no room for a copy of it and its log</translation>
-        </message>
-        <message>
             <source>The recording did not end cleanly; its log was read as well.</source>
             <translation>The recording did not end cleanly; its log was read as well.</translation>
         </message>
@@ -2345,26 +2345,6 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>%1 was recorded by a newer Grivant (session format %2); this one reads format %3 and older. Open it with a newer Grivant.</translation>
         </message>
         <message>
-            <source>%1 is damaged: its header cannot be read (%2).</source>
-            <translation>%1 is damaged: its header cannot be read (%2).</translation>
-        </message>
-        <message>
-            <source>%1 is damaged: its header lacks the format or the start time.</source>
-            <translation>%1 is damaged: its header lacks the format or the start time.</translation>
-        </message>
-        <message>
-            <source>%1 is damaged: its frames cannot be read (%2).</source>
-            <translation>%1 is damaged: its frames cannot be read (%2).</translation>
-        </message>
-        <message>
-            <source>%1 is damaged: its events cannot be read (%2).</source>
-            <translation>%1 is damaged: its events cannot be read (%2).</translation>
-        </message>
-        <message>
-            <source>%1 is cut short or damaged: it is shown up to its last complete second, %2.</source>
-            <translation>%1 is cut short or damaged: it is shown up to its last complete second, %2.</translation>
-        </message>
-        <message>
             <source>The recording did not end cleanly: it ends at its last complete second, %1.</source>
             <translation>The recording did not end cleanly: it ends at its last complete second, %1.</translation>
         </message>
@@ -2372,16 +2352,132 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>%1 cannot be replayed: its frames contradict each other (%2).</source>
             <translation>%1 cannot be replayed: its frames contradict each other (%2).</translation>
         </message>
+        <message>
+            <source>a folder</source>
+            <translation>a folder</translation>
+        </message>
+        <message>
+            <source>a FIFO (named pipe)</source>
+            <translation>a FIFO (named pipe)</translation>
+        </message>
+        <message>
+            <source>a device</source>
+            <translation>a device</translation>
+        </message>
+        <message>
+            <source>a socket</source>
+            <translation>a socket</translation>
+        </message>
+        <message>
+            <source>a special file</source>
+            <translation>a special file</translation>
+        </message>
+        <message>
+            <source>view</source>
+            <translation>view</translation>
+        </message>
+        <message>
+            <source>trigger</source>
+            <translation>trigger</translation>
+        </message>
+        <message>
+            <source>index</source>
+            <translation>index</translation>
+        </message>
+        <message>
+            <source>virtual table</source>
+            <translation>virtual table</translation>
+        </message>
+        <message>
+            <source>table</source>
+            <translation>table</translation>
+        </message>
+        <message>
+            <source>Cannot read %1: the log beside it (%2-wal) is %3, not a file.</source>
+            <translation>Cannot read %1: the log beside it (%2-wal) is %3, not a file.</translation>
+        </message>
+        <message>
+            <source>%1 is %2, not a file: a session is read only from a regular file.</source>
+            <translation>%1 is %2, not a file: a session is read only from a regular file.</translation>
+        </message>
+        <message>
+            <source>%1 is not a Grivant session: no Grivant writes a session of format %2.</source>
+            <translation>%1 is not a Grivant session: no Grivant writes a session of format %2.</translation>
+        </message>
+        <message>
+            <source>%1 is refused: it holds the %2 "%3", and a session holds nothing but its tables, so that nothing in it runs when it is read.</source>
+            <translation>%1 is refused: it holds the %2 "%3", and a session holds nothing but its tables, so that nothing in it runs when it is read.</translation>
+        </message>
+        <message>
+            <source>%1 is not a session of this format: it has no table "%2".</source>
+            <translation>%1 is not a session of this format: it has no table "%2".</translation>
+        </message>
+        <message>
+            <source>%1 is not a session of this format: it has no column %2.</source>
+            <translation>%1 is not a session of this format: it has no column %2.</translation>
+        </message>
+        <message>
+            <source>%1 is not a session of this format: its column %2 is declared "%3".</source>
+            <translation>%1 is not a session of this format: its column %2 is declared "%3".</translation>
+        </message>
+        <message>
+            <source>%1 is refused: its column %2 is computed as it is read (a generated column), which a session never holds.</source>
+            <translation>%1 is refused: its column %2 is computed as it is read (a generated column), which a session never holds.</translation>
+        </message>
+        <message>
+            <source>%1 is refused: its column %2 is hidden, which a session never holds.</source>
+            <translation>%1 is refused: its column %2 is hidden, which a session never holds.</translation>
+        </message>
+        <message>
+            <source>%1 contradicts the session format: its header holds %2 twice.</source>
+            <translation>%1 contradicts the session format: its header holds %2 twice.</translation>
+        </message>
+        <message>
+            <source>%1 contradicts the session format: its header has no %2.</source>
+            <translation>%1 contradicts the session format: its header has no %2.</translation>
+        </message>
+        <message>
+            <source>%1 contradicts the session format: its header's %2 is %3.</source>
+            <translation>%1 contradicts the session format: its header's %2 is %3.</translation>
+        </message>
+        <message>
+            <source>%1 contradicts the session format: %2 of row %3 is %4.</source>
+            <translation>%1 contradicts the session format: %2 of row %3 is %4.</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: not even its beginning can be read.</source>
+            <translation>%1 is damaged: not even its beginning can be read.</translation>
+        </message>
+        <message>
+            <source>Reading %1 was stopped.</source>
+            <translation>Reading %1 was stopped.</translation>
+        </message>
+        <message>
+            <source>%1 is refused: reading it took far longer than a file of its size can need; it is damaged or made to hold the reader up.</source>
+            <translation>%1 is refused: reading it took far longer than a file of its size can need; it is damaged or made to hold the reader up.</translation>
+        </message>
+        <message>
+            <source>Cannot read %1: no room for a copy of it and its log (%2)</source>
+            <translation>Cannot read %1: no room for a copy of it and its log (%2)</translation>
+        </message>
+        <message>
+            <source>%1 is damaged: it is read up to %2, the last complete second before the damage (%3 frames); what follows is lost.</source>
+            <translation>%1 is damaged: it is read up to %2, the last complete second before the damage (%3 frames); what follows is lost.</translation>
+        </message>
+        <message>
+            <source>Its header gives the session a length of %1, which its frames and events contradict: it is taken to end with them, at %2.</source>
+            <translation>Its header gives the session a length of %1, which its frames and events contradict: it is taken to end with them, at %2.</translation>
+        </message>
+        <message>
+            <source>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</source>
+            <translation>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</translation>
+        </message>
     </context>
     <context>
         <name>SessionWriter</name>
         <message>
             <source>A recording is already running.</source>
             <translation>A recording is already running.</translation>
-        </message>
-        <message>
-            <source>Cannot replace %1: %2</source>
-            <translation>Cannot replace %1: %2</translation>
         </message>
         <message>
             <source>Cannot create %1: %2</source>
@@ -2394,6 +2490,18 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Frames could not be written</source>
             <translation>Frames could not be written</translation>
+        </message>
+        <message>
+            <source>%1 is not a file: a session is written only to a regular file or a new one.</source>
+            <translation>%1 is not a file: a session is written only to a regular file or a new one.</translation>
+        </message>
+        <message>
+            <source>%1 exists already; it is not replaced.</source>
+            <translation>%1 exists already; it is not replaced.</translation>
+        </message>
+        <message>
+            <source>Cannot name the recording %1</source>
+            <translation>Cannot name the recording %1</translation>
         </message>
     </context>
     <context>

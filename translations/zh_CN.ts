@@ -1543,10 +1543,6 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>- %1：%2</translation>
     </message>
     <message>
-        <source>The session cannot be written: %1</source>
-        <translation>无法写入会话记录：%1</translation>
-    </message>
-    <message>
         <source>Record session...</source>
         <translation>录制会话...</translation>
     </message>
@@ -1707,6 +1703,14 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Line...</source>
         <translation>产线...</translation>
+    </message>
+    <message>
+        <source>The recording stopped at %3: %1. %2 holds what was recorded before.</source>
+        <translation>录制在 %3 停止：%1。%2 保存了此前录制的内容。</translation>
+    </message>
+    <message>
+        <source>The recording stopped: %1. Nothing was written to %2.</source>
+        <translation>录制已停止：%1。没有写入 %2。</translation>
     </message>
 </context>
 <context>
@@ -2329,10 +2333,6 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>%1 不是 Grivant 会话：它不是 SQLite 数据库。</translation>
     </message>
     <message>
-        <source>Cannot read %1: no room for a copy of it and its log</source>
-        <translation>无法读取 %1：没有空间复制它及其日志</translation>
-    </message>
-    <message>
         <source>The recording did not end cleanly; its log was read as well.</source>
         <translation>录制未正常结束；已一并读取其日志。</translation>
     </message>
@@ -2345,26 +2345,6 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>%1 由更新版本的 Grivant 录制（会话格式 %2）；本版本只能读取格式 %3 及更早的格式。请使用更新版本的 Grivant 打开。</translation>
     </message>
     <message>
-        <source>%1 is damaged: its header cannot be read (%2).</source>
-        <translation>%1 已损坏：无法读取文件头（%2）。</translation>
-    </message>
-    <message>
-        <source>%1 is damaged: its header lacks the format or the start time.</source>
-        <translation>%1 已损坏：文件头缺少格式版本或开始时间。</translation>
-    </message>
-    <message>
-        <source>%1 is damaged: its frames cannot be read (%2).</source>
-        <translation>%1 已损坏：无法读取帧（%2）。</translation>
-    </message>
-    <message>
-        <source>%1 is damaged: its events cannot be read (%2).</source>
-        <translation>%1 已损坏：无法读取事件（%2）。</translation>
-    </message>
-    <message>
-        <source>%1 is cut short or damaged: it is shown up to its last complete second, %2.</source>
-        <translation>%1 被截断或已损坏：显示到最后一个完整的秒，%2。</translation>
-    </message>
-    <message>
         <source>The recording did not end cleanly: it ends at its last complete second, %1.</source>
         <translation>录制未正常结束：结束于最后一个完整的秒，%1。</translation>
     </message>
@@ -2372,16 +2352,132 @@ Saved from %2, unique ID %3, at %4.</source>
         <source>%1 cannot be replayed: its frames contradict each other (%2).</source>
         <translation>%1 无法回放：其中的帧互相矛盾（%2）。</translation>
     </message>
+    <message>
+        <source>a folder</source>
+        <translation>一个文件夹</translation>
+    </message>
+    <message>
+        <source>a FIFO (named pipe)</source>
+        <translation>一个 FIFO（命名管道）</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>一个设备</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>一个套接字</translation>
+    </message>
+    <message>
+        <source>a special file</source>
+        <translation>一个特殊文件</translation>
+    </message>
+    <message>
+        <source>view</source>
+        <translation>视图</translation>
+    </message>
+    <message>
+        <source>trigger</source>
+        <translation>触发器</translation>
+    </message>
+    <message>
+        <source>index</source>
+        <translation>索引</translation>
+    </message>
+    <message>
+        <source>virtual table</source>
+        <translation>虚拟表</translation>
+    </message>
+    <message>
+        <source>table</source>
+        <translation>表</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: the log beside it (%2-wal) is %3, not a file.</source>
+        <translation>无法读取 %1：它旁边的日志（%2-wal）是%3，不是文件。</translation>
+    </message>
+    <message>
+        <source>%1 is %2, not a file: a session is read only from a regular file.</source>
+        <translation>%1 是%2，不是文件：会话只从普通文件读取。</translation>
+    </message>
+    <message>
+        <source>%1 is not a Grivant session: no Grivant writes a session of format %2.</source>
+        <translation>%1 不是 Grivant 会话：没有任何 Grivant 会写入格式为 %2 的会话。</translation>
+    </message>
+    <message>
+        <source>%1 is refused: it holds the %2 &quot;%3&quot;, and a session holds nothing but its tables, so that nothing in it runs when it is read.</source>
+        <translation>%1 被拒绝：它含有%2“%3”，而会话只含有它的表，读取时其中任何内容都不会运行。</translation>
+    </message>
+    <message>
+        <source>%1 is not a session of this format: it has no table &quot;%2&quot;.</source>
+        <translation>%1 不是此格式的会话：它没有表“%2”。</translation>
+    </message>
+    <message>
+        <source>%1 is not a session of this format: it has no column %2.</source>
+        <translation>%1 不是此格式的会话：它没有列 %2。</translation>
+    </message>
+    <message>
+        <source>%1 is not a session of this format: its column %2 is declared &quot;%3&quot;.</source>
+        <translation>%1 不是此格式的会话：它的列 %2 声明为“%3”。</translation>
+    </message>
+    <message>
+        <source>%1 is refused: its column %2 is computed as it is read (a generated column), which a session never holds.</source>
+        <translation>%1 被拒绝：它的列 %2 在读取时计算（生成列），会话从不含有这种列。</translation>
+    </message>
+    <message>
+        <source>%1 is refused: its column %2 is hidden, which a session never holds.</source>
+        <translation>%1 被拒绝：它的列 %2 是隐藏列，会话从不含有这种列。</translation>
+    </message>
+    <message>
+        <source>%1 contradicts the session format: its header holds %2 twice.</source>
+        <translation>%1 与会话格式矛盾：它的头部两次含有 %2。</translation>
+    </message>
+    <message>
+        <source>%1 contradicts the session format: its header has no %2.</source>
+        <translation>%1 与会话格式矛盾：它的头部没有 %2。</translation>
+    </message>
+    <message>
+        <source>%1 contradicts the session format: its header&apos;s %2 is %3.</source>
+        <translation>%1 与会话格式矛盾：它头部的 %2 为 %3。</translation>
+    </message>
+    <message>
+        <source>%1 contradicts the session format: %2 of row %3 is %4.</source>
+        <translation>%1 与会话格式矛盾：第 %3 行的 %2 为 %4。</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: not even its beginning can be read.</source>
+        <translation>%1 已损坏：连开头都无法读取。</translation>
+    </message>
+    <message>
+        <source>Reading %1 was stopped.</source>
+        <translation>读取 %1 已停止。</translation>
+    </message>
+    <message>
+        <source>%1 is refused: reading it took far longer than a file of its size can need; it is damaged or made to hold the reader up.</source>
+        <translation>%1 被拒绝：读取它所用的时间远超过这样大小的文件所需；它已损坏，或是被做成用来拖住读取程序的。</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: no room for a copy of it and its log (%2)</source>
+        <translation>无法读取 %1：没有空间存放它及其日志的副本（%2）</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: it is read up to %2, the last complete second before the damage (%3 frames); what follows is lost.</source>
+        <translation>%1 已损坏：读取到 %2，即损坏之前最后一个完整的秒（%3 帧）；之后的内容已丢失。</translation>
+    </message>
+    <message>
+        <source>Its header gives the session a length of %1, which its frames and events contradict: it is taken to end with them, at %2.</source>
+        <translation>它的头部给出的会话长度为 %1，与其帧和事件矛盾：会话按它们结束，在 %2。</translation>
+    </message>
+    <message>
+        <source>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</source>
+        <translation>寄存器数量与其请求不同的应答：%1 个。它们显示在通信记录中，但不回放也不导出。</translation>
+    </message>
 </context>
 <context>
     <name>SessionWriter</name>
     <message>
         <source>A recording is already running.</source>
         <translation>已有录制正在进行。</translation>
-    </message>
-    <message>
-        <source>Cannot replace %1: %2</source>
-        <translation>无法替换 %1：%2</translation>
     </message>
     <message>
         <source>Cannot create %1: %2</source>
@@ -2394,6 +2490,18 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Frames could not be written</source>
         <translation>无法写入帧</translation>
+    </message>
+    <message>
+        <source>%1 is not a file: a session is written only to a regular file or a new one.</source>
+        <translation>%1 不是文件：会话只写入普通文件或新文件。</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is not replaced.</source>
+        <translation>%1 已存在，不会被替换。</translation>
+    </message>
+    <message>
+        <source>Cannot name the recording %1</source>
+        <translation>无法将录制命名为 %1</translation>
     </message>
 </context>
 <context>
