@@ -32,6 +32,7 @@ run scanner "$build/bench/bench_scanner"
 run plots "$build/bench/bench_plots"
 run gateway "$build/bench/bench_gateway" 20
 run session "$build/bench/bench_session" "$gui_seconds"
+run sessionfile "$build/bench/bench_sessionfile"
 run latency "$build/bench/bench_latency" 5
 load_after=$(load)
 
@@ -121,3 +122,8 @@ row "Recording: one hour of a moving gripper" "$(get session.hour_file_mb) MB" \
   "$(get session.hour_mb) MB from growth" "" "<= 60 MB" "$(meets "$(get session.hour_file_mb)" "<=" 60)"
 row "Replay of one hour: a moment shown" "$(get session.seek_ms) ms" "max $(get session.seek_max_ms) ms" "" "< 100 ms" \
   "$(meets "$(get session.seek_max_ms)" "<" 100)"
+for reader in info export devsim window; do
+  ratio=$(get sessionfile.${reader}_ratio)
+  row "Session of 4 M frames opened: $reader" "$(get sessionfile.${reader}_mb) MB peak" \
+    "file $(get sessionfile.file_mb) MB" "$ratio" "< 2" "$(meets "$ratio" "<" 2)"
+done

@@ -164,7 +164,12 @@ bool SessionWriter::finish(QString *error)
 
 qint64 SessionWriter::bytesOnDisk() const
 {
-    const QString path = m_recording ? m_workPath : m_path;
+    QString path = m_path;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_recording)
+            path = m_workPath;
+    }
     if (path.isEmpty())
         return 0;
     return QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
@@ -222,8 +227,9 @@ bool SessionWriter::openFile(const QString &path, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     db.setDatabaseName(path);
+    // Said of the name the file is to have, whatever it is written as meanwhile.
     if (!db.open()) {
-        *error = tr("Cannot create %1: %2").arg(path, reason(db.lastError().text()));
+        *error = tr("Cannot create %1: %2").arg(m_path, reason(db.lastError().text()));
         return false;
     }
     QSqlQuery q(db);
@@ -238,7 +244,7 @@ bool SessionWriter::openFile(const QString &path, QString *error)
     };
     for (const QString &p : pragmas)
         if (!q.exec(p)) {
-            *error = tr("Cannot write %1: %2").arg(path, reason(q.lastError().text()));
+            *error = tr("Cannot write %1: %2").arg(m_path, reason(q.lastError().text()));
             return false;
         }
     return true;
@@ -276,7 +282,10 @@ bool SessionWriter::takeName(QString *error)
         openFile(m_workPath, error);
         return false;
     }
-    m_workPath = m_path;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_workPath = m_path;
+    }
     return openFile(m_path, error);
 }
 

@@ -81,7 +81,9 @@ private:
     QString reason(const QString &fallback) const;
 
     QString m_path;
-    QString m_workPath; // the file written to: beside m_path until it takes its name
+    // The file written to: beside m_path until it takes its name (m_mutex: read by
+    // bytesOnDisk() from other threads).
+    QString m_workPath;
     Existing m_existing = Refuse;
     QString m_connection;
     SessionHeader m_header;
