@@ -2,11 +2,12 @@
 
 #include "link/modbusframe.h"
 #include "link/portaccess.h"
-#include "link/portidentity.h"
+#include "link/portaddress.h"
+#include "link/serialtransport.h"
+#include "link/tcptransport.h"
 #include "link/traffic.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <cmath>
@@ -16,12 +17,6 @@
 #endif
 
 namespace {
-// Silence after a garbled answer before the request goes out again, so that the rest
-// of that answer is not taken for the start of the next one; also the silence a request
-// waits for when bytes were arriving unasked.
-constexpr int DrainMs = 20;
-// A line that has not been quiet for DrainMs within this time is busy or noisy.
-constexpr int QuietLimitMs = 1000;
 // The longest Modbus-RTU frame.
 constexpr int MaxFrameBytes = 256;
 
@@ -35,17 +30,6 @@ int lockFileNameBytes(const QString &port)
     QString name = port.startsWith(QLatin1String("/dev/")) ? port.mid(5) : port;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     return int(QFile::encodeName(QStringLiteral("LCK..") + name).size());
-}
-
-QString parityName(QSerialPort::Parity parity)
-{
-    switch (parity) {
-    case QSerialPort::EvenParity: return QStringLiteral("even parity");
-    case QSerialPort::OddParity: return QStringLiteral("odd parity");
-    case QSerialPort::MarkParity: return QStringLiteral("mark parity");
-    case QSerialPort::SpaceParity: return QStringLiteral("space parity");
-    default: return QStringLiteral("no parity");
-    }
 }
 
 char parityLetter(QSerialPort::Parity parity)
@@ -62,6 +46,12 @@ char parityLetter(QSerialPort::Parity parity)
 
 QString lineSettingsText(const LineSettings &line)
 {
+    PortAddress address;
+    if (PortAddresses::looksLikeNetwork(line.port) && PortAddresses::parse(line.port, &address, nullptr)) {
+        if (address.downstreamBaud > 0)
+            return QStringLiteral("%1, %2 baud beyond").arg(address.framingName()).arg(address.downstreamBaud);
+        return address.framingName();
+    }
     return QStringLiteral("%1 8%2%3")
         .arg(line.baudRate)
         .arg(QLatin1Char(parityLetter(line.parity)))
@@ -131,6 +121,8 @@ void clearStaleOddFlag(QSerialPort &port)
 
 QString ModbusClient::Reply::errorText() const
 {
+    if (!detail.isEmpty())
+        return detail;
     switch (status) {
     case Status::Ok: return QString();
     case Status::NoAnswer:
@@ -149,9 +141,11 @@ QString ModbusClient::Reply::errorText() const
     case Status::LineBusy:
         return QStringLiteral("the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s "
                               "(another master, a device that sends by itself, or noise on the wires?)")
-            .arg(DrainMs)
-            .arg(QuietLimitMs / 1000.0);
+            .arg(ModbusTransport::DrainMs)
+            .arg(ModbusTransport::QuietLimitMs / 1000.0);
     case Status::Interrupted: return QStringLiteral("not sent, stopped by a signal");
+    case Status::Unreachable: return QStringLiteral("the device server cannot be reached");
+    case Status::ConnectionLost: return QStringLiteral("the connection ended before the answer came");
     }
     return QString();
 }
@@ -166,74 +160,81 @@ ModbusClient::~ModbusClient()
 bool ModbusClient::open(const LineSettings &line, QString *why)
 {
     close();
-    m_port = std::make_unique<QSerialPort>();
-    m_port->setPortName(PortIdentity::serialPortName(line.port));
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    PortAddress address;
+    QString wrong;
+    if (!PortAddresses::parse(line.port, &address, &wrong)) {
         if (why)
-            *why = openFailureText(line.port, m_port->error(), m_port->errorString());
-        m_port.reset();
+            *why = wrong;
         return false;
     }
-    m_port->setDataTerminalReady(true);
-    if (!reconfigure(line, why)) {
-        close();
-        return false;
+    m_line = line;
+    m_defaultAnswerWaitMs = address.answerWaitMs();
+    if (!address.isNetwork()) {
+        auto serial = std::make_unique<SerialTransport>(line);
+        SerialTransport *port = serial.get();
+        if (!open(std::move(serial), why))
+            return false;
+        m_serial = port;
+        return true;
     }
-    m_adapter.opened(line.port, m_port->handle());
+    return open(std::make_unique<TcpTransport>(address), why);
+}
+
+bool ModbusClient::open(std::unique_ptr<ModbusTransport> transport, QString *why)
+{
+    m_serial = nullptr;
+    m_transport.reset();
+    if (!transport->open(why))
+        return false;
+    m_transport = std::move(transport);
     m_turnaround.clear();
-    m_echoes = false;
     return true;
+}
+
+const AdapterSession &ModbusClient::adapter() const
+{
+    static const AdapterSession none;
+    return m_serial ? m_serial->adapter() : none;
+}
+
+bool ModbusClient::echoes() const
+{
+    return m_serial && m_serial->echoes();
 }
 
 bool ModbusClient::reconfigure(const LineSettings &line, QString *why)
 {
-    if (!isOpen())
-        return false;
-    m_line = line;
-    QString refused;
-    if (!m_port->setBaudRate(line.baudRate))
-        refused = QStringLiteral("%1 baud").arg(line.baudRate);
-    else if (!m_port->setDataBits(QSerialPort::Data8))
-        refused = QStringLiteral("8 data bits");
-    else if (!m_port->setParity(line.parity))
-        refused = parityName(line.parity);
-    else if (!m_port->setStopBits(line.stopBits))
-        refused = line.stopBits == QSerialPort::TwoStop ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit");
-    else if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
-        refused = QStringLiteral("no flow control");
-    if (!refused.isEmpty()) {
-        if (why)
-            *why = QStringLiteral("%1 refuses %2 (%3)").arg(line.port, refused, m_port->errorString());
+    if (!m_serial || !m_serial->isOpen()) {
+        if (why && isNetwork())
+            *why = QStringLiteral("%1 is a network port: the device server keeps its own line settings")
+                       .arg(m_line.port);
         return false;
     }
-    if (line.parity == QSerialPort::NoParity)
-        clearStaleOddFlag(*m_port);
-    m_port->clear();
-    return true;
+    m_line = line;
+    return m_serial->reconfigure(line, why);
 }
 
 void ModbusClient::close()
 {
-    if (m_port && m_port->isOpen()) {
-        m_adapter.closing();
-        m_port->close();
-    }
-    m_port.reset();
+    if (m_transport)
+        m_transport->close();
+    m_transport.reset();
+    m_serial = nullptr;
 }
 
 bool ModbusClient::isOpen() const
 {
-    return m_port && m_port->isOpen();
+    return m_transport && m_transport->isOpen();
 }
 
-int ModbusClient::bitsPerCharacter() const
+bool ModbusClient::isNetwork() const
 {
-    return 1 + 8 + (m_line.parity == QSerialPort::NoParity ? 0 : 1) + (m_line.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    return m_transport && m_transport->isNetwork();
 }
 
-int ModbusClient::wireMs(int bytes) const
+int ModbusClient::answerWait() const
 {
-    return int(std::ceil(1000.0 * bytes * bitsPerCharacter() / qMax(1, m_line.baudRate)));
+    return m_answerWaitMs >= 0 ? m_answerWaitMs : m_defaultAnswerWaitMs;
 }
 
 ModbusClient::Reply ModbusClient::read(int slave, quint16 start, quint16 count)
@@ -251,37 +252,26 @@ ModbusClient::Reply ModbusClient::transact(Kind kind, const QByteArray &request,
     Reply reply;
     bool unasked = false;
     for (int attempt = 0; attempt < m_attempts; ++attempt) {
-        Reply last = once(kind, request, registerCount);
+        bool sent = false;
+        Reply last = once(kind, request, registerCount, &sent);
         // A stop before a second try leaves the outcome of the request that did go out.
         if (last.status == Status::Interrupted && attempt > 0)
             break;
         unasked = unasked || last.unasked;
         reply = last;
         reply.unasked = unasked;
-        if (reply.status != Status::NoAnswer && reply.status != Status::BadAnswer)
+        // Over the network a write that went out is not sent again: the device may have
+        // carried it out, and nothing on a network loses a request by itself.
+        if (kind == Kind::Write && sent && isNetwork())
+            break;
+        if (reply.status != Status::NoAnswer && reply.status != Status::BadAnswer
+            && reply.status != Status::ConnectionLost)
             break;
     }
     return reply;
 }
 
-// Bytes that nobody asked for would mix with the answer. A clean line costs nothing here:
-// only when something is arriving does the request wait for a pause, and not for ever.
-bool ModbusClient::waitForQuiet(bool *unasked)
-{
-    m_port->clear(QSerialPort::Input);
-    if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
-        return true;
-    *unasked = true;
-    const QDeadlineTimer limit(QuietLimitMs);
-    do {
-        m_port->readAll();
-        if (limit.hasExpired())
-            return false;
-    } while (m_port->waitForReadyRead(DrainMs));
-    return true;
-}
-
-ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int registerCount)
+ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int registerCount, bool *sent)
 {
     Reply reply;
     if (!isOpen())
@@ -294,13 +284,26 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
     const int expected = kind == Kind::Read ? ModbusFrame::readAnswerSize(registerCount)
                                             : ModbusFrame::WriteAnswerSize;
 
-    if (!waitForQuiet(&reply.unasked)) {
+    QString why;
+    switch (m_transport->prepare(&reply.unasked, &why)) {
+    case ModbusTransport::Ready::Yes:
+        break;
+    case ModbusTransport::Ready::Busy:
         reply.status = Status::LineBusy;
         return reply;
+    case ModbusTransport::Ready::Unreachable:
+        reply.status = Status::Unreachable;
+        reply.detail = why;
+        return reply;
     }
-    m_port->write(request);
-    const int waitMs = m_answerWaitMs + wireMs(request.size() + expected);
+    const int waitMs = answerWait() + m_transport->wireMs(request.size() + expected);
     const QDeadlineTimer deadline(waitMs);
+    if (!m_transport->send(request, &why)) {
+        reply.status = Status::Unreachable;
+        reply.detail = why;
+        return reply;
+    }
+    *sent = true;
     TrafficFrame seen;
     if (m_observer) {
         seen.direction = TrafficFrame::Sent;
@@ -308,50 +311,40 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         seen.function = function;
         seen.address = quint8(request.at(2)) << 8 | quint8(request.at(3));
         seen.count = quint16(registerCount);
-        seen.port = QStringLiteral("%1 %2").arg(m_line.port, lineSettingsText(m_line));
+        seen.port = m_transport->trafficPort();
         seen.bytes = request;
         stampTraffic(seen);
         m_observer(seen);
     }
-    const auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
-    // The request leaves as it is written, and is on the wire for its length.
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 requestEndNs = qint64(1e9 * request.size() * bitsPerCharacter() / qMax(1, m_line.baudRate));
-    m_port->waitForBytesWritten(remaining());
-    AnswerAssembly got(request, m_echoes);
-    QByteArray answer;
-    while (!deadline.hasExpired()) {
-        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(remaining())) {
-            if (m_port->error() == QSerialPort::ResourceError)
-                break; // the port went away
-            continue;
-        }
-        got.add(m_port->readAll(), clock.nsecsElapsed());
-        answer = got.answer();
-        const bool exception = answer.size() >= 2 && (quint8(answer.at(1)) & 0x80);
-        if (!got.awaitingEcho() && answer.size() >= (exception ? ModbusFrame::ExceptionAnswerSize : expected))
-            break;
-    }
-    reply.echoed = got.echoed();
-    m_echoes = m_echoes || got.echoed();
+    const ModbusTransport::Received received = m_transport->receive(request, expected, deadline);
+    const QByteArray &answer = received.frame;
+    reply.echoed = received.echoed;
     m_lastTurnaroundMs = -1;
     const auto answered = [&] {
-        m_lastTurnaroundMs = qMax<qint64>(0, got.firstAnswerNs() - requestEndNs) / 1e6;
+        if (received.turnaroundMs < 0)
+            return;
+        m_lastTurnaroundMs = received.turnaroundMs;
         m_turnaround.add(m_lastTurnaroundMs);
     };
 
     if (m_observer) {
         seen.direction = answer.isEmpty() ? TrafficFrame::NoAnswer : TrafficFrame::Received;
         seen.bytes = answer;
-        seen.waitedMs = answer.isEmpty() ? waitMs : 0;
-        if (got.echoed())
+        seen.waitedMs = answer.isEmpty() && !received.lost ? waitMs : 0;
+        seen.note = answer.isEmpty() ? received.note : QString();
+        if (received.echoed)
             seen.note = QStringLiteral("the adapter's echo of the request set aside");
         stampTraffic(seen);
         m_observer(seen);
     }
+    if (received.lost) {
+        reply.status = Status::ConnectionLost;
+        reply.detail = received.note;
+        return reply;
+    }
     if (answer.isEmpty()) {
         reply.status = Status::NoAnswer;
+        reply.detail = m_transport->noAnswerText();
         return reply;
     }
     if (const quint8 code = ModbusFrame::exceptionCode(answer, function);
@@ -364,18 +357,11 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
     // A garbled answer, one of another server, or a late one to an earlier request (another
     // register count, address or value) is no answer to this request.
     if (!ModbusFrame::answerFitsRequest(answer, request)) {
-        // Let the rest of a garbled or foreign answer pass before anything is sent again.
-        // Bytes that go on for longer than the longest frame are no answer of anyone's.
-        const QDeadlineTimer limit(QuietLimitMs);
-        const QDeadlineTimer longestFrame(wireMs(MaxFrameBytes));
-        while (m_port->waitForReadyRead(DrainMs)) {
-            m_port->readAll();
-            if (longestFrame.hasExpired())
-                reply.unasked = true;
-            if (limit.hasExpired()) {
-                reply.status = Status::LineBusy;
-                return reply;
-            }
+        const int longestFrame = m_transport->wireMs(MaxFrameBytes);
+        if (m_transport->settle(longestFrame > 0 ? longestFrame : ModbusTransport::QuietLimitMs, &reply.unasked)
+            == ModbusTransport::Ready::Busy) {
+            reply.status = Status::LineBusy;
+            return reply;
         }
         reply.status = Status::BadAnswer;
         return reply;

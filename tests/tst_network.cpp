@@ -1,8 +1,12 @@
 // Devices on the network: port addresses, the simulator as a device server and Modbus TCP
 // device, third-party peers against it, and the blocking master over both framings.
+#include "link/modbusclient.h"
 #include "link/portaddress.h"
+#include "link/traffic.h"
+#include "support/fakeserver.h"
 #include "support/simulator.h"
 
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -26,6 +30,12 @@ QString run(const QString &program, const QStringList &args, int timeoutMs = 200
 QString pymodbusPeer()
 {
     return QFINDTESTDATA("support/pymodbus_peer.py");
+}
+
+// The text with its "%1" made the port number; text without one stays as it is.
+QString withPort(QString text, int port)
+{
+    return text.replace(QLatin1String("%1"), QString::number(port));
 }
 
 int portOf(const QString &address)
@@ -65,6 +75,16 @@ private slots:
     void peersReadTheSimulator_data();
     void peersReadTheSimulator();
     void clientsTakeTurns();
+
+    void clientOverTheNetwork_data();
+    void clientOverTheNetwork();
+    void failuresAreToldAndWritesGoOnce_data();
+    void failuresAreToldAndWritesGoOnce();
+    void lateAnswerIsDropped_data();
+    void lateAnswerIsDropped();
+    void unreachableIsToldInTime_data();
+    void unreachableIsToldInTime();
+    void reconnectsWhenTheServerIsBack();
 };
 
 void TestNetwork::addresses_data()
@@ -241,6 +261,179 @@ void TestNetwork::clientsTakeTurns()
         QCOMPARE(gotA.mid(11 * i, 11).toHex(), answer(0x100 + i, 1));
         QCOMPARE(gotB.mid(11 * i, 11).toHex(), answer(0x200 + i, 2));
     }
+}
+
+// The blocking master reads and writes through both framings; the traffic record holds
+// every frame as an RTU frame under the port's address.
+void TestNetwork::clientOverTheNetwork_data()
+{
+    QTest::addColumn<QString>("framing");
+    QTest::newRow("Modbus TCP") << "tcp";
+    QTest::newRow("RTU over TCP") << "rtu";
+}
+
+void TestNetwork::clientOverTheNetwork()
+{
+    QFETCH(QString, framing);
+    Simulator sim({"--listen", "127.0.0.1:0", "--framing", framing, "--wire-time"});
+    QVERIFY(sim.start());
+    ModbusClient client;
+    QVector<TrafficFrame> frames;
+    client.setFrameObserver([&frames](const TrafficFrame &f) { frames << f; });
+    QString why;
+    const QString address = sim.port() + "?baud=115200";
+    QVERIFY2(client.open(LineSettings{address}, &why), qPrintable(why));
+    QVERIFY(client.isNetwork());
+    QCOMPARE(client.answerWait(), 1000);
+
+    const ModbusClient::Reply ident = client.read(1, 0x0A00, 6);
+    QVERIFY2(ident.ok(), qPrintable(ident.errorText()));
+    QCOMPARE(ident.values.first(), quint16(0x2701));
+    QVERIFY(client.write(1, 0x0406, {60}).ok());
+    QCOMPARE(client.read(1, 0x0406, 1).values, QVector<quint16>{60});
+
+    QCOMPARE(frames.size(), 6);
+    for (const TrafficFrame &f : frames) {
+        QCOMPARE(f.port, address);
+        const TrafficDecoded d = decodeTraffic(f);
+        QCOMPARE(int(d.crc), int(TrafficDecoded::CrcGood));
+        QCOMPARE(d.server, 1);
+    }
+    QCOMPARE(int(decodeTraffic(frames.at(3)).kind), int(TrafficDecoded::WriteSingle));
+}
+
+// A server that takes requests but misbehaves: every failure says what happened, a read is
+// tried again (over a new connection when the last one ended), a write goes out once.
+void TestNetwork::failuresAreToldAndWritesGoOnce_data()
+{
+    QTest::addColumn<int>("behaviour");
+    QTest::addColumn<bool>("mbap");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("connections");
+
+    using S = ModbusClient::Status;
+    QTest::newRow("silent, RTU, read") << int(FakeServer::Silent) << false << false << int(S::NoAnswer)
+                                       << "the device server at 127.0.0.1:%1 took the request, but the device behind it did not answer"
+                                       << 3 << 1;
+    QTest::newRow("silent, Modbus TCP, write") << int(FakeServer::Silent) << true << true << int(S::NoAnswer)
+                                               << "neither it nor a device behind it answered" << 1 << 1;
+    QTest::newRow("garbage, RTU, read") << int(FakeServer::Garbage) << false << false << int(S::BadAnswer)
+                                        << "garbled answer" << 3 << 1;
+    QTest::newRow("garbage, RTU, write") << int(FakeServer::Garbage) << false << true << int(S::BadAnswer)
+                                         << "garbled answer" << 1 << 1;
+    // A Modbus TCP stream out of step is given up: each try connects anew.
+    QTest::newRow("garbage, Modbus TCP, read") << int(FakeServer::Garbage) << true << false << int(S::BadAnswer)
+                                               << "garbled answer" << 3 << 3;
+    QTest::newRow("cut short, RTU, read") << int(FakeServer::CutShort) << false << false << int(S::ConnectionLost)
+                                          << "closed the connection in the middle of the answer (3 bytes came)" << 3 << 3;
+    QTest::newRow("cut short, Modbus TCP, write") << int(FakeServer::CutShort) << true << true
+                                                  << int(S::ConnectionLost) << "in the middle of the answer" << 1 << 1;
+}
+
+void TestNetwork::failuresAreToldAndWritesGoOnce()
+{
+    QFETCH(int, behaviour);
+    QFETCH(bool, mbap);
+    QFETCH(bool, write);
+    QFETCH(QString, text);
+    QFETCH(int, requests);
+    FakeServer server(FakeServer::Behaviour(behaviour), mbap);
+    const quint16 port = server.begin();
+    ModbusClient client;
+    QString why;
+    QVERIFY2(client.open(LineSettings{QStringLiteral("%1://127.0.0.1:%2?timeout=100").arg(mbap ? "tcp" : "rtu+tcp").arg(port)},
+                         &why), qPrintable(why));
+    const ModbusClient::Reply reply = write ? client.write(1, 0x0406, {60}) : client.read(1, 0x0202, 2);
+    QTEST(int(reply.status), "status");
+    QVERIFY2(reply.errorText().contains(withPort(text, port)), qPrintable(reply.errorText()));
+    QTRY_COMPARE(write ? server.writes() : server.reads(), requests);
+    QTEST(server.connections(), "connections");
+    QCOMPARE(write ? server.reads() : server.writes(), 0);
+}
+
+// The answer to a request that timed out comes before the next request: it is dropped, and
+// the next request is answered by its own answer at the first try.
+void TestNetwork::lateAnswerIsDropped_data()
+{
+    QTest::addColumn<bool>("mbap");
+    QTest::newRow("RTU over TCP") << false;
+    QTest::newRow("Modbus TCP") << true;
+}
+
+void TestNetwork::lateAnswerIsDropped()
+{
+    QFETCH(bool, mbap);
+    FakeServer server(FakeServer::FirstLate, mbap);
+    const quint16 port = server.begin();
+    ModbusClient client;
+    client.setAttempts(1);
+    QVERIFY(client.open(LineSettings{QStringLiteral("%1://127.0.0.1:%2?timeout=100").arg(mbap ? "tcp" : "rtu+tcp").arg(port)},
+                        nullptr));
+    QCOMPARE(client.read(1, 0x0100, 2).status, ModbusClient::Status::NoAnswer);
+    server.releaseLate();
+    QTRY_VERIFY(server.lateSent());
+    const ModbusClient::Reply reply = client.read(1, 0x0200, 2);
+    QVERIFY2(reply.ok(), qPrintable(reply.errorText()));
+    QCOMPARE(reply.values, (QVector<quint16>{0x0200, 0x0201}));
+    QCOMPARE(server.reads(), 2);
+}
+
+// A port that cannot be reached or does not make sense is told at once, and clearly.
+void TestNetwork::unreachableIsToldInTime_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing listens") << "tcp://127.0.0.1:%1?timeout=500"
+                                     << "the Modbus TCP device at 127.0.0.1:%1 cannot be reached: it refuses the connection";
+    QTest::newRow("unknown host") << "rtu+tcp://no-such-host.invalid:4001?timeout=500"
+                                  << "the device server at no-such-host.invalid:4001 cannot be reached: the host name";
+    QTest::newRow("port out of range") << "tcp://127.0.0.1:65536" << "port 65536 is out of range";
+}
+
+void TestNetwork::unreachableIsToldInTime()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    // A port nobody listens on: one that was free a moment ago.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 unused = probe.serverPort();
+    probe.close();
+    ModbusClient client;
+    QString why;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!client.open(LineSettings{withPort(address, unused)}, &why));
+    QVERIFY2(why.contains(withPort(text, unused)), qPrintable(why));
+    QVERIFY2(timer.elapsed() < 5000, "not within the time-out"); // a hang, not a slow machine
+    QCOMPARE(client.read(1, 0x0A00, 6).status, ModbusClient::Status::NotOpen);
+}
+
+// A device server that goes away is connected to again once it is back, after pauses that
+// grow; meanwhile every request says at once that it cannot be reached.
+void TestNetwork::reconnectsWhenTheServerIsBack()
+{
+    Simulator first({"--listen", "127.0.0.1:0", "--framing", "rtu", "--vanish-after", "2"});
+    QVERIFY(first.start());
+    const QString address = first.port();
+    ModbusClient client;
+    QVERIFY(client.open(LineSettings{address}, nullptr));
+    QVERIFY(client.read(1, 0x0A00, 6).ok());
+    QVERIFY(client.read(1, 0x0A00, 6).ok()); // the second answer, then the server is gone
+
+    ModbusClient::Reply reply = client.read(1, 0x0A00, 6);
+    QCOMPARE(reply.status, ModbusClient::Status::Unreachable);
+    QVERIFY2(reply.errorText().contains("cannot be reached: it refuses the connection"), qPrintable(reply.errorText()));
+    reply = client.read(1, 0x0A00, 6);
+    QCOMPARE(reply.status, ModbusClient::Status::Unreachable);
+    QVERIFY2(reply.errorText().contains("; the next try in 1 s"), qPrintable(reply.errorText()));
+
+    Simulator second({"--listen", address.mid(QStringLiteral("rtu+tcp://").size()), "--framing", "rtu"});
+    QVERIFY(second.start());
+    QTRY_VERIFY_WITH_TIMEOUT(client.read(1, 0x0A00, 6).ok(), 15000);
 }
 
 QTEST_GUILESS_MAIN(TestNetwork)
