@@ -1,5 +1,9 @@
 #include "cli/commandline.h"
 
+#include "link/portaddress.h"
+
+#include <algorithm>
+
 namespace {
 
 const QVector<qint32> BaudRates{115200, 57600, 38400, 19200, 9600, 4800, 230400};
@@ -41,13 +45,18 @@ Commands:
                              identification reads, a response time-out and advice
 
 Options:
-  --port PATH       serial port; give it several times for several buses (served in
-                    parallel)
+  --port PORT       serial port, or a network port: tcp://HOST[:PORT] (Modbus TCP) or
+                    rtu+tcp://HOST:PORT[?baud=RATE] (RTU over TCP through a serial
+                    device server; baud= is its line to the devices); timeout=MS after
+                    '?' (or '&') waits that long for an answer (network default 1000).
+                    Give it several times for several buses (served in parallel)
   --id N            slave ID (default 1)
   --ids LIST        several IDs on each bus, served in turn: 1-8 or 1,3,5 (scan: 1-247)
   --baud LIST       baud rate (default 115200); scan: rates to try (default all)
   --parity LIST     none, even or odd (default none); scan: parities to try (default all)
   --stopbits N      1 (default) or 2
+                    (the serial line's settings: a network port has none, and a scan
+                    of one tries only its IDs)
   --lang en|zh      language of register names (default en)
   --json            machine-readable output (scan, info, read, write, backup, restore,
                     doctor)
@@ -122,6 +131,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
     Request r;
     QStringList positional;
     QVector<int> singleId;
+    QString lineOption; // the first of --baud, --parity, --stopbits given
     const auto fail = [error](const QString &why) {
         *error = why;
         return false;
@@ -174,6 +184,10 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
         } else if (name == QLatin1String("--port")) {
             if (!takeValue() || value.isEmpty())
                 return fail(QStringLiteral("--port needs a path"));
+            PortAddress address;
+            QString why;
+            if (!PortAddresses::parse(value, &address, &why))
+                return fail(QStringLiteral("--port %1").arg(why));
             r.ports << value;
         } else if (name == QLatin1String("--id")) {
             if (!takeValue() || !parseNumberList(value, 1, 247, &singleId) || singleId.size() != 1)
@@ -182,6 +196,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
             if (!takeValue() || !parseNumberList(value, 1, 247, &r.ids))
                 return fail(QStringLiteral("--ids needs slave IDs from 1 to 247, such as 1-8 or 1,3,5"));
         } else if (name == QLatin1String("--baud")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!takeValue())
                 return fail(QStringLiteral("--baud needs a rate"));
             r.bauds.clear();
@@ -195,6 +210,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
                     r.bauds.append(baud);
             }
         } else if (name == QLatin1String("--parity")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!takeValue())
                 return fail(QStringLiteral("--parity needs none, even or odd"));
             r.parities.clear();
@@ -206,6 +222,7 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
                     r.parities.append(parity);
             }
         } else if (name == QLatin1String("--stopbits")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!takeValue() || (value != QLatin1String("1") && value != QLatin1String("2")))
                 return fail(QStringLiteral("--stopbits needs 1 or 2"));
             r.stopBits = value == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
@@ -250,6 +267,10 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
         r.ids = singleId;
     if (!scan && r.ports.isEmpty())
         return fail(QStringLiteral("name the device's port with --port"));
+    if (!lineOption.isEmpty() && !r.ports.isEmpty()
+        && std::all_of(r.ports.cbegin(), r.ports.cend(), PortAddresses::looksLikeNetwork))
+        return fail(QStringLiteral("%1 sets a serial line, and a network port has none (a device server's "
+                                   "line to the devices: rtu+tcp://HOST:PORT?baud=RATE)").arg(lineOption));
     if (!scan && (r.bauds.size() > 1 || r.parities.size() > 1))
         return fail(QStringLiteral("give one baud rate and one parity for %1").arg(command));
 

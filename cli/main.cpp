@@ -11,6 +11,8 @@
 #include "data/parameterbackup.h"
 #include "data/parameterfile.h"
 #include "engine/deviceinfo.h"
+#include "link/connectionfunc.h"
+#include "link/portaddress.h"
 #include "link/portidentity.h"
 #include "link/portlist.h"
 
@@ -216,13 +218,20 @@ QString durationText(qint64 ms)
     return QStringLiteral("about %1 minutes").arg((ms + 30 * 1000) / 60000);
 }
 
-QString scanSize(const QVector<int> &ids, const QVector<qint32> &bauds, const QVector<int> &parities)
+int idCount(const QVector<int> &ids)
 {
-    const int idCount = *std::max_element(ids.cbegin(), ids.cend()) - *std::min_element(ids.cbegin(), ids.cend()) + 1;
+    return *std::max_element(ids.cbegin(), ids.cend()) - *std::min_element(ids.cbegin(), ids.cend()) + 1;
+}
+
+QString scanSize(const QVector<int> &ids, const QVector<qint32> &bauds, const QVector<int> &parities, bool serial)
+{
+    if (!serial)
+        return QStringLiteral("%1 ID(s) on each network port, the ports in parallel").arg(idCount(ids));
+    const int idTotal = idCount(ids);
     const int baudCount = bauds.isEmpty() ? 7 : bauds.size();
     const int parityCount = parities.isEmpty() ? 3 : parities.size();
     return QStringLiteral("%1 baud rate(s) x %2 parit%3 x %4 ID(s) on each port, the ports in parallel")
-        .arg(baudCount).arg(parityCount).arg(parityCount == 1 ? QStringLiteral("y") : QStringLiteral("ies")).arg(idCount);
+        .arg(baudCount).arg(parityCount).arg(parityCount == 1 ? QStringLiteral("y") : QStringLiteral("ies")).arg(idTotal);
 }
 
 int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
@@ -240,11 +249,18 @@ int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
         for (int id = 1; id <= 247; ++id)
             ids << id;
     // A wide sweep of a silent port takes many minutes; whoever waits should know it first.
-    const qint64 estimate = scanDurationMs(ids, r.bauds, r.parities);
+    // A network port has no line settings to try, only its IDs.
+    const bool serial = !std::all_of(ports.cbegin(), ports.cend(), PortAddresses::looksLikeNetwork);
+    qint64 estimate = serial ? scanDurationMs(ids, r.bauds, r.parities) : 0;
+    for (const QString &port : qAsConst(ports))
+        if (PortAddresses::looksLikeNetwork(port))
+            estimate = qMax(estimate, qint64(idCount(ids)) * Connectionfunc::networkWaitTime(port));
     if (estimate >= LongScanMs)
-        Output::err(QStringLiteral("grivantctl: this scan takes up to %1 when nothing answers (%2); --baud, "
-                                   "--parity and --ids make it shorter, Ctrl+C stops it")
-                        .arg(durationText(estimate), scanSize(ids, r.bauds, r.parities)));
+        Output::err(QStringLiteral("grivantctl: this scan takes up to %1 when nothing answers (%2); %3 make%4 it "
+                                   "shorter, Ctrl+C stops it")
+                        .arg(durationText(estimate), scanSize(ids, r.bauds, r.parities, serial),
+                             serial ? QStringLiteral("--baud, --parity and --ids") : QStringLiteral("--ids"),
+                             serial ? QString() : QStringLiteral("s")));
     const ScanOutcome outcome = scanPorts(ports, ids, r.bauds, r.parities, progress);
 
     QJsonArray devices;
@@ -253,14 +269,20 @@ int scan(const Request &r, const Catalog &catalog, Output::Progress *progress)
         const DeviceInfo info = DeviceInfo::fromBlock(f.block);
         const Document header = newDocument(f.block, QString(), QDateTime());
         const QString name = catalog.modelName(header.modelCode);
-        devices.append(QJsonObject{{"port", f.port}, {"baud", f.baudRate}, {"parity", parityName(f.parity)},
-                                   {"stopBits", f.stopBits}, {"id", f.id},
+        // The line settings of a device behind a network port are the device server's.
+        const bool network = PortAddresses::looksLikeNetwork(f.port);
+        const QJsonValue none(QJsonValue::Null);
+        devices.append(QJsonObject{{"port", f.port}, {"baud", network ? none : QJsonValue(f.baudRate)},
+                                   {"parity", network ? none : QJsonValue(parityName(f.parity))},
+                                   {"stopBits", network ? none : QJsonValue(f.stopBits)}, {"id", f.id},
                                    {"model", QJsonObject{{"code", header.modelCodeText()}, {"key", info.modelKey},
                                                          {"name", name}}},
                                    {"hardware", info.hardwareVersion}, {"software", info.softwareVersion},
                                    {"uniqueId", info.uniqueId}});
-        rows << QStringList{f.port, QString::number(f.baudRate), parityName(f.parity), QString::number(f.stopBits),
-                            QString::number(f.id), name, info.hardwareVersion, info.softwareVersion, info.uniqueId};
+        const QString dash = QStringLiteral("-");
+        rows << QStringList{f.port, network ? dash : QString::number(f.baudRate), network ? dash : parityName(f.parity),
+                            network ? dash : QString::number(f.stopBits), QString::number(f.id), name,
+                            info.hardwareVersion, info.softwareVersion, info.uniqueId};
     }
     for (const QString &why : outcome.portErrors)
         Output::err(QStringLiteral("grivantctl: ") + why);

@@ -4,6 +4,7 @@
 #include "cli/catalog.h"
 #include "engine/actionregisters.h"
 #include "gateway/setcommand.h"
+#include "link/connectionfunc.h"
 #include "link/modbusframe.h"
 
 #include <QThread>
@@ -174,9 +175,11 @@ double BusWorker::silenceSeconds() const
 }
 
 // A frame begins only after 3.5 characters of silence on the line: the answer just read
-// ended the last one.
+// ended the last one. A device server keeps the silence of its own line.
 void BusWorker::waitForSilence()
 {
+    if (m_client->isNetwork())
+        return;
     if (Clock::now() < m_lineQuietAt)
         std::this_thread::sleep_until(m_lineQuietAt);
 }
@@ -412,7 +415,7 @@ void BusWorker::scanNext()
         m_out.log(QStringLiteral("bus %1: looking for devices at IDs %2 to %3")
                       .arg(m_bus.name).arg(m_bus.ids.first()).arg(m_bus.ids.last()));
     const int id = m_bus.ids.at(m_scanIndex++);
-    m_client->setAnswerWait(ScanAnswerWaitMs);
+    m_client->setAnswerWait(m_client->isNetwork() ? Connectionfunc::networkWaitTime(m_bus.line.port) : ScanAnswerWaitMs);
     const ModbusClient::Reply reply = read(id, ParameterBackup::DeviceInfoRegister, ParameterBackup::DeviceInfoCount,
                                            Kind::Scan);
     m_client->setAnswerWait(m_bus.timeoutMs);

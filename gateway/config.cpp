@@ -1,6 +1,7 @@
 #include "gateway/config.h"
 
 #include "gateway/discovery.h"
+#include "link/portaddress.h"
 #include "link/portidentity.h"
 
 #include <QDir>
@@ -155,13 +156,20 @@ QString setBusKey(const QString &key, const QString &value, Bus *bus, bool *know
     if (key == QLatin1String("port")) {
         if (value.isEmpty())
             return QStringLiteral("names no port");
+        PortAddress address;
+        QString why;
+        if (!PortAddresses::parse(value, &address, &why))
+            return why;
         bus->line.port = value;
     } else if (key == QLatin1String("baud")) {
+        bus->lineKey = bus->lineKey.isEmpty() ? key : bus->lineKey;
         return setBaud(value, bus);
     } else if (key == QLatin1String("parity")) {
+        bus->lineKey = bus->lineKey.isEmpty() ? key : bus->lineKey;
         if (!parseParity(value, &bus->line.parity))
             return QStringLiteral("\"%1\" is not none, even or odd").arg(value);
     } else if (key == QLatin1String("stop_bits")) {
+        bus->lineKey = bus->lineKey.isEmpty() ? key : bus->lineKey;
         int stop = 0;
         if (!toInt(value, 1, 2, &stop))
             return QStringLiteral("\"%1\" is not 1 or 2").arg(value);
@@ -188,12 +196,31 @@ QString setBusKey(const QString &key, const QString &value, Bus *bus, bool *know
     return QString();
 }
 
-// --bus PATH,BAUD,IDS[,PARITY]; the IDs may hold commas themselves.
+// --bus PATH,BAUD,IDS[,PARITY], or ADDRESS,IDS for a network port; the IDs may hold
+// commas themselves.
 QString busFromSpec(const QString &spec, Bus *bus)
 {
     QStringList parts = spec.split(QLatin1Char(','));
+    PortAddress address;
+    QString why;
+    if (!PortAddresses::parse(parts.first(), &address, &why))
+        return why;
+    if (address.isNetwork()) {
+        if (parts.size() < 2)
+            return QStringLiteral("give ADDRESS,IDS");
+        bool number = false;
+        if (PortAddresses::isDeviceBaudRate(parts.at(1).trimmed().toInt(&number)) && number)
+            return QStringLiteral("a network port has no baud rate: give ADDRESS,IDS (a device server's line to the "
+                                  "devices: rtu+tcp://HOST:PORT?baud=RATE)");
+        bus->line.port = parts.takeFirst().trimmed();
+        if (const QString why = setIds(parts.join(QLatin1Char(',')), bus); !why.isEmpty())
+            return why;
+        bus->name = topicLevelFrom(QStringLiteral("%1-%2").arg(address.host).arg(address.port));
+        bus->origin = QStringLiteral("--bus ") + spec;
+        return QString();
+    }
     if (parts.size() < 3)
-        return QStringLiteral("give PATH,BAUD,IDS[,PARITY]");
+        return QStringLiteral("give PATH,BAUD,IDS[,PARITY] (or ADDRESS,IDS for a network port)");
     bus->line.port = parts.takeFirst().trimmed();
     if (bus->line.port.isEmpty())
         return QStringLiteral("names no port");
@@ -294,6 +321,10 @@ Options (over the values of the file; --bus replaces the file's buses):
                          a bus to watch, as often as there are buses: IDS such as
                          1-4 or 1,3,5, or scan; PARITY none (default), even or odd;
                          for instance --bus /dev/ttyUSB0,115200,1-4
+  --bus ADDRESS,IDS      a bus behind a network port: tcp://HOST[:PORT] (Modbus
+                         TCP) or rtu+tcp://HOST:PORT[?baud=RATE] (a serial device
+                         server and its line), for instance
+                         --bus rtu+tcp://10.0.0.5:4001?baud=115200,1-4
   --period MS            state polls of each device every MS ms (default: as the
                          desktop tool polls them; 0: as fast as the line allows)
   --heartbeat SECONDS    state published at least this often (default 30)
@@ -658,6 +689,20 @@ bool resolve(const Options &o, Config *config, QString *error)
         if (!path.isEmpty())
             if (const QString why = readable(path); !why.isEmpty())
                 return fail(why);
+
+    for (Bus &bus : c.buses) {
+        PortAddress address;
+        PortAddresses::parse(bus.line.port, &address, nullptr);
+        if (address.isNetwork() && !bus.lineKey.isEmpty())
+            return fail(QStringLiteral("%1: [bus %2]: %3 sets a serial line, and the network port %4 has none (a "
+                                       "device server's line to the devices: rtu+tcp://HOST:PORT?baud=RATE)")
+                            .arg(bus.origin, bus.name, bus.lineKey, bus.line.port));
+        if (bus.timeoutMs < 0)
+            bus.timeoutMs = address.answerWaitMs();
+        // The device server's line times the frames, when it is known.
+        if (address.downstreamBaud > 0)
+            bus.line.baudRate = address.downstreamBaud;
+    }
 
     QMap<QString, QString> ports;
     QSet<QString> names;

@@ -36,8 +36,10 @@ struct Bus
     bool scan = false;
     int periodMs = -1;       // state polls of each device; -1: as the window polls them
     QMap<int, int> periods;  // per ID, over periodMs
-    int timeoutMs = 150;     // wait for an answer beyond its time on the wire
+    int timeoutMs = -1;      // wait for an answer beyond its time on the wire; -1: the
+                             // port's own (150 ms serial, 1 s or its timeout= network)
     QString origin;          // "FILE:LINE" of its section, or the option that gave it
+    QString lineKey;         // the first serial line setting given (baud, parity, stop_bits)
 
     int periodFor(int id, int windowPeriod) const
     {

@@ -3,6 +3,7 @@
 #include "link/answerwatch.h"
 #include "link/modbusclient.h"
 #include "link/modbusframe.h"
+#include "link/portaddress.h"
 #include "link/portidentity.h"
 
 #include <QDateTime>
@@ -132,13 +133,24 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
     const QVector<int> parities = sweptParities();
     const qint64 range = qint64(end) - start + 1;
     const qint64 perPort = qint64(parities.size()) * qint64(bauds.size()) * range;
-    const qint64 total = qint64(ports.size()) * perPort;
+    // A network port has no line settings to try: its IDs alone.
+    qint64 total = 0;
+    for (const QString &name : ports)
+        total += PortAddresses::looksLikeNetwork(name) ? range : perPort;
+    qint64 before = 0; // steps of the ports swept already
 
     bool stopped = false;
-    for (int p = 0; p < ports.size() && !stopped; ++p) {
+    for (int p = 0; p < ports.size() && !stopped; before += PortAddresses::looksLikeNetwork(ports.at(p)) ? range : perPort, ++p) {
         const QString &name = ports.at(p);
         emit sig_status(QStringLiteral("Scanning COM Port:\t %1").arg(name));
         m_echoTold = false;
+        if (PortAddresses::looksLikeNetwork(name)) {
+            const ProbeResult result = sweepNetwork(name, start, end, before, total, &stopped);
+            if (result == ProbeResult::FoundAndDone)
+                return;
+            continue;
+        }
+
         // Even parity reaches the far end of a pseudo-terminal as none whatever is asked,
         // and asking for it fails (Invalid argument) when nothing else changes with it, as
         // on a port that a program left set up without closing it. It is opened at none:
@@ -184,7 +196,7 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                 }
 
                 const int wait = waitTime(bi);
-                const qint64 comboStep = p * perPort + qint64(pi * bauds.size() + bn) * range;
+                const qint64 comboStep = before + qint64(pi * bauds.size() + bn) * range;
                 for (int id = start; id <= end; ++id) {
                     const qint64 step = comboStep + (id - start) + 1;
                     emit sig_search_process(QStringLiteral("id: %1 , BaudRate: %2, parity: %3")

@@ -12,7 +12,9 @@
 class QSerialPort;
 
 // The device scanner: a worker that lives in a thread of its own and sweeps ports,
-// parities, baud rates and slave IDs with raw Modbus-RTU frames on its own serial port.
+// parities, baud rates and slave IDs with raw Modbus-RTU frames on its own serial port. A
+// network port (a device server, a Modbus TCP device) is swept by its IDs alone, through a
+// blocking master of its own.
 class Connectionfunc : public QObject
 {
     Q_OBJECT
@@ -27,6 +29,8 @@ public:
     // an answer (shipped: 60, 40 and 30 ms). Tests shorten them; set before a sweep.
     void setWaitTimes(int baseMs, int stepMs, int gapMs);
     int waitTime(int baudIndex) const;
+    // The wait for a probe's answer on a network port: its timeout=, else 300 ms.
+    static int networkWaitTime(const QString &port);
     // Frames go out through sig_traffic only while this tap listens; set before a sweep.
     void setTrafficTap(const TrafficTap *tap) { m_tap = tap; }
 
@@ -56,6 +60,8 @@ public slots:
 private:
     enum class ProbeResult { NextId, FoundAndDone };
     ProbeResult probe(QSerialPort &port, const QString &name, int id, int waitMs);
+    // The IDs of a network port, whose line settings are the device server's own.
+    ProbeResult sweepNetwork(const QString &name, int start, int end, qint64 before, qint64 total, bool *stopped);
     bool acceptAnswer(const QByteArray &answer, int registerCount);
     QByteArray readAnswer(QSerialPort &port);
     QByteArray withoutEcho(QSerialPort &port, const QString &name, const QByteArray &request,

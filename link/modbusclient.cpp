@@ -49,7 +49,7 @@ QString lineSettingsText(const LineSettings &line)
     PortAddress address;
     if (PortAddresses::looksLikeNetwork(line.port) && PortAddresses::parse(line.port, &address, nullptr)) {
         if (address.downstreamBaud > 0)
-            return QStringLiteral("%1, %2 baud beyond").arg(address.framingName()).arg(address.downstreamBaud);
+            return QStringLiteral("%1, %2 baud line").arg(address.framingName()).arg(address.downstreamBaud);
         return address.framingName();
     }
     return QStringLiteral("%1 8%2%3")

@@ -25,7 +25,7 @@ struct LineSettings
 };
 
 // Text of a line's settings such as "115200 8N1"; for a network port what it speaks
-// ("Modbus TCP", "RTU over TCP, 9600 baud beyond"), as its line settings do not apply.
+// ("Modbus TCP", "RTU over TCP, 9600 baud line"), as its line settings do not apply.
 QString lineSettingsText(const LineSettings &line);
 // A parity as people write it: "none", "even", "odd" or their first letters, any case.
 bool parseParity(const QString &text, QSerialPort::Parity *parity);

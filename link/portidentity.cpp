@@ -1,5 +1,7 @@
 #include "link/portidentity.h"
 
+#include "link/portaddress.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,11 @@ namespace PortIdentity {
 
 QString key(const QString &name)
 {
+    // A device server is one line however its address is written (TCP:// or tcp://,
+    // a default port or 502); names are not resolved, so a name and its address differ.
+    PortAddress address;
+    if (PortAddresses::looksLikeNetwork(name) && PortAddresses::parse(name, &address, nullptr))
+        return QStringLiteral("net:") + address.endpoint().toLower();
 #ifdef Q_OS_UNIX
     struct stat st {};
     if (::stat(QFile::encodeName(name).constData(), &st) == 0 && S_ISCHR(st.st_mode))

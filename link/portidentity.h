@@ -6,7 +6,7 @@
 #include <QVector>
 
 // One serial line may go by several names: /dev/ttyUSB0, its /dev/serial/by-id link, a
-// symbolic link of one's own. Two workers on two names of one line would garble each
+// symbolic link of one's own; a device server by several ways of writing its address. Two workers on two names of one line would garble each
 // other's frames, so names are compared by what they lead to. No widgets, no open ports.
 namespace PortIdentity {
 

@@ -245,6 +245,7 @@ private slots:
     void refusedBeforeTheWire();
     void floodKeepsPolling();
     void offlineAndBack();
+    void busBehindADeviceServer();
     void commandsOffAndLastWill();
     void duplicateName();
     void brokerGoneAndBack();
@@ -366,6 +367,8 @@ void TestGateway::configurationFile_data()
     QTest::newRow("wildcard prefix") << "[gateway]\nhomeassistant_prefix = ha/+\n" << "f.conf:2: homeassistant_prefix: \"ha/+\": each level";
     QTest::newRow("empty level") << "[gateway]\nhomeassistant_prefix = ha//x\n" << "f.conf:2: homeassistant_prefix: \"ha//x\": each level";
     QTest::newRow("our own prefix") << "[gateway]\nhomeassistant_prefix = grivant/ha\n" << "f.conf:2: homeassistant_prefix: \"grivant/ha\" is under grivant/";
+    QTest::newRow("network port") << "[bus w]\nport = rtu+tcp://10.0.0.5\n"
+                                  << "f.conf:2: port: \"rtu+tcp://10.0.0.5\": give the device server's port";
 }
 
 void TestGateway::configurationFile()
@@ -423,7 +426,8 @@ void TestGateway::commandLine()
     GatewayConfig::Options options;
     QString why;
     QVERIFY(GatewayConfig::parseArguments({"--config", file, "--name", "line7", "--broker", "mqtt.plant:1999",
-                                           "--bus", "/dev/ttyUSB0,115200,1,3,5-6,even", "--bus", "/dev/ttyUSB1,9600,scan"},
+                                           "--bus", "/dev/ttyUSB0,115200,1,3,5-6,even", "--bus", "/dev/ttyUSB1,9600,scan",
+                                           "--bus", "rtu+tcp://10.0.0.5:4001?baud=9600,1-2"},
                                           &options, &why));
     GatewayConfig::Config c;
     QVERIFY2(GatewayConfig::resolve(options, &c, &why), qPrintable(why));
@@ -431,12 +435,17 @@ void TestGateway::commandLine()
     QCOMPARE(c.broker.host, QString("mqtt.plant"));
     QCOMPARE(c.broker.port, 1999);
     QCOMPARE(c.broker.clientId, QString("grivant-gateway-line7"));
-    QCOMPARE(c.buses.size(), 2);
+    QCOMPARE(c.buses.size(), 3);
     QCOMPARE(c.buses[0].name, QString("ttyUSB0"));
     QCOMPARE(c.buses[0].ids, (QVector<int>{1, 3, 5, 6}));
     QCOMPARE(c.buses[0].line.parity, QSerialPort::EvenParity);
     QVERIFY(c.buses[1].scan);
     QCOMPARE(c.buses[1].ids.size(), 247);
+    // A device server's line times the frames; the network waits longer for an answer.
+    QCOMPARE(c.buses[2].name, QString("10.0.0.5-4001"));
+    QCOMPARE(c.buses[2].line.baudRate, 9600);
+    QCOMPARE(c.buses[2].timeoutMs, 1000);
+    QCOMPARE(c.buses[0].timeoutMs, 150);
     QVERIFY(!c.homeAssistant);
     QVERIFY(GatewayConfig::summary(c).contains("\nHome Assistant discovery off\n"));
     QVERIFY(GatewayConfig::parseArguments({"--bus", "/dev/ttyS9,115200,1", "--homeassistant-discovery",
@@ -447,6 +456,7 @@ void TestGateway::commandLine()
     const QList<QPair<QStringList, QString>> bad = {
         {{"--bus", "/dev/ttyUSB0,9600"}, "--bus /dev/ttyUSB0,9600: give PATH,BAUD,IDS[,PARITY]"},
         {{"--bus", "/dev/ttyUSB0,9601,1"}, "--bus /dev/ttyUSB0,9601,1: 9601 is not one of"},
+        {{"--bus", "tcp://plc,115200,1"}, "--bus tcp://plc,115200,1: a network port has no baud rate"},
         {{"--broker", "host:0"}, "--broker host:0:"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
     };
@@ -473,6 +483,11 @@ void TestGateway::commandLine()
         QVERIFY(!GatewayConfig::resolve(options, &c, &why));
         QVERIFY2(why.startsWith(i.second), qPrintable(why));
     }
+    // A network port takes no serial line settings.
+    QVERIFY(writeFile(m_dir.filePath("net.conf"), "[bus n]\nport = tcp://plc\nbaud = 9600\nids = 1\n"));
+    QVERIFY(GatewayConfig::parseArguments({"--config", m_dir.filePath("net.conf")}, &options, &why));
+    QVERIFY(!GatewayConfig::resolve(options, &c, &why));
+    QVERIFY2(why.contains("[bus n]: baud sets a serial line, and the network port tcp://plc has none"), qPrintable(why));
     // One port under two names is one bus.
     QVERIFY(QFile::link("/dev/null", m_dir.filePath("alias")));
     QVERIFY(GatewayConfig::parseArguments({"--bus", "/dev/null,115200,1", "--bus", m_dir.filePath("alias") + ",115200,2"},
@@ -982,6 +997,37 @@ void TestGateway::offlineAndBack()
     QVERIFY(m_busB->start());
     QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(availability), QByteArray("online"), 20000);
     QVERIFY(m_watcher->on(topic("line1", "b", 2, "info")).size() > infos); // identified again
+}
+
+// A bus behind a device server: polled as a serial one; the server gone is told as such,
+// and once it is back the devices are.
+void TestGateway::busBehindADeviceServer()
+{
+    auto server = std::make_unique<Simulator>(QStringList{"--listen", "127.0.0.1:0", "--framing", "rtu", "--id", "1-2",
+                                                          "--uid", "0D000001,0D000002", "--initialised", "--wire-time"});
+    QVERIFY(server->start());
+    const QString address = server->port();
+    QProcess gateway;
+    QVERIFY(startGateway(&gateway, "line2", "gateway2",
+                         QStringLiteral("[bus n]\nport = %1?baud=115200\nids = 1-2\n").arg(address), false,
+                         m_broker.port()).isEmpty());
+    for (int id : {1, 2})
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(topic("line2", "n", id, "availability")), QByteArray("online"), 10000);
+    QVERIFY(m_watcher->last(topic("line2", "n", 1, "info")).contains("\"line\":\"RTU over TCP, 115200 baud line\""));
+
+    server->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(topic("line2", "n", 2, "availability")), QByteArray("offline"), 10000);
+    QByteArray log;
+    QTRY_VERIFY((log += gateway.readAllStandardError()).contains(
+        QStringLiteral("(the device server at %1 cannot be reached: it refuses the connection")
+            .arg(address.mid(QStringLiteral("rtu+tcp://").size())).toUtf8()));
+
+    server = std::make_unique<Simulator>(QStringList{"--listen", address.mid(QStringLiteral("rtu+tcp://").size()),
+                                                     "--framing", "rtu", "--id", "1-2", "--initialised"});
+    QVERIFY(server->start());
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(topic("line2", "n", 2, "availability")), QByteArray("online"), 20000);
+    gateway.terminate();
+    QVERIFY(gateway.waitForFinished());
 }
 
 void TestGateway::commandsOffAndLastWill()

@@ -1,6 +1,7 @@
 // grivantctl against the device simulator: a backup, change and restore round trip that
 // reaches the simulator's saved state, refusals that write nothing, a scan over two
-// ports, and the exit statuses.
+// ports, the exit statuses, the doctor, and network ports served by pymodbus and the simulator.
+#include "support/childprocess.h"
 #include "support/fakesysfs.h"
 #include "support/filesizelimit.h"
 #include "support/simulator.h"
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -95,6 +97,8 @@ private slots:
     void permissionRefusalSaidOnce();
     void doctor_data();
     void doctor();
+    void networkPorts_data();
+    void networkPorts();
 
 private:
     QTemporaryDir m_dir;
@@ -632,6 +636,67 @@ void TestGrivantctl::doctor()
         QVERIFY2(p50 >= 29 && p95 >= p50, qPrintable(QString("%1 %2").arg(p50).arg(p95)));
         QVERIFY(report.value("suggestedTimeoutMs").toInt() >= p95 * 1.5);
     }
+}
+
+// Modbus servers of other makes: pymodbus serving a gripper's identification, in either
+// framing, and the simulator as a device server; a port nobody listens on.
+void TestGrivantctl::networkPorts_data()
+{
+    QTest::addColumn<QString>("server"); // pymodbus-rtu, pymodbus-tcp, devsim-rtu, none
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // on stdout for 0, on stderr otherwise
+
+    QTest::newRow("pymodbus, RTU over TCP, info")
+        << "pymodbus-rtu" << QStringList{"info", "--port", "rtu+tcp://ADDRESS"} << 0
+        << "RTU over TCP  GZB-50W  0x2701  1.2.3  2.30  1A2B3C4D";
+    QTest::newRow("pymodbus, Modbus TCP, info")
+        << "pymodbus-tcp" << QStringList{"info", "--port", "tcp://ADDRESS"} << 0
+        << "Modbus TCP  GZB-50W  0x2701  1.2.3  2.30  1A2B3C4D";
+    QTest::newRow("pymodbus, Modbus TCP, write")
+        << "pymodbus-tcp" << QStringList{"write", "0x0406", "60", "--port", "tcp://ADDRESS?timeout=500"} << 0
+        << "wrote 0x0406 Force_1 = 60";
+    QTest::newRow("simulator, RTU over TCP, scan")
+        << "devsim-rtu" << QStringList{"scan", "--ids", "1-3", "--port", "rtu+tcp://ADDRESS?baud=115200"} << 0
+        << "rtu+tcp://ADDRESS?baud=115200  -     -       -     2   TQP2-51500";
+    QTest::newRow("nothing listens") << "none" << QStringList{"info", "--port", "tcp://ADDRESS"} << 1
+                                     << "the Modbus TCP device at ADDRESS cannot be reached: it refuses the connection";
+    QTest::newRow("malformed address") << "none" << QStringList{"info", "--port", "tcp://[::1:502"} << 2
+                                       << "--port \"tcp://[::1:502\": the IPv6 address lacks its closing ']'";
+    QTest::newRow("line settings of a network port")
+        << "none" << QStringList{"info", "--port", "tcp://ADDRESS", "--parity", "even"} << 2
+        << "--parity sets a serial line, and a network port has none";
+}
+
+void TestGrivantctl::networkPorts()
+{
+    QFETCH(QString, server);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTcpServer probe; // a port free a moment ago
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+
+    QProcess peer;
+    std::unique_ptr<Simulator> sim;
+    if (server.startsWith("pymodbus")) {
+        peer.start("/usr/bin/python3", {QFINDTESTDATA("support/pymodbus_peer.py"), "server", server.mid(9),
+                                        "127.0.0.1", address.section(':', 1)});
+        QTRY_VERIFY_WITH_TIMEOUT(peer.canReadLine() || peer.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(peer.readLine().trimmed(), QByteArray("ready"));
+    } else if (server == "devsim-rtu") {
+        sim = std::make_unique<Simulator>(QStringList{"--listen", address, "--framing", "rtu", "--id", "1-3",
+                                                      "--model", "2701,4001,5201", "--wire-time"});
+        QVERIFY(sim->start());
+    }
+    arguments.replaceInStrings("ADDRESS", address);
+    const Run run = ctl(arguments);
+    endChildProcess(peer);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+    const QString shown = run.exitCode == 0 ? QString::fromUtf8(run.out) : run.err;
+    QVERIFY2(shown.contains(QString(expected).replace("ADDRESS", address)), qPrintable(shown));
 }
 
 QTEST_GUILESS_MAIN(TestGrivantctl)
