@@ -38,8 +38,9 @@ struct StartOptions
     QCommandLineParser parser;
     QCommandLineOption port{
         "port",
-        "Also list the serial port PATH (a pseudo-terminal or a /dev/serial/by-id link), "
-        "optionally with a DESCRIPTION. May be given more than once.",
+        "Also list the serial port PATH (a pseudo-terminal or a /dev/serial/by-id link) or a "
+        "network port (tcp://HOST[:PORT], rtu+tcp://HOST:PORT[?baud=RATE]), optionally with a "
+        "DESCRIPTION. May be given more than once.",
         "PATH[=DESCRIPTION]"};
     QCommandLineOption workdir{
         "workdir", "Keep the ini file, database copies and exports in DIR (made if missing) "

@@ -31,6 +31,8 @@ QTranslator *MainWindow::s_translator = nullptr;
 
 namespace {
 const char *const kIniFile = "./ZODidovava.ini";
+// The network ports the operator added to the connection window's list.
+const char *const kNetworkPortsKey = "/networkPorts";
 const char *const kWebsite = "https://www.grivant.example/";
 // The window's own title: the form's placeholder title must not come back with a
 // retranslation.
@@ -65,6 +67,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // changing the flags reparents the window, and a styled tree then polishes every one
     // of its widgets again, a third of the start-up.
     setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
+    m_connectionForm->setNetworkPorts(
+        LanguageSetting::readValue(kIniFile, kNetworkPortsKey, &iniProblem).toStringList());
+    connect(m_connectionForm, &ConnectionForm::networkPortsChanged, this, [](const QStringList &addresses) {
+        QString problem;
+        if (!LanguageSetting::writeValues(kIniFile, {{QLatin1String(kNetworkPortsKey), addresses}}, &problem))
+            GV_WARNING("networkPortsChanged") << QStringLiteral("%1 not written: %2").arg(kIniFile, problem);
+    });
 
     // The window decodes a reply before the polling thread is released for the next one.
     connect(m_vxCtl, SIGNAL(SendReadRequest(int,quint16)), m_connectionForm,

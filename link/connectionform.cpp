@@ -8,7 +8,9 @@
 #include "app/installpaths.h"
 #include "app/translation.h"
 #include "link/connectionfunc.h"
+#include "link/networklink.h"
 #include "link/portaccess.h"
+#include "link/portaddress.h"
 #include "link/portlist.h"
 #include "link/processlog.h"
 #include "link/traffic.h"
@@ -104,6 +106,10 @@ QByteArray LinkText::offlineBlock(const QString &codeText)
 
 QString LinkText::deviceEntryShown(const DeviceEntry &entry)
 {
+    // A device behind a network port has the device server's line settings.
+    PortAddress address;
+    if (PortAddresses::looksLikeNetwork(entry.port) && PortAddresses::parse(entry.port, &address, nullptr))
+        return QStringLiteral("ID %2 \u00B7 %1").arg(address.endpoint(), QString::number(entry.slaveId));
     QChar parity = QLatin1Char('?');
     switch (entry.parity) {
     case QSerialPort::NoParity: parity = QLatin1Char('N'); break;
@@ -152,6 +158,9 @@ public:
 
 QString ConnectionForm::deviceToolTip(const DeviceEntry &entry) const
 {
+    if (PortAddresses::looksLikeNetwork(entry.port))
+        return tr("ID %1 behind %2\n(%3)\nDouble-click to connect.")
+            .arg(QString::number(entry.slaveId), entry.port, LinkText::deviceEntryText(entry));
     return tr("ID %1 on %2, %3 baud, parity %4, %5 stop bit(s)\n(%6)\nDouble-click to connect.")
         .arg(QString::number(entry.slaveId), entry.port, QString::number(entry.baudRate),
              ProcessLog::parityName(entry.parity), QString::number(entry.stopBits),
@@ -192,6 +201,7 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     ui->lW_devicelist->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ui->lW_devicelist->setResizeMode(QListView::Adjust);
     ui->comB_Port->addItem(tr("Search All"));
+    createNetworkEntry();
     fitToScreen();
 
     createLink();
@@ -242,6 +252,9 @@ ConnectionForm::~ConnectionForm()
     delete m_scanner;
     m_scanner = nullptr;
 
+    // The network link's thread ends with its connection closed.
+    delete m_network;
+    m_network = nullptr;
     // Closing the port reports state changes; nobody may receive them from a window that is
     // half destroyed. What the link changed on the adapter goes back first.
     adapterClosing();
@@ -272,6 +285,10 @@ void ConnectionForm::scanport()
         if (!present.contains(p.name))
             present.insert(p.name, p.description);
     }
+    // Network ports stay listed: nothing plugs or unplugs them.
+    for (auto it = m_networkPorts.cbegin(); it != m_networkPorts.cend(); ++it)
+        if (!present.contains(it.key()))
+            present.insert(it.key(), it.value());
 
     QStringList added;
     if (m_knownPorts.isEmpty() && !ports.isEmpty())
@@ -283,10 +300,13 @@ void ConnectionForm::scanport()
     for (const QString &name : qAsConst(added)) {
         const QString description = present.value(name);
         appendLog(ProcessLog::portListed(name, description));
-        appendLog(LinkText::portNotes(name, LinkText::stableNames(name, QStringLiteral("/dev/serial/by-id")),
-                                      LinkText::modemManagerInstalled(), InstallPaths::udevRule()));
+        if (!PortAddresses::looksLikeNetwork(name))
+            appendLog(LinkText::portNotes(name, LinkText::stableNames(name, QStringLiteral("/dev/serial/by-id")),
+                                          LinkText::modemManagerInstalled(), InstallPaths::udevRule()));
         m_knownPorts.insert(name, description);
-        ui->comB_Port->addItem(QStringLiteral("%1-%2").arg(name, description), name);
+        // The ports come before the last entry, "Network device…".
+        const int at = networkEntryIndex() < 0 ? ui->comB_Port->count() : networkEntryIndex();
+        ui->comB_Port->insertItem(at, QStringLiteral("%1-%2").arg(name, description), name);
     }
 
     const QStringList known = m_knownPorts.keys();
@@ -348,6 +368,10 @@ void ConnectionForm::on_pB_Search_clicked()
     ComPort_Disconnect();
 
     QStringList ports;
+    if (ui->comB_Port->currentIndex() == networkEntryIndex()) {
+        chooseNetworkDevice(m_portIndex);
+        return;
+    }
     if (ui->comB_Port->currentIndex() <= 0) {
         ports = LinkText::autoConnectOrder(m_knownPorts);
     } else {
@@ -421,8 +445,7 @@ void ConnectionForm::Slot_scaned_device(QStringList result, QByteArray block)
             setSearchIdle();
             setLinkParameters(entry.port, entry.baudRate, quint8(entry.parity),
                               quint8(entry.stopBits), quint8(entry.slaveId));
-            ComPort_Connect();
-            emit SendGripperInfo(block);
+            connectAndIdentify(block);
         }
     } else if (result.first() == QLatin1String("finished")) {
         if (m_sweepsPending > 0)
@@ -447,8 +470,7 @@ void ConnectionForm::Slot_searched_device_connect(QListWidgetItem *item)
     setLinkParameters(entry.port, entry.baudRate, quint8(entry.parity), quint8(entry.stopBits),
                       quint8(entry.slaveId));
     const QByteArray block = m_foundDevices.value(item->text());
-    ComPort_Connect();
-    emit SendGripperInfo(block);
+    connectAndIdentify(block);
 }
 
 void ConnectionForm::show_offline_custom()
@@ -490,6 +512,8 @@ void ConnectionForm::changeLanguage(QString language_label)
         ui->pB_Search->setText(tr("Stop"));
     if (ui->comB_Port->count() > 0) // the ports follow the first entry
         ui->comB_Port->setItemText(0, tr("Search All"));
+    if (networkEntryIndex() > 0)
+        ui->comB_Port->setItemText(networkEntryIndex(), tr("Network device…"));
     ui->lW_devicelist->setToolTip(tr("Double-click a device to connect to it."));
     retranslateTrafficMenu();
     if (m_ownershipLabel)

@@ -25,6 +25,7 @@ class QTranslator;
 class Connectionfunc;
 class TrafficMonitor;
 class TrafficTap;
+class NetworkLink;
 
 namespace Ui {
 class ConnectionForm;
@@ -61,7 +62,9 @@ QByteArray offlineBlock(const QString &codeText);
 
 // The connection window and the Modbus-RTU link: it lists the serial ports, searches them for
 // devices with the scanner in a thread of its own, and carries every register read and write
-// of the running program.
+// of the running program. A network port (a device server, a Modbus TCP device) is listed
+// beside them and reached through a link of its own (connectionform_network.cpp); nothing
+// beyond this window knows which of the two carries the traffic.
 class ConnectionForm : public QMainWindow
 {
     Q_OBJECT
@@ -100,6 +103,14 @@ public:
     // The main window's recording indicator, shown here too; an empty text hides it.
     void showRecording(const QString &text, const QString &toolTip);
 
+    // Network ports remembered from an earlier run, listed at once.
+    void setNetworkPorts(const QStringList &addresses);
+    // Lists a network port and chooses it; false with the reason for an address that does
+    // not parse. The list then says networkPortsChanged.
+    bool addNetworkPort(const QString &address, QString *why = nullptr);
+    QStringList networkPorts() const { return m_networkPorts.keys(); }
+    NetworkLink *networkLink() const { return m_network; }
+
 signals:
     void SendConnectiomState(int state);
     void SendReceviedData(QByteArray data);
@@ -110,6 +121,8 @@ signals:
     void sig_startscan(QStringList ports);
     // A line added to the process log.
     void logAppended(const QString &text);
+    // The network ports listed, to be remembered.
+    void networkPortsChanged(const QStringList &addresses);
 
 public slots:
     // link
@@ -147,6 +160,18 @@ private:
     void retranslateTrafficMenu();
     static QString ownershipText();
     void tapRequest(QModbusReply *reply, const QByteArray &frame, int address, int count);
+    // network ports (connectionform_network.cpp)
+    bool isNetworkLinkPort() const;
+    void connectNetwork();
+    bool closeNetwork();
+    bool networkConnected() const;
+    void networkRead(int address, quint16 count);
+    void networkWrite(int address, const QVector<quint16> &values);
+    void connectAndIdentify(const QByteArray &block);
+    void createNetworkEntry();
+    int networkEntryIndex() const;
+    void chooseNetworkDevice(int previousIndex);
+    bool showNetworkAdapter();
     // the adapter line (connectionform_adapter.cpp)
     void createAdapterLine();
     void adapterOpened();
@@ -192,6 +217,11 @@ private:
     QLabel *m_adapterLabel = nullptr;
     QSet<QString> m_echoPorts;      // ports the scanner found echoing
     QSet<QString> m_adapterAdvised; // ports whose latency advice the log has
+    NetworkLink *m_network = nullptr;        // made at the first network connection
+    QMap<QString, QString> m_networkPorts;   // address to what it speaks, as listed
+    QByteArray m_pendingBlock;               // identification, told once connected
+    bool m_blockPending = false;
+    int m_portIndex = 0;                     // the port chosen before "Network device…"
 
     static QTranslator *s_translator;
 };

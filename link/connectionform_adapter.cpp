@@ -126,7 +126,7 @@ void ConnectionForm::noteScannerReport(const QString &status)
 // The port the line is about: the open link's, else the one chosen in the list.
 void ConnectionForm::showAdapter()
 {
-    if (!m_adapterLabel)
+    if (!m_adapterLabel || showNetworkAdapter())
         return;
     const bool open = m_adapter.isOpen();
     const QString port = open ? m_portName : ui->comB_Port->currentData().toString();

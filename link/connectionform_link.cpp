@@ -113,6 +113,11 @@ void ConnectionForm::setLinkParameters(const QString &port, int baudRate, quint8
 
 void ConnectionForm::ComPort_Connect()
 {
+    if (isNetworkLinkPort()) {
+        connectNetwork();
+        return;
+    }
+    closeNetwork();
     if (!m_master)
         return;
     if (m_master->state() == QModbusDevice::ConnectedState)
@@ -150,6 +155,8 @@ void ConnectionForm::ComPort_Connect()
 
 void ConnectionForm::ComPort_Disconnect()
 {
+    if (closeNetwork())
+        emit SendConnectiomState(QModbusDevice::ClosingState);
     if (!m_master)
         return;
     if (m_master->state() == QModbusDevice::ConnectedState) {
@@ -164,6 +171,10 @@ void ConnectionForm::ComPort_Disconnect()
 
 void ConnectionForm::Read_Register(int address, quint16 number)
 {
+    if (networkConnected()) {
+        networkRead(address, number);
+        return;
+    }
     if (!m_master || m_master->state() != QModbusDevice::ConnectedState)
         return;
     const QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, number);
@@ -226,6 +237,10 @@ void ConnectionForm::Write_MutipRegister(int address, QVector<quint16> ValueArra
 
 void ConnectionForm::sendWrite(int address, const QVector<quint16> &values)
 {
+    if (networkConnected()) {
+        networkWrite(address, values);
+        return;
+    }
     if (!m_master || m_master->state() != QModbusDevice::ConnectedState)
         return;
     QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, address, values);
@@ -283,6 +298,8 @@ void ConnectionForm::discardStale(const QModbusReply *reply, const QString &pref
 
 bool ConnectionForm::isLinkConnected() const
 {
+    if (networkConnected())
+        return true;
     return m_master && m_master->state() == QModbusDevice::ConnectedState;
 }
 

@@ -1,5 +1,6 @@
 #include "link/portlist.h"
 
+#include "link/portaddress.h"
 #include "link/portidentity.h"
 
 #include <QFileInfo>
@@ -27,6 +28,8 @@ QString usableName(const QSerialPortInfo &info)
 
 bool existsOnDisk(const QString &name)
 {
+    if (PortAddresses::looksLikeNetwork(name))
+        return true; // nothing on this computer tells whether it is there
 #ifdef Q_OS_WIN
     Q_UNUSED(name);
     return true;

@@ -16,6 +16,8 @@ QString ports(const QStringList &names)
 
 QString ProcessLog::portListed(const QString &port, const QString &description)
 {
+    if (port.contains(QLatin1String("://")))
+        return tr("Network port:\t %1 - %2 \n").arg(port, description);
     return tr("Scaned COM port:\t %1 - %2 \n").arg(port, description);
 }
 

@@ -2,13 +2,15 @@
 
 #include "link/modbusframe.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 // Pauses between attempts to connect again after a failure.
@@ -23,28 +25,36 @@ int remainingMs(const QDeadlineTimer &deadline)
 }
 
 // The name lookup, bounded by the deadline: a resolver that hangs must not hold the
-// request beyond its time-out. The blocking lookup Qt's socket makes has no limit.
+// request beyond its time-out, and the blocking lookup Qt's socket makes has no limit. It
+// runs in a thread of its own, left to end by itself when it takes too long; no event
+// loop turns meanwhile, so nothing else of the caller's thread runs in between.
 QList<QHostAddress> lookUp(const QString &host, const QDeadlineTimer &deadline, QString *why)
 {
     QHostAddress literal;
     if (literal.setAddress(host))
         return {literal};
-    QEventLoop loop;
-    QHostInfo found;
-    bool done = false;
-    const int id = QHostInfo::lookupHost(host, &loop, [&](const QHostInfo &info) {
-        found = info;
-        done = true;
-        loop.quit();
-    });
-    QTimer::singleShot(remainingMs(deadline), &loop, &QEventLoop::quit);
-    if (!done)
-        loop.exec();
-    if (!done) {
-        QHostInfo::abortHostLookup(id);
+    struct Lookup
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        QHostInfo info;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host] {
+        const QHostInfo info = QHostInfo::fromName(host);
+        std::lock_guard<std::mutex> lock(lookup->mutex);
+        lookup->info = info;
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (!lookup->done.wait_for(lock, std::chrono::milliseconds(remainingMs(deadline)),
+                               [&lookup] { return lookup->finished; })) {
         *why = QStringLiteral("looking up the host name \"%1\" took longer than the time-out").arg(host);
         return {};
     }
+    const QHostInfo found = lookup->info;
     if (found.error() != QHostInfo::NoError || found.addresses().isEmpty()) {
         *why = QStringLiteral("the host name \"%1\" is not known (%2)").arg(host, found.errorString());
         return {};

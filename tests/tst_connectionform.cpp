@@ -40,6 +40,9 @@ PortEntry port(const QString &name, const QString &description)
     return PortEntry{name, description};
 }
 
+// The port list's last entry, which adds a network port.
+const char *const NetworkEntry = "Network device…";
+
 QStringList comboTexts(QComboBox *combo)
 {
     QStringList out;
@@ -348,7 +351,7 @@ void TestConnectionForm::initialState()
     QCOMPARE(bar->value(), 0);
     QVERIFY(devices->isHidden());
     QVERIFY(child<QPlainTextEdit>(form, "pTE_process")->isReadOnly());
-    QCOMPARE(comboTexts(child<QComboBox>(form, "comB_Port")), QStringList({"Search All"}));
+    QCOMPARE(comboTexts(child<QComboBox>(form, "comB_Port")), QStringList({"Search All", NetworkEntry}));
     auto *start = child<QSpinBox>(form, "spB_IDStart");
     auto *end = child<QSpinBox>(form, "spB_IDEnd");
     QCOMPARE(QList<int>({start->minimum(), start->maximum(), start->value()}), QList<int>({1, 247, 1}));
@@ -451,7 +454,7 @@ void TestConnectionForm::portListRefresh()
     auto *log = child<QPlainTextEdit>(form, "pTE_process");
     // the first port the system lists comes first, the others in plain string order
     QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM1-USB-SERIAL CH340",
-                                             "COM10-Port", "COM2-Port"}));
+                                             "COM10-Port", "COM2-Port", NetworkEntry}));
     QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM3 - USB Serial Port \n"
                                          "Scaned COM port:\t COM1 - USB-SERIAL CH340 \n"
                                          "Scaned COM port:\t COM10 - Port \n"
@@ -461,22 +464,22 @@ void TestConnectionForm::portListRefresh()
     // unplugging COM1 leaves COM10 alone; the timer picks changes up by itself
     log->clear();
     g_ports = {port("COM3", "USB Serial Port"), port("COM10", "Port"), port("COM2", "Port")};
-    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 4, 3000);
-    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM10-Port", "COM2-Port"}));
+    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 5, 3000);
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM10-Port", "COM2-Port", NetworkEntry}));
     QCOMPARE(log->toPlainText(), QString("unpluged COM port:\t COM1 - USB-SERIAL CH340 \n"));
 
     // new ports are appended in plain string order
     log->clear();
     g_ports << port("COM7", "B") << port("COM12", "A");
     form.scanport();
-    QCOMPARE(comboTexts(combo).mid(4), QStringList({"COM12-A", "COM7-B"}));
+    QCOMPARE(comboTexts(combo).mid(4), QStringList({"COM12-A", "COM7-B", NetworkEntry}));
     QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM12 - A \nScaned COM port:\t COM7 - B \n"));
     form.scanport();
-    QCOMPARE(combo->count(), 6);
+    QCOMPARE(combo->count(), 7);
 
     g_ports.clear();
     form.scanport();
-    QCOMPARE(comboTexts(combo), QStringList({"Search All"}));
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", NetworkEntry}));
     QVERIFY(form.knownPorts().isEmpty());
 }
 
@@ -498,7 +501,7 @@ void TestConnectionForm::portNamesWithDashes()
     // unplugging the dashed port removes its own item, not the other one
     g_ports.removeFirst();
     form.scanport();
-    QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340"}));
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340", NetworkEntry}));
 }
 
 void TestConnectionForm::unplugSimulator()

@@ -249,6 +249,60 @@ Website : </translation>
             <source>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</source>
             <translation>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</translation>
         </message>
+        <message>
+            <source>ID %1 behind %2
+(%3)
+Double-click to connect.</source>
+            <translation>ID %1 behind %2
+(%3)
+Double-click to connect.</translation>
+        </message>
+        <message>
+            <source>Network device…</source>
+            <translation>Network device…</translation>
+        </message>
+        <message>
+            <source>Connection back:	 %1
+</source>
+            <translation>Connection back:	 %1
+</translation>
+        </message>
+        <message>
+            <source>Connection lost:	 %1 (%2); trying again with growing pauses
+</source>
+            <translation>Connection lost:	 %1 (%2); trying again with growing pauses
+</translation>
+        </message>
+        <message>
+            <source>%1 is no network port</source>
+            <translation>%1 is no network port</translation>
+        </message>
+        <message>
+            <source>Network: give the address of a device server or a Modbus TCP device.</source>
+            <translation>Network: give the address of a device server or a Modbus TCP device.</translation>
+        </message>
+        <message>
+            <source>Network: Modbus TCP device at %1</source>
+            <translation>Network: Modbus TCP device at %1</translation>
+        </message>
+        <message>
+            <source>Network: device server at %1, RTU over TCP</source>
+            <translation>Network: device server at %1, RTU over TCP</translation>
+        </message>
+        <message>
+            <source>its line %1 baud</source>
+            <translation>its line %1 baud</translation>
+        </message>
+        <message>
+            <source>line settings are the device server's</source>
+            <translation>line settings are the device server's</translation>
+        </message>
+        <message>
+            <source>%1
+The search tries the IDs only: baud rate, parity and stop bits do not apply to a network port. A connection that ends is made again with growing pauses; the process log tells when the device server cannot be reached, apart from devices that do not answer behind it.</source>
+            <translation>%1
+The search tries the IDs only: baud rate, parity and stop bits do not apply to a network port. A connection that ends is made again with growing pauses; the process log tells when the device server cannot be reached, apart from devices that do not answer behind it.</translation>
+        </message>
     </context>
     <context>
         <name>FeedbackWords</name>
@@ -2099,6 +2153,12 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>id: %1 , BaudRate: %2, parity: %3</source>
             <translation>id: %1 , BaudRate: %2, parity: %3</translation>
         </message>
+        <message>
+            <source>Network port:	 %1 - %2 
+</source>
+            <translation>Network port:	 %1 - %2 
+</translation>
+        </message>
     </context>
     <context>
         <name>ReplayTimeline</name>
@@ -2773,6 +2833,85 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Sqlite not open</source>
             <translation>Sqlite not open</translation>
+        </message>
+    </context>
+    <context>
+        <name>NetworkPortDialog</name>
+        <message>
+            <source>Network device</source>
+            <translation>Network device</translation>
+        </message>
+        <message>
+            <source>name or address, such as 192.168.1.20</source>
+            <translation>name or address, such as 192.168.1.20</translation>
+        </message>
+        <message>
+            <source>Modbus TCP</source>
+            <translation>Modbus TCP</translation>
+        </message>
+        <message>
+            <source>RTU over TCP (serial device server)</source>
+            <translation>RTU over TCP (serial device server)</translation>
+        </message>
+        <message>
+            <source>not given</source>
+            <translation>not given</translation>
+        </message>
+        <message>
+            <source>%1 baud</source>
+            <translation>%1 baud</translation>
+        </message>
+        <message>
+            <source>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</source>
+            <translation>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</translation>
+        </message>
+        <message>
+            <source> ms</source>
+            <translation> ms</translation>
+        </message>
+        <message>
+            <source>as usual</source>
+            <translation>as usual</translation>
+        </message>
+        <message>
+            <source>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</source>
+            <translation>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</translation>
+        </message>
+        <message>
+            <source>Host:</source>
+            <translation>Host:</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>Port:</translation>
+        </message>
+        <message>
+            <source>Framing:</source>
+            <translation>Framing:</translation>
+        </message>
+        <message>
+            <source>Device server's line:</source>
+            <translation>Device server's line:</translation>
+        </message>
+        <message>
+            <source>Time-out:</source>
+            <translation>Time-out:</translation>
+        </message>
+        <message>
+            <source>Give the host's name or address.</source>
+            <translation>Give the host's name or address.</translation>
+        </message>
+        <message>
+            <source>A time-out is 10 ms at least.</source>
+            <translation>A time-out is 10 ms at least.</translation>
+        </message>
+        <message>
+            <source>Not an address: %1</source>
+            <translation>Not an address: %1</translation>
+        </message>
+        <message>
+            <source>Port: %1</source>
+            <translation>Port: %1</translation>
         </message>
     </context>
 </TS>

@@ -249,6 +249,60 @@ Website : </source>
         <source>Grivant lowers the latency timer to 1 ms while it is connected where the driver or sysfs let it, and puts it back when it disconnects.</source>
         <translation>在驱动或 sysfs 允许时，Grivant 在连接期间将延迟定时器降至 1 ms，断开连接时恢复原值。</translation>
     </message>
+    <message>
+        <source>ID %1 behind %2
+(%3)
+Double-click to connect.</source>
+        <translation>ID %1，位于 %2 之后
+(%3)
+双击连接。</translation>
+    </message>
+    <message>
+        <source>Network device…</source>
+        <translation>网络设备…</translation>
+    </message>
+    <message>
+        <source>Connection back:	 %1
+</source>
+        <translation>连接已恢复：	 %1
+</translation>
+    </message>
+    <message>
+        <source>Connection lost:	 %1 (%2); trying again with growing pauses
+</source>
+        <translation>连接中断：	 %1 (%2)；将以逐渐加长的间隔重试
+</translation>
+    </message>
+    <message>
+        <source>%1 is no network port</source>
+        <translation>%1 不是网络端口</translation>
+    </message>
+    <message>
+        <source>Network: give the address of a device server or a Modbus TCP device.</source>
+        <translation>网络：请填写串口服务器或 Modbus TCP 设备的地址。</translation>
+    </message>
+    <message>
+        <source>Network: Modbus TCP device at %1</source>
+        <translation>网络：位于 %1 的 Modbus TCP 设备</translation>
+    </message>
+    <message>
+        <source>Network: device server at %1, RTU over TCP</source>
+        <translation>网络：位于 %1 的串口服务器，RTU over TCP</translation>
+    </message>
+    <message>
+        <source>its line %1 baud</source>
+        <translation>其串行线路 %1 波特</translation>
+    </message>
+    <message>
+        <source>line settings are the device server&apos;s</source>
+        <translation>线路参数由串口服务器决定</translation>
+    </message>
+    <message>
+        <source>%1
+The search tries the IDs only: baud rate, parity and stop bits do not apply to a network port. A connection that ends is made again with growing pauses; the process log tells when the device server cannot be reached, apart from devices that do not answer behind it.</source>
+        <translation>%1
+搜索只尝试各个 ID：波特率、校验位和停止位不适用于网络端口。连接中断后会以逐渐加长的间隔重新建立；过程日志会区分“串口服务器无法连接”和“其后的设备没有应答”。</translation>
+    </message>
 </context>
 <context>
     <name>FeedbackWords</name>
@@ -1714,6 +1768,85 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
 </context>
 <context>
+    <name>NetworkPortDialog</name>
+    <message>
+        <source>Network device</source>
+        <translation>网络设备</translation>
+    </message>
+    <message>
+        <source>name or address, such as 192.168.1.20</source>
+        <translation>主机名或地址，例如 192.168.1.20</translation>
+    </message>
+    <message>
+        <source>Modbus TCP</source>
+        <translation>Modbus TCP</translation>
+    </message>
+    <message>
+        <source>RTU over TCP (serial device server)</source>
+        <translation>RTU over TCP（串口服务器）</translation>
+    </message>
+    <message>
+        <source>not given</source>
+        <translation>未指定</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 波特</translation>
+    </message>
+    <message>
+        <source>The device server&apos;s serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</source>
+        <translation>串口服务器连接设备的串行线路：每次等待应答的时间会加上帧在该线路上所需的时间。线路参数由串口服务器自行保持。</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> 毫秒</translation>
+    </message>
+    <message>
+        <source>as usual</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window&apos;s polling waits at most about 200 ms.</source>
+        <translation>在帧的线路时间之外等待应答的时长。网络上默认 1000 毫秒；窗口的轮询最多等待约 200 毫秒。</translation>
+    </message>
+    <message>
+        <source>Host:</source>
+        <translation>主机：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>Framing:</source>
+        <translation>帧格式：</translation>
+    </message>
+    <message>
+        <source>Device server&apos;s line:</source>
+        <translation>串口服务器线路：</translation>
+    </message>
+    <message>
+        <source>Time-out:</source>
+        <translation>超时：</translation>
+    </message>
+    <message>
+        <source>Give the host&apos;s name or address.</source>
+        <translation>请填写主机名或地址。</translation>
+    </message>
+    <message>
+        <source>A time-out is 10 ms at least.</source>
+        <translation>超时至少为 10 毫秒。</translation>
+    </message>
+    <message>
+        <source>Not an address: %1</source>
+        <translation>地址无效：%1</translation>
+    </message>
+    <message>
+        <source>Port: %1</source>
+        <translation>端口：%1</translation>
+    </message>
+</context>
+<context>
     <name>ParameterBackup</name>
     <message>
         <source>the file is empty</source>
@@ -2098,6 +2231,12 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>id: %1 , BaudRate: %2, parity: %3</source>
         <translation>ID：%1，波特率：%2，校验：%3</translation>
+    </message>
+    <message>
+        <source>Network port:	 %1 - %2 
+</source>
+        <translation>网络端口：	 %1 - %2 
+</translation>
     </message>
 </context>
 <context>
