@@ -57,10 +57,17 @@ Family familyFrom(const QString &name)
     return Family::Unknown;
 }
 
-// A plain name of a topic level: not empty, not absurdly long.
+// A plain name of a topic level: not empty, not absurdly long, nothing that would break a
+// table's line or turn its text around (the gateway's own names are letters, digits, '.',
+// '_' and '-').
 bool isLevel(const QStringRef &level)
 {
-    return !level.isEmpty() && level.size() <= LineTopic::MaxTextLength;
+    if (level.isEmpty() || level.size() > LineTopic::MaxTextLength)
+        return false;
+    for (const QChar c : level)
+        if (needsEscape(c.unicode()))
+            return false;
+    return true;
 }
 
 bool readId(const QStringRef &level, int *id)
@@ -170,13 +177,36 @@ void readState(const QJsonObject &o, DeviceReading *r)
     r->fault = fault.isBool() ? fault.toBool() : anyFault;
 }
 
+// A figure that may be null: -1 then.
+double figure(const QJsonObject &o, const char *key)
+{
+    double v = -1;
+    return number(o, key, &v) && v >= 0 ? v : -1;
+}
+
+void readHealth(const QJsonObject &o, DeviceHealth *h)
+{
+    h->known = true;
+    h->periodMs = figure(o, "periodMs");
+    h->intervalP50Ms = figure(o, "intervalP50Ms");
+    h->intervalP95Ms = figure(o, "intervalP95Ms");
+    h->late = o.value(QLatin1String("late")).toBool(false);
+    h->polls = figure(o, "polls");
+    h->failures = figure(o, "failures");
+    h->timeouts = figure(o, "timeouts");
+    h->crcErrors = figure(o, "crcErrors");
+    h->exceptions = figure(o, "exceptions");
+}
+
 void readStats(const QJsonObject &o, LineMessage *m)
 {
     m->timeMs = timeFromText(o.value(QLatin1String("time")).toString());
     m->uptimeSeconds = numberOr(o, "uptime", -1);
     const QJsonObject buses = o.value(QLatin1String("buses")).toObject();
     for (auto it = buses.constBegin(); it != buses.constEnd(); ++it) {
-        if (!it.value().isObject() || it.key().isEmpty() || it.key().size() > LineTopic::MaxTextLength)
+        // A bus's name is a level of its devices' topics.
+        const QString name = it.key();
+        if (!it.value().isObject() || !isLevel(QStringRef(&name)))
             continue;
         if (m->buses.size() >= 64) {
             ++m->busesLeftOut;
@@ -184,7 +214,7 @@ void readStats(const QJsonObject &o, LineMessage *m)
         }
         const QJsonObject b = it.value().toObject();
         BusFigures f;
-        f.name = it.key();
+        f.name = name;
         f.port = text(b, "port", 256);
         f.line = text(b, "line");
         f.devices = int(qBound(-1.0, numberOr(b, "devices", -1), 1e6));
@@ -195,6 +225,18 @@ void readStats(const QJsonObject &o, LineMessage *m)
         f.failures = numberOr(b, "failures", -1);
         f.timeouts = numberOr(b, "timeouts", -1);
         f.exceptions = numberOr(b, "exceptions", -1);
+        f.idleShare = numberOr(b, "idleShare", -1);
+        // Each device's figures, by ID: no more than a bus can hold.
+        const QJsonObject health = b.value(QLatin1String("health")).toObject();
+        for (auto h = health.constBegin(); h != health.constEnd() && f.health.size() < 247; ++h) {
+            int id = 0;
+            const QString key = h.key();
+            if (!h.value().isObject() || !readId(QStringRef(&key), &id))
+                continue;
+            DeviceHealth figures;
+            readHealth(h.value().toObject(), &figures);
+            f.health.append({id, figures});
+        }
         m->buses.append(f);
     }
 }
@@ -298,6 +340,8 @@ LineMessage read(const QString &topic, const QByteArray &payload, bool retained)
             m.kind = LineMessage::Kind::State;
         else if (leaf == QLatin1String("availability"))
             m.kind = LineMessage::Kind::Availability;
+        else if (leaf == QLatin1String("health"))
+            m.kind = LineMessage::Kind::Health;
         else
             return ignore(LineProblem::UnknownTopic);
         if (!readId(levels.at(3), &m.id))
@@ -335,6 +379,7 @@ LineMessage read(const QString &topic, const QByteArray &payload, bool retained)
     case LineMessage::Kind::Info: readInfo(object, &m.identity); break;
     case LineMessage::Kind::State: readState(object, &m.reading); break;
     case LineMessage::Kind::Stats: readStats(object, &m); break;
+    case LineMessage::Kind::Health: readHealth(object, &m.health); break;
     default: break;
     }
     return m;

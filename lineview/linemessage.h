@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -87,15 +88,20 @@ struct DeviceReading
     QVector<LineValue> values; // everything the state holds, in its order
 };
 
-// How well a device is polled, as its gateway measures it over a stats period.
+// How well a device is polled, as its gateway measures it over a stats period (-1: not
+// given, or null).
 struct DeviceHealth
 {
     bool known = false;
-    double intervalP50Ms = -1; // achieved poll interval
+    double periodMs = -1;      // the period it is to be polled at; 0: as fast as the line goes
+    double intervalP50Ms = -1; // the achieved poll interval
     double intervalP95Ms = -1;
+    bool late = false;         // its median interval passed 1.1 times its period
     double polls = -1;
     double failures = -1;
-    bool slow = false; // its interval passed 1.1 times its configured period
+    double timeouts = -1;
+    double crcErrors = -1;
+    double exceptions = -1;
 };
 
 // One bus in a gateway's stats.
@@ -112,11 +118,13 @@ struct BusFigures
     double failures = -1;
     double timeouts = -1;
     double exceptions = -1;
+    double idleShare = -1;
+    QVector<QPair<int, DeviceHealth>> health; // by ID
 };
 
 struct LineMessage
 {
-    enum class Kind { Ignored, Status, Stats, Info, State, Availability };
+    enum class Kind { Ignored, Status, Stats, Info, State, Availability, Health };
     Kind kind = Kind::Ignored;
     LineProblem problem = LineProblem::None;
     QString topic; // as it came, cut to a sensible length: for the operator, never a format
@@ -134,6 +142,7 @@ struct LineMessage
     int busesLeftOut = 0;
     DeviceIdentity identity;               // Info
     DeviceReading reading;                 // State
+    DeviceHealth health;                   // Health
 };
 
 namespace LineMessages {

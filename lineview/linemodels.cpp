@@ -271,7 +271,8 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
             return tr("Model code %1, hardware %2, software %3, unique ID %4")
                 .arg(d->identity.modelCode, d->identity.hardware, d->identity.software, d->identity.uniqueId);
         if (index.column() == PollColumn && d->health.known)
-            return d->health.slow ? tr("Achieved poll interval, median / 95 %: slower than its period")
+            return d->health.late ? tr("Achieved poll interval, median / 95 %: slower than its period of %1 ms")
+                                        .arg(d->health.periodMs)
                                   : tr("Achieved poll interval, median / 95 %");
         if (index.column() == AgeColumn && d->stateAtMs > 0)
             return tr("Last state at %1").arg(timeOfDay(d->stateAtMs));
@@ -284,7 +285,7 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
     case FaultRole:
         return d->hasState && d->reading.fault;
     case SlowRole:
-        return d->health.known && d->health.slow;
+        return d->health.known && d->health.late;
     default: break;
     }
     return QVariant();
@@ -540,6 +541,8 @@ QVariant LineBusModel::data(const QModelIndex &index, int role) const
         return g ? int(g->status) : int(Presence::Unknown);
     if (role == Qt::ToolTipRole && index.column() == LineColumn && b && b->hasFigures)
         return b->figures.port;
+    if (role == Qt::ToolTipRole && index.column() == LineShareColumn && b && b->hasFigures && b->figures.idleShare >= 0)
+        return tr("Idle: %1 % of the time nothing was due").arg(QString::number(b->figures.idleShare * 100, 'f', 1));
     if (role == Qt::ToolTipRole && index.column() == SinceColumn && g && g->sinceMs < 0 && g->status != Presence::Unknown)
         return tr("Known from the broker's retained status: it held before the Line view connected.");
     if (role == Qt::TextAlignmentRole && index.column() >= DevicesColumn)

@@ -217,6 +217,9 @@ void LineState::apply(const LineMessage &m, qint64 nowMs)
             m_buses[b].hasFigures = true;
             m_buses[b].figures = f;
             m_buses[b].figuresReceivedMs = nowMs;
+            // The devices' figures come with the stats too; they make no device of their own.
+            for (const QPair<int, DeviceHealth> &h : f.health)
+                applyHealth(m.gateway, f.name, h.first, h.second);
         }
         m_topologyChanged = true;
         return;
@@ -238,6 +241,9 @@ void LineState::apply(const LineMessage &m, qint64 nowMs)
     case Kind::Availability:
         d.availability = m.cleared ? Presence::Unknown : m.presence;
         m_topologyChanged = true; // a bus's count of devices online
+        break;
+    case Kind::Health:
+        applyHealth(d.gateway, d.bus, d.id, m.cleared ? DeviceHealth() : m.health);
         break;
     case Kind::State: {
         d.hasState = !m.cleared;
@@ -267,14 +273,8 @@ bool LineState::applyHealth(const QString &gateway, const QString &bus, int id, 
     const int row = rowOf(gateway, bus, id);
     if (row < 0 || row >= m_devices.size())
         return false;
-    // Field by field: GCC 12 sees a whole copy here as a write past the vector's end.
     Device &d = m_devices[row];
-    d.health.intervalP50Ms = health.intervalP50Ms;
-    d.health.intervalP95Ms = health.intervalP95Ms;
-    d.health.polls = health.polls;
-    d.health.failures = health.failures;
-    d.health.slow = health.slow;
-    d.health.known = health.known;
+    d.health = health;
     m_anyHealth = m_anyHealth || health.known;
     markChanged(row);
     return true;
@@ -303,7 +303,7 @@ LineState::Changes LineState::takeChanges()
     for (int row : qAsConst(m_changed)) {
         m_dirty[row] = false;
         const Device &d = m_devices.at(row);
-        if (!d.hasInfo && !d.hasState && d.availability == Presence::Unknown)
+        if (!d.hasInfo && !d.hasState && d.availability == Presence::Unknown && !d.health.known)
             c.goneRows.append(row);
         else
             c.changedRows.append(row);

@@ -629,6 +629,19 @@ void LineWindow::updateDetail()
         {tr("State"), LineTableModel::stateText(*d)},
         {tr("Fault"), LineTableModel::faultText(*d)},
     };
+    // How well the gateway polls it, over its last stats period.
+    const DeviceHealth &h = d->health;
+    if (h.known) {
+        const auto n = [](double v) { return v < 0 ? QStringLiteral("-") : QString::number(v, 'f', 0); };
+        rows.append({tr("Poll period"), h.periodMs == 0 ? tr("as fast as the line goes") : tr("%1 ms").arg(n(h.periodMs))});
+        QString interval = LineTableModel::pollText(*d);
+        if (h.late)
+            interval += QLatin1String(" - ") + tr("late");
+        rows.append({tr("Poll interval, median / 95 %"), interval});
+        rows.append({tr("Polls and failures"),
+                     tr("%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)")
+                         .arg(n(h.polls), n(h.failures), n(h.timeouts), n(h.crcErrors), n(h.exceptions))});
+    }
     // Every value of the state as the gateway named it, the rotary axis's included.
     for (const LineValue &v : d->reading.values) {
         QString value = v.hasValue ? numberText(v.value) : QString();

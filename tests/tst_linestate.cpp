@@ -66,6 +66,7 @@ void TestLineState::hostileMessages_data()
     row("another root", "other/l1/status", "online", K::Ignored, P::UnknownTopic);
     row("empty level", "grivant//west/3/state", GripperState, K::Ignored, P::UnknownTopic);
     row("overlong level", "grivant/" + QString(200, 'g') + "/status", "online", K::Ignored, P::UnknownTopic);
+    row("control character in a name", "grivant/l\x1b[2J/status", "online", K::Ignored, P::UnknownTopic);
     row("unknown leaf", "grivant/l1/west/3/firmware", "{}", K::Ignored, P::UnknownTopic);
     row("ID 0", "grivant/l1/west/0/state", GripperState, K::Ignored, P::BadId);
     row("ID 248", "grivant/l1/west/248/state", GripperState, K::Ignored, P::BadId);
@@ -77,6 +78,8 @@ void TestLineState::hostileMessages_data()
     row("status leased", "grivant/l1/status", "leased", K::Ignored, P::UnknownWord);
     row("availability leased", "grivant/l1/west/3/availability", "leased", K::Availability, P::None);
     row("cleared", "grivant/l1/west/3/availability", "", K::Availability, P::None);
+    row("health, figures null", "grivant/l1/west/3/health", R"({"intervalP50Ms":null,"late":"yes","polls":-3})",
+        K::Health, P::None);
 }
 
 void TestLineState::hostileMessages()
@@ -94,7 +97,8 @@ void TestLineState::hostileMessages()
     state.apply(m, 1000);
     const bool counted = problem != int(LineProblem::None) && problem != int(LineProblem::NotOurs);
     QCOMPARE(state.notUnderstood(), counted ? 1 : 0);
-    const bool ofADevice = kind == int(LineMessage::Kind::State) || kind == int(LineMessage::Kind::Availability);
+    const bool ofADevice = kind == int(LineMessage::Kind::State) || kind == int(LineMessage::Kind::Availability)
+                           || kind == int(LineMessage::Kind::Health);
     QCOMPARE(state.devices().size(), ofADevice && !payload.isEmpty() ? 1 : 0);
 }
 

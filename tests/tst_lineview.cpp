@@ -105,7 +105,7 @@ void TestLineView::initTestCase()
     QString error;
     QVERIFY2(m_publisher->start(&error), qPrintable(error));
     QTRY_VERIFY(m_publisher->isConnected());
-    QCOMPARE(recorded().size(), 18);
+    QCOMPARE(recorded().size(), 24);
     publishRecorded();
 
     m_monitor = std::make_unique<LineMonitor>();
@@ -129,18 +129,21 @@ void TestLineView::retainedPicture_data()
 {
     QTest::addColumn<QString>("bus");
     QTest::addColumn<int>("id");
-    QTest::addColumn<QStringList>("cells"); // model, family, availability, init, state, position, fault
+    // model, family, availability, initialisation, state, position, fault, poll interval
+    QTest::addColumn<QStringList>("cells");
     QTest::newRow("gripper holding") << "ttyWEST" << 1
                                      << QStringList{"GZB-50W", "gripper", "online", "initialised",
-                                                    "caught an object", "20.0 %", ""};
+                                                    "caught an object", "20.0 %", "", "54 / 80 ms"};
     QTest::newRow("module") << "ttyWEST" << 2
-                            << QStringList{"TQP2-51500", "linear module", "online", "homed", "arrived", "0.00 mm", ""};
+                            << QStringList{"TQP2-51500", "linear module", "online", "homed", "arrived", "0.00 mm", "",
+                                           "52 / 88 ms"};
     QTest::newRow("rotary") << "ttyWEST" << 3
-                            << QStringList{"KX26-R", "rotary gripper", "online", "initialised", "arrived", "100.0 %", ""};
+                            << QStringList{"KX26-R", "rotary gripper", "online", "initialised", "arrived", "100.0 %", "",
+                                           "56 / 84 ms"};
     QTest::newRow("faulted module") << "ttyEAST" << 2
                                     << QStringList{"TQP2-51500", "linear module", "online", "homed", "arrived",
-                                                   "0.00 mm", "error 3"};
-    QTest::newRow("never answered") << "ttyEAST" << 3 << QStringList{"", "", "offline", "", "", "", ""};
+                                                   "0.00 mm", "error 3", "54 / 68 ms"};
+    QTest::newRow("never answered") << "ttyEAST" << 3 << QStringList{"", "", "offline", "", "", "", "", ""};
 }
 
 void TestLineView::retainedPicture()
@@ -150,7 +153,8 @@ void TestLineView::retainedPicture()
     QFETCH(QStringList, cells);
     const int columns[] = {LineTableModel::ModelColumn, LineTableModel::FamilyColumn,
                            LineTableModel::AvailabilityColumn, LineTableModel::InitialisationColumn,
-                           LineTableModel::StateColumn, LineTableModel::PositionColumn, LineTableModel::FaultColumn};
+                           LineTableModel::StateColumn, LineTableModel::PositionColumn, LineTableModel::FaultColumn,
+                           LineTableModel::PollColumn};
     for (int i = 0; i < cells.size(); ++i)
         QCOMPARE(cell(m_monitor.get(), bus, id, columns[i]), cells.at(i));
     // The buses from the stats: the line's share and the failures a minute.

@@ -440,6 +440,10 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
             <source>Failures/min</source>
             <translation>Failures/min</translation>
         </message>
+        <message>
+            <source>Idle: %1 % of the time nothing was due</source>
+            <translation>Idle: %1 % of the time nothing was due</translation>
+        </message>
     </context>
     <context>
         <name>LineCharts</name>
@@ -587,16 +591,16 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
             <translation>%1 ms</translation>
         </message>
         <message>
-            <source>Achieved poll interval, median / 95 %: slower than its period</source>
-            <translation>Achieved poll interval, median / 95 %: slower than its period</translation>
-        </message>
-        <message>
             <source>Achieved poll interval, median / 95 %</source>
             <translation>Achieved poll interval, median / 95 %</translation>
         </message>
         <message>
             <source>Poll interval</source>
             <translation>Poll interval</translation>
+        </message>
+        <message>
+            <source>Achieved poll interval, median / 95 %: slower than its period of %1 ms</source>
+            <translation>Achieved poll interval, median / 95 %: slower than its period of %1 ms</translation>
         </message>
     </context>
     <context>
@@ -852,6 +856,34 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <message>
             <source>%1 more left out</source>
             <translation>%1 more left out</translation>
+        </message>
+        <message>
+            <source>Poll period</source>
+            <translation>Poll period</translation>
+        </message>
+        <message>
+            <source>as fast as the line goes</source>
+            <translation>as fast as the line goes</translation>
+        </message>
+        <message>
+            <source>%1 ms</source>
+            <translation>%1 ms</translation>
+        </message>
+        <message>
+            <source>late</source>
+            <translation>late</translation>
+        </message>
+        <message>
+            <source>Poll interval, median / 95 %</source>
+            <translation>Poll interval, median / 95 %</translation>
+        </message>
+        <message>
+            <source>Polls and failures</source>
+            <translation>Polls and failures</translation>
+        </message>
+        <message>
+            <source>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</source>
+            <translation>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</translation>
         </message>
     </context>
     <context>

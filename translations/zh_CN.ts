@@ -440,6 +440,10 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <source>Failures/min</source>
         <translation>失败/分钟</translation>
     </message>
+    <message>
+        <source>Idle: %1 % of the time nothing was due</source>
+        <translation>空闲：%1 % 的时间没有待发的轮询</translation>
+    </message>
 </context>
 <context>
     <name>LineCharts</name>
@@ -587,16 +591,16 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <translation>%1 ms</translation>
     </message>
     <message>
-        <source>Achieved poll interval, median / 95 %: slower than its period</source>
-        <translation>实际轮询间隔，中位数 / 95 %：慢于其设定周期</translation>
-    </message>
-    <message>
         <source>Achieved poll interval, median / 95 %</source>
         <translation>实际轮询间隔，中位数 / 95 %</translation>
     </message>
     <message>
         <source>Poll interval</source>
         <translation>轮询间隔</translation>
+    </message>
+    <message>
+        <source>Achieved poll interval, median / 95 %: slower than its period of %1 ms</source>
+        <translation>实际轮询间隔，中位数 / 95 %：慢于其 %1 ms 的设定周期</translation>
     </message>
 </context>
 <context>
@@ -852,6 +856,34 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
     <message>
         <source>%1 more left out</source>
         <translation>另有 %1 项未显示</translation>
+    </message>
+    <message>
+        <source>Poll period</source>
+        <translation>轮询周期</translation>
+    </message>
+    <message>
+        <source>as fast as the line goes</source>
+        <translation>线路允许的最快速度</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>late</source>
+        <translation>滞后</translation>
+    </message>
+    <message>
+        <source>Poll interval, median / 95 %</source>
+        <translation>轮询间隔，中位数 / 95 %</translation>
+    </message>
+    <message>
+        <source>Polls and failures</source>
+        <translation>轮询与失败</translation>
+    </message>
+    <message>
+        <source>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</source>
+        <translation>%1 次轮询，%2 次失败（%3 次无应答，%4 次应答损坏，%5 次被拒绝）</translation>
     </message>
 </context>
 <context>
