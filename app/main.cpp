@@ -74,6 +74,29 @@ bool answersWithoutWindows(int argc, char *argv[])
     return false;
 }
 
+// A broker address that cannot be used is a usage error, told before the window system
+// is opened (and whether or not there is a display).
+bool lineAddressUsable(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        QByteArray value;
+        if (arg == "--line" || arg == "-line")
+            value = i + 1 < argc ? QByteArray(argv[i + 1]) : QByteArray();
+        else if (arg.startsWith("--line=") || arg.startsWith("-line="))
+            value = arg.mid(arg.indexOf('=') + 1);
+        else
+            continue;
+        QString host, why;
+        int port = 0;
+        if (!LineBroker::parseAddress(QString::fromLocal8Bit(value), &host, &port, &why)) {
+            fprintf(stderr, "grivant: --line %s: %s\n", value.constData(), qPrintable(why));
+            return false;
+        }
+    }
+    return true;
+}
+
 // A port named by a relative path stays the same port after a change of directory.
 QList<PortEntry> anchoredPorts(QList<PortEntry> ports)
 {
@@ -96,6 +119,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    if (!lineAddressUsable(argc, argv))
+        return 2;
     QApplication a(argc, argv);
     QApplication::setApplicationVersion(GRIVANT_VERSION);
     // The desktop entry's name ties the windows to the menu entry and its icon; the
@@ -125,14 +150,6 @@ int main(int argc, char *argv[])
     if (!replayFile.isEmpty())
         replayFile = QDir::current().absoluteFilePath(replayFile);
     const QString lineBroker = options.parser.value(options.line);
-    if (options.parser.isSet(options.line)) {
-        QString host, why;
-        int port = 0;
-        if (!LineBroker::parseAddress(lineBroker, &host, &port, &why)) {
-            fprintf(stderr, "grivant: --line %s: %s\n", qPrintable(lineBroker), qPrintable(why));
-            return 2;
-        }
-    }
     QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
     if (!workdir.isEmpty())
         ports = anchoredPorts(ports);
