@@ -33,6 +33,7 @@ run plots "$build/bench/bench_plots"
 run gateway "$build/bench/bench_gateway" 20
 run session "$build/bench/bench_session" "$gui_seconds"
 run sessionfile "$build/bench/bench_sessionfile"
+run lineview "$build/bench/bench_lineview" "$gui_seconds"
 run latency "$build/bench/bench_latency" 5
 load_after=$(load)
 
@@ -126,4 +127,17 @@ for reader in info export devsim window; do
   ratio=$(get sessionfile.${reader}_ratio)
   row "Session of 4 M frames opened: $reader" "$(get sessionfile.${reader}_mb) MB peak" \
     "file $(get sessionfile.file_mb) MB" "$ratio" "< 2" "$(meets "$ratio" "<" 2)"
+done
+picture=$(get lineview.picture_ms)
+row "Line view: 1000 devices' picture shown" "$picture ms" "after connecting" "" "< 2000 ms" \
+  "$(meets "$picture" "<" 2000)"
+for phase in plain sorted; do
+  name=$([ "$phase" = plain ] && echo "in order" || echo "sorted")
+  p99=$(get "lineview.$phase.p99")
+  row "Line view 10000/s, lag p50/p99/max, $name" \
+    "$(get "lineview.$phase.p50")/$p99/$(get "lineview.$phase.max") ms" "$(get "lineview.$phase.messages") msgs/s" "" \
+    "p99 < 16 ms" "$(meets "$p99" "<" 16)"
+  cpu_share=$(get "lineview.$phase.cpu")
+  row "Line view 10000/s, CPU (window), $name" "$cpu_share % ($(get "lineview.$phase.gui") %)" \
+    "of one core" "" "< 25 %" "$(meets "$cpu_share" "<" 25)"
 done

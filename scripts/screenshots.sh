@@ -18,6 +18,15 @@ for suite in tst_e2e tst_panels_wire tst_sessionwindow; do
     || { cat "$shots/$suite.log" >&2; exit 1; }
 done
 
+# The Line view on a screen of 1366 x 768, as a plant's PC has it: under Xvfb, with a real
+# gateway of two buses of simulated devices.
+echo "screenshots: tst_lineview (Xvfb)"
+(cd "$build/tests/work/tst_lineview" &&
+  GRIVANT_SCREENSHOTS="$shots" GRIVANT_RUN_DIR="$build/run" DEVSIM="$build/tools/devsim/devsim" \
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1366x768x24" "$build/tests/tst_lineview" screenshots \
+    >"$shots/tst_lineview.log" 2>&1) \
+  || { cat "$shots/tst_lineview.log" >&2; exit 1; }
+
 # picture taken by the suites -> picture in docs/
 pictures=(
   main-wide-en_US:main-wide-en
@@ -26,6 +35,7 @@ pictures=(
   control-module-en_US:module-en
   control-gripper-zh_CN:gripper-zh
   replay-en_US:replay-en
+  line-en_US:line-en
 )
 mkdir -p "$top/docs"
 for pair in "${pictures[@]}"; do
