@@ -8,6 +8,16 @@
 #include <QStringList>
 #include <cstdlib>
 
+namespace {
+// A control that cannot be used is told apart at a glance: grey on pale grey, with its
+// coloured marks (a slider's filled part and handle, a radio button's dot) in grey. Each
+// look adds these rules after its own, so that they win over every other state.
+const char *const DisabledBackground = "#E8EDF2";
+const char *const DisabledText = "#9AA8B5";
+const char *const DisabledMark = "#B8C6D1";
+const char *const DisabledField = "#F4F6F8";
+} // namespace
+
 QAtomicPointer<FlatUI> FlatUI::self;
 QMutex FlatUI::mutex;
 
@@ -43,9 +53,10 @@ QString FlatUI::setPushButtonQss(QPushButton *btn, int radius, int padding,
                     .arg(padding).arg(radius).arg(normalTextColor).arg(normalColor));
     list.append(QString("QPushButton:hover{color:%1;background:%2;}").arg(hoverTextColor).arg(hoverColor));
     list.append(QString("QPushButton:pressed{color:%1;background:%2;}").arg(pressedTextColor).arg(pressedColor));
-    // A disabled or checked button looks like a pressed one.
+    // A checked button looks like a pressed one; a disabled one takes the last rule below.
     list.append(QString("QPushButton:disabled{color:%1;background:%2;}").arg(pressedTextColor).arg(pressedColor));
     list.append(QString("QPushButton:checked{color:%1;background:%2;}").arg(pressedTextColor).arg(pressedColor));
+    list.append(QString("QPushButton:disabled{color:%1;background:%2;}").arg(DisabledText, DisabledBackground));
 
     const QString qss = list.join("");
     btn->setStyleSheet(qss);
@@ -59,6 +70,7 @@ QString FlatUI::setLineEditQss(QLineEdit *txt, int radius, int borderWidth,
     list.append(QString("QLineEdit{border-style:none;padding:3px;border-radius:%1px;border:%2px solid %3;}")
                     .arg(radius).arg(borderWidth).arg(normalColor));
     list.append(QString("QLineEdit:focus{border:%1px solid %2;}").arg(borderWidth).arg(focusColor));
+    list.append(QString("QLineEdit:disabled{color:%1;background:%2;}").arg(DisabledText, DisabledField));
 
     const QString qss = list.join("");
     txt->setStyleSheet(qss);
@@ -116,6 +128,11 @@ QString FlatUI::setSliderQss(QSlider *slider, int sliderHeight, const QString &n
                         "radius:0.5,fx:0.5,fy:0.5,stop:0.6 %1,stop:0.8 %2);}")
                     .arg(handleColor).arg(handleBorderColor).arg(handleWidth + 1).arg(handleOffset)
                     .arg(handleRadius));
+    list.append(QString("QSlider::sub-page:horizontal:disabled{background:%1;}"
+                        "QSlider::add-page:vertical:disabled{background:%1;}"
+                        "QSlider::handle:disabled{background:qradialgradient(spread:pad,cx:0.5,cy:0.5,"
+                        "radius:0.5,fx:0.5,fy:0.5,stop:0.6 %2,stop:0.8 %1);}")
+                    .arg(DisabledMark, DisabledField));
 
     const QString qss = list.join("");
     slider->setStyleSheet(qss);
@@ -137,6 +154,10 @@ QString FlatUI::setRadioButtonQss(QRadioButton *rbtn, int indicatorRadius,
                         "cx:0.5,cy:0.5,radius:0.5,fx:0.5,fy:0.5,stop:0 %1,stop:0.3 %1,stop:0.4 #FFFFFF,"
                         "stop:0.6 #FFFFFF,stop:0.7 %1);}")
                     .arg(checkColor));
+    list.append(QString("QRadioButton::indicator::checked:disabled{background:qradialgradient(spread:pad,"
+                        "cx:0.5,cy:0.5,radius:0.5,fx:0.5,fy:0.5,stop:0 %1,stop:0.3 %1,stop:0.4 #FFFFFF,"
+                        "stop:0.6 #FFFFFF,stop:0.7 %1);}")
+                    .arg(DisabledMark));
 
     const QString qss = list.join("");
     rbtn->setStyleSheet(qss);

@@ -6,8 +6,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QtTest>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -60,12 +63,14 @@ private slots:
                          "QPushButton:hover{color:#F0F0F0;background:#4E6D8C;}"
                          "QPushButton:pressed{color:#B8C6D1;background:#2D3E50;}"
                          "QPushButton:disabled{color:#B8C6D1;background:#2D3E50;}"
-                         "QPushButton:checked{color:#B8C6D1;background:#2D3E50;}"));
+                         "QPushButton:checked{color:#B8C6D1;background:#2D3E50;}"
+                         "QPushButton:disabled{color:#9AA8B5;background:#E8EDF2;}"));
         QCOMPARE(button.styleSheet(), qss);  // replaced, not appended
     }
 
-    // The sheet must actually paint: a checked or disabled button takes the pressed colours.
-    void checkedAndDisabledButtonsLookPressed()
+    // The sheet must actually paint: a checked button takes the pressed colours, a disabled
+    // one (checked or not) the pale grey of a control that cannot be used.
+    void checkedLooksPressedDisabledLooksGrey()
     {
         QPushButton button;
         button.setCheckable(true);
@@ -75,9 +80,56 @@ private slots:
         QCOMPARE(centrePixel(&button), QColor("#3db9ec"));
         button.setChecked(true);
         QCOMPARE(centrePixel(&button), QColor("#2D3E50"));
-        button.setChecked(false);
         button.setEnabled(false);
-        QCOMPARE(centrePixel(&button), QColor("#2D3E50"));
+        QCOMPARE(centrePixel(&button), QColor("#E8EDF2"));
+        button.setChecked(false);
+        QCOMPARE(centrePixel(&button), QColor("#E8EDF2"));
+    }
+
+    // Disabled sliders, edits and radio buttons lose their colour too; enabled ones keep it.
+    void otherDisabledControlsLookGrey_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QColor>("enabled");
+        QTest::addColumn<QColor>("disabled");
+        QTest::newRow("slider's filled part") << "slider" << QColor("#3db9ec") << QColor("#B8C6D1");
+        QTest::newRow("edit") << "edit" << QColor("#FFFFFF") << QColor("#F4F6F8");
+        QTest::newRow("radio button's dot") << "radio" << QColor("#34495E") << QColor("#B8C6D1");
+    }
+    void otherDisabledControlsLookGrey()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QColor, enabled);
+        QFETCH(QColor, disabled);
+        std::unique_ptr<QWidget> widget;
+        QPoint at;
+        if (kind == "slider") {
+            auto *slider = new QSlider(Qt::Horizontal);
+            slider->resize(200, 30);
+            slider->setRange(0, 100);
+            slider->setValue(100);
+            FlatUI::instance()->setSliderQss(slider, 10, "#E8EDF2", "#3db9ec", "#3db9ec", "#FFFFFF");
+            widget.reset(slider);
+            at = QPoint(40, 15);
+        } else if (kind == "edit") {
+            auto *edit = new QLineEdit;
+            edit->resize(120, 30);
+            FlatUI::instance()->setLineEditQss(edit, 3, 2, "#DCE4EC", "#34495E");
+            widget.reset(edit);
+            at = QPoint(60, 15);
+        } else {
+            auto *radio = new QRadioButton;
+            radio->setChecked(true);
+            radio->resize(30, 30);
+            FlatUI::instance()->setRadioButtonQss(radio, 10, "#D7DBDE", "#34495E");
+            widget.reset(radio);
+            QStyleOptionButton option;
+            option.initFrom(radio);
+            at = radio->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, radio).center();
+        }
+        QCOMPARE(widget->grab().toImage().pixelColor(at), enabled);
+        widget->setEnabled(false);
+        QCOMPARE(widget->grab().toImage().pixelColor(at), disabled);
     }
 
     void lineEdit()
@@ -85,7 +137,8 @@ private slots:
         QLineEdit edit;
         const QString qss = FlatUI::instance()->setLineEditQss(&edit, 3, 2, "#DCE4EC", "#34495E");
         QCOMPARE(qss, QString("QLineEdit{border-style:none;padding:3px;border-radius:3px;border:2px solid #DCE4EC;}"
-                              "QLineEdit:focus{border:2px solid #34495E;}"));
+                              "QLineEdit:focus{border:2px solid #34495E;}"
+                              "QLineEdit:disabled{color:#9AA8B5;background:#F4F6F8;}"));
         QCOMPARE(edit.styleSheet(), qss);
     }
 
@@ -116,7 +169,10 @@ private slots:
             "QSlider::add-page:vertical{background:#3db9ec;width:10px;border-radius:5px;}"
             "QSlider::sub-page:vertical{background:#E8EDF2;width:10px;border-radius:5px;}"
             "QSlider::handle:vertical{height:18px;margin-left:-4px;margin-right:-4px;border-radius:8px;background:"
-            + kGradient + "stop:0.6 #FFFFFF,stop:0.8 #3db9ec);}";
+            + kGradient + "stop:0.6 #FFFFFF,stop:0.8 #3db9ec);}"
+            "QSlider::sub-page:horizontal:disabled{background:#B8C6D1;}"
+            "QSlider::add-page:vertical:disabled{background:#B8C6D1;}"
+            "QSlider::handle:disabled{background:" + kGradient + "stop:0.6 #F4F6F8,stop:0.8 #B8C6D1);}";
         QCOMPARE(qss, expected);
         QCOMPARE(slider.styleSheet(), qss);
     }
@@ -150,7 +206,9 @@ private slots:
                       "QRadioButton::indicator::unchecked{background:" + kGradient
                           + "stop:0.6 #FFFFFF,stop:0.7 #D7DBDE);}"
                       "QRadioButton::indicator::checked{background:" + kGradient
-                          + "stop:0 #1ABC9C,stop:0.3 #1ABC9C,stop:0.4 #FFFFFF,stop:0.6 #FFFFFF,stop:0.7 #1ABC9C);}");
+                          + "stop:0 #1ABC9C,stop:0.3 #1ABC9C,stop:0.4 #FFFFFF,stop:0.6 #FFFFFF,stop:0.7 #1ABC9C);}"
+                      "QRadioButton::indicator::checked:disabled{background:" + kGradient
+                          + "stop:0 #B8C6D1,stop:0.3 #B8C6D1,stop:0.4 #FFFFFF,stop:0.6 #FFFFFF,stop:0.7 #B8C6D1);}");
         QCOMPARE(radio.styleSheet(), qss);
     }
 };
