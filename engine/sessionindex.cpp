@@ -18,14 +18,28 @@ SessionIndex::SessionIndex(const SessionData *data) : m_data(data)
 {
     QMap<quint16, int> latest;
     int sinceKeyframe = 0;
+    // One mark per write: where the recording kept the writes as queued, their moments;
+    // else the writes that went out, a second try of one that got no answer not counted.
+    QVector<qint64> sentWrites;
+    QByteArray lastWrite;
+    bool lastWriteAnswered = true;
+    bool queuedWrites = false;
     for (int i = 0; i < data->frames.size(); ++i) {
         const TrafficFrame f = data->frames.light(i);
         const qint64 t = data->tUs(i);
         const TrafficDecoded d = decodeTraffic(f);
         if (d.isError())
             m_errors << t;
-        if (f.direction == TrafficFrame::Sent && (d.kind == TrafficDecoded::WriteSingle || d.kind == TrafficDecoded::WriteMultiple))
-            m_writes << t;
+        const bool write = d.kind == TrafficDecoded::WriteSingle || d.kind == TrafficDecoded::WriteMultiple;
+        if (f.direction == TrafficFrame::Sent && write) {
+            if (f.bytes != lastWrite || lastWriteAnswered)
+                sentWrites << t;
+            lastWrite = f.bytes;
+            lastWriteAnswered = false;
+        } else if (f.direction == TrafficFrame::Received && !d.isError()
+                   && (write || d.kind == TrafficDecoded::WriteMultipleReply)) {
+            lastWriteAnswered = true;
+        }
         // Only an answer that holds the registers its request asked for gives values.
         if (data->frames.use(i) != SessionFrameUse::ReadAnswer)
             continue;
@@ -50,19 +64,23 @@ SessionIndex::SessionIndex(const SessionData *data) : m_data(data)
     }
     for (const SessionEvent &e : data->events) {
         m_eventTimes << e.tUs;
-        if (e.kind == QLatin1String(SessionFormat::Connected) && !e.data.isEmpty())
+        if (e.kind == QLatin1String(SessionFormat::Connected) && !e.data.isEmpty()) {
             m_idents << qMakePair(e.tUs, QByteArray::fromHex(e.data.toLatin1()));
-        else if (e.kind == QLatin1String(SessionFormat::WriteQueued))
+        } else if (e.kind == QLatin1String(SessionFormat::WriteQueued)) {
             m_writes << e.tUs;
-        else if (e.kind == QLatin1String(SessionFormat::WriteGivenUp) || e.kind == QLatin1String(SessionFormat::WriteUnknown)
-                 || e.kind == QLatin1String(SessionFormat::WriteRefused))
+            queuedWrites = true;
+        } else if (e.kind == QLatin1String(SessionFormat::WriteGivenUp) || e.kind == QLatin1String(SessionFormat::WriteUnknown)
+                   || e.kind == QLatin1String(SessionFormat::WriteRefused)) {
             m_errors << e.tUs;
-        else if (e.kind == QLatin1String(SessionFormat::Notice) || e.kind == QLatin1String(SessionFormat::Log))
+        } else if (e.kind == QLatin1String(SessionFormat::Notice) || e.kind == QLatin1String(SessionFormat::Log)) {
             m_notices << e.tUs;
+        }
     }
     std::stable_sort(m_idents.begin(), m_idents.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     std::sort(m_errors.begin(), m_errors.end());
+    if (!queuedWrites)
+        m_writes = sentWrites;
     std::sort(m_writes.begin(), m_writes.end());
     std::sort(m_notices.begin(), m_notices.end());
 }

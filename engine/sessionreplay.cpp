@@ -3,7 +3,6 @@
 // the moment of the recording the timeline stands at. Nothing can be written: the controls
 // that would write are disabled with a tooltip, and the polling engine refuses writes.
 #include "app/mainwindow.h"
-#include "app/screenfit.h"
 #include "ui_mainwindow.h"
 
 #include "data/vevirurodozovidatabase.h"
@@ -29,6 +28,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
@@ -43,6 +43,16 @@ constexpr qint64 CurveUs = 10000000;
 constexpr qint64 PlayThroughUs = 15000000;
 // Frames the traffic monitor is given of the time before a moment it jumps to.
 constexpr int MonitorHistory = 2000;
+
+// A notice in the part of the status bar the timeline leaves, cut with an ellipsis where it
+// is longer (the whole of it in the bar's tooltip), so that it never runs into the timeline.
+void showReplayMessage(QStatusBar *bar, const QWidget *timeline, const QString &text, int ms)
+{
+    const int room = bar->width() - timeline->width() - 24;
+    const QString shown = bar->fontMetrics().elidedText(text, Qt::ElideRight, qMax(40, room));
+    bar->setToolTip(shown == text ? QString() : text);
+    bar->showMessage(shown, ms);
+}
 } // namespace
 
 struct MainWindow::Replay
@@ -72,7 +82,8 @@ void MainWindow::initSessionReplay()
     connect(m_openSessionAction, &QAction::triggered, this, &MainWindow::openSessionChosen);
     // The connection window is what the operator sees without a device: the expert opens a
     // session from there.
-    m_connectionSessionMenu = m_connectionForm->menuBar()->addMenu(QString());
+    m_connectionSessionMenu = new QMenu(m_connectionForm->menuBar());
+    m_connectionForm->addMenuBeforeHelp(m_connectionSessionMenu);
     m_connectionSessionMenu->setObjectName(QStringLiteral("menuSession"));
     m_connectionOpenAction = m_connectionSessionMenu->addAction(QString());
     m_connectionOpenAction->setObjectName(QStringLiteral("actionOpenSession"));
@@ -175,17 +186,19 @@ bool MainWindow::openSession(const QString &path, QString *error)
     m_vxCtl->setWritesRefused(true);
     m_plotClock = [this] { return m_replay ? m_replay->nowMs : 0; };
 
-    m_replay->timeline = new ReplayTimeline(this);
-    addToolBar(Qt::BottomToolBarArea, m_replay->timeline);
+    // The timeline shares the status bar with the file's name and the notices, and its jump
+    // buttons the menu bar's row: the content keeps all the height it has for a device.
+    m_replay->timeline = new ReplayTimeline;
     m_replay->timeline->setFileName(QFileInfo(path).fileName());
     m_replay->timeline->setDuration(m_replay->data.durationUs);
-    ui->statusBar->addWidget(m_replay->timeline->fileLabel());
+    if (m_ownershipLabel)
+        m_ownershipLabel->hide();
+    ui->statusBar->addWidget(m_replay->timeline->fileLabel(), 1);
+    ui->statusBar->addPermanentWidget(m_replay->timeline, 1);
     m_replay->timeline->fileLabel()->show();
-    // The timeline comes under the window: the window grows by it rather than squeezing
-    // the curves, as far as its screen allows.
-    const int extra = m_replay->timeline->sizeHint().height();
-    slot_advanced_ui(m_wideContent);
-    ScreenFit::setGeometryInside(this, QRect(geometry().topLeft(), QSize(width(), height() + extra)), m_connectionForm);
+    m_replay->timeline->show();
+    ui->menuBar->setCornerWidget(m_replay->timeline->jumpButtons());
+    m_replay->timeline->jumpButtons()->show();
     connect(m_replay->timeline, &ReplayTimeline::playToggled, this, [this](bool play) {
         if (play)
             m_replay->clock.play(m_replay->wallUs());
@@ -203,7 +216,8 @@ bool MainWindow::openSession(const QString &path, QString *error)
                                                                 : SessionIndex::Mark::Notice;
         const qint64 at = m_replay->index->next(mark, m_replay->shown);
         if (at < 0)
-            ui->statusBar->showMessage(tr("Nothing more of that kind in this session."), 5000);
+            showReplayMessage(ui->statusBar, m_replay->timeline, tr("Nothing more of that kind in this session."),
+                              5000);
         else
             replaySeek(at);
     });
@@ -224,7 +238,7 @@ bool MainWindow::openSession(const QString &path, QString *error)
     setReplayLocks(true);
     replayShowAt(0);
     if (!m_replay->data.remarks.isEmpty())
-        ui->statusBar->showMessage(m_replay->data.remarks.join(QLatin1Char(' ')), 30000);
+        showReplayMessage(ui->statusBar, m_replay->timeline, m_replay->data.remarks.join(QLatin1Char(' ')), 30000);
     return true;
 }
 
@@ -237,11 +251,14 @@ void MainWindow::closeSession()
     m_replay = nullptr;
     replay->tick->stop();
     replay->tick->deleteLater();
-    removeToolBar(replay->timeline);
+    ui->menuBar->setCornerWidget(nullptr);
     ui->statusBar->removeWidget(replay->timeline->fileLabel());
-    delete replay->timeline->fileLabel();
+    ui->statusBar->removeWidget(replay->timeline);
+    ui->statusBar->clearMessage();
+    ui->statusBar->setToolTip(QString());
     replay->timeline->deleteLater();
-    slot_advanced_ui(m_wideContent);
+    if (m_ownershipLabel)
+        m_ownershipLabel->show();
     m_plotClock = nullptr;
     m_vxCtl->setWritesRefused(false);
     // As after a disconnection: the next identification rebuilds everything.
@@ -349,7 +366,7 @@ void MainWindow::replayAdvance(qint64 fromUs, qint64 toUs)
         if (event.kind == QLatin1String(SessionFormat::Connected) && !event.data.isEmpty())
             getGripperInfo(QByteArray::fromHex(event.data.toLatin1()));
         else if (event.kind == QLatin1String(SessionFormat::Notice))
-            ui->statusBar->showMessage(tr("Recorded: %1").arg(event.text), 10000);
+            showReplayMessage(ui->statusBar, m_replay->timeline, tr("Recorded: %1").arg(event.text), 10000);
     }
     const auto replies = index.repliesBetween(fromUs, toUs);
     for (int i = replies.first; i < replies.second; ++i)
@@ -367,8 +384,9 @@ void MainWindow::setReplayLocks(bool on)
     Replay *r = m_replay;
     const QString why = tr("A recorded session is replayed: nothing is written to a device.");
     if (on) {
-        const QList<QWidget *> widgets = {ui->stackedWidget_control, ui->rB_Demo, ui->cB_UserLevel,
-                                          ui->tab_Commu, ui->tab_IO, ui->tab_Other, ui->tab_test, ui->tab_temp};
+        const QList<QWidget *> widgets = {ui->pB_Activate, ui->stackedWidget_control, ui->rB_Demo,
+                                          ui->cB_UserLevel, ui->tab_Commu, ui->tab_IO, ui->tab_Other,
+                                          ui->tab_test, ui->tab_temp};
         for (QWidget *w : widgets) {
             r->tooltips.insert(w, w->toolTip());
             r->locked << w;

@@ -562,6 +562,11 @@ void ConnectionForm::fitToScreen()
 }
 
 // A View menu before Help, made here so that the form stays as it is.
+void ConnectionForm::addMenuBeforeHelp(QMenu *menu)
+{
+    ui->menubar->insertMenu(ui->menuHelp->menuAction(), menu);
+}
+
 void ConnectionForm::createTrafficMenu()
 {
     m_viewMenu = new QMenu(ui->menubar);
@@ -569,7 +574,7 @@ void ConnectionForm::createTrafficMenu()
     m_trafficAction = new QAction(this);
     m_trafficAction->setObjectName(QStringLiteral("actionTrafficMonitor"));
     m_viewMenu->addAction(m_trafficAction);
-    ui->menubar->insertMenu(ui->menuHelp->menuAction(), m_viewMenu);
+    addMenuBeforeHelp(m_viewMenu);
     connect(m_trafficAction, &QAction::triggered, this, &ConnectionForm::showTrafficMonitor);
     retranslateTrafficMenu();
 }

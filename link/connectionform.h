@@ -74,6 +74,8 @@ public:
     ~ConnectionForm() override;
 
     Ui::ConnectionForm *form() const { return ui; }
+    // Puts a menu into the menu bar before Help, which stays last as in every window.
+    void addMenuBeforeHelp(QMenu *menu);
     Connectionfunc *scanner() const { return m_scanner; }
     QThread *scannerThread() const { return m_scannerThread; }
     QModbusRtuSerialMaster *modbusMaster() const { return m_master; }

@@ -4,6 +4,7 @@
 #include "engine/sessionfile.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -13,50 +14,49 @@ namespace {
 constexpr int Speeds[] = {1, 2, 4, 8, 16};
 }
 
-ReplayTimeline::ReplayTimeline(QWidget *parent) : QToolBar(parent)
+ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("tB_Replay"));
-    setMovable(false);
-    setFloatable(false);
-    auto button = [this](const char *name) {
-        auto *b = new QPushButton(this);
+    setObjectName(QStringLiteral("wg_Replay"));
+    // Buttons no taller than a menu bar's row.
+    auto button = [](QWidget *parent, const char *name) {
+        auto *b = new QPushButton(parent);
         b->setObjectName(QLatin1String(name));
-        FlatUI::instance()->setPushButtonQss(b, 5, 6, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0", "#2D3E50", "#B8C6D1");
+        FlatUI::instance()->setPushButtonQss(b, 4, 3, "#3db9ec", "#FFFFFF", "#4E6D8C", "#F0F0F0", "#2D3E50", "#B8C6D1");
         return b;
     };
-    m_play = button("pB_ReplayPlay");
+    m_play = button(this, "pB_ReplayPlay");
     m_speed = new QComboBox(this);
     m_speed->setObjectName(QStringLiteral("comB_ReplaySpeed"));
     for (int s : Speeds)
         m_speed->addItem(QStringLiteral("%1\u00D7").arg(s), s);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("hS_ReplayPosition"));
-    // The slider takes whatever room is left; the time beside it is never cut, since the
-    // window is often no wider than the timeline's row.
+    // The slider takes whatever room is left; the time beside it is never cut.
     m_slider->setMinimumWidth(120);
     m_time = new QLabel(this);
     m_time->setObjectName(QStringLiteral("lb_ReplayTime"));
     m_time->setMinimumWidth(m_time->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.0 / 00:00:00.0")) + 4);
-    m_nextError = button("pB_ReplayNextError");
-    m_nextWrite = button("pB_ReplayNextWrite");
-    m_nextNotice = button("pB_ReplayNextNotice");
-    m_close = button("pB_ReplayClose");
-    // Shown in the window's status bar: the timeline keeps to one row.
-    m_file = new QLabel;
-    m_file->setObjectName(QStringLiteral("lb_ReplayFile"));
-
-    auto *box = new QWidget(this);
-    auto *layout = new QHBoxLayout(box);
-    layout->setContentsMargins(6, 2, 6, 2);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_play);
     layout->addWidget(m_speed);
     layout->addWidget(m_slider, 1);
     layout->addWidget(m_time);
-    layout->addWidget(m_nextError);
-    layout->addWidget(m_nextWrite);
-    layout->addWidget(m_nextNotice);
-    layout->addWidget(m_close);
-    addWidget(box);
+
+    m_jumps = new QWidget;
+    m_jumps->setObjectName(QStringLiteral("wg_ReplayJumps"));
+    m_nextError = button(m_jumps, "pB_ReplayNextError");
+    m_nextWrite = button(m_jumps, "pB_ReplayNextWrite");
+    m_nextNotice = button(m_jumps, "pB_ReplayNextNotice");
+    m_close = button(m_jumps, "pB_ReplayClose");
+    auto *jumps = new QHBoxLayout(m_jumps);
+    jumps->setContentsMargins(0, 1, 4, 1);
+    for (QPushButton *b : {m_nextError, m_nextWrite, m_nextNotice, m_close})
+        jumps->addWidget(b);
+
+    // Shown at the left of the window's status bar.
+    m_file = new QLabel;
+    m_file->setObjectName(QStringLiteral("lb_ReplayFile"));
 
     connect(m_play, &QPushButton::clicked, this, [this] { emit playToggled(!m_playing); });
     connect(m_speed, QOverload<int>::of(&QComboBox::activated), this,
@@ -73,6 +73,36 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QToolBar(parent)
     connect(m_nextNotice, &QPushButton::clicked, this, [this] { emit jumpRequested(Jump::Notice); });
     connect(m_close, &QPushButton::clicked, this, &ReplayTimeline::closeRequested);
     retranslate();
+}
+
+// The strips the window took into its status bar and menu bar go with the timeline.
+ReplayTimeline::~ReplayTimeline()
+{
+    delete m_jumps;
+    delete m_file;
+}
+
+// In the status bar it takes half the width, the other half is left to the file's name and
+// the notices: as wide as the window allows, yet never over the notices' room.
+bool ReplayTimeline::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    else if (event->type() == QEvent::ParentChange && parentWidget())
+        parentWidget()->installEventFilter(this);
+    return QWidget::event(event);
+}
+
+bool ReplayTimeline::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setFixedWidth(qMax(minimumSizeHint().width(), parentWidget()->width() / 2));
+    return QWidget::eventFilter(watched, event);
+}
+
+QLabel *ReplayTimeline::fileLabel() const
+{
+    return m_file;
 }
 
 void ReplayTimeline::retranslate()

@@ -1,16 +1,20 @@
 #pragma once
 
-#include <QToolBar>
+#include <QPointer>
+#include <QWidget>
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 
-// The timeline under the window while a recorded session is replayed: play and pause,
-// speed, a slider to any moment, and jumps to the next error, write or notice. It only
-// shows and asks; the window plays.
-class ReplayTimeline : public QToolBar
+// The controls of a recorded session's replay: play and pause, speed, a slider to any
+// moment (this widget, which the window puts into its status bar), and jumps to the next
+// error, write or notice with the button that ends the replay (jumpButtons(), which the
+// window puts at the right of its menu bar). They take no row of their own, so that the
+// window shows all it shows of a live device on a screen 768 pixels high. They only show
+// and ask; the window plays.
+class ReplayTimeline : public QWidget
 {
     Q_OBJECT
 
@@ -18,6 +22,7 @@ public:
     enum class Jump { Error, Write, Notice };
 
     explicit ReplayTimeline(QWidget *parent = nullptr);
+    ~ReplayTimeline() override;
 
     void setDuration(qint64 us);
     void setPosition(qint64 us);
@@ -26,9 +31,14 @@ public:
     QSlider *slider() const { return m_slider; }
     QPushButton *playButton() const { return m_play; }
     QComboBox *speedBox() const { return m_speed; }
-    QLabel *fileLabel() const { return m_file; }
+    QLabel *fileLabel() const;
+    QWidget *jumpButtons() const { return m_jumps; }
     QString positionText() const;
     void retranslate();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     void playToggled(bool play);
@@ -42,11 +52,12 @@ private:
     QComboBox *m_speed;
     QSlider *m_slider;
     QLabel *m_time;
+    QPointer<QWidget> m_jumps;
     QPushButton *m_nextError;
     QPushButton *m_nextWrite;
     QPushButton *m_nextNotice;
     QPushButton *m_close;
-    QLabel *m_file;
+    QPointer<QLabel> m_file;
     qint64 m_duration = 0;
     qint64 m_position = 0;
     bool m_playing = false;

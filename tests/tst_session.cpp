@@ -367,6 +367,37 @@ private slots:
         QCOMPARE(index.replyBytes(index.replies().at(0)), QByteArray::fromHex("020003000100 0a0064"));
     }
 
+    // "Next write" stops once per write: at its queued moment where the recording kept
+    // one, else where it went out; a second try of an unanswered write is the same write.
+    void oneMarkPerWrite()
+    {
+        for (const bool queued : {false, true}) {
+            SessionData data;
+            data.header.startEpochUs = 1000000000;
+            data.durationUs = 10000000;
+            const QByteArray write = TrafficAdu::writeRequest(1, 0x0103, {300});
+            const auto add = [&](qint64 t, TrafficFrame::Direction direction, const QByteArray &bytes) {
+                TrafficFrame f = frameAt(data.header.startEpochUs + t, direction, 0x0103, 1, bytes);
+                f.function = 6;
+                data.frames << f;
+            };
+            add(1000000, TrafficFrame::Sent, write);
+            add(1150000, TrafficFrame::NoAnswer, QByteArray());
+            add(1200000, TrafficFrame::Sent, write); // the second try
+            add(1203000, TrafficFrame::Received, write);
+            add(2000000, TrafficFrame::Sent, write); // the same value again, a write of its own
+            add(2003000, TrafficFrame::Received, write);
+            if (queued)
+                for (const qint64 t : {999000, 1999000})
+                    data.events << SessionEvent{t, SessionFormat::WriteQueued, 0x0103, "300", -1, {}};
+            SessionIndex index(&data);
+            QVector<qint64> marks;
+            for (qint64 t = index.next(SessionIndex::Mark::Write, 0); t >= 0; t = index.next(SessionIndex::Mark::Write, t))
+                marks << t;
+            QCOMPARE(marks, queued ? QVector<qint64>({999000, 1999000}) : QVector<qint64>({1000000, 2000000}));
+        }
+    }
+
     void replayClock()
     {
         ReplayClock clock;

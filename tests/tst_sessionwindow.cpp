@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
@@ -240,6 +241,67 @@ private slots:
         QVERIFY(!other.openSession(dir.filePath("none.grivant-session"), &error));
         QVERIFY(!other.isReplaying());
         QVERIFY(!other.isVisible());
+    }
+
+    // While a session is replayed, every control that would write is disabled and says why;
+    // closing the replay gives them back as they were. The connection window keeps Help last.
+    void replayDisablesWhatWouldWrite()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("gripper.grivant-session");
+        SessionHeader h;
+        h.program = "test";
+        h.startEpochUs = 1700000000000000;
+        h.ident = QByteArray::fromHex("270101020217000100003412");
+        h.modelName = "GZB-50W";
+        SessionWriter writer;
+        QVERIFY(writer.start(file, h, nullptr, nullptr));
+        TrafficFrame f;
+        f.timeUs = h.startEpochUs + 1000;
+        f.server = 1;
+        f.function = 3;
+        f.address = 0x0200;
+        f.count = 1;
+        f.bytes = TrafficAdu::readRequest(1, 0x0200, 1);
+        writer.addFrame(f);
+        f.timeUs += 2000;
+        f.direction = TrafficFrame::Received;
+        f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex("020001"));
+        writer.addFrame(f);
+        QVERIFY(writer.finish());
+
+        MainWindow replay;
+        Ui::MainWindow *ui = replay.form();
+        QStringList menus;
+        for (QAction *menu : replay.connectionWindow()->menuBar()->actions())
+            menus << menu->text();
+        QCOMPARE(menus, QStringList({"View", "Session", "Help"}));
+
+        QString error;
+        QVERIFY2(replay.openSession(file, &error), qPrintable(error));
+        const QString why = "A recorded session is replayed: nothing is written to a device.";
+        const QList<QWidget *> locked{ui->pB_Activate, ui->stackedWidget_control, ui->rB_Demo, ui->cB_UserLevel,
+                                      ui->tab_Commu, ui->tab_IO, ui->tab_Other, ui->tab_test, ui->tab_temp};
+        for (QWidget *w : locked) {
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+            QCOMPARE(w->toolTip(), why);
+        }
+        for (QAction *a : {ui->actionBackupParameters, ui->actionRestoreParameters, ui->actionDisconnect,
+                           replay.findChild<QAction *>("actionRecordSession")}) {
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+            QCOMPARE(a->toolTip(), why);
+        }
+        // Initialize does nothing: no write is even tried, and the set-points stay as shown.
+        const QString position = ui->lE_Position->text();
+        QSignalSpy refused(replay.pollingThread(), &VX_Ctl::WriteBlocked);
+        QTest::mouseClick(ui->pB_Activate, Qt::LeftButton);
+        QCOMPARE(refused.count(), 0);
+        QCOMPARE(ui->lE_Position->text(), position);
+
+        replay.closeSession();
+        QVERIFY(ui->pB_Activate->isEnabled());
+        QVERIFY(ui->pB_Activate->toolTip().isEmpty());
+        QVERIFY(ui->tab_Commu->isEnabled());
     }
 
     // --record starts at the first identification; the replay's traffic monitor shows the
