@@ -1,6 +1,7 @@
 #include "app/installpaths.h"
 #include "app/mainwindow.h"
 #include "app/portoption.h"
+#include "app/quitonsignal.h"
 #include "app/startupprobe.h"
 #include "lineview/linefeed.h"
 #include "link/connectionform.h"
@@ -101,7 +102,7 @@ bool lineAddressUsable(int argc, char *argv[])
 QList<PortEntry> anchoredPorts(QList<PortEntry> ports)
 {
     for (PortEntry &entry : ports) {
-        if (entry.name.startsWith(QLatin1Char('.')))
+        if (entry.name.contains(QLatin1Char('/')) && QDir::isRelativePath(entry.name))
             entry.name = QDir::current().absoluteFilePath(entry.name);
     }
     return ports;
@@ -128,6 +129,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName("example.grivant.Grivant");
     QApplication::setWindowIcon(QIcon(":/Resource/logo.icon"));
     QGuiApplication::setQuitOnLastWindowClosed(true);
+    QuitOnSignal::install(&a);
 
     StartOptions options;
     options.parser.process(a);

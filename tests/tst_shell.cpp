@@ -16,6 +16,7 @@
 #include <QSignalMapper>
 #include <QSignalSpy>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include <QStyle>
 #include <QtTest>
 #include <memory>
+#include <csignal>
 #include <sys/stat.h>
 
 #include "qcustomplot.h"
@@ -177,6 +179,29 @@ private:
     }
 
 private slots:
+    // A signal ends the window through its event loop, as closing it does (its port closed
+    // and left as found, a recording finished), not by the signal's default death.
+    void endsCleanlyOnSignals_data()
+    {
+        QTest::addColumn<int>("signo");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void endsCleanlyOnSignals()
+    {
+        QFETCH(int, signo);
+        QTemporaryDir dir;
+        QProcess window;
+        window.start(QStringLiteral(GRIVANT_PATH), {"--workdir", dir.path()});
+        QVERIFY(window.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("VEvirurodOzovi.db")), 20000);
+        QCOMPARE(::kill(pid_t(window.processId()), signo), 0);
+        QVERIFY(window.waitForFinished(20000));
+        QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(window.exitCode(), 0);
+    }
+
     void initTestCase()
     {
         m_startDir = QDir::currentPath();

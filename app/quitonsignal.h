@@ -1,0 +1,10 @@
+#pragma once
+
+class QCoreApplication;
+
+// SIGTERM, SIGINT and SIGHUP (a logout, a closed terminal, a service manager) end the
+// program through its event loop, as closing its window does: its port is closed and left
+// as it was found, a recording is finished. A second signal ends it at once.
+namespace QuitOnSignal {
+void install(QCoreApplication *app);
+}
