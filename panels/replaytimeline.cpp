@@ -12,7 +12,41 @@
 
 namespace {
 constexpr int Speeds[] = {1, 2, 4, 8, 16};
-}
+
+// The file's name in the room the timeline leaves, ending in an ellipsis where it is
+// longer (the tooltip has it all), so that a narrow window still shows the timeline.
+class FileLabel : public QLabel
+{
+public:
+    FileLabel()
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+    void setWholeText(const QString &text)
+    {
+        m_whole = text;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit()
+    {
+        const QString shown = fontMetrics().elidedText(m_whole, Qt::ElideRight, contentsRect().width());
+        setText(shown);
+        setToolTip(shown == m_whole ? QString() : m_whole);
+    }
+
+    QString m_whole;
+};
+} // namespace
 
 ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
 {
@@ -55,7 +89,7 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
         jumps->addWidget(b);
 
     // Shown at the left of the window's status bar.
-    m_file = new QLabel;
+    m_file = new FileLabel;
     m_file->setObjectName(QStringLiteral("lb_ReplayFile"));
 
     connect(m_play, &QPushButton::clicked, this, [this] { emit playToggled(!m_playing); });
@@ -152,5 +186,5 @@ void ReplayTimeline::setPlaying(bool playing)
 
 void ReplayTimeline::setFileName(const QString &name)
 {
-    m_file->setText(tr("Replay of %1: nothing is written to a device").arg(name));
+    static_cast<FileLabel *>(m_file.data())->setWholeText(tr("Replay of %1: nothing is written to a device").arg(name));
 }

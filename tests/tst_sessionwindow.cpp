@@ -423,6 +423,7 @@ private slots:
         QString error;
         QVERIFY(replay.openSession(file, &error));
         replay.form()->actionAdvanced->trigger();
+        showWhole(&replay);
         replay.replaySeek(11000000);
         QSignalSpy replotted(replay.form()->PositionPlot, &QCustomPlot::afterReplot);
         QVERIFY(replotted.wait(5000));
