@@ -2,6 +2,8 @@
 // two buses of simulated devices (tests/recorded/line1.txt, captured with mosquitto_sub):
 // the rows and their words, devices going offline and leased, sorting, a broker that goes
 // away, and the window in both languages.
+#include "app/mainwindow.h"
+#include "link/connectionform.h"
 #include "app/translation.h"
 #include "gateway/mqttclient.h"
 #include "lineview/linecharts.h"
@@ -10,6 +12,7 @@
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -63,6 +66,7 @@ private slots:
     void changesOnTheBroker();
     void brokerGoesAndComesBack();
     void windowInBothLanguages();
+    void openedFromBothWindows();
     void screenshots();
 
 private:
@@ -235,6 +239,23 @@ void TestLineView::windowInBothLanguages()
              QString::fromUtf8("到位"));
     QCoreApplication::removeTranslator(&chinese);
     QTRY_COMPARE(window.windowTitle(), QStringLiteral("Grivant -- Line"));
+}
+
+void TestLineView::openedFromBothWindows()
+{
+    MainWindow main;
+    for (QWidget *window : {static_cast<QWidget *>(&main), static_cast<QWidget *>(main.connectionWindow())}) {
+        QAction *action = window->findChild<QAction *>(QStringLiteral("actionLineView"));
+        QVERIFY(action);
+        QVERIFY(action->associatedWidgets().size() > 0); // in a menu
+        action->trigger();
+        QTRY_VERIFY(main.lineWindow()->isVisible());
+        main.lineWindow()->close();
+    }
+    // Opened with an address, it connects to that broker.
+    main.showLineView(QStringLiteral("127.0.0.1:%1").arg(m_broker.port()));
+    QTRY_COMPARE(main.lineWindow()->monitor()->feed()->link(), LineFeed::Link::Connected);
+    QTRY_COMPARE(main.lineWindow()->deviceView()->model()->rowCount(), 6);
 }
 
 // Pictures for a person to look at, of a real gateway with two buses of simulated devices:
