@@ -136,6 +136,9 @@ QString ModbusClient::Reply::errorText() const
         if (unasked)
             return QStringLiteral("garbled answers, and bytes kept arriving unasked: the line is busy or noisy "
                                   "(another master, a device that sends by itself, or noise on the wires?)");
+        if (echoBroken)
+            return QStringLiteral("garbled answer (bad CRC or length); this adapter echoes what it sends, and what "
+                                  "came first was no copy of the request");
         return QStringLiteral("garbled answer (bad CRC or length)");
     case Status::NotOpen: return QStringLiteral("port not open");
     case Status::LineBusy:
@@ -364,6 +367,7 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
             return reply;
         }
         reply.status = Status::BadAnswer;
+        reply.echoBroken = received.echoBroken;
         return reply;
     }
     reply.status = Status::Ok;

@@ -66,6 +66,7 @@ public:
         bool unasked = false;    // bytes came that were no part of an answer
         bool echoed = false;     // the line returned the request first; it was set aside
         QString detail;          // what the way itself says of a failure
+        bool echoBroken = false; // the line echoes, but what came first was no copy of the request
         bool ok() const { return status == Status::Ok; }
         QString errorText() const;
     };

@@ -24,6 +24,7 @@ public:
         bool lost = false;     // the connection ended before a complete answer came
         QString note;          // why, when lost
         bool echoed = false;   // the request came back first and was set aside
+        bool echoBroken = false; // the line echoes, but what came first was no copy of the request
         double turnaroundMs = -1; // from the request's end to the answer's first byte
     };
 

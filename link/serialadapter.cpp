@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #endif
@@ -169,7 +169,7 @@ Identity identify(const QString &port, const QString &root)
     // The device number leads to the port's own entry, whatever name or link it goes by.
     QString entry;
     bool pseudoTerminal = canonical(path).startsWith(QLatin1String("/dev/pts/"));
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode)) {
         const unsigned major = ::major(st.st_rdev);

@@ -159,6 +159,7 @@ ModbusTransport::Received SerialTransport::receive(const QByteArray &request, in
             break;
     }
     r.echoed = got.echoed();
+    r.echoBroken = got.echoMissing();
     m_echoes = m_echoes || got.echoed();
     if (got.firstAnswerNs() >= 0)
         r.turnaroundMs = qMax<qint64>(0, got.firstAnswerNs() - requestEndNs) / 1e6;

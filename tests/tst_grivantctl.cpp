@@ -584,6 +584,9 @@ void TestGrivantctl::doctor_data()
     QTest::newRow("echo") << QStringList{"--echo"} << QByteArray() << 0
                           << "adapter.kind=pseudo-terminal;echo=true;turnaround.answered=20;latency.lowLatency=null"
                           << "echoes what it sends: switch its echo off, or let Grivant skip it";
+    QTest::newRow("only the echo comes back") << QStringList{"--echo", "--corrupt-requests", "1"} << QByteArray() << 3
+                                              << "echo=true;turnaround.answered=0"
+                                              << "only the adapter's echo of the request came back";
     QTest::newRow("nobody at that ID") << QStringList{"--id", "5"} << QByteArray() << 3
                                        << "turnaround.reads=3;turnaround.answered=0;suggestedTimeoutMs=null"
                                        << "ID 1 did not answer at 115200 8N1";
