@@ -26,6 +26,8 @@ constexpr int PauseCount = int(sizeof Pauses / sizeof Pauses[0]);
 constexpr int ScanAnswerWaitMs = 50;
 constexpr int RescanAfterMs = 60000;
 constexpr int WriteAttempts = 3;
+// The longest pause of a bus with nothing to poll (every device leased).
+constexpr qint64 IdleWaitMs = 1000;
 
 QString idList(const QVector<int> &ids)
 {
@@ -131,11 +133,13 @@ Payloads::BusFigures BusWorker::takeFigures()
         // What stands behind the port outlasts the figures of a period.
         m_figures.adapter = f.adapter;
         m_figures.echo = f.echo;
+        f.leased = int(m_leases.size());
         for (auto &[id, device] : m_health) {
             Health::Device fresh;
             fresh.id = id;
             fresh.periodMs = device.periodMs;
             fresh.online = device.online;
+            fresh.leased = device.leased;
             devices.emplace(id, std::move(device));
             device = std::move(fresh);
         }
@@ -157,8 +161,12 @@ void BusWorker::pause(qint64 ms, bool wakeOnCommand)
 {
     const Clock::time_point from = Clock::now();
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, ms)),
-                    [this, wakeOnCommand] { return m_stop || (wakeOnCommand && !m_commands.isEmpty()); });
+    // A lease taken or let go is answered at once; a request waits for its turn as a
+    // command does.
+    m_wake.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, ms)), [this, wakeOnCommand] {
+        return m_stop || !m_leaseMessages.empty()
+               || (wakeOnCommand && (!m_commands.isEmpty() || !m_leaseRequests.empty()));
+    });
     m_figures.idleSeconds += std::chrono::duration<double>(Clock::now() - from).count();
 }
 
@@ -278,8 +286,10 @@ void BusWorker::run()
         if (!client.isOpen() && !openPort()) {
             // No port, no device: say so rather than keep the operator waiting.
             refuseWaiting(QStringLiteral("bus %1: %2").arg(m_bus.name, m_portError));
+            refuseLeaseRequests(QStringLiteral("bus %1: %2").arg(m_bus.name, m_portError));
             continue;
         }
+        handleLeaseWork();
         judgeWaiting();
 
         if (m_scanning) {
@@ -303,25 +313,40 @@ void BusWorker::run()
             client.close();
             continue;
         }
-        auto next = std::min_element(m_devices.begin(), m_devices.end(),
-                                     [](const Device &a, const Device &b) { return a.dueMs < b.dueMs; });
+        // A leased device is the client's: it waits for no poll.
+        Device *next = nullptr;
+        for (Device &d : m_devices)
+            if (d.status != Device::Status::Leased && (!next || d.dueMs < next->dueMs))
+                next = &d;
         const qint64 now = nowMs();
-        const qint64 commandAt = m_held ? m_pacing.nextCommandAt(now, next->dueMs) : std::numeric_limits<qint64>::max();
+        const qint64 nextPollMs = next ? next->dueMs : now + IdleWaitMs;
+        // A lease's request takes its turn on the line as a command does, the two in turn.
+        const bool leaseWaiting = leaseRequestWaiting();
+        const qint64 commandAt = m_held || leaseWaiting ? m_pacing.nextCommandAt(now, nextPollMs)
+                                                        : std::numeric_limits<qint64>::max();
         if (commandAt <= now) {
-            const std::unique_ptr<Held> held = std::move(m_held);
-            carryOut(*held);
+            if (leaseWaiting && (m_leaseTurn || !m_held)) {
+                carryLeaseRequest();
+                m_leaseTurn = false;
+            } else {
+                const std::unique_ptr<Held> held = std::move(m_held);
+                carryOut(*held);
+                m_leaseTurn = true;
+            }
             m_pacing.commandDone(now, nowMs());
             continue;
         }
-        if (next->dueMs > now) {
-            // A held command waits for its turn, not for the next one to come.
-            pause(std::min(commandAt, next->dueMs) - now, !m_held);
+        if (!next || next->dueMs > now) {
+            // What waits for its turn waits for that, not for the next one to come.
+            pause(std::min({commandAt, nextPollMs, nextLeaseExpiryMs()}) - now, !m_held && !leaseWaiting);
             continue;
         }
         poll(*next);
         m_pacing.pollDone();
     }
     refuseWaiting(QStringLiteral("the gateway is ending"));
+    refuseLeaseRequests(QStringLiteral("the gateway is ending"));
+    endAllLeases(QStringLiteral("the gateway is ending"));
     client.close();
     m_client = nullptr;
 }
@@ -594,6 +619,11 @@ bool BusWorker::judge(const CommandQueue::Command &command, Held *held)
 {
     const int id = command.id;
     auto device = std::find_if(m_devices.begin(), m_devices.end(), [id](const Device &d) { return d.id == id; });
+    if (device != m_devices.end() && device->status == Device::Status::Leased) {
+        result(id, SetCommand::commandId(command.payload), QStringLiteral("refused"),
+               QStringLiteral("ID %1 on bus %2 is leased for diagnosis; nothing was written").arg(QString::number(id), m_bus.name));
+        return false;
+    }
     if (device == m_devices.end() || !device->identified) {
         const QString why = device == m_devices.end()
             ? QStringLiteral("bus %1 has no device with ID %2").arg(m_bus.name).arg(id)
@@ -617,7 +647,12 @@ void BusWorker::carryOut(const Held &held)
     const int id = held.id;
     const SetCommand::Plan &plan = held.plan;
     auto device = std::find_if(m_devices.begin(), m_devices.end(), [id](const Device &d) { return d.id == id; });
-    // Gone offline while the command waited for its turn.
+    // Gone offline, or leased, while the command waited for its turn.
+    if (device != m_devices.end() && device->status == Device::Status::Leased) {
+        result(id, plan.id, QStringLiteral("refused"),
+               QStringLiteral("ID %1 on bus %2 was leased for diagnosis; nothing was written").arg(QString::number(id), m_bus.name));
+        return;
+    }
     if (device == m_devices.end() || !device->identified) {
         result(id, plan.id, QStringLiteral("refused"),
                QStringLiteral("ID %1 on bus %2 went offline; nothing was written").arg(id).arg(m_bus.name));

@@ -4,8 +4,10 @@
 #include "gateway/config.h"
 #include "gateway/payloads.h"
 #include "gateway/setcommand.h"
+#include "link/leaseprotocol.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
 #include <QVector>
@@ -31,6 +33,8 @@ public:
     virtual void publishRetained(const QString &topic, const QByteArray &payload, int qos) = 0;
     // A command's result: kept until the broker has it, across lost connections.
     virtual void publishMessage(const QString &topic, const QByteArray &payload) = 0;
+    // An answer to a lease's client: now or never, as the client waits for it now.
+    virtual void publishAnswer(const QString &topic, const QByteArray &payload) { publishMessage(topic, payload); }
     virtual void log(const QString &line) = 0;
     // A device was identified (at start, or when it came back).
     virtual void identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map)
@@ -48,6 +52,12 @@ public:
 // after three failed polls in a row and is then tried at growing pauses, 0.5 s doubling to
 // 10 s, so that it does not hold up the others; it comes back by itself and is identified
 // again. A port that cannot be opened, or that goes away, is opened again the same way.
+//
+// With diagnosis allowed, a client may lease one device: while the lease holds, the device
+// is not polled and its availability is "leased"; the client's requests go to it one at a
+// time, paced between the others' polls as commands are, and its answers go back. The
+// lease ends when the client lets go, or by itself `leaseExpirySeconds` after its last
+// request; then the device is identified again and polled as before.
 class BusWorker
 {
 public:
@@ -72,6 +82,12 @@ public:
     // device's result topic (at once when its queue is full or the worker ends).
     void submit(int id, const QByteArray &payload);
 
+    // A lease message or a request of a lease for device `id`, from any thread: judged in
+    // the worker's thread (a request's session and turn at once), answered on the device's
+    // answer topic.
+    void submitLease(int id, const LeaseProtocol::LeaseMessage &message);
+    void submitLeaseRequest(int id, const LeaseProtocol::Request &request);
+
     // What the bus and each of its devices did since the last call.
     Payloads::BusFigures takeFigures();
 
@@ -80,7 +96,7 @@ private:
     {
         int id = 0;
         int periodMs = 50;
-        enum class Status { Unknown, Online, Offline } status = Status::Unknown;
+        enum class Status { Unknown, Online, Offline, Leased } status = Status::Unknown;
         int failures = 0;   // polls in a row
         int pauseStep = 0;  // tries while offline
         qint64 dueMs = 0;
@@ -92,12 +108,31 @@ private:
         qint64 publishedAtMs = -1;
         double lastPollMs = -1; // when its last state poll began, while it is online
     };
-    enum class Kind { Poll, Identify, Scan, Command };
+    enum class Kind { Poll, Identify, Scan, Command, Lease };
     // A command judged and waiting for its turn on the line.
     struct Held
     {
         int id = 0;
         SetCommand::Plan plan;
+    };
+    // A device lent to a client, under m_mutex: both threads look at it.
+    struct Lease
+    {
+        QString session;
+        QString holder;
+        QDateTime since;
+        qint64 usedMs = 0;   // its last request came, or it was taken
+        bool busy = false;   // a request of it waits or is on the line
+        bool anySeq = false; // lastSeq holds a request's
+        quint32 lastSeq = 0;
+    };
+    // A lease message, or a request of a lease, for the worker's thread.
+    struct LeaseWork
+    {
+        int id = 0;
+        LeaseProtocol::LeaseMessage message;
+        LeaseProtocol::Request request;
+        qint64 receivedMs = 0;
     };
 
     void run();
@@ -117,6 +152,18 @@ private:
     void carryOut(const Held &held);
     void refuseWaiting(const QString &why);
     void result(int id, const QJsonValue &commandId, const QString &outcome, const QString &detail);
+    // Leases (busworker_lease.cpp).
+    void handleLeaseWork();
+    void take(Device &d, const LeaseWork &work);
+    void endLease(int id, const QString &why, bool tellClient);
+    void endAllLeases(const QString &why);
+    void refuseLeaseRequests(const QString &why);
+    bool leaseRequestWaiting();
+    void carryLeaseRequest();
+    qint64 nextLeaseExpiryMs();
+    void answer(int id, const LeaseProtocol::Answer &answer);
+    void answerRequest(int id, const LeaseProtocol::Request &request, const char *error, const QString &detail);
+    Device *device(int id);
 
     ModbusClient::Reply read(int id, quint16 start, quint16 count, Kind kind);
     ModbusClient::Reply write(int id, quint16 start, const QVector<quint16> &values);
@@ -151,12 +198,16 @@ private:
 
     std::unique_ptr<Held> m_held;
     CommandPacing m_pacing;
+    bool m_leaseTurn = true; // a lease's request goes before a held command
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
     std::atomic_bool m_stopFlag{false}; // the link's: no request goes out once it is set
     CommandQueue m_commands;
+    std::map<int, Lease> m_leases;
+    std::deque<LeaseWork> m_leaseMessages; // takes and releases, bounded
+    std::deque<LeaseWork> m_leaseRequests; // one a lease at most
     Payloads::BusFigures m_figures;
     std::map<int, Health::Device> m_health;
     qint64 m_figuresSinceMs = 0;

@@ -1,22 +1,15 @@
 #include "gateway/config.h"
 
 #include "gateway/discovery.h"
+#include "gateway/brokerlogin.h"
 #include "link/portaddress.h"
 #include "link/portidentity.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSysInfo>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace GatewayConfig {
 
@@ -71,22 +64,6 @@ QString setBaud(const QString &text, Bus *bus)
     return QString();
 }
 
-QString setBroker(const QString &text, Broker *broker)
-{
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    // An IPv6 address in brackets keeps its colons.
-    const bool hasPort = colon > 0 && !text.endsWith(QLatin1Char(']')) && (!text.startsWith(QLatin1Char('[')) || text.at(colon - 1) == QLatin1Char(']'));
-    QString host = hasPort ? text.left(colon) : text;
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
-    if (host.trimmed().isEmpty())
-        return QStringLiteral("\"%1\" names no host").arg(text);
-    if (hasPort && !toInt(text.mid(colon + 1), 1, 65535, &broker->port))
-        return QStringLiteral("\"%1\" is not a port number 1 to 65535").arg(text.mid(colon + 1));
-    broker->host = host.trimmed();
-    return QString();
-}
-
 // One key of a section; an empty result when it was taken, else why not.
 QString setGatewayKey(const QString &key, const QString &value, Config *c, bool *known)
 {
@@ -98,6 +75,12 @@ QString setGatewayKey(const QString &key, const QString &value, Config *c, bool 
     } else if (key == QLatin1String("allow_commands")) {
         if (!toBool(value, &c->allowCommands))
             return QStringLiteral("\"%1\" is not yes or no").arg(value);
+    } else if (key == QLatin1String("allow_diagnosis")) {
+        if (!toBool(value, &c->allowDiagnosis))
+            return QStringLiteral("\"%1\" is not yes or no").arg(value);
+    } else if (key == QLatin1String("lease_expiry")) {
+        if (!toInt(value, 1, 86400, &c->leaseExpirySeconds))
+            return QStringLiteral("\"%1\" is not a number of seconds, 1 to 86400").arg(value);
     } else if (key == QLatin1String("heartbeat")) {
         if (!toInt(value, 1, 86400, &c->heartbeatSeconds))
             return QStringLiteral("\"%1\" is not a number of seconds, 1 to 86400").arg(value);
@@ -235,70 +218,6 @@ QString busFromSpec(const QString &spec, Bus *bus)
     return QString();
 }
 
-QString readable(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-    return QString();
-}
-
-#ifdef Q_OS_UNIX
-QString kindText(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO (named pipe)");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("a special file");
-}
-#endif
-
-// A file of the configuration: a regular file of at most `limit` bytes, without NUL bytes.
-// A FIFO would block the start and a device such as /dev/zero never end, so they are
-// refused before a byte is read. Empty when it was read, else why not.
-QString readText(const QString &path, qint64 limit, QByteArray *content)
-{
-    QFile file;
-#ifdef Q_OS_UNIX
-    // Opened without waiting (a FIFO with no writer would block the open itself), then
-    // looked at through the open descriptor, so that what is checked is what is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return QStringLiteral("cannot read %1: %2").arg(path, qt_error_string(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return QStringLiteral("cannot read %1: it is %2, not a regular file").arg(path, kindText(st.st_mode));
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-    }
-#else
-    if (!QFileInfo(path).isFile())
-        return QStringLiteral("cannot read %1: not a regular file").arg(path);
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-#endif
-    // One byte beyond the limit tells a file that grew past it while it was read.
-    *content = file.read(limit + 1);
-    if (content->size() > limit)
-        return QStringLiteral("cannot read %1: it holds more than %2 bytes, far more than such a file needs")
-            .arg(path).arg(limit);
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-    const int nul = content->indexOf('\0');
-    if (nul >= 0)
-        return QStringLiteral("%1:%2: a NUL byte; the file is not text").arg(path).arg(content->left(nul).count('\n') + 1);
-    return QString();
-}
-
 } // namespace
 
 const char *usageText()
@@ -329,6 +248,10 @@ Options (over the values of the file; --bus replaces the file's buses):
                          desktop tool polls them; 0: as fast as the line allows)
   --heartbeat SECONDS    state published at least this often (default 30)
   --allow-commands       carry out set commands (off unless given here or in the file)
+  --allow-diagnosis      lend a device to a client for diagnosis (grivantctl, the
+                         window) on request (off unless given here or in the file)
+  --lease-expiry SECONDS such a lease ends this long after its last request
+                         (default 600)
   --homeassistant-discovery
                          publish Home Assistant discovery configs for every device
   --homeassistant-prefix PREFIX
@@ -351,6 +274,9 @@ QString summary(const Config &c)
                            c.broker.username.isEmpty() ? QString() : QStringLiteral(", user ") + c.broker.username,
                            c.broker.clientId, c.allowCommands ? QStringLiteral("on") : QStringLiteral("off"))
                       .arg(c.heartbeatSeconds);
+    out += c.allowDiagnosis ? QStringLiteral("diagnosis on: a device may be leased; a lease ends %1 s after its last request\n")
+                                  .arg(c.leaseExpirySeconds)
+                            : QStringLiteral("diagnosis off\n");
     out += c.homeAssistant ? QStringLiteral("Home Assistant discovery on, under %1/\n").arg(c.homeAssistantPrefix)
                            : QStringLiteral("Home Assistant discovery off\n");
     for (const Bus &bus : c.buses) {
@@ -535,7 +461,8 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
             hasValue = true;
         }
         static const QStringList flags = {QStringLiteral("version"), QStringLiteral("check"),
-                                          QStringLiteral("allow-commands"), QStringLiteral("homeassistant-discovery")};
+                                          QStringLiteral("allow-commands"), QStringLiteral("allow-diagnosis"),
+                                          QStringLiteral("homeassistant-discovery")};
         if (flags.contains(name)) {
             if (hasValue)
                 return fail(QStringLiteral("--%1 takes no value").arg(name));
@@ -545,6 +472,8 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
                 o.check = true;
             else if (name == QLatin1String("allow-commands"))
                 c.allowCommands = true;
+            else if (name == QLatin1String("allow-diagnosis"))
+                c.allowDiagnosis = true;
             else
                 c.homeAssistant = true;
             o.given << name;
@@ -554,7 +483,7 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
             QStringLiteral("config"), QStringLiteral("name"), QStringLiteral("broker"), QStringLiteral("client-id"),
             QStringLiteral("username"), QStringLiteral("password-file"), QStringLiteral("cafile"),
             QStringLiteral("certfile"), QStringLiteral("keyfile"), QStringLiteral("bus"), QStringLiteral("period"),
-            QStringLiteral("heartbeat"), QStringLiteral("homeassistant-prefix")};
+            QStringLiteral("heartbeat"), QStringLiteral("homeassistant-prefix"), QStringLiteral("lease-expiry")};
         if (!withValue.contains(name))
             return fail(QStringLiteral("unknown option --%1").arg(name));
         if (!hasValue) {
@@ -571,7 +500,7 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
                 why = QStringLiteral("the name may hold only letters, digits, '.', '_' and '-'");
             c.name = value;
         } else if (name == QLatin1String("broker")) {
-            why = setBroker(value, &c.broker);
+            why = BrokerLogins::setAddress(value, &c.broker);
         } else if (name == QLatin1String("client-id")) {
             c.broker.clientId = value;
         } else if (name == QLatin1String("username")) {
@@ -594,6 +523,9 @@ bool parseArguments(const QStringList &arguments, Options *options, QString *err
         } else if (name == QLatin1String("heartbeat")) {
             if (!toInt(value, 1, 86400, &c.heartbeatSeconds))
                 why = QStringLiteral("not a number of seconds, 1 to 86400");
+        } else if (name == QLatin1String("lease-expiry")) {
+            if (!toInt(value, 1, 86400, &c.leaseExpirySeconds))
+                why = QStringLiteral("not a number of seconds, 1 to 86400");
         } else if (name == QLatin1String("homeassistant-prefix")) {
             why = checkDiscoveryPrefix(value);
             c.homeAssistantPrefix = value;
@@ -611,7 +543,7 @@ bool resolve(const Options &o, Config *config, QString *error)
     Config c;
     if (!o.configFile.isEmpty()) {
         QByteArray content;
-        if (const QString why = readText(o.configFile, MaxFileBytes, &content); !why.isEmpty()) {
+        if (const QString why = BrokerLogins::readText(o.configFile, MaxFileBytes, &content); !why.isEmpty()) {
             *error = why;
             return false;
         }
@@ -644,6 +576,10 @@ bool resolve(const Options &o, Config *config, QString *error)
         c.buses = over.buses;
     if (given("allow-commands"))
         c.allowCommands = true;
+    if (given("allow-diagnosis"))
+        c.allowDiagnosis = true;
+    if (given("lease-expiry"))
+        c.leaseExpirySeconds = over.leaseExpirySeconds;
     if (given("heartbeat"))
         c.heartbeatSeconds = over.heartbeatSeconds;
     if (given("homeassistant-discovery"))
@@ -669,26 +605,8 @@ bool resolve(const Options &o, Config *config, QString *error)
         c.broker.clientId = QStringLiteral("grivant-gateway-") + c.name;
     if (c.buses.isEmpty())
         return fail(QStringLiteral("no bus to watch: add a [bus NAME] section to the configuration or give --bus"));
-    if (!c.broker.password.isEmpty() && !c.broker.passwordFile.isEmpty())
-        return fail(QStringLiteral("give the broker's password or its password file, not both"));
-    if (!c.broker.passwordFile.isEmpty()) {
-        QByteArray content;
-        if (const QString why = readText(c.broker.passwordFile, MaxPasswordFileBytes, &content); !why.isEmpty())
-            return fail(QStringLiteral("password_file: ") + why);
-        c.broker.password = QString::fromUtf8(content.left(content.indexOf('\n'))).remove(QLatin1Char('\r'));
-        if (c.broker.password.isEmpty())
-            return fail(QStringLiteral("password_file: %1 holds no password on its first line").arg(c.broker.passwordFile));
-    }
-    if (!c.broker.password.isEmpty() && c.broker.username.isEmpty())
-        return fail(QStringLiteral("a password needs a username"));
-    if (c.broker.certFile.isEmpty() != c.broker.keyFile.isEmpty())
-        return fail(QStringLiteral("certfile and keyfile go together"));
-    if (!c.broker.certFile.isEmpty() && c.broker.caFile.isEmpty())
-        return fail(QStringLiteral("a client certificate needs TLS: give cafile too"));
-    for (const QString &path : {c.broker.caFile, c.broker.certFile, c.broker.keyFile})
-        if (!path.isEmpty())
-            if (const QString why = readable(path); !why.isEmpty())
-                return fail(why);
+    if (const QString why = BrokerLogins::complete(&c.broker, QStringLiteral("password_file")); !why.isEmpty())
+        return fail(why);
 
     for (Bus &bus : c.buses) {
         PortAddress address;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gateway/brokerlogin.h"
 #include "link/modbusclient.h"
 
 #include <QMap>
@@ -11,22 +12,8 @@
 // configuration file and its command line. Nothing here opens a port or a connection.
 namespace GatewayConfig {
 
-struct Broker
-{
-    QString host = QStringLiteral("localhost");
-    int port = 0; // 0: 1883, or 8883 with TLS
-    QString clientId;
-    QString username;
-    QString password;
-    QString passwordFile;
-    QString caFile;
-    QString certFile;
-    QString keyFile;
-    int keepAliveSeconds = 30;
-
-    bool tls() const { return !caFile.isEmpty(); }
-    int effectivePort() const { return port ? port : (tls() ? 8883 : 1883); }
-};
+// The broker and the gateway's login there (see gateway/brokerlogin.h).
+using Broker = BrokerLogin;
 
 struct Bus
 {
@@ -56,6 +43,10 @@ struct Config
     int heartbeatSeconds = 30; // state published at least this often
     int statsSeconds = 5;
     bool homeAssistant = false; // Home Assistant's discovery configs
+    // Devices lent to a client for diagnosis, one at a time each; a lease ends by itself
+    // this long after its last request.
+    bool allowDiagnosis = false;
+    int leaseExpirySeconds = 600;
     QString homeAssistantPrefix = QStringLiteral("homeassistant");
 };
 
@@ -74,7 +65,7 @@ struct Options
 
 // Far above any real file (a few kilobytes, a line), far below what would hurt to read.
 constexpr qint64 MaxFileBytes = 1024 * 1024;
-constexpr qint64 MaxPasswordFileBytes = 64 * 1024;
+constexpr qint64 MaxPasswordFileBytes = BrokerLogins::MaxPasswordFileBytes;
 
 bool parseArguments(const QStringList &arguments, Options *options, QString *error);
 

@@ -85,9 +85,10 @@ bool Gateway::start(QString *error)
         buses << QStringLiteral("%1 (%2, %3, %4%5)")
                      .arg(bus.name, bus.line.port, lineSettingsText(bus.line),
                           bus.scan ? QStringLiteral("scan of ") : QString(), GatewayConfig::idsText(bus.ids));
-    log(QStringLiteral("gateway %1 watching %2; broker %3; commands %4%5")
+    log(QStringLiteral("gateway %1 watching %2; broker %3; commands %4; diagnosis %5%6")
             .arg(m_config.name, buses.join(QStringLiteral("; ")), m_mqtt->address(),
                  m_config.allowCommands ? QStringLiteral("on") : QStringLiteral("off"),
+                 m_config.allowDiagnosis ? QStringLiteral("on") : QStringLiteral("off"),
                  m_config.homeAssistant ? QStringLiteral("; Home Assistant discovery under %1/").arg(m_discovery.prefix)
                                         : QString()));
     // Published with the other retained topics once the broker is there.
@@ -145,6 +146,12 @@ void Gateway::publishMessage(const QString &topic, const QByteArray &payload)
     if (!m_outboxFull.exchange(true))
         log(QStringLiteral("the broker has not taken the last %1 command results; further ones are dropped until it has")
                 .arg(m_mqtt->undelivered()));
+}
+
+void Gateway::publishAnswer(const QString &topic, const QByteArray &payload)
+{
+    std::lock_guard<std::mutex> lock(m_publishMutex);
+    m_mqtt->publish(topic, payload, 1, false);
 }
 
 void Gateway::identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map)
@@ -238,6 +245,12 @@ void Gateway::onConnection(MqttClient::Event event, int code, const QString &why
         // keeps its flag when it comes live, so that it is refused then too.
         if (m_config.allowCommands)
             m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/set").arg(m_config.name), 2, true);
+        // Lease messages are read with diagnosis off too, to be refused in words; requests
+        // only with it on.
+        m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/%2").arg(m_config.name, QLatin1String(LeaseProtocol::LeaseLevel)), 1, true);
+        if (m_config.allowDiagnosis)
+            m_mqtt->subscribe(QStringLiteral("grivant/%1/+/+/%2").arg(m_config.name, QLatin1String(LeaseProtocol::RequestLevel)),
+                              1, true);
         if (m_config.homeAssistant) {
             // Home Assistant's announcement, and what this gateway's node holds there: a
             // config the configuration no longer has is removed when the broker hands it over.
@@ -337,11 +350,14 @@ void Gateway::onMessage(const QString &topic, const QByteArray &payload, bool re
 {
     if (m_config.homeAssistant && onHomeAssistant(topic, payload, retained))
         return;
-    if (!m_config.allowCommands)
-        return;
     const QStringList levels = topic.split(QLatin1Char('/'));
-    if (levels.size() != 5 || levels.at(0) != QLatin1String("grivant") || levels.at(1) != m_config.name
-        || levels.at(4) != QLatin1String("set"))
+    if (levels.size() != 5 || levels.at(0) != QLatin1String("grivant") || levels.at(1) != m_config.name)
+        return;
+    if (levels.at(4) == QLatin1String(LeaseProtocol::LeaseLevel) || levels.at(4) == QLatin1String(LeaseProtocol::RequestLevel)) {
+        onLease(levels, payload, retained);
+        return;
+    }
+    if (!m_config.allowCommands || levels.at(4) != QLatin1String("set"))
         return;
     // An empty message is how a retained one is cleared from the broker: no command.
     if (payload.isEmpty())

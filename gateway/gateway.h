@@ -37,6 +37,7 @@ public:
     void publishRetained(const QString &topic, const QByteArray &payload, int qos) override;
     // Kept until the broker has it, across lost connections (bounded).
     void publishMessage(const QString &topic, const QByteArray &payload) override;
+    void publishAnswer(const QString &topic, const QByteArray &payload) override;
     void log(const QString &line) override;
     void identified(const QString &bus, int id, const Payloads::Identity &identity, const RegisterMap &map) override;
 
@@ -51,6 +52,8 @@ private:
     void checkName();
     void nameChecked(bool free, const QString &why);
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
+    // A lease message or a request of a lease (gateway_lease.cpp).
+    void onLease(const QStringList &levels, const QByteArray &payload, bool retained);
     // Home Assistant's announcement and the configs under this gateway's node; false for
     // any other topic.
     bool onHomeAssistant(const QString &topic, const QByteArray &payload, bool retained);

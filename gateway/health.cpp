@@ -46,6 +46,8 @@ Figures figures(const Device &d)
     f.id = d.id;
     f.periodMs = d.periodMs;
     f.online = d.online;
+    f.leased = d.leased;
+    f.leaseRequests = d.leaseRequests;
     f.polls = d.polls;
     f.failures = d.failures;
     f.timeouts = d.timeouts;

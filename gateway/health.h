@@ -44,6 +44,8 @@ struct Device
     int id = 0;
     int periodMs = 0;
     bool online = false;
+    bool leased = false;   // lent to a client for diagnosis: not polled
+    qint64 leaseRequests = 0; // the client's requests carried to it
     qint64 polls = 0;      // reads of its state and of its identification
     qint64 failures = 0;   // those without an intact answer
     qint64 timeouts = 0;   // no answer at all
@@ -58,6 +60,8 @@ struct Figures
     int id = 0;
     int periodMs = 0;
     bool online = false;
+    bool leased = false;
+    qint64 leaseRequests = 0;
     qint64 polls = 0;
     qint64 failures = 0;
     qint64 timeouts = 0;

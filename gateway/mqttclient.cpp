@@ -91,7 +91,7 @@ mosquitto *MqttClient::makeClient(QString *error) const
     }
     if (!m_settings.willTopic.isEmpty()) {
         const int rc = mosquitto_will_set(m, bytes(m_settings.willTopic).constData(), m_settings.willPayload.size(),
-                                          m_settings.willPayload.constData(), 1, true);
+                                          m_settings.willPayload.constData(), 1, m_settings.willRetain);
         if (rc != MOSQ_ERR_SUCCESS)
             return fail(m, QStringLiteral("last will: %1").arg(errorText(rc)));
     }

@@ -40,8 +40,9 @@ public:
         QString certFile; // client certificate and key, optional
         QString keyFile;
         int keepAliveSeconds = 30;
-        QString willTopic; // the broker publishes the will, retained, when the link dies
+        QString willTopic; // the broker publishes the will when the link dies
         QByteArray willPayload;
+        bool willRetain = true;
         // What deliver() keeps for the broker at most, counted and in bytes of payload.
         int outboxMessages = 10000;
         qint64 outboxBytes = 16 * 1024 * 1024;

@@ -240,6 +240,8 @@ QByteArray stats(const QDateTime &time, double uptimeSeconds, int brokerConnecti
             {"crcErrors", b.crcErrors},
             {"idleShare", rounded(b.idleSeconds / seconds, 3)},
             {"commands", b.commands},
+            {"leased", b.leased},
+            {"leaseRequests", b.leaseRequests},
             {"seconds", rounded(b.seconds, 1)},
             {"health", devices},
             {"adapter", b.adapter},
@@ -260,6 +262,8 @@ QJsonObject healthValues(const Health::Figures &f)
     const auto ms = [](double v) { return v < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(rounded(v, 1)); };
     return QJsonObject{
         {"online", f.online},
+        {"leased", f.leased},
+        {"leaseRequests", f.leaseRequests},
         {"periodMs", f.periodMs},
         {"polls", f.polls},
         {"intervals", f.intervals},

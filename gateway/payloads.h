@@ -63,6 +63,8 @@ struct BusFigures
     qint64 exceptions = 0;
     qint64 crcErrors = 0;   // garbled answer
     qint64 commands = 0;
+    int leased = 0;         // devices lent to a client now
+    qint64 leaseRequests = 0; // their clients' requests that came, refused ones included
     double busySeconds = 0; // the line's time the transactions took: frames and silences
     double idleSeconds = 0; // the time the bus had nothing to send
     QVector<Health::Figures> health; // each device's, in the order of their IDs

@@ -126,7 +126,8 @@ Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &mode
     QString key;
     int offset = 0;
     if (StrictJson::repeatedKey(payload, &key, &offset)) {
-        p.refusal = refused(QStringLiteral("the key \"%1\" comes twice in one object of the command (byte %2)").arg(key).arg(offset));
+        p.refusal = refused(QStringLiteral("the key \"%1\" comes twice in one object of the command (byte %2)")
+                                .arg(key, QString::number(offset)));
         return p;
     }
     QJsonParseError error{};

@@ -114,6 +114,11 @@ public:
 
     Reply read(int slave, quint16 start, quint16 count);
     Reply write(int slave, quint16 start, const QVector<quint16> &values);
+    // A request another master asked for, as its PDU (function and data): a read of holding
+    // registers (0x03) or a write (0x06, 0x10), sent as it stands. The caller checks its
+    // shape first (LeaseProtocol::checkPdu). `answer` gets the answer's PDU: the values
+    // read, the write's echo or the exception.
+    Reply pass(int slave, const QByteArray &pdu, QByteArray *answer);
 
 private:
     enum class Kind { Read, Write };

@@ -10,6 +10,7 @@
 #include "gateway/setcommand.h"
 #include "support/broker.h"
 #include "support/simulator.h"
+#include "support/watcher.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -27,132 +28,6 @@
 #include <mutex>
 
 namespace {
-
-// A client of the broker that keeps everything published under grivant/.
-class Watcher
-{
-public:
-    struct Message
-    {
-        QString topic;
-        QByteArray payload;
-        bool retained;
-    };
-
-    Watcher(int port, const QString &user, const QString &password, const QString &clientId,
-            const QStringList &patterns = {QStringLiteral("grivant/#")})
-    {
-        MqttClient::Settings s;
-        s.host = QStringLiteral("127.0.0.1");
-        s.port = port;
-        s.clientId = clientId;
-        s.username = user;
-        s.password = password;
-        m_client = std::make_unique<MqttClient>(s);
-        m_client->setConnectionHandler([this, patterns](MqttClient::Event e, int, const QString &) {
-            if (e == MqttClient::Event::Connected)
-                for (const QString &pattern : patterns)
-                    m_client->subscribe(pattern, 1);
-        });
-        m_client->setMessageHandler([this](const QString &topic, const QByteArray &payload, bool retained) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_messages.append({topic, payload, retained});
-        });
-        QString error;
-        m_started = m_client->start(&error);
-    }
-
-    // The connection's thread ends before the messages it appends to go.
-    ~Watcher() { m_client.reset(); }
-
-    bool connected() const { return m_started && m_client->isConnected(); }
-    bool publish(const QString &topic, const QByteArray &payload, bool retain = false)
-    {
-        return m_client->publish(topic, payload, 1, retain);
-    }
-
-    QVector<Message> on(const QString &topic) const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        QVector<Message> out;
-        for (const Message &m : m_messages)
-            if (m.topic == topic)
-                out.append(m);
-        return out;
-    }
-    QByteArray last(const QString &topic) const
-    {
-        const QVector<Message> all = on(topic);
-        return all.isEmpty() ? QByteArray() : all.last().payload;
-    }
-    QJsonObject lastJson(const QString &topic) const { return QJsonDocument::fromJson(last(topic)).object(); }
-    // The results on `topic` for the command `id`, in the order they came.
-    QVector<QJsonObject> results(const QString &topic, const QString &id) const
-    {
-        QVector<QJsonObject> out;
-        for (const Message &m : on(topic))
-            if (QJsonDocument::fromJson(m.payload).object().value("id").toString() == id)
-                out << QJsonDocument::fromJson(m.payload).object();
-        return out;
-    }
-    // True once a message of its own came back: its subscription is in place.
-    bool echoed()
-    {
-        const QString topic = QStringLiteral("grivant/nobody/x/1/set");
-        const QByteArray token = QByteArray::number(++m_echoes);
-        publish(topic, token);
-        return QTest::qWaitFor([&] { return last(topic) == token; }, 5000);
-    }
-    void clear()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_messages.clear();
-    }
-
-private:
-    std::unique_ptr<MqttClient> m_client;
-    bool m_started = false;
-    int m_echoes = 0;
-    mutable std::mutex m_mutex;
-    QVector<Message> m_messages;
-};
-
-// A simulator whose hexadecimal log (-v) the test reads: what reached its wire.
-class LoggedSimulator
-{
-public:
-    explicit LoggedSimulator(const QStringList &args) : m_sim(QStringList{"-v"} + args)
-    {
-        m_sim.process()->setProcessChannelMode(QProcess::SeparateChannels);
-    }
-    bool start() { return m_sim.start(); }
-    void stop() { m_sim.stop(); }
-    const QByteArray &log()
-    {
-        m_log += m_sim.process()->readAllStandardError();
-        return m_log;
-    }
-    // Write requests (functions 0x06 and 0x10) received since the log held `from` bytes.
-    int writesSince(int from)
-    {
-        static const QRegularExpression write(QStringLiteral("> [0-9A-F]{2} (06|10) "));
-        return int(QString::fromLatin1(log().mid(from)).count(write));
-    }
-    int requestsSince(int from) { return int(log().mid(from).count("> ")); }
-    // When the simulator received the requests (its seconds) that start with `prefix`.
-    QVector<double> times(const QByteArray &prefix)
-    {
-        QVector<double> out;
-        for (const QByteArray &line : log().split('\n'))
-            if (line.startsWith("devsim") && line.contains("> " + prefix))
-                out << line.mid(6).trimmed().split(' ').value(0).toDouble();
-        return out;
-    }
-
-private:
-    Simulator m_sim;
-    QByteArray m_log;
-};
 
 // A broker that knows only MQTT 3.1.1: a CONNECT of version 5 is refused as such a broker
 // refuses it; everything else goes through to the real one.
@@ -280,7 +155,7 @@ void TestGateway::initTestCase()
                             {{"gateway", "gw-secret", {"topic readwrite grivant/line1/#", "topic readwrite ha/+/grivant_line1/#",
                                                        "topic read ha/status"}},
                              {"gateway2", "gw2-secret", {"topic readwrite grivant/line2/#"}},
-                             {"operator", "op-secret", {"topic read grivant/#", "topic write grivant/+/+/+/set"}},
+                             {"operator", "op-secret", {"topic read grivant/#", "topic write grivant/+/+/+/set", "topic write grivant/+/+/+/lease"}},
                              {"hass", "hass-secret", {"topic readwrite ha/#", "topic read grivant/#", "topic write grivant/+/+/+/set"}}}),
              "mosquitto does not start");
     m_busA = std::make_unique<LoggedSimulator>(
@@ -364,6 +239,8 @@ void TestGateway::configurationFile_data()
     QTest::newRow("unknown section") << "[brokers]\n" << "f.conf:1: unknown section [brokers]";
     QTest::newRow("topic name") << "[gateway]\nname = a/b\n" << "f.conf:2: name:";
     QTest::newRow("discovery") << "[gateway]\nhomeassistant_discovery = maybe\n" << "f.conf:2: homeassistant_discovery: \"maybe\" is not yes or no";
+    QTest::newRow("diagnosis") << "[gateway]\nallow_diagnosis = maybe\n" << "f.conf:2: allow_diagnosis: \"maybe\" is not yes or no";
+    QTest::newRow("lease expiry") << "[gateway]\nlease_expiry = 0\n" << "f.conf:2: lease_expiry: \"0\" is not a number of seconds";
     QTest::newRow("wildcard prefix") << "[gateway]\nhomeassistant_prefix = ha/+\n" << "f.conf:2: homeassistant_prefix: \"ha/+\": each level";
     QTest::newRow("empty level") << "[gateway]\nhomeassistant_prefix = ha//x\n" << "f.conf:2: homeassistant_prefix: \"ha//x\": each level";
     QTest::newRow("our own prefix") << "[gateway]\nhomeassistant_prefix = grivant/ha\n" << "f.conf:2: homeassistant_prefix: \"grivant/ha\" is under grivant/";
@@ -447,10 +324,12 @@ void TestGateway::commandLine()
     QCOMPARE(c.buses[2].timeoutMs, 1000);
     QCOMPARE(c.buses[0].timeoutMs, 150);
     QVERIFY(!c.homeAssistant);
-    QVERIFY(GatewayConfig::summary(c).contains("\nHome Assistant discovery off\n"));
+    QVERIFY(GatewayConfig::summary(c).contains("\ndiagnosis off\nHome Assistant discovery off\n"));
     QVERIFY(GatewayConfig::parseArguments({"--bus", "/dev/ttyS9,115200,1", "--homeassistant-discovery",
-                                           "--homeassistant-prefix", "plant/ha"}, &options, &why));
+                                           "--homeassistant-prefix", "plant/ha", "--allow-diagnosis", "--lease-expiry", "5"},
+                                          &options, &why));
     QVERIFY2(GatewayConfig::resolve(options, &c, &why), qPrintable(why));
+    QVERIFY(GatewayConfig::summary(c).contains("\ndiagnosis on: a device may be leased; a lease ends 5 s after its last request\n"));
     QVERIFY(GatewayConfig::summary(c).contains("\nHome Assistant discovery on, under plant/ha/\n"));
 
     const QList<QPair<QStringList, QString>> bad = {
@@ -458,6 +337,7 @@ void TestGateway::commandLine()
         {{"--bus", "/dev/ttyUSB0,9601,1"}, "--bus /dev/ttyUSB0,9601,1: 9601 is not one of"},
         {{"--bus", "tcp://plc,115200,1"}, "--bus tcp://plc,115200,1: a network port has no baud rate"},
         {{"--broker", "host:0"}, "--broker host:0:"},
+        {{"--lease-expiry", "0"}, "--lease-expiry 0: not a number of seconds"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
     };
     for (const auto &b : bad) {
@@ -1054,6 +934,12 @@ void TestGateway::commandsOffAndLastWill()
     QVERIFY(m_watcher->on(topic("line2", "c", 1, "result")).isEmpty());
     QVERIFY(bus.requestsSince(mark) > 0);
     QCOMPARE(bus.writesSince(mark), 0);
+    // Nor does it lend a device for diagnosis, and says so.
+    QVERIFY(m_watcher->publish(topic("line2", "c", 1, "lease"), R"({"op":"take","session":"session-off","holder":"x"})"));
+    QVERIFY(!m_watcher->waitFor(topic("line2", "c", 1, "answer"), [](const QByteArray &p) {
+        return QJsonDocument::fromJson(p).object().value("detail").toString().startsWith(
+            "gateway line2 lends no device: diagnosis is off (allow_diagnosis = yes");
+    }).isEmpty());
 
     // Killed, it leaves the broker its last will.
     QCOMPARE(m_watcher->last("grivant/line2/status"), QByteArray("online"));

@@ -8,7 +8,7 @@ set -euo pipefail
 top=$1
 build=$2
 seconds=${3:-60}
-targets=(frame reply valuerange databases portlists devsim translation session linemessage)
+targets=(frame reply valuerange databases portlists devsim translation session linemessage lease)
 
 CC=clang CXX=clang++ cmake -S "$top/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
