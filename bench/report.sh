@@ -26,6 +26,7 @@ run() {
   fi
 }
 run polling "$build/bench/bench_polling" 5
+run network "$build/bench/bench_network" 5
 run gui "$build/bench/bench_gui" "$gui_seconds"
 run startup "$build/bench/bench_startup" 10
 run scanner "$build/bench/bench_scanner"
@@ -66,6 +67,19 @@ for baud in 115200 9600; do
     "line limit $(get "polling.$baud.limit") /s" "$ratio" ">= 0.95" "$(meets "$ratio" ">=" 0.95)"
   row "Polling $baud, mbpoll less its pause" "" "line time" "$(get "polling.$baud.mbpoll_ratio")" "" ""
 done
+ratio=$(get network.rtu.window_ratio)
+row "RTU over TCP 115200, window's polling" "$(get network.rtu.window_rate) /s" \
+  "line limit $(get network.rtu.window_limit) /s" "$ratio" ">= 0.9" "$(meets "$ratio" ">=" 0.9)"
+ratio=$(get network.rtu.master_ratio)
+row "RTU over TCP 115200, grivantctl's master" "$(get network.rtu.master_rate) /s" \
+  "line limit $(get network.rtu.master_limit) /s" "$ratio" ">= 0.95" "$(meets "$ratio" ">=" 0.95)"
+share=$(get network.rtu.gateway_share)
+row "RTU over TCP 115200, gateway line share" "$share" "$(get network.rtu.gateway_polls) polls/s" "" ">= 0.95" \
+  "$(meets "$share" ">=" 0.95)"
+rate=$(get network.tcp.master_rate)
+mbpoll=$(get network.tcp.mbpoll_rate)
+row "Modbus TCP, grivantctl's master" "$rate /s, $(get network.tcp.master_ms) ms" \
+  "mbpoll $mbpoll /s, $(get network.tcp.mbpoll_ms) ms" "" ">= mbpoll" "$(meets "$rate" ">=" "$mbpoll")"
 for hold in 16 1; do
   row "Polling 115200, answers held to ${hold} ms" "$(get "latency.hold$hold.rate") /s" \
     "line limit $(get "latency.hold$hold.limit") /s" "$(get "latency.hold$hold.share")" "" ""
