@@ -10,7 +10,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
-for suite in tst_e2e tst_panels_wire tst_sessionwindow; do
+for suite in tst_e2e tst_panels_wire tst_sessionwindow tst_netwindow; do
   echo "screenshots: $suite"
   (cd "$build/tests/work/$suite" &&
     GRIVANT_SCREENSHOTS="$shots" GRIVANT_RUN_DIR="$build/run" DEVSIM="$build/tools/devsim/devsim" \
@@ -36,6 +36,8 @@ pictures=(
   control-gripper-zh_CN:gripper-zh
   replay-en_US:replay-en
   line-en_US:line-en
+  network-dialog-en_US:network-dialog-en
+  connection-network-en_US:connection-network-en
 )
 mkdir -p "$top/docs"
 for pair in "${pictures[@]}"; do
