@@ -1,8 +1,9 @@
-// The command line's --port values, the connection window's device-list entries and the
-// scanner's report lines: any text parses without harm, and an entry that parses comes back
-// the same through its text.
+// The command line's --port values, network port addresses, the connection window's
+// device-list entries and the scanner's report lines: any text parses without harm, and an
+// entry or address that parses comes back the same through its text.
 #include "app/portoption.h"
 #include "link/connectionform.h"
+#include "link/portaddress.h"
 #include "link/processlog.h"
 
 #include <cstdint>
@@ -18,6 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const PortEntry &port : parsePortOptions(lines)) {
         if (port.name.isEmpty() || port.description.isEmpty() || port.name != port.name.trimmed())
             std::abort();
+    }
+
+    for (const QString &line : lines) {
+        PortAddress address;
+        QString why;
+        if (!PortAddresses::parse(line, &address, &why)) {
+            if (why.isEmpty())
+                std::abort();
+            continue;
+        }
+        PortAddress again;
+        if (!PortAddresses::parse(address.text(), &again, &why) || again.text() != address.text()
+            || again.kind != address.kind || again.port != address.port || again.host != address.host)
+            std::abort();
+        (void)address.endpoint();
+        (void)address.answerWaitMs();
     }
 
     for (const QString &line : lines) {
