@@ -1,8 +1,10 @@
 // The Line view's picture of a line, judged directly: what it makes of hostile messages and
 // topics, its bounds, the words it shows, the curves it keeps and the rows it sorts.
+#include "lineview/linefeed.h"
 #include "lineview/linemodels.h"
 #include "lineview/linestate.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -37,6 +39,11 @@ private slots:
     void clearedTopicsRemoveTheRow();
     void curvesKeepWhereAMoveEnded();
     void sortingPutsFaultsAndOfflineFirst();
+    void filtersAndBuses();
+    void brokerAddress_data();
+    void brokerAddress();
+    void brokerLogin_data();
+    void brokerLogin();
 };
 
 void TestLineState::hostileMessages_data()
@@ -268,6 +275,146 @@ void TestLineState::sortingPutsFaultsAndOfflineFirst()
     filter.setFaultsOnly(false);
     filter.setShow(LineFilter::Show::Offline);
     QCOMPARE(order(), QStringList{"a3"});
+}
+
+void TestLineState::filtersAndBuses()
+{
+    LineState state;
+    LineTableModel model(&state);
+    LineBusModel buses(&state);
+    LineFilter filter(&model);
+    apply(state, "grivant/l2/status", "online", 1000, true);
+    apply(state, "grivant/l1/status", "offline", 2000);
+    apply(state, "grivant/l1/west/1/info", R"({"model":{"name":"GZB-50W"},"uniqueId":"1A2B3C4D"})");
+    apply(state, "grivant/l1/west/2/availability", "online");
+    apply(state, "grivant/l1/east/7/availability", "online");
+    apply(state, "grivant/l1/stats", R"({"uptime":5,"buses":{"west":{"lineShare":0.5,"failures":3,"seconds":5}}})");
+    model.refresh();
+    buses.setConnectedAt(1000);
+    buses.refresh();
+
+    const auto shown = [&filter] {
+        QStringList out;
+        for (int row = 0; row < filter.rowCount(); ++row)
+            out << filter.index(row, LineTableModel::BusColumn).data().toString()
+                       + filter.index(row, LineTableModel::IdColumn).data().toString();
+        out.sort();
+        return out;
+    };
+    filter.setGateway("l1");
+    filter.setBus("west");
+    QCOMPARE(shown(), (QStringList{"west1", "west2"}));
+    filter.setBus(QString());
+    filter.setText("1a2b");
+    QCOMPARE(shown(), QStringList{"west1"});
+    filter.setText("7");
+    QCOMPARE(shown(), QStringList{"east7"}); // an ID is found whole, not in 17 or 70
+    filter.setText(QString());
+    filter.setGateway("l2");
+    QCOMPARE(shown(), QStringList());
+
+    // One row per bus in name order, the gateway named on its first; a gateway without a
+    // bus has a row of its own; failures a minute from the stats' period.
+    QCOMPARE(buses.rowCount(), 3);
+    const auto cell = [&buses](int row, int column) { return buses.index(row, column).data().toString(); };
+    QCOMPARE(cell(0, LineBusModel::GatewayColumn) + "|" + cell(0, LineBusModel::BusColumn), QStringLiteral("l1|east"));
+    QCOMPARE(cell(1, LineBusModel::GatewayColumn) + "|" + cell(1, LineBusModel::BusColumn), QStringLiteral("|west"));
+    QCOMPARE(cell(0, LineBusModel::StatusColumn), QStringLiteral("offline"));
+    QCOMPARE(cell(1, LineBusModel::FailuresColumn), QStringLiteral("36.0"));
+    QCOMPARE(cell(1, LineBusModel::LineShareColumn), QStringLiteral("50.0 %"));
+    QCOMPARE(cell(1, LineBusModel::DevicesColumn), QStringLiteral("0 of 2 online")); // its gateway is offline
+    QCOMPARE(cell(2, LineBusModel::GatewayColumn) + "|" + cell(2, LineBusModel::BusColumn), QStringLiteral("l2|"));
+    QVERIFY(cell(2, LineBusModel::SinceColumn).startsWith("before "));
+}
+
+void TestLineState::brokerAddress_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host"); // empty: refused
+    QTest::addColumn<int>("port");
+    QTest::newRow("host") << "broker.plant" << "broker.plant" << 0;
+    QTest::newRow("host and port") << " localhost:1884 " << "localhost" << 1884;
+    QTest::newRow("IPv6 in brackets") << "[::1]:8883" << "::1" << 8883;
+    QTest::newRow("IPv6 alone") << "[fe80::1]" << "fe80::1" << 0;
+    QTest::newRow("port 0") << "localhost:0" << "" << 0;
+    QTest::newRow("port too large") << "localhost:65536" << "" << 0;
+    QTest::newRow("port not a number") << "localhost:mqtt" << "" << 0;
+    QTest::newRow("empty port") << "localhost:" << "" << 0;
+    QTest::newRow("no host") << ":1883" << "" << 0;
+    QTest::newRow("open bracket") << "[::1:1883" << "" << 0;
+    QTest::newRow("after the bracket") << "[::1]x" << "" << 0;
+    QTest::newRow("a path") << "host/x" << "" << 0;
+}
+
+void TestLineState::brokerAddress()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QString h, why;
+    int p = -1;
+    QCOMPARE(LineBroker::parseAddress(text, &h, &p, &why), !host.isEmpty());
+    if (host.isEmpty()) {
+        QVERIFY(!why.isEmpty());
+        return;
+    }
+    QCOMPARE(h, host);
+    QCOMPARE(p, port);
+}
+
+void TestLineState::brokerLogin_data()
+{
+    QTest::addColumn<QString>("username");
+    QTest::addColumn<QString>("passwordFile"); // "good", "empty", "missing", "folder" or none
+    QTest::addColumn<QString>("caFile");
+    QTest::addColumn<QString>("certFile");
+    QTest::addColumn<QString>("keyFile");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("anonymous") << "" << "" << "" << "" << "" << true;
+    QTest::newRow("password file") << "op" << "good" << "" << "" << "" << true;
+    QTest::newRow("password without a user") << "" << "good" << "" << "" << "" << false;
+    QTest::newRow("empty password file") << "op" << "empty" << "" << "" << "" << false;
+    QTest::newRow("missing password file") << "op" << "missing" << "" << "" << "" << false;
+    QTest::newRow("a folder for a password file") << "op" << "folder" << "" << "" << "" << false;
+    QTest::newRow("certificate without its key") << "" << "" << "good" << "good" << "" << false;
+    QTest::newRow("certificate without TLS") << "" << "" << "" << "good" << "good" << false;
+    QTest::newRow("unreadable CA file") << "" << "" << "missing" << "" << "" << false;
+    QTest::newRow("TLS with a certificate") << "" << "" << "good" << "good" << "good" << true;
+}
+
+void TestLineState::brokerLogin()
+{
+    QFETCH(QString, username);
+    QFETCH(QString, passwordFile);
+    QFETCH(QString, caFile);
+    QFETCH(QString, certFile);
+    QFETCH(QString, keyFile);
+    QFETCH(bool, ready);
+    QTemporaryDir dir;
+    const auto file = [&dir](const QString &kind) -> QString {
+        if (kind.isEmpty())
+            return QString();
+        if (kind == "folder")
+            return dir.path();
+        const QString path = dir.filePath(kind);
+        QFile f(path);
+        if (kind != "missing" && f.open(QIODevice::WriteOnly))
+            f.write(kind == "good" ? "s3cret\nsecond line\n" : "\n");
+        return path;
+    };
+    LineBroker b;
+    b.host = QStringLiteral("localhost");
+    b.username = username;
+    b.passwordFile = file(passwordFile);
+    b.caFile = file(caFile);
+    b.certFile = file(certFile);
+    b.keyFile = file(keyFile);
+    QString why;
+    QCOMPARE(b.prepare(&why), ready);
+    QCOMPARE(why.isEmpty(), ready);
+    if (ready && passwordFile == "good")
+        QCOMPARE(b.password, QStringLiteral("s3cret")); // the first line only
+    QCOMPARE(b.effectivePort(), caFile.isEmpty() ? 1883 : 8883);
 }
 
 QTEST_GUILESS_MAIN(TestLineState)

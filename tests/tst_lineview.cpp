@@ -65,6 +65,7 @@ private slots:
     void retainedPicture();
     void changesOnTheBroker();
     void brokerGoesAndComesBack();
+    void closedWhileMessagesFlood();
     void windowInBothLanguages();
     void openedFromBothWindows();
     void screenshots();
@@ -212,6 +213,28 @@ void TestLineView::brokerGoesAndComesBack()
     publishRecorded();
     QVERIFY(publish("grivant/line1/ttyWEST/3/availability", "offline", true));
     QTRY_COMPARE(cell(m, "ttyWEST", 3, LineTableModel::AvailabilityColumn), QStringLiteral("offline"));
+}
+
+void TestLineView::closedWhileMessagesFlood()
+{
+    // A second view, closed and opened again while states come as fast as the publisher
+    // sends them: what the closed connection still reads never reaches the new picture.
+    LineMonitor monitor;
+    QString error;
+    QVERIFY(monitor.open(broker(), &error));
+    QTRY_COMPARE(monitor.table()->rowCount(), 6);
+    const QByteArray state = recorded().at(3).payload;
+    for (int round = 0; round < 3; ++round) {
+        for (int n = 0; n < 2000; ++n)
+            m_publisher->publish(QStringLiteral("grivant/line1/ttyEAST/%1/state").arg(n % 2 + 1), state, 0, false);
+        monitor.close();
+        monitor.refreshNow();
+        QCOMPARE(monitor.table()->rowCount(), 0);
+        QCOMPARE(monitor.state().messagesTaken(), 0);
+        QVERIFY(monitor.open(broker(), &error));
+        QTRY_COMPARE(monitor.table()->rowCount(), 6);
+    }
+    QCOMPARE(monitor.feed()->dropped(), 0);
 }
 
 void TestLineView::windowInBothLanguages()
