@@ -1,5 +1,7 @@
 #include "gateway/payloads.h"
 
+#include "engine/feedbackwords.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -22,12 +24,20 @@ struct Field
     QVector<const char *> meanings; // texts of the values 0, 1, ... of a state
 };
 
-const QVector<const char *> InitTexts = {"not initialised", "initialised", "initialising"};
-const QVector<const char *> GripTexts = {"moving", "arrived", "caught an object", "object dropped"};
-const QVector<const char *> HomeTexts = {"not homed", "homed", "homing"};
-const QVector<const char *> MotionTexts = {"moving", "arrived", "met an object while pushing",
-                                           "push band ended without an object"};
-const QVector<const char *> RotationTexts = {"moving", "arrived"};
+// The words of the states, one table with the window's Line view.
+QVector<const char *> words(FeedbackWords::Table table)
+{
+    QVector<const char *> out;
+    for (int v = 0; v < FeedbackWords::count(table); ++v)
+        out.append(FeedbackWords::word(table, v));
+    return out;
+}
+
+const QVector<const char *> InitTexts = words(FeedbackWords::Table::Initialisation);
+const QVector<const char *> GripTexts = words(FeedbackWords::Table::GripState);
+const QVector<const char *> HomeTexts = words(FeedbackWords::Table::Homing);
+const QVector<const char *> MotionTexts = words(FeedbackWords::Table::MotionState);
+const QVector<const char *> RotationTexts = words(FeedbackWords::Table::RotationState);
 
 const QVector<Field> &fields(Family family)
 {
