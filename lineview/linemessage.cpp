@@ -332,7 +332,8 @@ LineMessage read(const QString &topic, const QByteArray &payload, bool retained)
     } else if (levels.size() == 5) {
         if (!isLevel(levels.at(2)))
             return ignore(LineProblem::UnknownTopic);
-        if (leaf == QLatin1String("set") || leaf == QLatin1String("result"))
+        if (leaf == QLatin1String("set") || leaf == QLatin1String("result") || leaf == QLatin1String("lease")
+            || leaf == QLatin1String("request") || leaf == QLatin1String("answer"))
             return ignore(LineProblem::NotOurs);
         if (leaf == QLatin1String("info"))
             m.kind = LineMessage::Kind::Info;
@@ -342,6 +343,8 @@ LineMessage read(const QString &topic, const QByteArray &payload, bool retained)
             m.kind = LineMessage::Kind::Availability;
         else if (leaf == QLatin1String("health"))
             m.kind = LineMessage::Kind::Health;
+        else if (leaf == QLatin1String("holder"))
+            m.kind = LineMessage::Kind::Holder;
         else
             return ignore(LineProblem::UnknownTopic);
         if (!readId(levels.at(3), &m.id))
@@ -380,6 +383,10 @@ LineMessage read(const QString &topic, const QByteArray &payload, bool retained)
     case LineMessage::Kind::State: readState(object, &m.reading); break;
     case LineMessage::Kind::Stats: readStats(object, &m); break;
     case LineMessage::Kind::Health: readHealth(object, &m.health); break;
+    case LineMessage::Kind::Holder:
+        m.holder = text(object, "holder", 64);
+        m.holderSinceMs = timeFromText(object.value(QLatin1String("since")).toString());
+        break;
     default: break;
     }
     return m;

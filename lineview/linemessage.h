@@ -27,7 +27,7 @@ enum class Family { Unknown, Gripper, Rotary, Module };
 // Why a message was not taken.
 enum class LineProblem {
     None,
-    NotOurs,        // a topic of the gateways the Line view does not show (set, result)
+    NotOurs,        // a topic of the gateways the Line view does not show (set, result, a lease's)
     UnknownTopic,   // under grivant/ but of another shape or leaf
     TooLarge,
     NotJson,
@@ -124,7 +124,7 @@ struct BusFigures
 
 struct LineMessage
 {
-    enum class Kind { Ignored, Status, Stats, Info, State, Availability, Health };
+    enum class Kind { Ignored, Status, Stats, Info, State, Availability, Health, Holder };
     Kind kind = Kind::Ignored;
     LineProblem problem = LineProblem::None;
     QString topic; // as it came, cut to a sensible length: for the operator, never a format
@@ -143,6 +143,8 @@ struct LineMessage
     DeviceIdentity identity;               // Info
     DeviceReading reading;                 // State
     DeviceHealth health;                   // Health
+    QString holder;                        // Holder: who holds the device's lease
+    qint64 holderSinceMs = -1;
 };
 
 namespace LineMessages {

@@ -267,6 +267,16 @@ QVariant LineTableModel::data(const QModelIndex &index, int role) const
         if (index.column() == AvailabilityColumn && d->availability != Presence::Offline
             && m_state->presenceOf(*d) == Presence::Offline)
             return tr("The gateway %1 is offline: nobody watches this device now.").arg(d->gateway);
+        // The holder is worth reading only while the device is leased: a gateway that died
+        // leased leaves it behind.
+        if (index.column() == AvailabilityColumn && m_state->presenceOf(*d) == Presence::Leased)
+        {
+            if (d->holder.isEmpty())
+                return tr("Lent to a client for diagnosis");
+            if (d->holderSinceMs <= 0)
+                return tr("Lent to %1 for diagnosis").arg(d->holder);
+            return tr("Lent to %1 for diagnosis since %2").arg(d->holder, timeOfDay(d->holderSinceMs));
+        }
         if (index.column() == ModelColumn && d->hasInfo)
             return tr("Model code %1, hardware %2, software %3, unique ID %4")
                 .arg(d->identity.modelCode, d->identity.hardware, d->identity.software, d->identity.uniqueId);

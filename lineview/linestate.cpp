@@ -242,6 +242,10 @@ void LineState::apply(const LineMessage &m, qint64 nowMs)
         d.availability = m.cleared ? Presence::Unknown : m.presence;
         m_topologyChanged = true; // a bus's count of devices online
         break;
+    case Kind::Holder:
+        d.holder = m.cleared ? QString() : m.holder;
+        d.holderSinceMs = m.cleared ? -1 : m.holderSinceMs;
+        break;
     case Kind::Health:
         applyHealth(d.gateway, d.bus, d.id, m.cleared ? DeviceHealth() : m.health);
         break;
@@ -303,7 +307,7 @@ LineState::Changes LineState::takeChanges()
     for (int row : qAsConst(m_changed)) {
         m_dirty[row] = false;
         const Device &d = m_devices.at(row);
-        if (!d.hasInfo && !d.hasState && d.availability == Presence::Unknown && !d.health.known)
+        if (!d.hasInfo && !d.hasState && d.availability == Presence::Unknown && !d.health.known && d.holder.isEmpty())
             c.goneRows.append(row);
         else
             c.changedRows.append(row);

@@ -85,6 +85,8 @@ public:
         qint64 stateAtMs = -1; // when the last state was true: receipt, or its own time if retained
         Presence availability = Presence::Unknown;
         DeviceHealth health;
+        QString holder; // who holds its lease, as the gateway says while it is leased
+        qint64 holderSinceMs = -1;
         History history;
 
         Family family() const;

@@ -418,8 +418,8 @@ void LineWindow::retranslate()
     m_info->setHorizontalHeaderLabels({tr("Item"), tr("Value")});
     m_parameters->setHorizontalHeaderLabels({tr("Address"), tr("Parameter"), tr("Value")});
     m_diagnose->setText(tr("Diagnose"));
-    m_diagnose->setToolTip(tr("Opening a device through its gateway in the main window needs a gateway that "
-                              "lends it out; this gateway does not yet."));
+    m_diagnose->setToolTip(tr("Opening a device through its gateway's lease in the main window is not "
+                              "possible yet."));
     m_monitor.table()->retranslate();
     m_monitor.buses()->retranslate();
     m_charts->retranslate();
@@ -615,6 +615,7 @@ void LineWindow::updateDetail()
         {tr("Bus"), d->bus},
         {tr("ID"), QString::number(d->id)},
         {tr("Availability"), LineTableModel::presenceText(m_monitor.state().presenceOf(*d))},
+        {tr("Lease holder"), m_monitor.state().presenceOf(*d) == Presence::Leased ? d->holder : QString()},
         {tr("Model"), i.modelName},
         {tr("Model code"), i.modelKey.isEmpty() ? i.modelCode : tr("%1 (key %2)").arg(i.modelCode, i.modelKey)},
         {tr("Family"), LineTableModel::familyText(d->family())},

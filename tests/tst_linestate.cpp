@@ -81,6 +81,9 @@ void TestLineState::hostileMessages_data()
     row("ID as %1", "grivant/l1/west/%1/state", GripperState, K::Ignored, P::BadId);
     row("a command", "grivant/l1/west/3/set", "{\"values\":{}}", K::Ignored, P::NotOurs);
     row("a result", "grivant/l1/west/3/result", "{}", K::Ignored, P::NotOurs);
+    row("a lease's request", "grivant/l1/west/3/request", R"({"seq":1,"pdu":"0302000001"})", K::Ignored, P::NotOurs);
+    row("a lease's answer", "grivant/l1/west/3/answer", "{}", K::Ignored, P::NotOurs);
+    row("holder", "grivant/l1/west/3/holder", R"({"holder":"ana@bench-3\u0007","since":5})", K::Holder, P::None);
     row("status word", "grivant/l1/status", "maybe", K::Ignored, P::UnknownWord);
     row("status leased", "grivant/l1/status", "leased", K::Ignored, P::UnknownWord);
     row("availability leased", "grivant/l1/west/3/availability", "leased", K::Availability, P::None);
@@ -105,7 +108,7 @@ void TestLineState::hostileMessages()
     const bool counted = problem != int(LineProblem::None) && problem != int(LineProblem::NotOurs);
     QCOMPARE(state.notUnderstood(), counted ? 1 : 0);
     const bool ofADevice = kind == int(LineMessage::Kind::State) || kind == int(LineMessage::Kind::Availability)
-                           || kind == int(LineMessage::Kind::Health);
+                           || kind == int(LineMessage::Kind::Health) || kind == int(LineMessage::Kind::Holder);
     QCOMPARE(state.devices().size(), ofADevice && !payload.isEmpty() ? 1 : 0);
 }
 

@@ -173,6 +173,13 @@ void TestLineView::changesOnTheBroker()
     QVERIFY(publish("grivant/line1/ttyWEST/1/availability", "leased", true));
     QTRY_COMPARE(cell(m, "ttyWEST", 2, LineTableModel::AvailabilityColumn), QStringLiteral("offline"));
     QTRY_COMPARE(cell(m, "ttyWEST", 1, LineTableModel::AvailabilityColumn), QStringLiteral("leased"));
+    QVERIFY(publish("grivant/line1/ttyWEST/1/holder",
+                    R"({"holder":"ana@bench-3","since":"2026-12-08T10:12:03.000Z","expiry":600})", true));
+    const auto holder = [m] {
+        const int row = m->state().rowOf("line1", "ttyWEST", 1);
+        return m->table()->index(row, LineTableModel::AvailabilityColumn).data(Qt::ToolTipRole).toString();
+    };
+    QTRY_VERIFY(holder().startsWith(QStringLiteral("Lent to ana@bench-3 for diagnosis since ")));
     // The offline device keeps its row and what it said last.
     QCOMPARE(cell(m, "ttyWEST", 2, LineTableModel::ModelColumn), QStringLiteral("TQP2-51500"));
 

@@ -602,6 +602,18 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
             <source>Achieved poll interval, median / 95 %: slower than its period of %1 ms</source>
             <translation>Achieved poll interval, median / 95 %: slower than its period of %1 ms</translation>
         </message>
+        <message>
+            <source>Lent to a client for diagnosis</source>
+            <translation>Lent to a client for diagnosis</translation>
+        </message>
+        <message>
+            <source>Lent to %1 for diagnosis</source>
+            <translation>Lent to %1 for diagnosis</translation>
+        </message>
+        <message>
+            <source>Lent to %1 for diagnosis since %2</source>
+            <translation>Lent to %1 for diagnosis since %2</translation>
+        </message>
     </context>
     <context>
         <name>LineWindow</name>
@@ -696,10 +708,6 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <message>
             <source>Diagnose</source>
             <translation>Diagnose</translation>
-        </message>
-        <message>
-            <source>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</source>
-            <translation>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</translation>
         </message>
         <message>
             <source>Disconnect</source>
@@ -884,6 +892,14 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <message>
             <source>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</source>
             <translation>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</translation>
+        </message>
+        <message>
+            <source>Opening a device through its gateway's lease in the main window is not possible yet.</source>
+            <translation>Opening a device through its gateway's lease in the main window is not possible yet.</translation>
+        </message>
+        <message>
+            <source>Lease holder</source>
+            <translation>Lease holder</translation>
         </message>
     </context>
     <context>

@@ -602,6 +602,18 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <source>Achieved poll interval, median / 95 %: slower than its period of %1 ms</source>
         <translation>实际轮询间隔，中位数 / 95 %：慢于其 %1 ms 的设定周期</translation>
     </message>
+    <message>
+        <source>Lent to a client for diagnosis</source>
+        <translation>已借给客户端进行诊断</translation>
+    </message>
+    <message>
+        <source>Lent to %1 for diagnosis</source>
+        <translation>已借给 %1 进行诊断</translation>
+    </message>
+    <message>
+        <source>Lent to %1 for diagnosis since %2</source>
+        <translation>自 %2 起已借给 %1 进行诊断</translation>
+    </message>
 </context>
 <context>
     <name>LineWindow</name>
@@ -696,10 +708,6 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
     <message>
         <source>Diagnose</source>
         <translation>诊断</translation>
-    </message>
-    <message>
-        <source>Opening a device through its gateway in the main window needs a gateway that lends it out; this gateway does not yet.</source>
-        <translation>要在主窗口中通过网关打开设备，需要网关能够借出该设备；此网关尚不支持。</translation>
     </message>
     <message>
         <source>Disconnect</source>
@@ -884,6 +892,14 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
     <message>
         <source>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</source>
         <translation>%1 次轮询，%2 次失败（%3 次无应答，%4 次应答损坏，%5 次被拒绝）</translation>
+    </message>
+    <message>
+        <source>Opening a device through its gateway&apos;s lease in the main window is not possible yet.</source>
+        <translation>目前尚无法在主窗口中通过网关的借用打开设备。</translation>
+    </message>
+    <message>
+        <source>Lease holder</source>
+        <translation>借用者</translation>
     </message>
 </context>
 <context>
