@@ -279,6 +279,9 @@ QString TrafficText::decoded(const TrafficFrame &frame)
 
 QString TrafficText::line(const QString &port, int baudRate, int parity, int stopBits)
 {
+    // A network port's line settings are its device server's: its address says all.
+    if (port.contains(QLatin1String("://")))
+        return port;
     static const char Parities[] = {'N', '?', 'E', 'O', 'S', 'M'};
     const char p = parity >= 0 && parity < int(sizeof Parities) ? Parities[parity] : '?';
     const QString stop = stopBits == 3 ? QStringLiteral("1.5") : QString::number(stopBits);

@@ -97,7 +97,8 @@ public:
     static QString exceptionName(int code);
     // The note of a request whose only answer was a late one to an earlier request.
     static QString staleAnswer(const QByteArray &answer);
-    // "COM3 115200 8N1": port, baud rate, 8 data bits, parity (Qt number), stop bits.
+    // "COM3 115200 8N1": port, baud rate, 8 data bits, parity (Qt number), stop bits; a
+    // network port's address as it stands.
     static QString line(const QString &port, int baudRate, int parity, int stopBits);
     static QString csvField(const QString &field);
 };
