@@ -263,6 +263,15 @@ bool requestFits(const uint8_t *b, int size, int function, int32_t address)
     }
 }
 
+// A frame whose CRC is its own; a garbled one is stored as it came, whatever it holds.
+bool intact(const uint8_t *b, int size)
+{
+    if (!b || size < 4)
+        return false;
+    const uint16_t crc = SessionWire::crc16(b, size - 2);
+    return b[size - 2] == (crc & 0xFF) && b[size - 1] == (crc >> 8);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -305,7 +314,7 @@ int SessionFrameCheck::take(int64_t tUs, int direction, int server, int function
     }
     if (direction != 1 && direction != 2)
         return SessionProblem::UnknownDirection;
-    if (direction == 1 && (size < 2 || (bytes[1] & 0x7F) != function))
+    if (direction == 1 && intact(bytes, size) && (bytes[1] & 0x7F) != function)
         return SessionProblem::OtherFunction;
     const auto open = m_open.find(key);
     if (open == m_open.end())

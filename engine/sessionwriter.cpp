@@ -1,5 +1,7 @@
 #include "engine/sessionwriter.h"
 
+#include "engine/sessionreader.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -415,7 +417,10 @@ bool SessionWriter::commit(QVector<TrafficFrame> frames, QVector<SessionEvent> e
         q.addBindValue(orNull(f.address));
         q.addBindValue(int(f.count));
         q.addBindValue(f.direction == TrafficFrame::NoAnswer ? QVariant(f.waitedMs) : QVariant(QVariant::Int));
-        q.addBindValue(f.bytes.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(f.bytes));
+        // A frame of the line is at most 256 bytes; what a garbled answer brought beyond
+        // that is no part of it, and a file that held it would be refused by every reader.
+        q.addBindValue(f.bytes.isEmpty() ? QVariant(QVariant::ByteArray)
+                                         : QVariant(f.bytes.left(SessionReader::MaxFrameBytes)));
         q.addBindValue(orNull(f.note));
         q.addBindValue(f.port == m_lastLine ? QVariant(QVariant::String) : QVariant(f.port));
         m_lastLine = f.port;

@@ -359,12 +359,21 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         m_turnaround.add(m_lastTurnaroundMs);
     };
 
+    // An intact answer of this server that does not fit the request (another register
+    // count, function or address), perhaps with more of its kind behind it, is what a device
+    // that was held up answers to requests that timed out before: no answer to this one. It
+    // is shown and recorded as none, its registers never taken for this request's.
+    const bool late = !answer.isEmpty() && answer.at(0) == request.at(0)
+                      && !ModbusFrame::answerFitsRequest(answer, request) && ModbusFrame::leadingAnswerSize(answer) > 0;
     if (m_observer) {
-        seen.direction = answer.isEmpty() ? TrafficFrame::NoAnswer : TrafficFrame::Received;
-        seen.bytes = answer;
+        seen.direction = answer.isEmpty() || late ? TrafficFrame::NoAnswer : TrafficFrame::Received;
+        // Bytes beyond the longest frame are no part of any answer.
+        seen.bytes = late ? QByteArray() : answer.left(MaxFrameBytes);
         seen.waitedMs = answer.isEmpty() && !received.lost ? waitMs : 0;
         seen.note = answer.isEmpty() ? received.note : QString();
-        if (received.echoed)
+        if (late)
+            seen.note = TrafficText::staleAnswer(answer.left(MaxFrameBytes));
+        else if (received.echoed)
             seen.note = QStringLiteral("the adapter's echo of the request set aside");
         stampTraffic(seen);
         m_observer(seen);
@@ -397,6 +406,8 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         }
         reply.status = Status::BadAnswer;
         reply.echoBroken = received.echoBroken;
+        if (late)
+            reply.detail = QStringLiteral("a late answer to an earlier request, discarded");
         return reply;
     }
     reply.status = Status::Ok;

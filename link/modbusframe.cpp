@@ -137,6 +137,21 @@ bool answerFitsRequest(const QByteArray &answer, const QByteArray &request)
     }
 }
 
+int leadingAnswerSize(const QByteArray &bytes)
+{
+    if (bytes.size() < ExceptionAnswerSize)
+        return 0;
+    const quint8 function = quint8(bytes.at(1));
+    int size = 0;
+    if (function & 0x80)
+        size = ExceptionAnswerSize;
+    else if (function == ReadHoldingRegisters)
+        size = 5 + quint8(bytes.at(2));
+    else if (function == WriteSingleRegister || function == WriteMultipleRegisters)
+        size = WriteAnswerSize;
+    return size > 0 && size <= bytes.size() && crcMatches(bytes.left(size)) ? size : 0;
+}
+
 quint8 exceptionCode(const QByteArray &answer, quint8 function)
 {
     if (answer.size() != ExceptionAnswerSize || !crcMatches(answer)

@@ -66,6 +66,11 @@ AnswerCheck checkWriteAnswer(const QByteArray &answer, const QByteArray &request
 // next request by a master that goes by server and function alone; this tells them apart
 // wherever the two requests differ in what the answer carries.
 bool answerFitsRequest(const QByteArray &answer, const QByteArray &request);
+// The length of the intact answer frame that `bytes` begin with (a read answer by its byte
+// count, a write's echo, an exception answer; its CRC checked), 0 when they begin with
+// none. After a device was held up, its late answers to several requests come one after
+// the other: the first of them tells what they are.
+int leadingAnswerSize(const QByteArray &bytes);
 
 // The exception code of an intact exception answer to `function`, 0 for any other answer.
 quint8 exceptionCode(const QByteArray &answer, quint8 function);

@@ -561,7 +561,9 @@ void TestLink::lateAnswersAfterAStallBlocking()
     QString why;
     QVERIFY2(client.open(LineSettings{sim.port()}, &why), qPrintable(why));
     bool resumeAtNextRequest = false;
+    QVector<TrafficFrame> seen;
     client.setFrameObserver([&](const TrafficFrame &f) {
+        seen << f;
         if (f.direction == TrafficFrame::Sent && resumeAtNextRequest) {
             resumeAtNextRequest = false;
             ::kill(pid_t(pid), SIGCONT);
@@ -575,12 +577,24 @@ void TestLink::lateAnswersAfterAStallBlocking()
     resumeAtNextRequest = true;
     const ModbusClient::Reply first = client.read(1, 0x0302, 1);
     QVERIFY(!first.ok());
+    QCOMPARE(first.errorText(), QString("a late answer to an earlier request, discarded"));
     client.setAttempts(3);
     const ModbusClient::Reply second = client.read(1, 0x0302, 1);
     QVERIFY2(second.ok(), qPrintable(second.errorText()));
     QCOMPARE(second.values, QVector<quint16>{1});
     const ModbusClient::Reply written = client.write(1, 0x0103, {500});
     QVERIFY2(written.ok(), qPrintable(written.errorText()));
+
+    // What the traffic and a recording get: the late answers, all three in one piece, as no
+    // answer of the read they met; every answer shown holds what its request asked for.
+    int discarded = 0;
+    for (const TrafficFrame &f : qAsConst(seen)) {
+        if (f.direction == TrafficFrame::Received)
+            QCOMPARE(decodeTraffic(f).count, int(f.count));
+        else if (f.direction == TrafficFrame::NoAnswer && f.note.startsWith("a late answer to an earlier request"))
+            ++discarded;
+    }
+    QCOMPARE(discarded, 1);
 }
 
 // A program that ended without closing its port (killed, crashed) leaves the line settings
