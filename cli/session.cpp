@@ -462,6 +462,9 @@ int exportCsv(const SessionRequest &r, const SessionData &data, const Catalog &c
         return ExitDevice;
     }
     Output::out(QStringLiteral("%1: %2 rows, %3 registers").arg(r.csv).arg(index.replies().size()).arg(registers.size()));
+    // What the rows leave out (a damaged end, answers that did not fit) is said beside them.
+    for (const QString &remark : data.remarks)
+        Output::err(QStringLiteral("grivantctl: note: ") + remark);
     return ExitOk;
 }
 

@@ -253,6 +253,10 @@ private slots:
                                                                          "the last complete second before the damage \\(\\d+ frames\\)")),
                      qPrintable(data.remarks.join('|')));
             QVERIFY(data.frames.size() > 0 && data.frames.size() < 6000);
+            // the export says it too
+            const Run r = run(GRIVANTCTL, {"session", "export", cut, "--csv", m_dir.filePath("cut.csv")});
+            QCOMPARE(r.code, 0);
+            QVERIFY2(r.err.startsWith("grivantctl: note: cut is damaged: it is read up to"), qPrintable(r.err));
         }
         QVERIFY(prefixes > 0);
 
