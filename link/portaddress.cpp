@@ -52,7 +52,8 @@ QString schemeOf(PortAddress::Kind kind)
 QString PortAddress::endpoint() const
 {
     const bool v6 = host.contains(QLatin1Char(':'));
-    return (v6 ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2")).arg(host).arg(port);
+    // One arg() call: a host holding "%1" (an IPv6 scope id may) is text, never a placeholder.
+    return (v6 ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2")).arg(host, QString::number(port));
 }
 
 QString PortAddress::text() const

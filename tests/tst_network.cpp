@@ -115,6 +115,8 @@ void TestNetwork::addresses_data()
     QTest::newRow("ipv6") << "tcp://[::1]:1502" << tcp << "::1" << 1502 << 0 << 1000 << "tcp://[::1]:1502";
     QTest::newRow("ipv6 default port") << "tcp://[fe80::1]" << tcp << "fe80::1" << 502 << 0 << 1000
                                        << "tcp://[fe80::1]:502";
+    QTest::newRow("ipv6 scope id") << "rtu+tcp://[fe80::1%1]:4001" << rtu << "fe80::1%1" << 4001 << 0 << 1000
+                                   << "rtu+tcp://[fe80::1%1]:4001";
     QTest::newRow("highest port") << "rtu+tcp://h:65535" << rtu << "h" << 65535 << 0 << 1000 << "rtu+tcp://h:65535";
 }
 
