@@ -283,13 +283,14 @@ void BusWorker::run()
             if (m_stop)
                 break;
         }
+        // A lease asked for is answered whatever the port does: refused while it is gone.
+        handleLeaseWork();
         if (!client.isOpen() && !openPort()) {
             // No port, no device: say so rather than keep the operator waiting.
             refuseWaiting(QStringLiteral("bus %1: %2").arg(m_bus.name, m_portError));
             refuseLeaseRequests(QStringLiteral("bus %1: %2").arg(m_bus.name, m_portError));
             continue;
         }
-        handleLeaseWork();
         judgeWaiting();
 
         if (m_scanning) {

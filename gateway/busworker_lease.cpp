@@ -153,7 +153,7 @@ void BusWorker::handleLeaseWork()
             a.detail = QStringLiteral("ID %1 on bus %2 is leased by %3").arg(QString::number(work.id), m_bus.name, heldBy);
         } else if (!d) {
             a.detail = QStringLiteral("bus %1 has no device with ID %2").arg(m_bus.name, QString::number(work.id));
-        } else if (d->status != Device::Status::Online || !d->identified) {
+        } else if (d->status != Device::Status::Online) {
             a.detail = QStringLiteral("ID %1 on bus %2 is %3").arg(QString::number(work.id), m_bus.name,
                                                                   d->status == Device::Status::Offline
                                                                       ? QStringLiteral("offline")
@@ -232,17 +232,18 @@ void BusWorker::endLease(int id, const QString &why, bool tellClient)
     }
     for (const LeaseWork &w : dropped)
         answerRequest(id, w.request, LeaseProtocol::NotSent, QStringLiteral("the lease ended (%1); not sent").arg(why));
-    // Back to the gateway: identified again, as one that came back, then polled.
+    m_out.log(QStringLiteral("bus %1 ID %2: the lease of %3 ended: %4; identifying it again")
+                  .arg(m_bus.name, QString::number(id), ended.holder, why));
+    // Back to the gateway: online, as it answered through the lease, and identified again
+    // before it is polled (its parameters may have changed); offline after three failures.
     if (Device *d = device(id)) {
-        d->status = Device::Status::Unknown;
         d->identified = false;
         d->failures = 0;
         d->pauseStep = 0;
         d->dueMs = nowMs();
         d->lastState.clear();
+        setAvailability(*d, true);
     }
-    m_out.log(QStringLiteral("bus %1 ID %2: the lease of %3 ended: %4; identifying it again")
-                  .arg(m_bus.name, QString::number(id), ended.holder, why));
     m_out.publishRetained(topic(id, LeaseProtocol::HolderLevel), QByteArray(), 1);
     if (tellClient) {
         Answer a;
