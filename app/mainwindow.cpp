@@ -69,6 +69,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setWindowFlags(m_connectionForm->windowFlags() | Qt::Dialog);
     m_connectionForm->setNetworkPorts(
         LanguageSetting::readValue(kIniFile, kNetworkPortsKey, &iniProblem).toStringList());
+    connect(m_connectionForm, &ConnectionForm::gatewayDeviceWanted, this, &MainWindow::chooseGatewayDevice);
     connect(m_connectionForm, &ConnectionForm::networkPortsChanged, this, [](const QStringList &addresses) {
         QString problem;
         if (!LanguageSetting::writeValues(kIniFile, {{QLatin1String(kNetworkPortsKey), addresses}}, &problem))

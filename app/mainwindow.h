@@ -11,6 +11,8 @@
 #include <QVector>
 #include <functional>
 
+#include "lineview/linefeed.h"
+
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
 class QAction;
@@ -371,6 +373,19 @@ private:
     LineWindow *m_lineWindow = nullptr;
     QAction *m_lineAction = nullptr;
     QAction *m_connectionLineAction = nullptr;
+
+    // ---- A device of a gateway's bus (link/mainwindow_gateway.cpp) ----
+public:
+    // Leases device `id` of bus `bus` on gateway `gateway` through the broker `broker` and
+    // connects the window to it, as "Through a gateway…" does once a device is chosen.
+    // False, with the reason, when the names make no address.
+    bool connectToGatewayDevice(const LineBroker &broker, const QString &gateway, const QString &bus, int id,
+                                QString *why = nullptr);
+
+private:
+    // "Through a gateway…": the broker and the device, chosen in a dialog.
+    void chooseGatewayDevice();
+    LineBroker m_gatewayBroker; // the last one used, with its login for this run
 
     // ---- Shipped databases (data/mainwindow_db.cpp) ----
     // The file to open for a shipped database: the copy just written to the working

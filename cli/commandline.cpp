@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "link/leaseprotocol.h"
 #include "link/portaddress.h"
 
 #include <algorithm>
@@ -49,7 +50,19 @@ Options:
                     rtu+tcp://HOST:PORT[?baud=RATE] (RTU over TCP through a serial
                     device server; baud= is its line to the devices); timeout=MS after
                     '?' (or '&') waits that long for an answer (network default 1000).
-                    Give it several times for several buses (served in parallel)
+                    Give it several times for several buses (served in parallel).
+                    Or a device of a running gateway's bus (its allow_diagnosis = yes):
+                    mqtt://BROKER[:PORT]/GATEWAY/BUS with one --id, leased through the
+                    broker while the command runs; the gateway does not poll it
+                    meanwhile, and tells who holds it when another client does
+  --username USER, --password-file FILE
+                    a gateway's broker: the login (the password is the file's first
+                    line)
+  --cafile FILE, --certfile FILE, --keyfile FILE
+                    a gateway's broker: TLS with this certificate authority (port 8883
+                    by default), and a client certificate with its key
+  --holder NAME     a gateway's bus: the name others are shown while the lease holds
+                    (default user@host)
   --id N            slave ID (default 1)
   --ids LIST        several IDs on each bus, served in turn: 1-8 or 1,3,5 (scan: 1-247)
   --baud LIST       baud rate (default 115200); scan: rates to try (default all)
@@ -185,8 +198,10 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
             if (!takeValue() || value.isEmpty())
                 return fail(QStringLiteral("--port needs a path"));
             PortAddress address;
+            LeaseProtocol::Address gateway;
             QString why;
-            if (!PortAddresses::parse(value, &address, &why))
+            if (LeaseProtocol::looksLikeAddress(value) ? !LeaseProtocol::parseAddress(value, &gateway, &why)
+                                                       : !PortAddresses::parse(value, &address, &why))
                 return fail(QStringLiteral("--port %1").arg(why));
             r.ports << value;
         } else if (name == QLatin1String("--id")) {
@@ -226,6 +241,13 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
             if (!takeValue() || (value != QLatin1String("1") && value != QLatin1String("2")))
                 return fail(QStringLiteral("--stopbits needs 1 or 2"));
             r.stopBits = value == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
+        } else if (GatewayPort::isOption(name)) {
+            if (!takeValue())
+                return fail(QStringLiteral("%1 needs a value").arg(name));
+            QString why;
+            GatewayPort::takeOption(name, value, &r.gateway, &why);
+            if (!why.isEmpty())
+                return fail(why);
         } else if (name == QLatin1String("--lang")) {
             if (!takeValue())
                 return fail(QStringLiteral("--lang needs en or zh"));
@@ -267,6 +289,11 @@ bool parseCommandLine(const QStringList &arguments, Request *request, QString *e
         r.ids = singleId;
     if (!scan && r.ports.isEmpty())
         return fail(QStringLiteral("name the device's port with --port"));
+    if (scan && std::any_of(r.ports.cbegin(), r.ports.cend(), LeaseProtocol::looksLikeAddress))
+        return fail(QStringLiteral("scan does not reach into a gateway's bus: the gateway tells its devices on the "
+                                   "broker (grivant/GATEWAY/BUS/+/info)"));
+    if (const QString why = GatewayPort::complete(r.ports, r.ids, lineOption, &r.gateway); !why.isEmpty())
+        return fail(why);
     if (!lineOption.isEmpty() && !r.ports.isEmpty()
         && std::all_of(r.ports.cbegin(), r.ports.cend(), PortAddresses::looksLikeNetwork))
         return fail(QStringLiteral("%1 sets a serial line, and a network port has none (a device server's "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/gatewayport.h"
 #include "link/modbusclient.h"
 
 #include <QString>
@@ -28,6 +29,7 @@ struct Request
     int count = 0;             // read: registers from an address (0: one, or the group)
     int address = 0;           // write: the first register
     QVector<int> values;       // write
+    GatewayPort::Options gateway; // a gateway's bus: the broker's login
 
     // The line of each device command: the port with the first baud rate and parity.
     LineSettings line(const QString &port) const;

@@ -522,7 +522,7 @@ QVector<DeviceResult> runOnDevices(const Request &request, const Catalog &catalo
             client.setStopFlag(Interrupt::flag());
             QString why;
             const LineSettings line = request.line(portResults[0].port);
-            const bool open = client.open(line, &why);
+            const bool open = GatewayPort::open(client, line, portResults[0].id, request.gateway, &why);
             if (open)
                 tellAdapter(client);
             for (int i = 0; i < perPort; ++i) {

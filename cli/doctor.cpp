@@ -88,7 +88,7 @@ QJsonObject Doctor::examine(const Request &r, int *exitCode)
     client.setAttempts(1);
     client.setStopFlag(Interrupt::flag());
     QString why;
-    if (!client.open(line, &why)) {
+    if (!GatewayPort::open(client, line, id, r.gateway, &why)) {
         const Identity found = identify(port);
         report.insert("adapter", adapterJson(found));
         report.insert("error", why);

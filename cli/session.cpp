@@ -37,6 +37,7 @@ struct SessionRequest
     LineSettings line;
     int id = 1;
     int seconds = 0;
+    GatewayPort::Options gateway; // a gateway's bus: the broker's login
     bool json = false;
     bool force = false;
     QString language = QStringLiteral("en_US");
@@ -45,6 +46,7 @@ struct SessionRequest
 bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QString *error)
 {
     QStringList positional;
+    QString lineOption; // the first serial line setting given
     auto fail = [error](const QString &why) {
         *error = why;
         return false;
@@ -72,7 +74,14 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
             return true;
         };
         QVector<int> numbers;
-        if (name == QLatin1String("--json")) {
+        QString wrong;
+        if (GatewayPort::isOption(name)) {
+            if (!take())
+                return fail(QStringLiteral("%1 needs a value").arg(name));
+            GatewayPort::takeOption(name, value, &r->gateway, &wrong);
+            if (!wrong.isEmpty())
+                return fail(wrong);
+        } else if (name == QLatin1String("--json")) {
             r->json = true;
         } else if (name == QLatin1String("--force")) {
             r->force = true;
@@ -89,10 +98,12 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
             if (!take() || (r->seconds = value.toInt(&ok)) < 1 || !ok)
                 return fail(QStringLiteral("--seconds needs a whole number of seconds, 1 or more"));
         } else if (name == QLatin1String("--baud")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!take() || !QVector<int>{115200, 57600, 38400, 19200, 9600, 4800, 230400}.contains(value.toInt()))
                 return fail(QStringLiteral("--baud: %1 is not one of 115200, 57600, 38400, 19200, 9600, 4800, 230400").arg(value));
             r->line.baudRate = value.toInt();
         } else if (name == QLatin1String("--parity")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!take())
                 return fail(QStringLiteral("--parity needs none, even or odd"));
             const QString p = value.toLower();
@@ -105,6 +116,7 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
             else
                 return fail(QStringLiteral("--parity: %1 is not none, even or odd").arg(value));
         } else if (name == QLatin1String("--stopbits")) {
+            lineOption = lineOption.isEmpty() ? name : lineOption;
             if (!take() || (value != QLatin1String("1") && value != QLatin1String("2")))
                 return fail(QStringLiteral("--stopbits needs 1 or 2"));
             r->line.stopBits = value == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
@@ -130,6 +142,8 @@ bool parseSessionArguments(const QStringList &arguments, SessionRequest *r, QStr
         if (r->seconds < 1)
             return fail(QStringLiteral("record needs --seconds N"));
         r->file = positional.at(1);
+        if (const QString why = GatewayPort::complete({r->line.port}, {r->id}, lineOption, &r->gateway); !why.isEmpty())
+            return fail(why);
     } else {
         r->command = positional.value(1);
         if (r->command != QLatin1String("info") && r->command != QLatin1String("export"))
@@ -167,7 +181,7 @@ int record(const SessionRequest &r, const Catalog &catalog)
     ModbusClient client;
     // A signal ends the recording after the request on the wire; the file is finished.
     client.setStopFlag(Interrupt::flag());
-    if (!client.open(r.line, &why)) {
+    if (!GatewayPort::open(client, r.line, r.id, r.gateway, &why)) {
         Output::err(QStringLiteral("grivantctl: ") + why);
         return ExitDevice;
     }
@@ -512,7 +526,7 @@ const char *sessionUsageText()
 {
     return R"(
 Sessions (a recording of one device, see docs/session-format.md):
-  record --port PATH [--id N] --seconds N [--force] FILE
+  record --port PORT [--id N] --seconds N [--force] FILE
                              poll every register group at the window's periods for N
                              seconds and record every frame to FILE (.grivant-session);
                              Ctrl-C ends the recording early, the file complete. An
@@ -523,6 +537,7 @@ Sessions (a recording of one device, see docs/session-format.md):
   session export FILE --csv OUT
                              one row per answer, one column per register read, values as
                              the register map formats them
-  record takes --baud, --parity, --stopbits and --lang as the device commands do.
+  record takes --baud, --parity, --stopbits and --lang as the device commands do, and a
+  gateway's bus (--port mqtt://...) with the same broker options.
 )";
 }

@@ -202,6 +202,7 @@ ConnectionForm::ConnectionForm(QWidget *parent, QString language_label)
     ui->lW_devicelist->setResizeMode(QListView::Adjust);
     ui->comB_Port->addItem(tr("Search All"));
     createNetworkEntry();
+    createGatewayEntry();
     fitToScreen();
 
     createLink();
@@ -372,6 +373,11 @@ void ConnectionForm::on_pB_Search_clicked()
         chooseNetworkDevice(m_portIndex);
         return;
     }
+    if (ui->comB_Port->currentIndex() == gatewayEntryIndex()) {
+        ui->comB_Port->setCurrentIndex(m_portIndex);
+        emit gatewayDeviceWanted();
+        return;
+    }
     if (ui->comB_Port->currentIndex() <= 0) {
         ports = LinkText::autoConnectOrder(m_knownPorts);
     } else {
@@ -514,6 +520,8 @@ void ConnectionForm::changeLanguage(QString language_label)
         ui->comB_Port->setItemText(0, tr("Search All"));
     if (networkEntryIndex() > 0)
         ui->comB_Port->setItemText(networkEntryIndex(), tr("Network device…"));
+    if (gatewayEntryIndex() > 0)
+        ui->comB_Port->setItemText(gatewayEntryIndex(), tr("Through a gateway…"));
     ui->lW_devicelist->setToolTip(tr("Double-click a device to connect to it."));
     retranslateTrafficMenu();
     if (m_ownershipLabel)

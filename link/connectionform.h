@@ -7,6 +7,7 @@
 #include <QVector>
 #include <cstdint>
 
+#include "gateway/mqttclient.h"
 #include "link/adaptersession.h"
 #include "link/portaccess.h"
 #include "link/processlog.h"
@@ -113,6 +114,13 @@ public:
     QStringList networkPorts() const { return m_networkPorts.keys(); }
     NetworkLink *networkLink() const { return m_network; }
 
+    // A device of a running gateway's bus, leased through its broker, connected at once
+    // (connectionform_gateway.cpp): `address` is mqtt://BROKER[:PORT]/GATEWAY/BUS, `broker`
+    // the login; the device's identification follows as after a search. False, with the
+    // reason, for an address that does not parse.
+    bool connectThroughGateway(const MqttClient::Settings &broker, const QString &address, int id,
+                               QString *why = nullptr);
+
 signals:
     void SendConnectiomState(int state);
     void SendReceviedData(QByteArray data);
@@ -125,6 +133,9 @@ signals:
     void logAppended(const QString &text);
     // The network ports listed, to be remembered.
     void networkPortsChanged(const QStringList &addresses);
+    // "Through a gateway…" was chosen: whoever owns the window asks for the broker and
+    // the device, and calls connectThroughGateway().
+    void gatewayDeviceWanted();
 
 public slots:
     // link
@@ -174,6 +185,11 @@ private:
     int networkEntryIndex() const;
     void chooseNetworkDevice(int previousIndex);
     bool showNetworkAdapter();
+    // a gateway's bus (connectionform_gateway.cpp)
+    void createGatewayEntry();
+    int gatewayEntryIndex() const;
+    bool isGatewayLinkPort() const;
+    bool showGatewayAdapter(const QString &port);
     // the adapter line (connectionform_adapter.cpp)
     void createAdapterLine();
     void adapterOpened();
@@ -224,6 +240,7 @@ private:
     QByteArray m_pendingBlock;               // identification, told once connected
     bool m_blockPending = false;
     int m_portIndex = 0;                     // the port chosen before "Network device…"
+    QMap<QString, MqttClient::Settings> m_gatewayLogins; // a gateway's bus: its broker's login
 
     static QTranslator *s_translator;
 };

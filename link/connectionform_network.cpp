@@ -5,6 +5,7 @@
 #include "link/connectionform.h"
 #include "ui_connectionform.h"
 
+#include "link/leaseprotocol.h"
 #include "link/networklink.h"
 #include "link/networkportdialog.h"
 #include "link/portaddress.h"
@@ -50,7 +51,10 @@ void ConnectionForm::connectNetwork()
             showAdapter();
             if (m_blockPending) {
                 m_blockPending = false;
-                emit SendGripperInfo(m_pendingBlock);
+                // A gateway's device identified itself through the lease.
+                const QByteArray block = m_pendingBlock.isEmpty() ? m_network->identification() : m_pendingBlock;
+                if (!block.isEmpty())
+                    emit SendGripperInfo(block);
             }
         });
         connect(m_network, &NetworkLink::readDone, this, [this](const QByteArray &reply, const QString &why) {
@@ -75,6 +79,15 @@ void ConnectionForm::connectNetwork()
                                     : tr("Connection lost:\t %1 (%2); trying again with growing pauses\n")
                                           .arg(m_network->port(), why));
         });
+    }
+    if (isGatewayLinkPort()) {
+        LeaseTransport::Settings lease;
+        LeaseProtocol::parseAddress(m_portName, &lease.address, nullptr);
+        lease.broker = m_gatewayLogins.value(m_portName);
+        lease.id = m_slaveId;
+        lease.answerWaitMs = NetworkLink::windowAnswerWaitMs(QString(), nullptr);
+        m_network->openGateway(lease);
+        return;
     }
     QString note;
     NetworkLink::windowAnswerWaitMs(m_portName, &note);
@@ -128,7 +141,7 @@ void ConnectionForm::createNetworkEntry()
             chooseNetworkDevice(m_portIndex);
     });
     connect(ui->comB_Port, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
-        if (index != networkEntryIndex())
+        if (index != networkEntryIndex() && index != gatewayEntryIndex())
             m_portIndex = index;
     });
 }
@@ -183,6 +196,8 @@ bool ConnectionForm::showNetworkAdapter()
 {
     const bool linked = m_network && m_network->state() != 0;
     const QString port = linked ? m_network->port() : ui->comB_Port->currentData().toString();
+    if (showGatewayAdapter(port))
+        return true;
     if (port == QLatin1String(NetworkEntry)) {
         m_adapterLabel->setText(tr("Network: give the address of a device server or a Modbus TCP device."));
         m_adapterLabel->setToolTip(QString());

@@ -2,6 +2,7 @@
 
 #include "link/connectionform.h"
 #include "link/modbusclient.h"
+#include "link/modbusframe.h"
 #include "link/portaddress.h"
 
 #include <QThread>
@@ -33,19 +34,37 @@ public:
 public slots:
     void open(int generation, const QString &port, int answerWaitMs)
     {
-        m_client = std::make_unique<ModbusClient>();
-        m_client->setAttempts(1); // the engine asks again; a write it retries itself
-        m_client->setAnswerWait(answerWaitMs);
-        m_client->setFrameObserver([this](const TrafficFrame &f) {
-            if (m_tap && m_tap->isListening())
-                emit frame(f);
-        });
+        makeClient(answerWaitMs);
         LineSettings line;
         line.port = port;
         QString why;
         const bool ok = m_client->open(line, &why);
         if (!ok)
             m_client.reset();
+        emit opened(generation, ok, why);
+    }
+
+    // A device of a gateway's bus: the lease, then the device's identification through it,
+    // which the window takes as a search's.
+    void openGateway(int generation, const LeaseTransport::Settings &settings)
+    {
+        makeClient(settings.answerWaitMs);
+        QString why;
+        bool ok = m_client->open(std::make_unique<LeaseTransport>(settings), &why);
+        QByteArray block;
+        if (ok) {
+            const ModbusClient::Reply r = m_client->read(settings.id, ModbusFrame::DeviceInfoRegister,
+                                                         ModbusFrame::DeviceInfoCount);
+            for (quint16 v : r.values) {
+                block.append(char(v >> 8));
+                block.append(char(v & 0xFF));
+            }
+            ok = r.ok();
+            why = ok ? QString() : QStringLiteral("identification (0x0A00): ") + r.errorText();
+        }
+        if (!ok)
+            m_client.reset();
+        emit identified(generation, block);
         emit opened(generation, ok, why);
     }
 
@@ -78,11 +97,23 @@ public slots:
 
 signals:
     void opened(int generation, bool ok, const QString &why);
+    void identified(int generation, const QByteArray &block);
     void readDone(int generation, const QByteArray &reply, const QString &why, bool unreachable);
     void writeDone(int generation, int outcome, int exceptionCode, const QString &why, bool unreachable);
     void frame(const TrafficFrame &frame);
 
 private:
+    void makeClient(int answerWaitMs)
+    {
+        m_client = std::make_unique<ModbusClient>();
+        m_client->setAttempts(1); // the engine asks again; a write it retries itself
+        m_client->setAnswerWait(answerWaitMs);
+        m_client->setFrameObserver([this](const TrafficFrame &f) {
+            if (m_tap && m_tap->isListening())
+                emit frame(f);
+        });
+    }
+
     static bool unreachable(const ModbusClient::Reply &r)
     {
         return r.status == ModbusClient::Status::Unreachable || r.status == ModbusClient::Status::ConnectionLost;
@@ -96,11 +127,17 @@ NetworkLink::NetworkLink(const TrafficTap *tap, QObject *parent) : QObject(paren
 {
     qRegisterMetaType<TrafficFrame>();
     qRegisterMetaType<QVector<quint16>>("QVector<quint16>");
+    qRegisterMetaType<LeaseTransport::Settings>();
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("network link"));
     m_worker = new NetworkWorker(tap);
     m_worker->moveToThread(m_thread);
     connect(this, &NetworkLink::workerOpen, m_worker, &NetworkWorker::open);
+    connect(this, &NetworkLink::workerOpenGateway, m_worker, &NetworkWorker::openGateway);
+    connect(m_worker, &NetworkWorker::identified, this, [this](int generation, const QByteArray &block) {
+        if (generation == m_generation)
+            m_identification = block;
+    });
     connect(this, &NetworkLink::workerClose, m_worker, &NetworkWorker::close);
     connect(this, &NetworkLink::workerRead, m_worker, &NetworkWorker::read);
     connect(this, &NetworkLink::workerWrite, m_worker, &NetworkWorker::write);
@@ -160,6 +197,18 @@ void NetworkLink::open(const QString &port)
     ++m_generation;
     setState(1);
     emit workerOpen(m_generation, port, windowAnswerWaitMs(port, nullptr));
+}
+
+void NetworkLink::openGateway(const LeaseTransport::Settings &settings)
+{
+    close();
+    m_port = settings.address.text();
+    m_unreachable = false;
+    m_busy = false;
+    m_identification.clear();
+    ++m_generation;
+    setState(1);
+    emit workerOpenGateway(m_generation, settings);
 }
 
 void NetworkLink::close()

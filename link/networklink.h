@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/leasetransport.h"
 #include "link/traffic.h"
 
 #include <QByteArray>
@@ -35,6 +36,10 @@ public:
     static int windowAnswerWaitMs(const QString &port, QString *note);
 
     void open(const QString &port);
+    // A device of a running gateway's bus, leased through its broker; its identification
+    // block is read at once, for identification() once opened.
+    void openGateway(const LeaseTransport::Settings &settings);
+    QByteArray identification() const { return m_identification; }
     void close();
     int state() const { return m_state; }
     bool isConnected() const { return m_state == 2; }
@@ -57,6 +62,7 @@ signals:
 
     // to the worker
     void workerOpen(int generation, const QString &port, int answerWaitMs);
+    void workerOpenGateway(int generation, const LeaseTransport::Settings &settings);
     void workerClose();
     void workerRead(int generation, quint8 slave, int address, quint16 count);
     void workerWrite(int generation, quint8 slave, int address, const QVector<quint16> &values);
@@ -75,5 +81,7 @@ private:
     int m_generation = 0;
     bool m_busy = false;
     bool m_unreachable = false;
+    QByteArray m_identification;
 };
 Q_DECLARE_METATYPE(NetworkLink::WriteOutcome)
+Q_DECLARE_METATYPE(LeaseTransport::Settings)

@@ -42,6 +42,7 @@ PortEntry port(const QString &name, const QString &description)
 
 // The port list's last entry, which adds a network port.
 const char *const NetworkEntry = "Network device…";
+const char *const GatewayEntry = "Through a gateway…";
 
 QStringList comboTexts(QComboBox *combo)
 {
@@ -351,7 +352,7 @@ void TestConnectionForm::initialState()
     QCOMPARE(bar->value(), 0);
     QVERIFY(devices->isHidden());
     QVERIFY(child<QPlainTextEdit>(form, "pTE_process")->isReadOnly());
-    QCOMPARE(comboTexts(child<QComboBox>(form, "comB_Port")), QStringList({"Search All", NetworkEntry}));
+    QCOMPARE(comboTexts(child<QComboBox>(form, "comB_Port")), QStringList({"Search All", NetworkEntry, GatewayEntry}));
     auto *start = child<QSpinBox>(form, "spB_IDStart");
     auto *end = child<QSpinBox>(form, "spB_IDEnd");
     QCOMPARE(QList<int>({start->minimum(), start->maximum(), start->value()}), QList<int>({1, 247, 1}));
@@ -454,7 +455,7 @@ void TestConnectionForm::portListRefresh()
     auto *log = child<QPlainTextEdit>(form, "pTE_process");
     // the first port the system lists comes first, the others in plain string order
     QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM1-USB-SERIAL CH340",
-                                             "COM10-Port", "COM2-Port", NetworkEntry}));
+                                             "COM10-Port", "COM2-Port", NetworkEntry, GatewayEntry}));
     QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM3 - USB Serial Port \n"
                                          "Scaned COM port:\t COM1 - USB-SERIAL CH340 \n"
                                          "Scaned COM port:\t COM10 - Port \n"
@@ -464,22 +465,22 @@ void TestConnectionForm::portListRefresh()
     // unplugging COM1 leaves COM10 alone; the timer picks changes up by itself
     log->clear();
     g_ports = {port("COM3", "USB Serial Port"), port("COM10", "Port"), port("COM2", "Port")};
-    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 5, 3000);
-    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM10-Port", "COM2-Port", NetworkEntry}));
+    QTRY_COMPARE_WITH_TIMEOUT(combo->count(), 6, 3000);
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "COM3-USB Serial Port", "COM10-Port", "COM2-Port", NetworkEntry, GatewayEntry}));
     QCOMPARE(log->toPlainText(), QString("unpluged COM port:\t COM1 - USB-SERIAL CH340 \n"));
 
     // new ports are appended in plain string order
     log->clear();
     g_ports << port("COM7", "B") << port("COM12", "A");
     form.scanport();
-    QCOMPARE(comboTexts(combo).mid(4), QStringList({"COM12-A", "COM7-B", NetworkEntry}));
+    QCOMPARE(comboTexts(combo).mid(4), QStringList({"COM12-A", "COM7-B", NetworkEntry, GatewayEntry}));
     QCOMPARE(log->toPlainText(), QString("Scaned COM port:\t COM12 - A \nScaned COM port:\t COM7 - B \n"));
     form.scanport();
-    QCOMPARE(combo->count(), 7);
+    QCOMPARE(combo->count(), 8);
 
     g_ports.clear();
     form.scanport();
-    QCOMPARE(comboTexts(combo), QStringList({"Search All", NetworkEntry}));
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", NetworkEntry, GatewayEntry}));
     QVERIFY(form.knownPorts().isEmpty());
 }
 
@@ -501,7 +502,7 @@ void TestConnectionForm::portNamesWithDashes()
     // unplugging the dashed port removes its own item, not the other one
     g_ports.removeFirst();
     form.scanport();
-    QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340", NetworkEntry}));
+    QCOMPARE(comboTexts(combo), QStringList({"Search All", "/dev/ttyUSB0-USB-SERIAL CH340", NetworkEntry, GatewayEntry}));
 }
 
 void TestConnectionForm::unplugSimulator()

@@ -1,6 +1,8 @@
 // A device of a gateway's bus lent to one client: the messages read directly (untrusted,
 // from the broker), then the gateway between a broker and a simulated bus of the test's own,
-// spoken to by hand: a lease taken, read and written through, refused, let go and expired.
+// spoken to by hand (a lease taken, read and written through, refused, let go and expired)
+// and by grivantctl through the broker (its commands, a second client refused, the last will
+// of a client killed, the other devices' polls while one is leased).
 #include "link/leaseprotocol.h"
 #include "support/broker.h"
 #include "support/simulator.h"
@@ -11,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 using LeaseProtocol::Answer;
 
 namespace {
@@ -20,6 +24,35 @@ const char *const Session = "session-aaaa";
 QString gatewayProgram()
 {
     return QStringLiteral(GATEWAY);
+}
+
+// The simulator's time of the first request in `log` that holds `what`; 0 when none.
+double firstTime(const QByteArray &log, const QByteArray &what)
+{
+    for (const QByteArray &line : log.split('\n'))
+        if (line.startsWith("devsim") && line.contains(what))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble();
+    return 0;
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run ctl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(GRIVANTCTL), arguments);
+    Run run;
+    if (!process.waitForFinished(30000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }
 
 // One side of a lease spoken by hand through a watcher of the broker.
@@ -123,9 +156,21 @@ private slots:
     void leaseOnTheBroker();
     void refusedLeases();
     void expiry();
+    void grivantctlThroughTheGateway();
+    void secondClientLastWillAndBystanders();
 
 private:
     QString place(int id, const QString &bus = "a") const { return QStringLiteral("grivant/gw/%1/%2").arg(bus).arg(id); }
+    QStringList port(int id) const
+    {
+        return {"--port", QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), "--id", QString::number(id),
+                "--username", "diagnostician", "--password-file", m_dir.filePath("diag.password")};
+    }
+    QString gatewayLog() const
+    {
+        QFile log(m_dir.filePath("gateway.log"));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
 
     QTemporaryDir m_dir;
     Broker m_broker;
@@ -153,7 +198,10 @@ void TestLease::initTestCase()
     QFile password(m_dir.filePath("gw.password"));
     QVERIFY(password.open(QIODevice::WriteOnly) && password.write("gw-secret\n") > 0);
     password.close();
-    m_gateway.setProcessChannelMode(QProcess::ForwardedChannels);
+    QFile diagPassword(m_dir.filePath("diag.password"));
+    QVERIFY(diagPassword.open(QIODevice::WriteOnly) && diagPassword.write("diag-secret\n") > 0);
+    diagPassword.close();
+    m_gateway.setStandardErrorFile(m_dir.filePath("gateway.log"));
     QFile config(m_dir.filePath("gw.conf"));
     QVERIFY(config.open(QIODevice::WriteOnly) && config.write("[gateway]\nstats = 1\n") > 0);
     config.close();
@@ -410,7 +458,7 @@ void TestLease::leaseOnTheBroker()
     const Answer ended = a.waitLease();
     QCOMPARE(ended.detail, QString("the lease of ID 1 on bus a ended: let go by its holder"));
     QTRY_COMPARE(m_watcher->last(place(1) + "/availability"), QByteArray("online"));
-    QVERIFY(m_watcher->on(place(1) + "/info").size() > infos);
+    QTRY_VERIFY(m_watcher->on(place(1) + "/info").size() > infos);
     QVERIFY(m_watcher->last(place(1) + "/holder").isEmpty());
     QCOMPARE(int(b.take("bob@office").kind), int(Answer::Kind::Granted));
     b.release();
@@ -462,6 +510,92 @@ void TestLease::expiry()
     QCOMPARE(int(ended.kind), int(Answer::Kind::Ended));
     QCOMPARE(ended.detail, QString("the lease of ID 2 on bus a ended: nothing was asked of it for 3 s"));
     QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("online"));
+}
+
+void TestLease::grivantctlThroughTheGateway()
+{
+    // Every device command on a leased device, as on a serial port; the lease is let go at
+    // the end of each, and the device polled again.
+    const int mark = m_bus->log().size();
+    Run run = ctl(QStringList{"info", "--json"} + port(3));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("\"line\": \"115200 8N1\"") && run.out.contains("\"port\": \"mqtt://"), qPrintable(run.out));
+    run = ctl(QStringList{"write", "0x0103", "250"} + port(3));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    run = ctl(QStringList{"read", "0x0103"} + port(3));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(QRegularExpression("0x0103 +Target position +250")), qPrintable(run.out));
+    const QString backup = m_dir.filePath("three.json");
+    QCOMPARE(ctl(QStringList{"backup", backup} + port(3)).exitCode, 0);
+    run = ctl(QStringList{"write", "0x0306", "77"} + port(3));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    run = ctl(QStringList{"restore", backup} + port(3));
+    QVERIFY2(run.exitCode == 0 && run.out.contains("saved, read back: no differences"), qPrintable(run.out + run.err));
+    QVERIFY(!ctl(QStringList{"read", "0x0306"} + port(3)).out.contains(QRegularExpression("0x0306 .* 77 ")));
+    QTRY_VERIFY(m_bus->writesSince(mark) >= 6);
+    QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
+    QCOMPARE(gatewayLog().count("bus a ID 3: the lease of "), 7);
+
+    // What the gateway or the broker refuse, in their words; nothing is sent then.
+    const QList<QPair<QStringList, QString>> refused = {
+        {QStringList{"info"} + port(4), "ID 4 on bus a is offline"},
+        {QStringList{"info"} + port(9), "bus a has no device with ID 9"},
+        {QStringList{"write", "0x0302", "7"} + port(3), "0x0302 is a line setting, which a lease does not write"},
+        {{"info", "--port", QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), "--id", "3"},
+         "the broker at " + m_broker.address() + " refused the connection (without a user name): "},
+    };
+    for (const auto &r : refused) {
+        run = ctl(r.first);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(r.second), qPrintable(run.err));
+    }
+    // Usage errors: nothing is asked of the broker.
+    const QList<QPair<QStringList, QString>> usage = {
+        {QStringList{"info", "--ids", "1-2"} + port(3).mid(0, 2), "a gateway's bus lends one device at a time"},
+        {QStringList{"scan"} + port(3).mid(0, 2), "scan does not reach into a gateway's bus"},
+        {QStringList{"info", "--baud", "9600"} + port(3), "--baud sets a serial line, and a gateway's bus keeps its own"},
+        {{"info", "--port", "mqtt://broker/gw", "--id", "3"}, "give the broker, the gateway's name and the bus"},
+        {{"info", "--port", "/dev/null", "--username", "x"}, "--username goes with a gateway's bus"},
+    };
+    for (const auto &u : usage) {
+        run = ctl(u.first);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(u.second), qPrintable(run.err));
+    }
+}
+
+void TestLease::secondClientLastWillAndBystanders()
+{
+    // A recording holds ID 1; another client is refused with its holder's name; killed, the
+    // recording lets go by its last will (not by expiry: it asked until it died); the others
+    // of the bus are polled at least nine tenths as often while it holds, counted in the
+    // simulator's own time.
+    QProcess recording;
+    recording.start(QStringLiteral(GRIVANTCTL), QStringList{"record", "--seconds", "60", "--holder", "ana@bench-3",
+                                                            m_dir.filePath("held.grivant-session")} + port(1));
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(1) + "/availability"), QByteArray("leased"), 10000);
+    const int leasedAt = m_bus->log().size();
+    double from = 0; // the lease's first request to ID 1, when the gateway polls it no more
+    QTRY_VERIFY((from = firstTime(m_bus->log().mid(leasedAt), "> 01 03")) > 0);
+    const Run other = ctl(QStringList{"info", "--holder", "bob@office"} + port(1));
+    QCOMPARE(other.exitCode, 1);
+    QVERIFY2(other.err.contains("ID 1 on bus a is leased by ana@bench-3 since 20"), qPrintable(other.err));
+    QTRY_VERIFY_WITH_TIMEOUT(m_bus->times("02 03 02 00").last() > from + 2, 15000);
+    ::kill(pid_t(recording.processId()), SIGKILL);
+    QVERIFY(recording.waitForFinished());
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(1) + "/availability"), QByteArray("online"), 10000);
+    QVERIFY(gatewayLog().contains("bus a ID 1: the lease of ana@bench-3 ended: its holder's connection ended"));
+
+    int before = 0;
+    int during = 0;
+    for (const QByteArray bystander : {"02 03 02 00", "03 03 02 00"})
+        for (double t : m_bus->times(bystander)) {
+            before += t >= from - 2 && t < from;
+            during += t >= from && t < from + 2;
+        }
+    qInfo("bystanders' polls: %d in the two seconds before the lease's first request, %d in the two after", before,
+          during);
+    QVERIFY2(during >= 0.9 * before, qPrintable(QStringLiteral("%1 < 0.9 * %2").arg(during).arg(before)));
 }
 
 QTEST_GUILESS_MAIN(TestLease)

@@ -73,7 +73,7 @@ void answerDialog(const std::function<void(NetworkPortDialog *)> &answer)
 void chooseNetworkEntry(ConnectionForm *form)
 {
     QComboBox *ports = form->form()->comB_Port;
-    const int entry = ports->count() - 1;
+    const int entry = ports->findText("Network device…");
     ports->setCurrentIndex(entry);
     emit ports->activated(entry);
 }
@@ -189,7 +189,8 @@ void TestNetWindow::networkDeviceEntry()
         MainWindow window;
         ConnectionForm *connection = window.connectionWindow();
         QComboBox *ports = connection->form()->comB_Port;
-        QCOMPARE(ports->itemText(ports->count() - 1), QString("Network device…"));
+        QCOMPARE(ports->itemText(ports->count() - 2), QString("Network device…"));
+        QCOMPARE(ports->itemText(ports->count() - 1), QString("Through a gateway…"));
 
         answerDialog([](NetworkPortDialog *dialog) { dialog->reject(); });
         chooseNetworkEntry(connection);
@@ -210,7 +211,7 @@ void TestNetWindow::networkDeviceEntry()
         QVERIFY(!okWhileBad);
         QCOMPARE(shown, QString("Port: rtu+tcp://10.0.0.5:4001?baud=9600"));
         QCOMPARE(ports->currentData().toString(), QString("rtu+tcp://10.0.0.5:4001?baud=9600"));
-        QCOMPARE(ports->itemText(ports->count() - 1), QString("Network device…")); // still the last
+        QCOMPARE(ports->itemText(ports->count() - 2), QString("Network device…")); // still after the ports
     }
     QCOMPARE(QSettings(Ini, QSettings::IniFormat).value("/networkPorts").toStringList(),
              QStringList{"rtu+tcp://10.0.0.5:4001?baud=9600"});

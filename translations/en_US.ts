@@ -303,6 +303,34 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
             <translation>%1
 The search tries the IDs only: baud rate, parity and stop bits do not apply to a network port. A connection that ends is made again with growing pauses; the process log tells when the device server cannot be reached, apart from devices that do not answer behind it.</translation>
         </message>
+        <message>
+            <source>Through a gateway…</source>
+            <translation>Through a gateway…</translation>
+        </message>
+        <message>
+            <source>ID %1 is no device ID (1 to 247)</source>
+            <translation>ID %1 is no device ID (1 to 247)</translation>
+        </message>
+        <message>
+            <source>Through gateway %1, bus %2, ID %3: asking the broker at %4 for its lease
+</source>
+            <translation>Through gateway %1, bus %2, ID %3: asking the broker at %4 for its lease
+</translation>
+        </message>
+        <message>
+            <source>Gateway: a device of a running gateway's bus, leased through its broker.</source>
+            <translation>Gateway: a device of a running gateway's bus, leased through its broker.</translation>
+        </message>
+        <message>
+            <source>Gateway %1, bus %2, ID %3 · through the broker at %4 · the line is the gateway's</source>
+            <translation>Gateway %1, bus %2, ID %3 · through the broker at %4 · the line is the gateway's</translation>
+        </message>
+        <message>
+            <source>%1, ID %2
+While the window is connected the gateway lends the device to it alone: it does not poll it, shows it as leased, and passes the window's requests to it between the polls of the other devices of its bus. The lease ends when the window disconnects, or by itself if the window goes away.</source>
+            <translation>%1, ID %2
+While the window is connected the gateway lends the device to it alone: it does not poll it, shows it as leased, and passes the window's requests to it between the polls of the other devices of its bus. The lease ends when the window disconnects, or by itself if the window goes away.</translation>
+        </message>
     </context>
     <context>
         <name>FeedbackWords</name>
@@ -353,6 +381,97 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <message>
             <source>push band ended without an object</source>
             <translation>push band ended without an object</translation>
+        </message>
+    </context>
+    <context>
+        <name>GatewayDialog</name>
+        <message>
+            <source>Through a gateway</source>
+            <translation>Through a gateway</translation>
+        </message>
+        <message>
+            <source>broker[:port]</source>
+            <translation>broker[:port]</translation>
+        </message>
+        <message>
+            <source>The broker the gateways publish to, as they reach it: host or address, and its port (1883, or 8883 with TLS).</source>
+            <translation>The broker the gateways publish to, as they reach it: host or address, and its port (1883, or 8883 with TLS).</translation>
+        </message>
+        <message>
+            <source>Login…</source>
+            <translation>Login…</translation>
+        </message>
+        <message>
+            <source>Show devices</source>
+            <translation>Show devices</translation>
+        </message>
+        <message>
+            <source>Connect</source>
+            <translation>Connect</translation>
+        </message>
+        <message>
+            <source>Gateway</source>
+            <translation>Gateway</translation>
+        </message>
+        <message>
+            <source>Bus</source>
+            <translation>Bus</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>Model</source>
+            <translation>Model</translation>
+        </message>
+        <message>
+            <source>Unique ID</source>
+            <translation>Unique ID</translation>
+        </message>
+        <message>
+            <source>State</source>
+            <translation>State</translation>
+        </message>
+        <message>
+            <source>The gateway lends the device to this window alone while it is connected: it stops polling it, shows it as leased and passes the window's requests to it between the polls of the other devices of its bus (allow_diagnosis = yes in the gateway's configuration). A device that is offline, or leased by another client, cannot be chosen.</source>
+            <translation>The gateway lends the device to this window alone while it is connected: it stops polling it, shows it as leased and passes the window's requests to it between the polls of the other devices of its bus (allow_diagnosis = yes in the gateway's configuration). A device that is offline, or leased by another client, cannot be chosen.</translation>
+        </message>
+        <message>
+            <source>Give the broker and show the devices its gateways publish.</source>
+            <translation>Give the broker and show the devices its gateways publish.</translation>
+        </message>
+        <message>
+            <source>Connecting to the broker at %1…</source>
+            <translation>Connecting to the broker at %1…</translation>
+        </message>
+        <message>
+            <source>The broker at %1 shows these devices.</source>
+            <translation>The broker at %1 shows these devices.</translation>
+        </message>
+        <message>
+            <source>The broker at %1 refused the login: %2</source>
+            <translation>The broker at %1 refused the login: %2</translation>
+        </message>
+        <message>
+            <source>The broker at %1 cannot be reached: %2</source>
+            <translation>The broker at %1 cannot be reached: %2</translation>
+        </message>
+        <message>
+            <source>online</source>
+            <translation>online</translation>
+        </message>
+        <message>
+            <source>leased</source>
+            <translation>leased</translation>
+        </message>
+        <message>
+            <source>offline</source>
+            <translation>offline</translation>
+        </message>
+        <message>
+            <source>unknown</source>
+            <translation>unknown</translation>
         </message>
     </context>
     <context>
@@ -1814,6 +1933,89 @@ Saved from %2, unique ID %3, at %4.</translation>
             <source>The recording stopped: %1. Nothing was written to %2.</source>
             <translation>The recording stopped: %1. Nothing was written to %2.</translation>
         </message>
+        <message>
+            <source>Through a gateway</source>
+            <translation>Through a gateway</translation>
+        </message>
+    </context>
+    <context>
+        <name>NetworkPortDialog</name>
+        <message>
+            <source>Network device</source>
+            <translation>Network device</translation>
+        </message>
+        <message>
+            <source>name or address, such as 192.168.1.20</source>
+            <translation>name or address, such as 192.168.1.20</translation>
+        </message>
+        <message>
+            <source>Modbus TCP</source>
+            <translation>Modbus TCP</translation>
+        </message>
+        <message>
+            <source>RTU over TCP (serial device server)</source>
+            <translation>RTU over TCP (serial device server)</translation>
+        </message>
+        <message>
+            <source>not given</source>
+            <translation>not given</translation>
+        </message>
+        <message>
+            <source>%1 baud</source>
+            <translation>%1 baud</translation>
+        </message>
+        <message>
+            <source>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</source>
+            <translation>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</translation>
+        </message>
+        <message>
+            <source> ms</source>
+            <translation> ms</translation>
+        </message>
+        <message>
+            <source>as usual</source>
+            <translation>as usual</translation>
+        </message>
+        <message>
+            <source>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</source>
+            <translation>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</translation>
+        </message>
+        <message>
+            <source>Host:</source>
+            <translation>Host:</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>Port:</translation>
+        </message>
+        <message>
+            <source>Framing:</source>
+            <translation>Framing:</translation>
+        </message>
+        <message>
+            <source>Device server's line:</source>
+            <translation>Device server's line:</translation>
+        </message>
+        <message>
+            <source>Time-out:</source>
+            <translation>Time-out:</translation>
+        </message>
+        <message>
+            <source>Give the host's name or address.</source>
+            <translation>Give the host's name or address.</translation>
+        </message>
+        <message>
+            <source>A time-out is 10 ms at least.</source>
+            <translation>A time-out is 10 ms at least.</translation>
+        </message>
+        <message>
+            <source>Not an address: %1</source>
+            <translation>Not an address: %1</translation>
+        </message>
+        <message>
+            <source>Port: %1</source>
+            <translation>Port: %1</translation>
+        </message>
     </context>
     <context>
         <name>ParameterBackup</name>
@@ -2881,85 +3083,6 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Sqlite not open</source>
             <translation>Sqlite not open</translation>
-        </message>
-    </context>
-    <context>
-        <name>NetworkPortDialog</name>
-        <message>
-            <source>Network device</source>
-            <translation>Network device</translation>
-        </message>
-        <message>
-            <source>name or address, such as 192.168.1.20</source>
-            <translation>name or address, such as 192.168.1.20</translation>
-        </message>
-        <message>
-            <source>Modbus TCP</source>
-            <translation>Modbus TCP</translation>
-        </message>
-        <message>
-            <source>RTU over TCP (serial device server)</source>
-            <translation>RTU over TCP (serial device server)</translation>
-        </message>
-        <message>
-            <source>not given</source>
-            <translation>not given</translation>
-        </message>
-        <message>
-            <source>%1 baud</source>
-            <translation>%1 baud</translation>
-        </message>
-        <message>
-            <source>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</source>
-            <translation>The device server's serial line to the devices: the wait for each answer grows by the time its frames take there. The device server keeps its own line settings.</translation>
-        </message>
-        <message>
-            <source> ms</source>
-            <translation> ms</translation>
-        </message>
-        <message>
-            <source>as usual</source>
-            <translation>as usual</translation>
-        </message>
-        <message>
-            <source>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</source>
-            <translation>How long to wait for an answer beyond its time on the line. Usually 1000 ms on the network; the window's polling waits at most about 200 ms.</translation>
-        </message>
-        <message>
-            <source>Host:</source>
-            <translation>Host:</translation>
-        </message>
-        <message>
-            <source>Port:</source>
-            <translation>Port:</translation>
-        </message>
-        <message>
-            <source>Framing:</source>
-            <translation>Framing:</translation>
-        </message>
-        <message>
-            <source>Device server's line:</source>
-            <translation>Device server's line:</translation>
-        </message>
-        <message>
-            <source>Time-out:</source>
-            <translation>Time-out:</translation>
-        </message>
-        <message>
-            <source>Give the host's name or address.</source>
-            <translation>Give the host's name or address.</translation>
-        </message>
-        <message>
-            <source>A time-out is 10 ms at least.</source>
-            <translation>A time-out is 10 ms at least.</translation>
-        </message>
-        <message>
-            <source>Not an address: %1</source>
-            <translation>Not an address: %1</translation>
-        </message>
-        <message>
-            <source>Port: %1</source>
-            <translation>Port: %1</translation>
         </message>
     </context>
 </TS>

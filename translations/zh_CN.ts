@@ -303,6 +303,34 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
         <translation>%1
 搜索只尝试各个 ID：波特率、校验位和停止位不适用于网络端口。连接中断后会以逐渐加长的间隔重新建立；过程日志会区分“串口服务器无法连接”和“其后的设备没有应答”。</translation>
     </message>
+    <message>
+        <source>Through a gateway…</source>
+        <translation>经由网关…</translation>
+    </message>
+    <message>
+        <source>ID %1 is no device ID (1 to 247)</source>
+        <translation>ID %1 不是设备 ID（1 至 247）</translation>
+    </message>
+    <message>
+        <source>Through gateway %1, bus %2, ID %3: asking the broker at %4 for its lease
+</source>
+        <translation>经由网关 %1、总线 %2、ID %3：向 %4 的代理请求借用
+</translation>
+    </message>
+    <message>
+        <source>Gateway: a device of a running gateway&apos;s bus, leased through its broker.</source>
+        <translation>网关：运行中网关总线上的设备，经其代理借用。</translation>
+    </message>
+    <message>
+        <source>Gateway %1, bus %2, ID %3 · through the broker at %4 · the line is the gateway&apos;s</source>
+        <translation>网关 %1，总线 %2，ID %3 · 经由 %4 的代理 · 线路由网关管理</translation>
+    </message>
+    <message>
+        <source>%1, ID %2
+While the window is connected the gateway lends the device to it alone: it does not poll it, shows it as leased, and passes the window&apos;s requests to it between the polls of the other devices of its bus. The lease ends when the window disconnects, or by itself if the window goes away.</source>
+        <translation>%1，ID %2
+窗口连接期间，网关只把该设备借给本窗口：不再轮询它，将其显示为已借出，并在总线上其他设备的轮询之间转发本窗口的请求。窗口断开连接时借用结束；窗口意外消失时借用也会自行结束。</translation>
+    </message>
 </context>
 <context>
     <name>FeedbackWords</name>
@@ -353,6 +381,97 @@ The search tries the IDs only: baud rate, parity and stop bits do not apply to a
     <message>
         <source>push band ended without an object</source>
         <translation>推压区间结束未遇到物体</translation>
+    </message>
+</context>
+<context>
+    <name>GatewayDialog</name>
+    <message>
+        <source>Through a gateway</source>
+        <translation>经由网关</translation>
+    </message>
+    <message>
+        <source>broker[:port]</source>
+        <translation>代理[:端口]</translation>
+    </message>
+    <message>
+        <source>The broker the gateways publish to, as they reach it: host or address, and its port (1883, or 8883 with TLS).</source>
+        <translation>网关发布数据的代理，按网关访问它的方式填写：主机名或地址，以及端口（1883，使用 TLS 时为 8883）。</translation>
+    </message>
+    <message>
+        <source>Login…</source>
+        <translation>登录…</translation>
+    </message>
+    <message>
+        <source>Show devices</source>
+        <translation>显示设备</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Bus</source>
+        <translation>总线</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Unique ID</source>
+        <translation>唯一 ID</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>The gateway lends the device to this window alone while it is connected: it stops polling it, shows it as leased and passes the window&apos;s requests to it between the polls of the other devices of its bus (allow_diagnosis = yes in the gateway&apos;s configuration). A device that is offline, or leased by another client, cannot be chosen.</source>
+        <translation>连接期间，网关只把设备借给本窗口：停止轮询它，将其显示为已借出，并在总线上其他设备的轮询之间转发本窗口的请求（网关配置中须有 allow_diagnosis = yes）。离线的设备或已被其他客户端借用的设备不能选择。</translation>
+    </message>
+    <message>
+        <source>Give the broker and show the devices its gateways publish.</source>
+        <translation>填写代理，然后显示其网关发布的设备。</translation>
+    </message>
+    <message>
+        <source>Connecting to the broker at %1…</source>
+        <translation>正在连接 %1 的代理…</translation>
+    </message>
+    <message>
+        <source>The broker at %1 shows these devices.</source>
+        <translation>%1 的代理显示以下设备。</translation>
+    </message>
+    <message>
+        <source>The broker at %1 refused the login: %2</source>
+        <translation>%1 的代理拒绝登录：%2</translation>
+    </message>
+    <message>
+        <source>The broker at %1 cannot be reached: %2</source>
+        <translation>无法连接 %1 的代理：%2</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>leased</source>
+        <translation>已借出</translation>
+    </message>
+    <message>
+        <source>offline</source>
+        <translation>离线</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
     </message>
 </context>
 <context>
@@ -1813,6 +1932,10 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>The recording stopped: %1. Nothing was written to %2.</source>
         <translation>录制已停止：%1。没有写入 %2。</translation>
+    </message>
+    <message>
+        <source>Through a gateway</source>
+        <translation>经由网关</translation>
     </message>
 </context>
 <context>

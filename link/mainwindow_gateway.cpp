@@ -1,0 +1,62 @@
+// A device of a running gateway's bus from the main window: "Through a gateway…" in the
+// connection window asks here for the broker and the device, and the connection window
+// leases it; the Line view may ask for one by name.
+#include "app/mainwindow.h"
+
+#include "link/connectionform.h"
+#include "link/gatewaydialog.h"
+#include "link/leaseprotocol.h"
+#include "lineview/linewindow.h"
+
+#include <QMessageBox>
+
+namespace {
+
+// The connection's settings of a broker as the Line view and the dialog keep it; the
+// password file is read now.
+bool brokerSettings(LineBroker broker, MqttClient::Settings *settings, QString *why)
+{
+    if (!broker.prepare(why))
+        return false;
+    settings->host = broker.host;
+    settings->port = broker.effectivePort();
+    settings->username = broker.username;
+    settings->password = broker.password;
+    settings->caFile = broker.caFile;
+    settings->certFile = broker.certFile;
+    settings->keyFile = broker.keyFile;
+    return true;
+}
+
+} // namespace
+
+void MainWindow::chooseGatewayDevice()
+{
+    // The broker the Line view uses, until another one was used here.
+    if (m_gatewayBroker.host.isEmpty() && m_lineWindow)
+        m_gatewayBroker = m_lineWindow->broker();
+    GatewayDialog dialog(m_gatewayBroker, m_connectionForm);
+    if (!m_gatewayBroker.host.isEmpty())
+        dialog.showDevices();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_gatewayBroker = dialog.broker();
+    LeaseProtocol::Address chosen;
+    QString why;
+    if (!LeaseProtocol::parseAddress(dialog.address(), &chosen, &why)
+        || !connectToGatewayDevice(m_gatewayBroker, chosen.gateway, chosen.bus, dialog.id(), &why))
+        QMessageBox::warning(m_connectionForm, tr("Through a gateway"), why);
+}
+
+bool MainWindow::connectToGatewayDevice(const LineBroker &broker, const QString &gateway, const QString &bus, int id,
+                                        QString *why)
+{
+    LeaseProtocol::Address address;
+    address.host = broker.host;
+    address.port = broker.port;
+    address.gateway = gateway;
+    address.bus = bus;
+    MqttClient::Settings settings;
+    return brokerSettings(broker, &settings, why)
+           && m_connectionForm->connectThroughGateway(settings, address.text(), id, why);
+}

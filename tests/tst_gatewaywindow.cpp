@@ -1,0 +1,221 @@
+// The window and a device of a running gateway's bus: "Through a gateway…" lists what the
+// broker shows, the device chosen is leased, identified, polled and written through the
+// gateway as over a serial line, its frames in the traffic monitor, and let go at
+// disconnection; pictures for the README.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+#include "ui_connectionform.h"
+
+#include "engine/vx_ctl.h"
+#include "link/connectionform.h"
+#include "link/gatewaydialog.h"
+#include "link/networklink.h"
+#include "link/portlist.h"
+#include "link/trafficmodel.h"
+#include "link/trafficmonitor.h"
+#include "support/broker.h"
+#include "support/screenshots.h"
+#include "support/watcher.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+const char *const Ini = "./ZODidovava.ini";
+
+QString cellOf(Ui::MainWindow *ui, const QString &group, int row)
+{
+    for (int i = 0; i < ui->tabW_register->count(); ++i) {
+        auto *table = qobject_cast<QTableWidget *>(ui->tabW_register->widget(i));
+        if (ui->tabW_register->tabText(i).contains(group) && table && table->item(row, 2))
+            return table->item(row, 2)->text();
+    }
+    return QString();
+}
+
+// Answers the dialog of "Through a gateway…" once it is up.
+void answerDialog(const std::function<void(GatewayDialog *)> &answer)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto *dialog = qobject_cast<GatewayDialog *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start();
+}
+
+void chooseGatewayEntry(ConnectionForm *form)
+{
+    QComboBox *ports = form->form()->comB_Port;
+    const int entry = ports->findData("gateway-device");
+    ports->setCurrentIndex(entry);
+    emit ports->activated(entry);
+}
+
+// The dialog's row of device `id`, once the broker has shown it in state `state`; -1 else.
+int rowOf(GatewayDialog *dialog, int id, const QString &state)
+{
+    QTableWidget *table = dialog->deviceTable();
+    if (!QTest::qWaitFor([&] {
+            for (int row = 0; row < table->rowCount(); ++row)
+                if (table->item(row, 2) && table->item(row, 2)->text() == QString::number(id)
+                    && table->item(row, 5)->text() == state)
+                    return true;
+            return false;
+        }, 10000))
+        return -1;
+    for (int row = 0; row < table->rowCount(); ++row)
+        if (table->item(row, 2)->text() == QString::number(id))
+            return row;
+    return -1;
+}
+} // namespace
+
+class TestGatewayWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init() { PortList::setProvider([] { return QList<PortEntry>(); }); }
+    void cleanup() { PortList::setProvider(nullptr); }
+
+    void throughAGateway();
+    void screenshots();
+
+private:
+    QString place(int id) const { return QStringLiteral("grivant/gw/a/%1").arg(id); }
+
+    QTemporaryDir m_dir;
+    Broker m_broker;
+    std::unique_ptr<Simulator> m_bus;
+    std::unique_ptr<Watcher> m_watcher;
+    QProcess m_gateway;
+};
+
+void TestGatewayWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(m_broker.start(m_dir.path()), "mosquitto does not start");
+    m_bus = std::make_unique<Simulator>(QStringList{"--link", m_dir.filePath("a"), "--id", "1-3", "--model",
+                                                    "2701,4001,5201", "--uid", "0A000001,0A000002,0A000003",
+                                                    "--speedup", "4", "--initialised", "--wire-time"});
+    QVERIFY(m_bus->start());
+    m_gateway.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_gateway.start(QStringLiteral(GATEWAY), {"--name", "gw", "--broker", m_broker.address(), "--bus",
+                                              m_dir.filePath("a") + ",115200,1-3", "--allow-diagnosis"});
+    QVERIFY(m_gateway.waitForStarted());
+    m_watcher = std::make_unique<Watcher>(m_broker.port(), QString(), QString(), "test-watcher");
+    for (int id : {1, 2, 3})
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(id) + "/availability"), QByteArray("online"), 10000);
+}
+
+void TestGatewayWindow::cleanupTestCase()
+{
+    endChildProcess(m_gateway);
+    m_watcher.reset();
+    m_broker.stop();
+}
+
+void TestGatewayWindow::throughAGateway()
+{
+    QFile::remove(Ini);
+    MainWindow window;
+    Ui::MainWindow *ui = window.form();
+    ConnectionForm *connection = window.connectionWindow();
+    connection->findChild<QAction *>("actionTrafficMonitor")->trigger();
+    TrafficMonitor *monitor = connection->trafficMonitor();
+
+    bool chosen = false;
+    answerDialog([&](GatewayDialog *dialog) {
+        dialog->brokerEdit()->setText(m_broker.address());
+        dialog->showButton()->click();
+        const int row = rowOf(dialog, 2, "online");
+        dialog->deviceTable()->selectRow(row);
+        chosen = row >= 0 && dialog->address() == QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address())
+                 && dialog->id() == 2;
+        dialog->accept();
+    });
+    chooseGatewayEntry(connection);
+    QVERIFY(chosen);
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
+    QCOMPARE(ui->lb_UID_I->text(), QString("0A000002"));
+    QCOMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
+    QVERIFY(connection->findChild<QLabel *>("lb_Adapter")->text().startsWith("Gateway gw, bus a, ID 2"));
+
+    // Polled and written through the gateway as over a serial line.
+    window.pollingThread()->Add_writeregisterList(0x0100, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(cellOf(ui, "0x0200", 0), QString("1"), 10000);
+    window.pollingThread()->Add_writeregisterList(0x0103, 200);
+    QTRY_COMPARE_WITH_TIMEOUT(cellOf(ui, "0x0200", 2), QString("200"), 10000);
+    QTRY_VERIFY(monitor->model()->rowCount() > 20);
+    const int last = monitor->model()->rowCount() - 1;
+    QCOMPARE(monitor->model()->index(last, TrafficModel::PortColumn).data().toString(),
+             QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()));
+    QVERIFY(monitor->model()->index(last, TrafficModel::DecodedColumn).data().toString().startsWith("ID 2, CRC ok"));
+
+    // While it is held, the dialog shows it leased and does not offer it.
+    bool offered = true;
+    answerDialog([&](GatewayDialog *dialog) {
+        const int row = rowOf(dialog, 2, "leased");
+        dialog->deviceTable()->selectRow(row);
+        offered = row < 0 || dialog->findChild<QPushButton *>("pB_Connect")->isEnabled();
+        dialog->reject();
+    });
+    chooseGatewayEntry(connection);
+    QVERIFY(!offered);
+
+    ui->actionDisconnect->trigger();
+    QTRY_VERIFY(connection->isVisible());
+    QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("online"));
+}
+
+// Pictures for a person to look at; only when GRIVANT_SCREENSHOTS names a folder.
+void TestGatewayWindow::screenshots()
+{
+    const QString folder = prepareScreenshots();
+    if (folder.isEmpty())
+        QSKIP("set GRIVANT_SCREENSHOTS to a folder to take pictures");
+    for (const QString language : {"en_US", "zh_CN"}) {
+        QSettings(Ini, QSettings::IniFormat).setValue("/language", language);
+        MainWindow window;
+        ConnectionForm *connection = window.connectionWindow();
+        connection->show();
+        answerDialog([&](GatewayDialog *dialog) {
+            dialog->brokerEdit()->setText(m_broker.address());
+            dialog->showButton()->click();
+            dialog->deviceTable()->selectRow(rowOf(dialog, 1, language == "en_US" ? "online" : "在线"));
+            dialog->grab().save(folder + "/gateway-dialog-" + language + ".png");
+            dialog->accept();
+        });
+        chooseGatewayEntry(connection);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
+        // The gripper moved and back, for the curves.
+        window.pollingThread()->Add_writeregisterList(0x0103, 800);
+        QTRY_COMPARE_WITH_TIMEOUT(cellOf(window.form(), "0x0200", 2), QString("800"), 10000);
+        window.pollingThread()->Add_writeregisterList(0x0103, 300);
+        QTRY_COMPARE_WITH_TIMEOUT(cellOf(window.form(), "0x0200", 2), QString("300"), 10000);
+        window.grab().save(folder + "/main-gateway-" + language + ".png");
+        window.form()->actionDisconnect->trigger();
+        QTRY_COMPARE(m_watcher->last(place(1) + "/availability"), QByteArray("online"));
+    }
+    QFile::remove(Ini);
+}
+
+QTEST_MAIN(TestGatewayWindow)
+#include "tst_gatewaywindow.moc"
