@@ -178,7 +178,7 @@ int main(int argc, char *argv[])
         w.recordAtConnection(recordFile);
     if (!replayFile.isEmpty()) {
         QString error;
-        if (!w.openSession(replayFile, &error)) {
+        if (!w.openSession(replayFile, &error) && !error.isEmpty()) {
             // The connection window stays: the tool is usable, the operator told why.
             fprintf(stderr, "grivant: %s\n", qPrintable(error));
             auto *box = new QMessageBox(QMessageBox::Warning, "Grivant", error, QMessageBox::Ok,
@@ -192,5 +192,7 @@ int main(int argc, char *argv[])
     // The window shows itself once a device is connected; until then only the connection
     // window is open.
 
+    if (QuitOnSignal::received())
+        return 0;
     return a.exec();
 }

@@ -11,6 +11,7 @@
 
 namespace {
 int g_pipe[2] = {-1, -1};
+bool g_received = false;
 
 // Only a byte into a socket here: the event loop does the rest.
 void onSignal(int)
@@ -27,6 +28,7 @@ void QuitOnSignal::install(QCoreApplication *app)
     auto *notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, app);
     QObject::connect(notifier, &QSocketNotifier::activated, app, [notifier] {
         notifier->setEnabled(false);
+        g_received = true;
         QCoreApplication::quit();
     });
     struct sigaction action {};
@@ -36,8 +38,18 @@ void QuitOnSignal::install(QCoreApplication *app)
     for (int signo : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signo, &action, nullptr);
 }
+
+bool QuitOnSignal::received()
+{
+    return g_received;
+}
 #else
 void QuitOnSignal::install(QCoreApplication *)
 {
+}
+
+bool QuitOnSignal::received()
+{
+    return false;
 }
 #endif

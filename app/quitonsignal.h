@@ -7,4 +7,7 @@ class QCoreApplication;
 // as it was found, a recording is finished. A second signal ends it at once.
 namespace QuitOnSignal {
 void install(QCoreApplication *app);
+// A signal came. One taken in a loop that runs before the program's own (a session read at
+// start) ends that loop only: the start-up asks here before it goes on.
+bool received();
 }

@@ -135,10 +135,13 @@ void MainWindow::openSessionChosen()
 
 // An hour of recording takes a second or two to read: the read runs on a thread of its own
 // while a busy dialog, modal to the whole program, keeps the windows painted and input out.
-// Its Cancel stops the read at once; the operator is then told nothing more.
+// Its Cancel stops the read at once; the operator is then told nothing more. So does the
+// program's end (a signal, a logout) while it reads: the loop below then ends before the
+// read does, and the session is not opened.
 bool MainWindow::readSessionAside(const QString &path, SessionData *data, QString *error)
 {
     bool ok = false;
+    bool finished = false;
     std::atomic_bool stop{false};
     const std::unique_ptr<QThread> reader(QThread::create([&] { ok = readSession(path, data, error, &stop); }));
     QProgressDialog busy(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()), tr("Cancel"), 0, 0,
@@ -149,9 +152,14 @@ bool MainWindow::readSessionAside(const QString &path, SessionData *data, QStrin
     busy.setValue(0);
     connect(&busy, &QProgressDialog::canceled, &busy, [&stop] { stop = true; });
     QEventLoop loop;
-    connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    connect(reader.get(), &QThread::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
     reader->start();
     loop.exec();
+    if (!finished)
+        stop = true;
     reader->wait();
     if (stop)
         error->clear();

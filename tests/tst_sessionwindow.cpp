@@ -243,6 +243,54 @@ private slots:
         QVERIFY(!other.isVisible());
     }
 
+    // The program ending while a session is read (a signal, a logout: the event loops are
+    // told to quit) stops the read: nothing opens, nothing is said, the quit stands.
+    void quitWhileReadingOpensNothing()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("long.grivant-session");
+        SessionHeader h;
+        h.program = "test";
+        h.startEpochUs = 1700000000000000;
+        h.ident = QByteArray::fromHex("270101020217000100003412");
+        h.modelName = "GZB-50W";
+        {
+            SessionWriter writer;
+            QVERIFY(writer.start(file, h, nullptr, nullptr));
+            TrafficFrame f;
+            f.server = 1;
+            f.function = 3;
+            f.address = 0x0200;
+            f.count = 1;
+            for (int i = 0; i < 1000; ++i) {
+                f.timeUs = h.startEpochUs + i * 10000;
+                f.direction = TrafficFrame::Sent;
+                f.bytes = TrafficAdu::readRequest(1, 0x0200, 1);
+                writer.addFrame(f);
+                f.timeUs += 2000;
+                f.direction = TrafficFrame::Received;
+                f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex("020001"));
+                writer.addFrame(f);
+            }
+            QVERIFY(writer.finish());
+        }
+        {
+            MainWindow window;
+            QString error;
+            // Posted before the read starts, the quit reaches the busy dialog's loop first.
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+            QVERIFY(!window.openSession(file, &error));
+            QCOMPARE(error, QString());
+            QVERIFY(!window.isReplaying());
+            QVERIFY(!window.isVisible());
+            // Without the quit it opens.
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            QCoreApplication::exec(); // the quit is spent: the loops of the next cases run
+            QVERIFY2(window.openSession(file, &error), qPrintable(error));
+            QVERIFY(window.isReplaying());
+        }
+    }
+
     // While a session is replayed, every control that would write is disabled and says why;
     // closing the replay gives them back as they were. The connection window keeps Help last.
     void replayDisablesWhatWouldWrite()
