@@ -27,6 +27,7 @@ run() {
 }
 run polling "$build/bench/bench_polling" 5
 run network "$build/bench/bench_network" 5
+run lease "$build/bench/bench_lease" 5
 run gui "$build/bench/bench_gui" "$gui_seconds"
 run startup "$build/bench/bench_startup" 10
 run scanner "$build/bench/bench_scanner"
@@ -80,6 +81,16 @@ rate=$(get network.tcp.master_rate)
 mbpoll=$(get network.tcp.mbpoll_rate)
 row "Modbus TCP, grivantctl's master" "$rate /s, $(get network.tcp.master_ms) ms" \
   "mbpoll $mbpoll /s, $(get network.tcp.mbpoll_ms) ms" "" ">= mbpoll" "$(meets "$rate" ">=" "$mbpoll")"
+direct=$(get lease.direct_p50)
+p50=$(get lease.paced_p50)
+limit=$([ "$direct" = "-" ] && echo "-" || awk -v d="$direct" 'BEGIN { printf "%.2f", d + 5 }')
+row "Through a gateway, 14 registers, p50" "$p50 ms (p95 $(get lease.paced_p95))" "direct $direct ms" "" \
+  "<= direct + 5" "$(meets "$p50" "<=" "$limit")"
+ratio=$(get lease.paced_ratio)
+row "Through a gateway, bystanders' polls" "$(get lease.paced_during) /s" "$(get lease.paced_before) /s unleased" \
+  "$ratio" ">= 0.9" "$(meets "$ratio" ">=" 0.9)"
+row "Same, bystanders at period 0, p50" "$(get lease.full_p50) ms" "$(get lease.full_before) polls/s unleased" \
+  "$(get lease.full_ratio)" "" ""
 for hold in 16 1; do
   row "Polling 115200, answers held to ${hold} ms" "$(get "latency.hold$hold.rate") /s" \
     "line limit $(get "latency.hold$hold.limit") /s" "$(get "latency.hold$hold.share")" "" ""
