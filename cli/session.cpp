@@ -175,6 +175,8 @@ int record(const SessionRequest &r, const Catalog &catalog)
     QString why;
     const SessionWriter::Existing existing = r.force ? SessionWriter::Replace : SessionWriter::Refuse;
     if (!SessionWriter::mayWrite(r.file, existing, &why)) {
+        if (!r.force && QFileInfo(r.file).isFile())
+            why += QStringLiteral(" Give --force to replace it.");
         Output::err(QStringLiteral("grivantctl: ") + why);
         return ExitUsage;
     }

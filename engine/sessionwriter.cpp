@@ -298,16 +298,14 @@ bool SessionWriter::createFile(QString *error)
         return false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
-    auto run = [&](const QString &statement) {
-        if (q.exec(statement))
-            return true;
-        *error = tr("Cannot write %1: %2").arg(m_path, reason(q.lastError().text()));
+    // Said of the name the file is to have, with the system's reason (a full disk).
+    auto cannot = [&](const QSqlError &e) {
+        *error = tr("Cannot write %1: %2").arg(m_path, reason(e.text()));
         return false;
     };
-    if (!db.transaction()) {
-        *error = reason(db.lastError().text());
-        return false;
-    }
+    auto run = [&](const QString &statement) { return q.exec(statement) || cannot(q.lastError()); };
+    if (!db.transaction())
+        return cannot(db.lastError());
     for (const char *statement : Schema)
         if (!run(QLatin1String(statement)))
             return false;
@@ -335,10 +333,8 @@ bool SessionWriter::createFile(QString *error)
     for (const auto &entry : header) {
         q.addBindValue(entry.first);
         q.addBindValue(entry.second);
-        if (!q.exec()) {
-            *error = reason(q.lastError().text());
-            return false;
-        }
+        if (!q.exec())
+            return cannot(q.lastError());
     }
     if (m_hasMap) {
         q.prepare(QStringLiteral("INSERT INTO register_groups VALUES (?, ?, ?, ?, ?, ?, ?)"));
@@ -349,10 +345,8 @@ bool SessionWriter::createFile(QString *error)
                                       QVariant(m_map.groupScanRates.value(g.key())),
                                       QVariant(m_map.groupAccessLevels.value(g.key()))})
                 q.addBindValue(v);
-            if (!q.exec()) {
-                *error = q.lastError().text();
-                return false;
-            }
+            if (!q.exec())
+                return cannot(q.lastError());
         }
         q.prepare(QStringLiteral("INSERT INTO registers VALUES (?, ?, ?, ?, ?, ?)"));
         for (auto r = m_map.registerDescriptions.cbegin(); r != m_map.registerDescriptions.cend(); ++r) {
@@ -361,16 +355,12 @@ bool SessionWriter::createFile(QString *error)
                                       QVariant(m_map.registerProtocolVersions.value(r.key())),
                                       QVariant(m_map.registerFormats.value(r.key()))})
                 q.addBindValue(v);
-            if (!q.exec()) {
-                *error = q.lastError().text();
-                return false;
-            }
+            if (!q.exec())
+                return cannot(q.lastError());
         }
     }
-    if (!db.commit()) {
-        *error = reason(db.lastError().text());
-        return false;
-    }
+    if (!db.commit())
+        return cannot(db.lastError());
     // The header and the tables are in the file itself from the start: whatever becomes
     // of the log, the file says what it is.
     return run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -379,14 +379,18 @@ private slots:
         QVERIFY2(error.contains("exists already; it is not replaced"), qPrintable(error));
         QVERIFY(!writer.start(m_dir.path(), header(), nullptr, &error, SessionWriter::Replace));
         QVERIFY2(error.contains("is not a file"), qPrintable(error));
-        {
-            // The disk full from the start: the earlier file stays as it was.
-            const FileSizeLimit full(4096);
-            QVERIFY(!writer.start(earlier, header(), nullptr, &error, SessionWriter::Replace));
+        // The disk full from the start, at each step of making the new file (its log, its
+        // tables, its header): the earlier file stays as it was, and the message names it
+        // with the system's reason.
+        for (const rlim_t limit : {4096, 8192, 16384, 24576, 32768}) {
+            {
+                const FileSizeLimit full(limit);
+                QVERIFY(!writer.start(earlier, header(), nullptr, &error, SessionWriter::Replace));
+            }
+            QVERIFY2(error.startsWith("Cannot write " + earlier + ": File too large"), qPrintable(error));
+            QCOMPARE(digest(earlier), before);
+            QCOMPARE(QDir(m_dir.path()).entryList({"earlier*"}), QStringList{"earlier.grivant-session"});
         }
-        QVERIFY2(error.contains("File too large"), qPrintable(error));
-        QCOMPARE(digest(earlier), before);
-        QCOMPARE(QDir(m_dir.path()).entryList({"earlier*"}), QStringList{"earlier.grivant-session"});
 
         // Full after its first second: the new file has taken the name; the commit the
         // disk refuses ends the recording.
@@ -422,7 +426,7 @@ private slots:
         f.close();
         Run r = run(GRIVANTCTL, {"record", "--port", "/nonexistent", "--seconds", "1", notes});
         QCOMPARE(r.code, 2);
-        QVERIFY2(r.err.contains("exists already; it is not replaced"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("exists already; it is not replaced. Give --force to replace it."), qPrintable(r.err));
         QCOMPARE(digest(notes), QCryptographicHash::hash("notes\n", QCryptographicHash::Sha256));
 
         Simulator sim({"--link", m_dir.filePath("sim"), "--initialised"});
