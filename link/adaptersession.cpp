@@ -79,7 +79,7 @@ public:
         }
         const QByteArray text = QByteArray::number(ms) + '\n';
         if (file.write(text) != text.size() || !file.flush()) {
-            *why = Text::tr("%1 refused %2 (%3)").arg(m_timerPath).arg(ms).arg(file.errorString());
+            *why = Text::tr("%1 refused %2 (%3)").arg(m_timerPath, QString::number(ms), file.errorString());
             return false;
         }
         return true;

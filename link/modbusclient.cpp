@@ -93,9 +93,7 @@ QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
             return QStringLiteral("cannot open %1: the path is too long for the port's lock file, whose name "
                                   "holds the whole path (%2 bytes, where a file name may have %3); use a "
                                   "shorter path, for instance a symbolic link to it")
-                .arg(port)
-                .arg(lockFileNameBytes(port))
-                .arg(MaxFileNameBytes);
+                .arg(port, QString::number(lockFileNameBytes(port)), QString::number(MaxFileNameBytes));
         return QStringLiteral("cannot open %1: busy, another program is using it (%2)")
             .arg(port, systemText);
     case QSerialPort::OpenError:

@@ -213,7 +213,7 @@ bool PortAddresses::parse(const QString &input, PortAddress *address, QString *w
         } else if (key == QLatin1String("timeout")) {
             if (!toNumber(value, &number) || number < LeastTimeoutMs || number > MostTimeoutMs)
                 return fail(QStringLiteral("timeout=%1: milliseconds, %2 to %3")
-                                .arg(value).arg(LeastTimeoutMs).arg(MostTimeoutMs));
+                                .arg(value, QString::number(LeastTimeoutMs), QString::number(MostTimeoutMs)));
             a.timeoutMs = int(number);
         } else {
             return fail(QStringLiteral("unknown option \"%1\"; options are baud=RATE and timeout=MS").arg(option));

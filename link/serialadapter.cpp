@@ -175,7 +175,8 @@ Identity identify(const QString &port, const QString &root)
         const unsigned major = ::major(st.st_rdev);
         // Unix98 pseudo-terminal slaves
         pseudoTerminal = pseudoTerminal || (major >= 136 && major <= 143);
-        entry = canonical(QStringLiteral("%1/dev/char/%2:%3").arg(top).arg(major).arg(::minor(st.st_rdev)));
+        entry = canonical(QStringLiteral("%1/dev/char/%2:%3")
+                              .arg(top, QString::number(major), QString::number(::minor(st.st_rdev))));
     }
 #endif
     if (entry.isEmpty()) {
@@ -325,9 +326,7 @@ QStringList restoreLatency(const Latency &latency, const Identity &id, LatencyCo
         problems << Text::tr("low latency could not be switched off again on %1: %2").arg(id.port, why);
     if (latency.timerToRestore >= 0 && !control.writeTimer(latency.timerToRestore, &why))
         problems << Text::tr("the latency timer of %1 could not be put back to %2 ms: %3")
-                        .arg(id.port)
-                        .arg(latency.timerToRestore)
-                        .arg(why);
+                        .arg(id.port, QString::number(latency.timerToRestore), why);
     return problems;
 }
 

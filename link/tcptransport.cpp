@@ -186,7 +186,8 @@ ModbusTransport::Ready TcpTransport::prepare(bool *unasked, QString *why)
         m_retryAt = QDeadlineTimer();
     }
     if (!m_retryAt.hasExpired()) {
-        *why = QStringLiteral("%1; the next try in %2 s").arg(m_failure).arg((remainingMs(m_retryAt) + 999) / 1000);
+        *why = QStringLiteral("%1; the next try in %2 s")
+                   .arg(m_failure, QString::number((remainingMs(m_retryAt) + 999) / 1000));
         return Ready::Unreachable;
     }
     if (connectNow(why)) {
@@ -237,7 +238,7 @@ ModbusTransport::Received TcpTransport::lost(const QByteArray &partial)
     r.note = partial.isEmpty()
         ? QStringLiteral("%1 closed the connection before it answered").arg(serverName())
         : QStringLiteral("%1 closed the connection in the middle of the answer (%2 bytes came)")
-              .arg(serverName()).arg(partial.size());
+              .arg(serverName(), QString::number(partial.size()));
     drop();
     return r;
 }

@@ -468,7 +468,8 @@ void TrafficMonitor::saveTo(const QString &path, bool text)
 {
     QString error;
     if (m_model->save(path, text ? TrafficModel::Format::Text : TrafficModel::Format::Csv, &error))
-        m_notice = tr("Saved to %1 (frames: %2).").arg(QDir::toNativeSeparators(path)).arg(m_model->rowCount());
+        m_notice = tr("Saved to %1 (frames: %2).")
+                       .arg(QDir::toNativeSeparators(path), QString::number(m_model->rowCount()));
     else
         m_notice = tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), error);
     updateStatus();

@@ -165,6 +165,7 @@ void TestNetwork::badAddresses_data()
     QTest::newRow("odd baud") << "rtu+tcp://h:4001?baud=12345" << "baud=12345";
     QTest::newRow("baud not a number") << "rtu+tcp://h:4001?baud=fast" << "baud=fast";
     QTest::newRow("timeout too short") << "tcp://h?timeout=5" << "timeout=5: milliseconds, 10 to 60000";
+    QTest::newRow("timeout a placeholder") << "tcp://h?timeout=%2" << "timeout=%2: milliseconds, 10 to 60000";
     QTest::newRow("option twice") << "tcp://h?baud=9600&baud=9600" << "baud= is given twice";
     QTest::newRow("empty options") << "tcp://h:502?" << "nothing after '?'";
 }
