@@ -175,8 +175,7 @@ bool fromJson(const QByteArray &json, Document *doc, QString *error)
     if (StrictJson::repeatedKey(json, &repeated, &repeatedAt))
         return fail(QCoreApplication::translate("ParameterBackup", "the key \"%1\" appears twice in one object (byte %2): "
                                                                    "a file with a repeated key is refused")
-                        .arg(repeated)
-                        .arg(repeatedAt));
+                        .arg(repeated, QString::number(repeatedAt)));
     QJsonParseError parseError;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -189,8 +188,9 @@ bool fromJson(const QByteArray &json, Document *doc, QString *error)
     const QJsonValue version = root.value(QStringLiteral("formatVersion"));
     if (version.toInt(-1) != FormatVersion)
         return fail(QCoreApplication::translate("ParameterBackup", "format version %1 is not supported (this tool reads version %2)")
-                        .arg(version.isUndefined() ? QCoreApplication::translate("ParameterBackup", "(none)") : version.toVariant().toString())
-                        .arg(FormatVersion));
+                        .arg(version.isUndefined() ? QCoreApplication::translate("ParameterBackup", "(none)")
+                                                   : version.toVariant().toString(),
+                             QString::number(FormatVersion)));
 
     Document d;
     const QJsonObject model = root.value(QStringLiteral("model")).toObject();
@@ -256,7 +256,7 @@ QString checkWrite(const RegisterMap &map, int address, int value)
     if (range.kind == ValueRange::ReadOnly)
         return QCoreApplication::translate("ParameterBackup", "%1 is read-only").arg(where);
     if (!range.accepts(value))
-        return QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3").arg(where).arg(value).arg(rangeText);
+        return QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3").arg(where, QString::number(value), rangeText);
     // A range that reaches beyond what the register holds (-32768~32768 for a signed one)
     // would let the value come back with another sign: the range is cut to the format.
     const QString format = map.registerFormats.value(address);
@@ -268,9 +268,9 @@ QString checkWrite(const RegisterMap &map, int address, int value)
                                  : QStringLiteral("%1~%2").arg(limits.minimum).arg(limits.maximum);
         const bool isSigned = limits.minimum < 0;
         return isSigned ? QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (a signed 16-bit register)")
-                              .arg(where).arg(value).arg(held)
+                              .arg(where, QString::number(value), held)
                         : QCoreApplication::translate("ParameterBackup", "%1: %2 is outside %3 (an unsigned 16-bit register)")
-                              .arg(where).arg(value).arg(held);
+                              .arg(where, QString::number(value), held);
     }
     return QString();
 }

@@ -43,7 +43,7 @@ QString valueText(qint16 value, const QString &format)
 
 QString tabTitle(const QString &groupName, int baseAddress)
 {
-    return QStringLiteral("%1(0x%2)").arg(groupName).arg(baseAddress, 4, 16, QLatin1Char('0'));
+    return QStringLiteral("%1(0x%2)").arg(groupName, QStringLiteral("%1").arg(baseAddress, 4, 16, QLatin1Char('0')));
 }
 
 bool titleMatchesStart(const QString &title, const QString &startText)

@@ -97,9 +97,12 @@ QString SessionFormat::mapHash(const RegisterMap &map)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (auto g = map.groupNames.cbegin(); g != map.groupNames.cend(); ++g)
         hash.addData(QStringLiteral("g|%1|%2|%3|%4|%5|%6\n")
-                         .arg(g.key()).arg(g.value()).arg(map.groupRegisterCounts.value(g.key()))
-                         .arg(map.groupAccessModes.value(g.key())).arg(map.groupScanRates.value(g.key()))
-                         .arg(map.groupAccessLevels.value(g.key())).toUtf8());
+                         .arg(QString::number(g.key()), g.value(),
+                              QString::number(map.groupRegisterCounts.value(g.key())),
+                              map.groupAccessModes.value(g.key()),
+                              QString::number(map.groupScanRates.value(g.key())),
+                              QString::number(map.groupAccessLevels.value(g.key())))
+                         .toUtf8());
     for (auto r = map.registerDescriptions.cbegin(); r != map.registerDescriptions.cend(); ++r)
         hash.addData(QStringLiteral("r|%1|%2|%3|%4|%5\n")
                          .arg(r.key()).arg(r.value(), map.registerValueRanges.value(r.key()),
@@ -171,9 +174,9 @@ QString sessionProblemText(const SessionProblem &p, const QString &shown)
     case SessionProblem::Newer:
         return Text::tr("%1 was recorded by a newer Grivant (session format %2); this one reads "
                         "format %3 and older. Open it with a newer Grivant.")
-            .arg(shown).arg(p.row).arg(SessionFormat::Version);
+            .arg(shown, QString::number(p.row), QString::number(SessionFormat::Version));
     case SessionProblem::NoFormat:
-        return Text::tr("%1 is not a Grivant session: no Grivant writes a session of format %2.").arg(shown).arg(p.row);
+        return Text::tr("%1 is not a Grivant session: no Grivant writes a session of format %2.").arg(shown, QString::number(p.row));
     case SessionProblem::Schema:
         switch (p.code) {
         case SessionProblem::ForeignObject:
@@ -198,7 +201,7 @@ QString sessionProblemText(const SessionProblem &p, const QString &shown)
             return Text::tr("%1 contradicts the session format: its header has no %2.").arg(shown, object);
         return Text::tr("%1 contradicts the session format: its header's %2 is %3.").arg(shown, object, value);
     case SessionProblem::Row:
-        return Text::tr("%1 contradicts the session format: %2 of row %3 is %4.").arg(shown, object).arg(p.row).arg(value);
+        return Text::tr("%1 contradicts the session format: %2 of row %3 is %4.").arg(shown, object, QString::number(p.row), value);
     case SessionProblem::Contradiction:
         return Text::tr("%1 cannot be replayed: its frames contradict each other (%2).")
             .arg(shown, Text::tr("frame %1 at %2 %3").arg(p.row).arg(SessionFormat::timeText(p.atUs), contradictionText(p.code)));
@@ -283,7 +286,7 @@ bool readSession(const QString &path, SessionData *data, QString *error, const s
             data->events.removeLast();
         data->remarks << Text::tr("%1 is damaged: it is read up to %2, the last complete second before the damage "
                                   "(%3 frames); what follows is lost.")
-                             .arg(shown, SessionFormat::timeText(cut)).arg(data->frames.size());
+                             .arg(shown, SessionFormat::timeText(cut), QString::number(data->frames.size()));
     } else if (h.durationUs < 0) {
         // Says what the remark on the log says, and where the recording ends.
         data->remarks.removeAll(Text::tr("The recording did not end cleanly; its log was read as well."));

@@ -552,8 +552,9 @@ void MainWindow::startRestore(const Plan &plan, const QByteArray &madeFor, const
                 }
                 QStringList lines;
                 for (const Difference &d : differences)
-                    lines << tr("%1 %2: file %3, device %4").arg(addressText(d.address), d.name)
-                                 .arg(d.expected).arg(d.actual);
+                    lines << tr("%1 %2: file %3, device %4")
+                                 .arg(addressText(d.address), d.name, QString::number(d.expected),
+                                      QString::number(d.actual));
                 showParameterMessage(QMessageBox::Warning, title,
                                      tr("The parameters were written and saved, but %1 differ from the file when "
                                         "read back:\n%2").arg(differences.size()).arg(lines.join(QLatin1Char('\n'))));

@@ -130,6 +130,11 @@ void TestParameterBackup::badFiles_data()
                                                << "\"value\" appears twice";
     QTest::newRow("same key, escaped") << QByteArray(good).replace("\"model\"", R"("mod\u0065l":{},"model")")
                                        << "\"model\" appears twice";
+    // What the file names is quoted as it stands, never read as a placeholder.
+    QTest::newRow("placeholder key twice") << QByteArray(good).replace("\"model\"", R"("%2":0,"%2":1,"model")")
+                                           << "the key \"%2\" appears twice in one object (byte ";
+    QTest::newRow("placeholder version") << QByteArray(good).replace("\"formatVersion\":1", "\"formatVersion\":\"%2\"")
+                                         << "format version %2 is not supported (this tool reads version 1)";
     QTest::newRow("listed twice")
         << QByteArray(good).replace(R"({"address":"0x0301","value":1})",
                                     R"({"address":"0x0301","value":1},{"address":769,"value":0})")
@@ -190,6 +195,9 @@ void TestParameterBackup::compareAndRanges()
     QCOMPARE(checkWrite(map, 0x0101, 101), QString("0x0101 Force: 101 is outside 0~100"));
     QCOMPARE(checkWrite(map, 0x0402, 0), QString("0x0402 is read-only"));
     QCOMPARE(checkWrite(map, 0x0999, 0), QString("0x0999 is not in the register map of this device"));
+    RegisterMap named = map;
+    named.registerDescriptions[0x0101] = "Force %2";
+    QCOMPARE(checkWrite(named, 0x0101, 101), QString("0x0101 Force %2: 101 is outside 0~100"));
 
     // A range wider than the register's format is cut to the format: 32768 would come back
     // as -32768, -1 as 65535.

@@ -171,6 +171,8 @@ private slots:
                                                 << 0 << false << "";
         QTest::newRow("NULL key") << "INSERT INTO session VALUES (NULL, 1)" << 0 << true << "session.key of row";
         QTest::newRow("server 257") << "UPDATE frames SET server = 257 WHERE seq = 2" << 0 << true << "frames.server of row 2 is 257";
+        QTest::newRow("server 257 named %2") << "UPDATE frames SET server = 257 WHERE seq = 2" << 0 << true
+                                             << "server-257-named-%2 contradicts the session format: frames.server of row 2 is 257";
         QTest::newRow("text for bytes") << "UPDATE frames SET bytes = 'x' WHERE seq = 3" << 0 << true << "frames.bytes of row 3 is \"x\"";
         QTest::newRow("NULL start") << "UPDATE session SET value = NULL WHERE key = 'start_epoch_us'" << 0 << true
                                     << "header's start_epoch_us is NULL";

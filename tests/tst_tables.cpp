@@ -149,6 +149,8 @@ void TestTables::rangeTexts()
     QCOMPARE(ReplyDecode::tabTitle(QStringLiteral("Gripper Information"), 0x0A00),
              QStringLiteral("Gripper Information(0x0a00)"));
     QCOMPARE(ReplyDecode::tabTitle(QStringLiteral("Permission"), 0), QStringLiteral("Permission(0x0000)"));
+    // A name from the map is text, even where it looks like a placeholder.
+    QCOMPARE(ReplyDecode::tabTitle(QStringLiteral("Speed %2"), 0x0100), QStringLiteral("Speed %2(0x0100)"));
 }
 
 void TestTables::rowRules_data()
