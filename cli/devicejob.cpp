@@ -93,7 +93,7 @@ private:
     void status(const QString &text)
     {
         if (progress)
-            progress->show(QStringLiteral("%1 ID %2: %3").arg(result.port).arg(id).arg(text));
+            progress->show(QStringLiteral("%1 ID %2: %3").arg(result.port, QString::number(id), text));
     }
     bool identify();
     bool readGroups(const QVector<int> &groups, QMap<int, QVector<quint16>> *values, bool skipRefused,

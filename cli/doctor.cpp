@@ -179,9 +179,9 @@ QStringList Doctor::text(const QJsonObject &report)
         return v.isNull() || v.isUndefined() ? QStringLiteral("-") : QStringLiteral("%1 ms").arg(v.toDouble());
     };
     row(QStringLiteral("port"), QStringLiteral("%1, ID %2, %3")
-                                    .arg(report.value("port").toString())
-                                    .arg(report.value("id").toInt())
-                                    .arg(report.value("line").toString()));
+                                    .arg(report.value("port").toString(),
+                                         QString::number(report.value("id").toInt()),
+                                         report.value("line").toString()));
     const QJsonObject adapter = report.value("adapter").toObject();
     row(QStringLiteral("adapter"), adapter.value("description").toString());
     row(QStringLiteral("driver"), adapter.value("driver").toString().isEmpty() ? QStringLiteral("-")

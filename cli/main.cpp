@@ -52,8 +52,8 @@ QString modelText(const QJsonObject &device)
 
 QString heading(const QJsonObject &device)
 {
-    return QStringLiteral("%1 ID %2 %3").arg(device.value("port").toString())
-        .arg(device.value("id").toInt()).arg(modelText(device));
+    return QStringLiteral("%1 ID %2 %3")
+        .arg(device.value("port").toString(), QString::number(device.value("id").toInt()), modelText(device));
 }
 
 QString valueText(const QJsonValue &v)
@@ -126,9 +126,9 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
     case Request::Command::Write:
         for (const QJsonValue &w : d.value("written").toArray()) {
             const QJsonObject o = w.toObject();
-            Output::out(QStringLiteral("%1: wrote %2 %3 = %4").arg(heading(d), o.value("address").toString(),
-                                                                o.value("name").toString())
-                            .arg(o.value("value").toInt()));
+            Output::out(QStringLiteral("%1: wrote %2 %3 = %4")
+                            .arg(heading(d), o.value("address").toString(), o.value("name").toString(),
+                                 QString::number(o.value("value").toInt())));
         }
         break;
     case Request::Command::Backup: {
@@ -138,8 +138,8 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
         for (const QJsonValue &g : d.value("groups").toArray())
             groups << g.toString();
         Output::out(QStringLiteral("%1: %2 registers of groups %3 saved to %4")
-                        .arg(heading(d)).arg(d.value("registers").toInt())
-                        .arg(groups.join(QStringLiteral(", ")), d.value("file").toString()));
+                        .arg(heading(d), QString::number(d.value("registers").toInt()),
+                             groups.join(QStringLiteral(", ")), d.value("file").toString()));
         if (d.contains("unreadable"))
             Output::out(QStringLiteral("  groups the device refused to read: %1")
                             .arg(d.value("unreadable").toVariant().toStringList().join(QStringLiteral(", "))));
@@ -151,16 +151,17 @@ void printDevice(Request::Command command, const QJsonObject &d, bool several)
         const QJsonArray writes = d.value("writes").toArray();
         if (d.value("dryRun").toBool()) {
             Output::out(QStringLiteral("%1: dry run, nothing sent; %2 register(s) in %3 request(s), then 0x0300 Save = 1:")
-                            .arg(heading(d)).arg(writes.size()).arg(d.value("requests").toInt()));
+                            .arg(heading(d), QString::number(writes.size()),
+                                 QString::number(d.value("requests").toInt())));
             QVector<QStringList> rows = registerRows(writes, {"address", "name", "device", "file"});
             for (int i = 0; i < rows.size(); ++i)
                 rows[i] << (rows[i].at(2) == rows[i].at(3) ? QString() : QStringLiteral("*"));
             printLines(Output::table({"ADDRESS", "NAME", "DEVICE", "FILE", "CHANGE"}, rows));
         } else if (d.value("saved").toBool()) {
             Output::out(QStringLiteral("%1: %2 register(s) written in %3 request(s) (%4), saved, read back: %5")
-                            .arg(heading(d)).arg(writes.size()).arg(d.value("requests").toInt())
-                            .arg(d.value("written").toString())
-                            .arg(d.value("differences").toArray().isEmpty()
+                            .arg(heading(d), QString::number(writes.size()),
+                                 QString::number(d.value("requests").toInt()), d.value("written").toString(),
+                                 d.value("differences").toArray().isEmpty()
                                      ? QStringLiteral("no differences")
                                      : QStringLiteral("%1 difference(s)").arg(d.value("differences").toArray().size())));
             if (!d.value("differences").toArray().isEmpty())
@@ -354,7 +355,7 @@ int deviceCommand(const Request &r, const Catalog &catalog, Output::Progress *pr
     }
     for (const DeviceResult &result : results)
         if (!result.error.isEmpty())
-            Output::err(QStringLiteral("grivantctl: %1 ID %2: %3").arg(result.port).arg(result.id).arg(result.error));
+            Output::err(QStringLiteral("grivantctl: %1 ID %2: %3").arg(result.port, QString::number(result.id), result.error));
     return combinedExit(results);
 }
 

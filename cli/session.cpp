@@ -204,7 +204,7 @@ int record(const SessionRequest &r, const Catalog &catalog)
         ident = client.read(r.id, InfoBlock, InfoCount);
     if (!ident.ok()) {
         Output::err(QStringLiteral("grivantctl: %1 ID %2: identification (0x0A00) at %3: %4")
-                        .arg(r.line.port).arg(r.id).arg(lineSettingsText(r.line), ident.errorText()));
+                        .arg(r.line.port, QString::number(r.id), lineSettingsText(r.line), ident.errorText()));
         return ident.status == ModbusClient::Status::NoAnswer ? ExitNoAnswer : ExitDevice;
     }
     QByteArray block;
@@ -290,13 +290,14 @@ int record(const SessionRequest &r, const Catalog &catalog)
                         .arg(r.file, SessionFormat::timeText(clock.elapsed() * 1000), why));
         if (QFileInfo::exists(r.file))
             Output::err(QStringLiteral("grivantctl: %1 holds what was recorded before (%2 frames)")
-                            .arg(r.file).arg(writer.framesWritten()));
+                            .arg(r.file, QString::number(writer.framesWritten())));
         return ExitDevice;
     }
     Output::out(QStringLiteral("%1: %2 s of %3 (%4) at %5 ID %6: %7 frames, %8 without a good answer, %9")
-                    .arg(r.file).arg(clock.elapsed() / 1000.0, 0, 'f', 1).arg(model, DeviceInfo::fromBlock(block).uniqueId)
-                    .arg(r.line.port).arg(r.id).arg(writer.framesWritten()).arg(failures)
-                    .arg(sizeText(QFileInfo(r.file).size())));
+                    .arg(r.file, QString::number(clock.elapsed() / 1000.0, 'f', 1), model,
+                         DeviceInfo::fromBlock(block).uniqueId, r.line.port, QString::number(r.id),
+                         QString::number(writer.framesWritten()), QString::number(failures),
+                         sizeText(QFileInfo(r.file).size())));
     if (Interrupt::requested()) {
         Output::err(QStringLiteral("grivantctl: recording stopped by %1; the file is complete up to then")
                         .arg(QLatin1String(Interrupt::signalName())));
@@ -477,7 +478,7 @@ int exportCsv(const SessionRequest &r, const SessionData &data, const Catalog &c
         Output::err(QStringLiteral("grivantctl: cannot write %1: %2").arg(r.csv, out.errorString()));
         return ExitDevice;
     }
-    Output::out(QStringLiteral("%1: %2 rows, %3 registers").arg(r.csv).arg(index.replies().size()).arg(registers.size()));
+    Output::out(QStringLiteral("%1: %2 rows, %3 registers").arg(r.csv, QString::number(index.replies().size()), QString::number(registers.size())));
     // What the rows leave out (a damaged end, answers that did not fit) is said beside them.
     for (const QString &remark : data.remarks)
         Output::err(QStringLiteral("grivantctl: note: ") + remark);

@@ -288,6 +288,8 @@ void TestGrivantctl::messages_data()
                                    << "too long for the port's lock file" << "busy";
     QTest::newRow("a relative path") << gripper << QStringList{"info", "--port", "RELATIVE"} << 0
                                      << "GZB-50W" << "no such port";
+    QTest::newRow("a port named like a placeholder") << gripper << QStringList{"info", "--port", "PORT%1"} << 1
+                                                     << "PORT%1 ID 1: " << "";
     QTest::newRow("two names, one port") << gripper << QStringList{"info", "--json", "--port", "PORT", "--port", "LINK"}
                                          << 0 << "LINK is the same port as PORT; it is served once"
                                          << "\"port\": \"LINK\"";
