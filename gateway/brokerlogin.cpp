@@ -83,12 +83,13 @@ QString readText(const QString &path, qint64 limit, QByteArray *content)
     *content = file.read(limit + 1);
     if (content->size() > limit)
         return QStringLiteral("cannot read %1: it holds more than %2 bytes, far more than such a file needs")
-            .arg(path).arg(limit);
+            .arg(path, QString::number(limit));
     if (file.error() != QFileDevice::NoError)
         return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
     const int nul = content->indexOf('\0');
     if (nul >= 0)
-        return QStringLiteral("%1:%2: a NUL byte; the file is not text").arg(path).arg(content->left(nul).count('\n') + 1);
+        return QStringLiteral("%1:%2: a NUL byte; the file is not text")
+            .arg(path, QString::number(content->left(nul).count('\n') + 1));
     return QString();
 }
 

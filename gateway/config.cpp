@@ -198,7 +198,7 @@ QString busFromSpec(const QString &spec, Bus *bus)
         bus->line.port = parts.takeFirst().trimmed();
         if (const QString why = setIds(parts.join(QLatin1Char(',')), bus); !why.isEmpty())
             return why;
-        bus->name = topicLevelFrom(QStringLiteral("%1-%2").arg(address.host).arg(address.port));
+        bus->name = topicLevelFrom(QStringLiteral("%1-%2").arg(address.host, QString::number(address.port)));
         bus->origin = QStringLiteral("--bus ") + spec;
         return QString();
     }
@@ -269,11 +269,11 @@ configuration or command line, or another gateway of this name at the broker,
 QString summary(const Config &c)
 {
     QString out = QStringLiteral("gateway %1, broker %2:%3%4%5, client ID %6, commands %7, heartbeat %8 s\n")
-                      .arg(c.name, c.broker.host).arg(c.broker.effectivePort())
-                      .arg(c.broker.tls() ? QStringLiteral(" (TLS)") : QString(),
+                      .arg(c.name, c.broker.host, QString::number(c.broker.effectivePort()),
+                           c.broker.tls() ? QStringLiteral(" (TLS)") : QString(),
                            c.broker.username.isEmpty() ? QString() : QStringLiteral(", user ") + c.broker.username,
-                           c.broker.clientId, c.allowCommands ? QStringLiteral("on") : QStringLiteral("off"))
-                      .arg(c.heartbeatSeconds);
+                           c.broker.clientId, c.allowCommands ? QStringLiteral("on") : QStringLiteral("off"),
+                           QString::number(c.heartbeatSeconds));
     out += c.allowDiagnosis ? QStringLiteral("diagnosis on: a device may be leased; a lease ends %1 s after its last request\n")
                                   .arg(c.leaseExpirySeconds)
                             : QStringLiteral("diagnosis off\n");
@@ -367,7 +367,7 @@ bool parseFile(const QString &fileName, const QString &text, Config *config, QSt
         const QString line = lines.at(n).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
             continue;
-        const QString where = QStringLiteral("%1:%2").arg(fileName).arg(n + 1);
+        const QString where = QStringLiteral("%1:%2").arg(fileName, QString::number(n + 1));
         const auto fail = [&](const QString &why) {
             *error = QStringLiteral("%1: %2").arg(where, why);
             return false;

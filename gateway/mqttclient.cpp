@@ -80,7 +80,7 @@ MqttClient::~MqttClient()
 
 QString MqttClient::address() const
 {
-    return QStringLiteral("%1:%2").arg(m_settings.host).arg(m_settings.port);
+    return QStringLiteral("%1:%2").arg(m_settings.host, QString::number(m_settings.port));
 }
 
 mosquitto *MqttClient::makeClient(QString *error) const

@@ -189,7 +189,7 @@ Plan plan(const QByteArray &payload, const RegisterMap &map, const QString &mode
             || p.writes.last().values.size() >= ModbusFrame::MaxWriteCount)
             p.writes.append(Write{quint16(it.key()), {}, {}});
         p.writes.last().values.append(ParameterBackup::encodeValue(it.value()));
-        p.writes.last().registers.append(QStringLiteral("%1 = %2").arg(registerText(map, it.key())).arg(it.value()));
+        p.writes.last().registers.append(QStringLiteral("%1 = %2").arg(registerText(map, it.key()), QString::number(it.value())));
     }
     return p;
 }

@@ -363,6 +363,13 @@ void TestGateway::commandLine()
         QVERIFY(!GatewayConfig::resolve(options, &c, &why));
         QVERIFY2(why.startsWith(i.second), qPrintable(why));
     }
+    // Hosts holding "%1" (an IPv6 scope id) are named as they were written.
+    QVERIFY(writeFile(m_dir.filePath("scope.conf"), "[broker]\nhost = fe80::1%1\n"));
+    QVERIFY(GatewayConfig::parseArguments({"--config", m_dir.filePath("scope.conf"), "--bus", "rtu+tcp://[fe80::2%1]:4001,1"},
+                                          &options, &why));
+    QVERIFY2(GatewayConfig::resolve(options, &c, &why), qPrintable(why));
+    QCOMPARE(c.buses[0].name, QString("fe80__2_1-4001"));
+    QVERIFY2(GatewayConfig::summary(c).contains(", broker fe80::1%1:1883, "), qPrintable(GatewayConfig::summary(c)));
     // A network port takes no serial line settings.
     QVERIFY(writeFile(m_dir.filePath("net.conf"), "[bus n]\nport = tcp://plc\nbaud = 9600\nids = 1\n"));
     QVERIFY(GatewayConfig::parseArguments({"--config", m_dir.filePath("net.conf")}, &options, &why));
