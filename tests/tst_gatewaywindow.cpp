@@ -9,6 +9,7 @@
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
 #include "link/gatewaydialog.h"
+#include "link/leaseprotocol.h"
 #include "link/networklink.h"
 #include "link/portlist.h"
 #include "link/trafficmodel.h"
@@ -21,6 +22,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTcpServer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -96,6 +99,7 @@ private slots:
     void cleanup() { PortList::setProvider(nullptr); }
 
     void throughAGateway();
+    void refusals();
     void screenshots();
 
 private:
@@ -183,6 +187,62 @@ void TestGatewayWindow::throughAGateway()
     ui->actionDisconnect->trigger();
     QTRY_VERIFY(connection->isVisible());
     QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("online"));
+
+    // A window closed while connected lets go too, in so many words: no last will needed.
+    {
+        MainWindow second;
+        LineBroker broker;
+        broker.host = QStringLiteral("127.0.0.1");
+        broker.port = m_broker.port();
+        QVERIFY(second.connectToGatewayDevice(broker, "gw", "a", 2));
+        QTRY_VERIFY_WITH_TIMEOUT(second.isVisible(), 10000);
+        QCOMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
+    }
+    QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("online"));
+    int letGo = 0;
+    for (const Watcher::Message &m : m_watcher->on(place(2) + "/answer"))
+        letGo += m.payload.contains("let go by its holder");
+    QCOMPARE(letGo, 2);
+}
+
+void TestGatewayWindow::refusals()
+{
+    // What stands in the way is said in the process log in the gateway's or the broker's
+    // words; the main window stays hidden and the connection window ready for another try.
+    LeaseProtocol::LeaseMessage take;
+    take.session = QStringLiteral("session-bob0");
+    take.holder = QStringLiteral("bob@office");
+    QVERIFY(m_watcher->publish(place(3) + "/lease", LeaseProtocol::leaseMessage(take)));
+    QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("leased"));
+    quint16 closed = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        closed = probe.serverPort();
+    }
+
+    QFile::remove(Ini);
+    MainWindow window;
+    ConnectionForm *connection = window.connectionWindow();
+    auto *log = connection->findChild<QPlainTextEdit *>("pTE_process");
+    const QList<QPair<int, QString>> cases = {
+        {7, "bus a has no device with ID 7"},
+        {3, "ID 3 on bus a is leased by bob@office since 20"},
+        {1, QStringLiteral("the broker at 127.0.0.1:%1 cannot be reached").arg(closed)},
+    };
+    for (const auto &c : cases) {
+        LineBroker broker;
+        broker.host = QStringLiteral("127.0.0.1");
+        broker.port = c.first == 1 ? closed : m_broker.port();
+        QString why;
+        QVERIFY2(window.connectToGatewayDevice(broker, "gw", "a", c.first, &why), qPrintable(why));
+        QTRY_VERIFY2_WITH_TIMEOUT(log->toPlainText().contains(c.second), qPrintable(log->toPlainText()), 10000);
+        QVERIFY(!window.isVisible());
+        QVERIFY(connection->form()->pB_Connect->isEnabled());
+    }
+    take.op = LeaseProtocol::LeaseMessage::Op::Release;
+    QVERIFY(m_watcher->publish(place(3) + "/lease", LeaseProtocol::leaseMessage(take)));
+    QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
 }
 
 // Pictures for a person to look at; only when GRIVANT_SCREENSHOTS names a folder.
@@ -211,8 +271,15 @@ void TestGatewayWindow::screenshots()
         window.pollingThread()->Add_writeregisterList(0x0103, 300);
         QTRY_COMPARE_WITH_TIMEOUT(cellOf(window.form(), "0x0200", 2), QString("300"), 10000);
         window.grab().save(folder + "/main-gateway-" + language + ".png");
+        connection->grab().save(folder + "/connection-gateway-" + language + ".png");
         window.form()->actionDisconnect->trigger();
         QTRY_COMPARE(m_watcher->last(place(1) + "/availability"), QByteArray("online"));
+        LineBroker broker;
+        broker.host = "127.0.0.1";
+        broker.port = m_broker.port();
+        QVERIFY(window.connectToGatewayDevice(broker, "gw", "a", 7));
+        QTRY_VERIFY(connection->findChild<QPlainTextEdit *>("pTE_process")->toPlainText().contains("ID 7"));
+        connection->grab().save(folder + "/connection-refused-" + language + ".png");
     }
     QFile::remove(Ini);
 }

@@ -1,10 +1,14 @@
 // A device of a gateway's bus lent to one client: the messages read directly (untrusted,
 // from the broker), then the gateway between a broker and a simulated bus of the test's own,
 // spoken to by hand (a lease taken, read and written through, refused, let go and expired)
-// and by grivantctl through the broker (its commands, a second client refused, the last will
-// of a client killed, the other devices' polls while one is leased).
+// and by grivantctl and the blocking master through the broker (its commands, a lease taken
+// again after it expired, brokers that cannot be reached or do not answer, a second client
+// refused, the last will of a client killed, the other devices' polls while one is leased).
 #include "link/leaseprotocol.h"
+#include "link/leasetransport.h"
+#include "link/modbusclient.h"
 #include "support/broker.h"
+#include "support/fakeserver.h"
 #include "support/simulator.h"
 #include "support/watcher.h"
 
@@ -45,9 +49,12 @@ struct Run
 Run ctl(const QStringList &arguments)
 {
     QProcess process;
+    // Waited for in an event loop: the simulator's log keeps flowing meanwhile, and a full
+    // pipe would stop the simulator.
+    QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
     process.start(QStringLiteral(GRIVANTCTL), arguments);
     Run run;
-    if (!process.waitForFinished(30000))
+    if (!finished.wait(30000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -157,6 +164,7 @@ private slots:
     void refusedLeases();
     void expiry();
     void grivantctlThroughTheGateway();
+    void masterThroughTheGateway();
     void secondClientLastWillAndBystanders();
 
 private:
@@ -536,13 +544,29 @@ void TestLease::grivantctlThroughTheGateway()
     QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
     QCOMPARE(gatewayLog().count("bus a ID 3: the lease of "), 7);
 
-    // What the gateway or the broker refuse, in their words; nothing is sent then.
+    // What the gateway or the broker refuse, in their words; nothing is sent then. A port
+    // nothing listens at, and a server that takes the connection and never answers, are
+    // told apart within the wait, without a hang.
+    quint16 closed = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        closed = probe.serverPort();
+    }
+    FakeServer silent(FakeServer::Silent, false);
+    const quint16 silentPort = silent.begin();
     const QList<QPair<QStringList, QString>> refused = {
         {QStringList{"info"} + port(4), "ID 4 on bus a is offline"},
         {QStringList{"info"} + port(9), "bus a has no device with ID 9"},
         {QStringList{"write", "0x0302", "7"} + port(3), "0x0302 is a line setting, which a lease does not write"},
         {{"info", "--port", QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), "--id", "3"},
          "the broker at " + m_broker.address() + " refused the connection (without a user name): "},
+        {QStringList{"info", "--port", QStringLiteral("mqtt://%1/nogw/a").arg(m_broker.address())} + port(3).mid(2),
+         "gateway nogw does not answer: the broker at " + m_broker.address() + " knows of no gateway of that name"},
+        {QStringList{"info", "--port", QStringLiteral("mqtt://127.0.0.1:%1/gw/a").arg(closed)} + port(3).mid(2),
+         QStringLiteral("the broker at 127.0.0.1:%1 cannot be reached").arg(closed)},
+        {QStringList{"info", "--port", QStringLiteral("mqtt://127.0.0.1:%1/gw/a").arg(silentPort)} + port(3).mid(2),
+         QStringLiteral("the broker at 127.0.0.1:%1 does not answer").arg(silentPort)},
     };
     for (const auto &r : refused) {
         run = ctl(r.first);
@@ -562,6 +586,44 @@ void TestLease::grivantctlThroughTheGateway()
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.contains(u.second), qPrintable(run.err));
     }
+}
+
+void TestLease::masterThroughTheGateway()
+{
+    // The blocking master through a lease: a request for another ID of the bus is not sent;
+    // a lease that ended by itself while the master was idle is taken again by the next
+    // request, and let go when the master closes.
+    LeaseTransport::Settings s;
+    s.broker.host = QStringLiteral("127.0.0.1");
+    s.broker.port = m_broker.port();
+    s.broker.username = QStringLiteral("diagnostician");
+    s.broker.password = QStringLiteral("diag-secret");
+    QVERIFY(LeaseProtocol::parseAddress(QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), &s.address, nullptr));
+    s.id = 2;
+    s.holder = QStringLiteral("ana@bench-3");
+    ModbusClient client;
+    client.setAttempts(1);
+    QString why;
+    QVERIFY2(client.open(std::make_unique<LeaseTransport>(s), &why), qPrintable(why));
+    QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
+    const ModbusClient::Reply written = client.write(2, 0x0103, {321});
+    QVERIFY2(written.ok(), qPrintable(QStringLiteral("%1 %2").arg(int(written.status)).arg(written.errorText())));
+    const ModbusClient::Reply other = client.read(3, 0x0200, 1);
+    QVERIFY(!other.ok());
+    QVERIFY2(other.errorText().contains("only ID 2 of bus a is leased here; a request for ID 3 is not sent"),
+             qPrintable(other.errorText()));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(2) + "/availability"), QByteArray("online"), 10000);
+    const ModbusClient::Reply again = client.read(2, 0x0103, 1);
+    QVERIFY2(again.ok(), qPrintable(again.errorText()));
+    QCOMPARE(again.values, QVector<quint16>{321});
+    QCOMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
+
+    client.close();
+    QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("online"));
+    QCOMPARE(gatewayLog().count("bus a ID 2: the lease of ana@bench-3 ended: "), 2);
+    QVERIFY(gatewayLog().contains("bus a ID 2: the lease of ana@bench-3 ended: nothing was asked of it for 3 s"));
+    QVERIFY(gatewayLog().contains("bus a ID 2: the lease of ana@bench-3 ended: let go by its holder"));
 }
 
 void TestLease::secondClientLastWillAndBystanders()
