@@ -297,7 +297,7 @@ int record(const SessionRequest &r, const Catalog &catalog)
                     .arg(r.file, QString::number(clock.elapsed() / 1000.0, 'f', 1), model,
                          DeviceInfo::fromBlock(block).uniqueId, r.line.port, QString::number(r.id),
                          QString::number(writer.framesWritten()), QString::number(failures),
-                         sizeText(QFileInfo(r.file).size())));
+                         sizeText(QFileInfo(writer.path()).size())));
     if (Interrupt::requested()) {
         Output::err(QStringLiteral("grivantctl: recording stopped by %1; the file is complete up to then")
                         .arg(QLatin1String(Interrupt::signalName())));

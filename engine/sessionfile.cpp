@@ -221,7 +221,8 @@ QString sessionProblemText(const SessionProblem &p, const QString &shown)
 bool readSession(const QString &path, SessionData *data, QString *error, const std::atomic_bool *stop)
 {
     *data = SessionData();
-    const QString shown = QFileInfo(path).fileName();
+    // Qt would take ":name" for one of its resources and name it by nothing.
+    const QString shown = QFileInfo(path.startsWith(QLatin1Char(':')) ? QStringLiteral("./") + path : path).fileName();
     SessionReader reader(stop);
     auto refuse = [&] {
         if (error)

@@ -102,15 +102,17 @@ bool SessionWriter::start(const QString &path, const SessionHeader &header, cons
             *error = tr("A recording is already running.");
         return false;
     }
+    // A name Qt would take for one of its resources (":name") is the file of that name here.
+    const QString file = path.startsWith(QLatin1Char(':')) ? QStringLiteral("./") + path : path;
     QString why;
-    if (!mayWrite(path, existing, &why)) {
+    if (!mayWrite(file, existing, &why)) {
         if (error)
             *error = why;
         return false;
     }
-    m_path = path;
+    m_path = file;
     m_existing = existing;
-    m_workPath = QStringLiteral("%1.new-%2").arg(path, QUuid::createUuid().toString(QUuid::Id128).left(8));
+    m_workPath = QStringLiteral("%1.new-%2").arg(m_path, QUuid::createUuid().toString(QUuid::Id128).left(8));
     m_header = header;
     if (m_header.startEpochUs == 0)
         m_header.startEpochUs = nowEpochUs();
@@ -228,7 +230,9 @@ QString SessionWriter::reason(const QString &fallback) const
 bool SessionWriter::openFile(const QString &path, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    db.setDatabaseName(path);
+    // Given to SQLite as an absolute path: it reads a name such as ":memory:" or
+    // "file:x?mode=memory" as an address of its own, not as the file it names here.
+    db.setDatabaseName(QFileInfo(path).absoluteFilePath());
     // Said of the name the file is to have, whatever it is written as meanwhile.
     if (!db.open()) {
         *error = tr("Cannot create %1: %2").arg(m_path, reason(db.lastError().text()));

@@ -226,6 +226,35 @@ private slots:
         QCOMPARE(value, quint16(1));
     }
 
+    // A name is the file of that name in the working folder, whatever SQLite would read in
+    // it: the recording is there, whole, and nothing else is made.
+    void namesAreFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("memory") << ":memory:";
+        QTest::newRow("address in memory") << "file:rec?mode=memory";
+        QTest::newRow("address of a file") << "file:rec";
+    }
+
+    void namesAreFiles()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const bool made = makeSession(name, header(), 0);
+        const QStringList files = QDir().entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+        QVERIFY(QDir::setCurrent(before));
+        QVERIFY(made);
+        QCOMPARE(files, QStringList{name});
+        SessionData data;
+        QString error;
+        QVERIFY2(readSession(dir.path() + '/' + name, &data, &error), qPrintable(error));
+        QCOMPARE(data.frames.size(), 200);
+        QVERIFY(!readSession(name, &data, &error));
+        QCOMPARE(error, name + ": no such file");
+    }
+
     // A file cut short says it is damaged and up to where it is read; one that is not a
     // regular file is refused before anything opens it; a reader told to stop stops.
     void damagedAndOddFiles()
