@@ -62,8 +62,11 @@ public:
     void commandDone(qint64 startedMs, qint64 endedMs);
     void pollDone() { m_pollSince = true; }
 
-    // Line time that polls get for each millisecond of a command while they wait.
-    static constexpr int PollShare = 9;
+    // Line time that polls get for each millisecond of a command while they wait: ten, not
+    // nine, since what a command costs beyond its measured time (the silence after it, the
+    // rounding to milliseconds) would otherwise take the other devices just below nine
+    // tenths of their poll rate on a full bus.
+    static constexpr int PollShare = 10;
 
 private:
     qint64 m_lastEndMs = std::numeric_limits<qint64>::min() / 2;

@@ -446,13 +446,13 @@ void TestGateway::commandQueue()
     QCOMPARE(order, (QStringList{"1:a", "2:c", "1:bb", "1:ccc"}));
 
     // A command goes at once while it fits before the next poll; else, after a poll, once
-    // the polls had nine times its length.
+    // the polls had ten times its length.
     struct Case { qint64 commandMs; bool poll; qint64 now; qint64 nextPoll; qint64 expected; };
     const Case cases[] = {
         {0, true, 100, 1000, 100},  // nothing before: at once
         {50, false, 100, 200, 100}, // fits before the poll, even right after a command
         {50, false, 100, 105, 105}, // a poll first
-        {50, true, 100, 105, 500},  // after the poll: 450 ms after the command ended (at 50)
+        {50, true, 100, 105, 550},  // after the poll: 500 ms after the command ended (at 50)
         {50, true, 600, 90, 600},   // polls overdue, but the share is kept
     };
     for (const Case &c : cases) {
