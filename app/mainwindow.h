@@ -385,6 +385,9 @@ public:
 private:
     // "Through a gateway…": the broker and the device, chosen in a dialog.
     void chooseGatewayDevice();
+    // The Line view's "Diagnose": the device leased over the Line view's broker, once the
+    // operator agreed to leave the device the window shows.
+    void diagnoseFromLine(const LineBroker &broker, const QString &gateway, const QString &bus, int id);
     LineBroker m_gatewayBroker; // the last one used, with its login for this run
 
     // ---- Shipped databases (data/mainwindow_db.cpp) ----

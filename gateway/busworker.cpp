@@ -560,7 +560,7 @@ void BusWorker::publishInfo(Device &d, const QVector<ParameterBackup::Entry> &pa
 {
     m_out.publishRetained(topic(d.id, "info"),
                           Payloads::info(d.identity, m_bus.name, m_bus.line, d.id, parameters,
-                                         QDateTime::currentDateTimeUtc()),
+                                         QDateTime::currentDateTimeUtc(), m_config.allowDiagnosis),
                           1);
 }
 

@@ -135,7 +135,7 @@ QString timeText(const QDateTime &time)
 }
 
 QByteArray info(const Identity &identity, const QString &bus, const LineSettings &line, int id,
-                const QVector<ParameterBackup::Entry> &parameters, const QDateTime &time)
+                const QVector<ParameterBackup::Entry> &parameters, const QDateTime &time, bool diagnosis)
 {
     QJsonArray list;
     for (const ParameterBackup::Entry &e : parameters)
@@ -160,6 +160,7 @@ QByteArray info(const Identity &identity, const QString &bus, const LineSettings
         {"software", identity.info.softwareVersion},
         {"uniqueId", identity.info.uniqueId},
         {"parameters", list},
+        {"diagnosis", diagnosis},
     });
 }
 

@@ -32,8 +32,9 @@ struct Identity
     DeviceInfo info;
 };
 
+// `diagnosis`: the gateway lends the device to a client on request (allow_diagnosis).
 QByteArray info(const Identity &identity, const QString &bus, const LineSettings &line, int id,
-                const QVector<ParameterBackup::Entry> &parameters, const QDateTime &time);
+                const QVector<ParameterBackup::Entry> &parameters, const QDateTime &time, bool diagnosis);
 
 // The feedback group (read from `base`) as named values with their units and meanings;
 // `fault` is set when a register the map calls an error, fault or alarm is not 0.

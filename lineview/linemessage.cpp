@@ -117,6 +117,7 @@ void readInfo(const QJsonObject &o, DeviceIdentity *d)
     d->uniqueId = text(o, "uniqueId");
     d->port = text(o, "port", 256);
     d->line = text(o, "line");
+    d->diagnosis = o.value(QLatin1String("diagnosis")).toBool(false);
     const QJsonArray parameters = o.value(QLatin1String("parameters")).toArray();
     for (const QJsonValue &v : parameters) {
         if (!v.isObject())

@@ -68,6 +68,7 @@ struct DeviceIdentity
     };
     QVector<Parameter> parameters;
     int parametersLeftOut = 0; // beyond the bound
+    bool diagnosis = false;    // its gateway lends it to a client on request
 };
 
 struct DeviceReading

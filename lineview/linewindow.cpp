@@ -4,6 +4,7 @@
 #include "app/screenfit.h"
 #include "lineview/linebrokerdialog.h"
 #include "lineview/linecharts.h"
+#include "lineview/linediagnosis.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -327,6 +328,13 @@ LineWindow::LineWindow(QWidget *parent) : QMainWindow(parent)
             &LineWindow::chosenDevicesChanged);
     connect(m_deviceView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &LineWindow::chosenDevicesChanged);
+    connect(m_diagnose, &QPushButton::clicked, this, [this] {
+        const int row = currentRow();
+        if (LineDiagnosis::judge(m_monitor.state(), row) != LineDiagnosis::Verdict::Possible)
+            return;
+        const LineState::Device &d = m_monitor.state().devices().at(row);
+        emit diagnoseWanted(m_broker, d.gateway, d.bus, d.id);
+    });
     connect(m_detail, &QTabWidget::currentChanged, this, [this] {
         updateDetail();
         updateCharts();
@@ -418,8 +426,6 @@ void LineWindow::retranslate()
     m_info->setHorizontalHeaderLabels({tr("Item"), tr("Value")});
     m_parameters->setHorizontalHeaderLabels({tr("Address"), tr("Parameter"), tr("Value")});
     m_diagnose->setText(tr("Diagnose"));
-    m_diagnose->setToolTip(tr("Opening a device through its gateway's lease in the main window is not "
-                              "possible yet."));
     m_monitor.table()->retranslate();
     m_monitor.buses()->retranslate();
     m_charts->retranslate();
@@ -597,8 +603,38 @@ void LineWindow::updateCharts()
     m_charts->show(m_monitor.state(), chosenRows(), m_monitor.now());
 }
 
+void LineWindow::updateDiagnose()
+{
+    const int row = currentRow();
+    using LineDiagnosis::Verdict;
+    const Verdict verdict = LineDiagnosis::judge(m_monitor.state(), row);
+    m_diagnose->setEnabled(verdict == Verdict::Possible);
+    QString why;
+    switch (verdict) {
+    case Verdict::Possible:
+        why = tr("Opens this device in the main window through its gateway: the gateway lends it to the window "
+                 "alone, and polls it again when the window disconnects.");
+        break;
+    case Verdict::NoDevice: why = tr("Choose a device above."); break;
+    case Verdict::NotIdentified: why = tr("Its gateway has not told yet what this device is."); break;
+    case Verdict::NotLent:
+        why = tr("Its gateway lends no device for diagnosis (allow_diagnosis = yes in the gateway's "
+                 "configuration turns it on).");
+        break;
+    case Verdict::GatewayOffline: why = tr("Its gateway is offline."); break;
+    case Verdict::DeviceOffline: why = tr("The device is offline: its gateway does not reach it."); break;
+    case Verdict::Leased: {
+        const QString holder = m_monitor.state().devices().at(row).holder;
+        why = holder.isEmpty() ? tr("Another client holds its lease.") : tr("%1 holds its lease.").arg(holder);
+        break;
+    }
+    }
+    m_diagnose->setToolTip(why);
+}
+
 void LineWindow::updateDetail()
 {
+    updateDiagnose();
     if (m_detail->currentWidget() != m_devicePage)
         return;
     const int row = currentRow();

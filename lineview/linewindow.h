@@ -50,6 +50,9 @@ signals:
     // The operator chose another broker or login: the window's owner remembers it (the
     // password left out).
     void brokerChanged(const LineBroker &broker);
+    // "Diagnose": open device `id` of `bus` on `gateway` in the main window through the
+    // gateway's lease, over the broker the view is connected with (its login included).
+    void diagnoseWanted(const LineBroker &broker, const QString &gateway, const QString &bus, int id);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -62,6 +65,7 @@ private:
     void updateFilters();
     void updateDetail();
     void updateCharts();
+    void updateDiagnose();
     void chooseLogin();
     void chosenDevicesChanged();
     QVector<int> chosenRows() const;

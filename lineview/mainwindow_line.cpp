@@ -64,6 +64,7 @@ LineWindow *MainWindow::lineWindow()
     const int port = LanguageSetting::readValue(kIniFile, QLatin1String(PortKey), &problem).toInt();
     broker.port = port >= 1 && port <= 65535 ? port : 0;
     m_lineWindow->setBroker(broker);
+    connect(m_lineWindow, &LineWindow::diagnoseWanted, this, &MainWindow::diagnoseFromLine);
     connect(m_lineWindow, &LineWindow::brokerChanged, this, [](const LineBroker &b) {
         QVariantMap values;
         for (const Key &key : Keys)

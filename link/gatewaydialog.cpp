@@ -151,6 +151,7 @@ void GatewayDialog::refresh()
     const LineState &state = m_monitor.state();
     const QList<QTableWidgetItem *> chosen = m_table->selectedItems();
     const QString selected = chosen.isEmpty() ? QString() : chosen.first()->data(KeyRole).toString();
+    bool changed = m_table->rowCount() != state.devices().size();
     m_table->setRowCount(state.devices().size());
     int row = 0;
     for (const LineState::Device &d : state.devices()) {
@@ -169,7 +170,10 @@ void GatewayDialog::refresh()
                 item = new QTableWidgetItem;
                 m_table->setItem(row, column, item);
             }
-            item->setText(texts.at(column));
+            if (item->text() != texts.at(column)) {
+                item->setText(texts.at(column));
+                changed = true;
+            }
             item->setData(KeyRole, keyOf(d.gateway, d.bus, d.id));
             item->setData(PresenceRole, int(presence));
             item->setForeground(presence == Presence::Online ? palette().text() : palette().brush(QPalette::Disabled,
@@ -179,8 +183,15 @@ void GatewayDialog::refresh()
             m_table->selectRow(row);
         ++row;
     }
-    if (m_table->columnWidth(GatewayColumn) < 60)
+    // Names and models come as the gateways tell them: the columns follow.
+    if (changed) {
+        QHeaderView *header = m_table->horizontalHeader();
+        header->setStretchLastSection(false);
         m_table->resizeColumnsToContents();
+        for (int column = 0; column < Columns - 1; ++column)
+            header->resizeSection(column, header->sectionSize(column) + 12);
+        header->setStretchLastSection(true);
+    }
     selectionChanged();
 }
 

@@ -32,9 +32,10 @@ bool brokerSettings(LineBroker broker, MqttClient::Settings *settings, QString *
 
 void MainWindow::chooseGatewayDevice()
 {
-    // The broker the Line view uses, until another one was used here.
-    if (m_gatewayBroker.host.isEmpty() && m_lineWindow)
-        m_gatewayBroker = m_lineWindow->broker();
+    // The broker the Line view uses (remembered from the last run), until another one was
+    // used here.
+    if (m_gatewayBroker.host.isEmpty())
+        m_gatewayBroker = lineWindow()->broker();
     GatewayDialog dialog(m_gatewayBroker, m_connectionForm);
     if (!m_gatewayBroker.host.isEmpty())
         dialog.showDevices();
@@ -46,6 +47,28 @@ void MainWindow::chooseGatewayDevice()
     if (!LeaseProtocol::parseAddress(dialog.address(), &chosen, &why)
         || !connectToGatewayDevice(m_gatewayBroker, chosen.gateway, chosen.bus, dialog.id(), &why))
         QMessageBox::warning(m_connectionForm, tr("Through a gateway"), why);
+}
+
+void MainWindow::diagnoseFromLine(const LineBroker &broker, const QString &gateway, const QString &bus, int id)
+{
+    QWidget *asking = m_lineWindow ? static_cast<QWidget *>(m_lineWindow) : this;
+    // A device (or a replay) the window shows is left only when the operator says so.
+    if ((isVisible() || m_connectionForm->isLinkConnected())
+        && QMessageBox::question(asking, tr("Diagnose"),
+                                 tr("The main window shows another device. Disconnect it and open ID %1 of bus %2 "
+                                    "on gateway %3 instead?")
+                                     .arg(QString::number(id), bus, gateway))
+               != QMessageBox::Yes)
+        return;
+    if (isReplaying())
+        closeSession();
+    // The connection window tells how the lease goes; the main window follows once it holds.
+    m_connectionForm->show();
+    m_connectionForm->raise();
+    m_connectionForm->activateWindow();
+    QString why;
+    if (!connectToGatewayDevice(broker, gateway, bus, id, &why))
+        QMessageBox::warning(asking, tr("Diagnose"), why);
 }
 
 bool MainWindow::connectToGatewayDevice(const LineBroker &broker, const QString &gateway, const QString &bus, int id,

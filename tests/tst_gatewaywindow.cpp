@@ -14,6 +14,7 @@
 #include "link/portlist.h"
 #include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
+#include "lineview/linewindow.h"
 #include "support/broker.h"
 #include "support/screenshots.h"
 #include "support/watcher.h"
@@ -100,6 +101,7 @@ private slots:
 
     void throughAGateway();
     void refusals();
+    void diagnoseFromTheLineView();
     void screenshots();
 
 private:
@@ -245,6 +247,37 @@ void TestGatewayWindow::refusals()
     QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
 }
 
+void TestGatewayWindow::diagnoseFromTheLineView()
+{
+    // "Diagnose" opens the chosen device in the main window through the lease, over the
+    // broker the Line view is connected with; while the window holds it, the Line view shows
+    // it leased and offers it no more.
+    QFile::remove(Ini);
+    MainWindow window;
+    window.showLineView(m_broker.address());
+    LineWindow *line = window.lineWindow();
+    auto *diagnose = line->findChild<QPushButton *>("pB_Diagnose");
+    line->detail()->setCurrentIndex(1);
+    // ID 3 chosen once its row is in the table and the gateway has told what it is.
+    const auto chooseThree = [line, diagnose] {
+        const int row = line->monitor()->state().rowOf("gw", "a", 3);
+        const QModelIndex index = line->filter()->mapFromSource(line->monitor()->table()->index(row, 0));
+        if (index.isValid() && line->deviceView()->selectionModel()->currentIndex().row() != index.row())
+            line->deviceView()->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return diagnose->isEnabled();
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(chooseThree(), qPrintable(diagnose->toolTip()), 10000);
+    diagnose->click();
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
+    QCOMPARE(window.form()->lb_UID_I->text(), QString("0A000003"));
+    QTRY_VERIFY(!diagnose->isEnabled());
+    QVERIFY2(diagnose->toolTip().endsWith("holds its lease."), qPrintable(diagnose->toolTip()));
+    window.form()->actionDisconnect->trigger();
+    QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
+    QTRY_VERIFY(diagnose->isEnabled());
+}
+
 // Pictures for a person to look at; only when GRIVANT_SCREENSHOTS names a folder.
 void TestGatewayWindow::screenshots()
 {
@@ -280,6 +313,25 @@ void TestGatewayWindow::screenshots()
         QVERIFY(window.connectToGatewayDevice(broker, "gw", "a", 7));
         QTRY_VERIFY(connection->findChild<QPlainTextEdit *>("pTE_process")->toPlainText().contains("ID 7"));
         connection->grab().save(folder + "/connection-refused-" + language + ".png");
+
+        // The Line view with a device that can be diagnosed in its detail.
+        window.showLineView(m_broker.address());
+        LineWindow *line = window.lineWindow();
+        line->setGeometry(QRect(0, 24, 1366, 768 - 24 - 30));
+        line->detail()->setCurrentIndex(1);
+        auto *diagnose = line->findChild<QPushButton *>("pB_Diagnose");
+        QTRY_VERIFY_WITH_TIMEOUT(([line, diagnose] {
+                                     const int row = line->monitor()->state().rowOf("gw", "a", 2);
+                                     const QModelIndex index =
+                                         line->filter()->mapFromSource(line->monitor()->table()->index(row, 0));
+                                     if (index.isValid())
+                                         line->deviceView()->selectionModel()->setCurrentIndex(
+                                             index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                     return diagnose->isEnabled();
+                                 }()),
+                                 10000);
+        line->grab().save(folder + "/line-diagnose-" + language + ".png");
+        line->close();
     }
     QFile::remove(Ini);
 }

@@ -1,5 +1,6 @@
 // The Line view's picture of a line, judged directly: what it makes of hostile messages and
 // topics, its bounds, the words it shows, the curves it keeps and the rows it sorts.
+#include "lineview/linediagnosis.h"
 #include "lineview/linefeed.h"
 #include "lineview/linemodels.h"
 #include "lineview/linestate.h"
@@ -26,6 +27,9 @@ void apply(LineState &state, const QString &topic, const QByteArray &payload, qi
 
 } // namespace
 
+using Messages = QList<QPair<QString, QByteArray>>;
+Q_DECLARE_METATYPE(Messages)
+
 class TestLineState : public QObject
 {
     Q_OBJECT
@@ -40,6 +44,8 @@ private slots:
     void curvesKeepWhereAMoveEnded();
     void sortingPutsFaultsAndOfflineFirst();
     void filtersAndBuses();
+    void diagnoseOnlyWhatCanBeLeased_data();
+    void diagnoseOnlyWhatCanBeLeased();
     void brokerAddress_data();
     void brokerAddress();
     void brokerLogin_data();
@@ -328,6 +334,52 @@ void TestLineState::filtersAndBuses()
     QCOMPARE(cell(1, LineBusModel::DevicesColumn), QStringLiteral("0 of 2 online")); // its gateway is offline
     QCOMPARE(cell(2, LineBusModel::GatewayColumn) + "|" + cell(2, LineBusModel::BusColumn), QStringLiteral("l2|"));
     QVERIFY(cell(2, LineBusModel::SinceColumn).startsWith("before "));
+}
+
+void TestLineState::diagnoseOnlyWhatCanBeLeased_data()
+{
+    // The messages of one device of gateway l1 in turn, and what "Diagnose" makes of them.
+    QTest::addColumn<Messages>("messages");
+    QTest::addColumn<int>("verdict");
+    using V = LineDiagnosis::Verdict;
+    using M = Messages;
+    const QByteArray lends = R"({"model":{"name":"GZB-50W"},"diagnosis":true})";
+    const M ready = {{"grivant/l1/status", "online"}, {"grivant/l1/w/3/info", lends},
+                     {"grivant/l1/w/3/availability", "online"}};
+    QTest::newRow("online, lent") << ready << int(V::Possible);
+    QTest::newRow("no info yet") << M{{"grivant/l1/status", "online"}, {"grivant/l1/w/3/availability", "online"}}
+                                 << int(V::NotIdentified);
+    QTest::newRow("diagnosis off") << M{{"grivant/l1/status", "online"},
+                                        {"grivant/l1/w/3/info", R"({"model":{"name":"GZB-50W"},"diagnosis":false})"},
+                                        {"grivant/l1/w/3/availability", "online"}}
+                                   << int(V::NotLent);
+    QTest::newRow("an older gateway") << M{{"grivant/l1/status", "online"},
+                                           {"grivant/l1/w/3/info", R"({"model":{"name":"GZB-50W"}})"},
+                                           {"grivant/l1/w/3/availability", "online"}}
+                                      << int(V::NotLent);
+    QTest::newRow("diagnosis a text") << M{{"grivant/l1/status", "online"},
+                                           {"grivant/l1/w/3/info", R"({"model":{"name":"GZB-50W"},"diagnosis":"yes"})"},
+                                           {"grivant/l1/w/3/availability", "online"}}
+                                      << int(V::NotLent);
+    QTest::newRow("gateway offline") << M(ready) + M{{"grivant/l1/status", "offline"}} << int(V::GatewayOffline);
+    QTest::newRow("gateway never said") << M{{"grivant/l1/w/3/info", lends}, {"grivant/l1/w/3/availability", "online"}}
+                                        << int(V::GatewayOffline);
+    QTest::newRow("device offline") << M(ready) + M{{"grivant/l1/w/3/availability", "offline"}} << int(V::DeviceOffline);
+    QTest::newRow("availability unknown") << M{{"grivant/l1/status", "online"}, {"grivant/l1/w/3/info", lends}}
+                                          << int(V::DeviceOffline);
+    QTest::newRow("leased") << M(ready) + M{{"grivant/l1/w/3/availability", "leased"}} << int(V::Leased);
+}
+
+void TestLineState::diagnoseOnlyWhatCanBeLeased()
+{
+    QFETCH(Messages, messages);
+    QFETCH(int, verdict);
+    LineState state;
+    for (const auto &m : messages)
+        apply(state, m.first, m.second);
+    QCOMPARE(int(LineDiagnosis::judge(state, state.rowOf("l1", "w", 3))), verdict);
+    QCOMPARE(int(LineDiagnosis::judge(state, -1)), int(LineDiagnosis::Verdict::NoDevice));
+    QCOMPARE(int(LineDiagnosis::judge(state, state.devices().size())), int(LineDiagnosis::Verdict::NoDevice));
 }
 
 void TestLineState::brokerAddress_data()

@@ -1013,12 +1013,40 @@ While the window is connected the gateway lends the device to it alone: it does 
             <translation>%1 polls, %2 failures (%3 without an answer, %4 garbled, %5 refused)</translation>
         </message>
         <message>
-            <source>Opening a device through its gateway's lease in the main window is not possible yet.</source>
-            <translation>Opening a device through its gateway's lease in the main window is not possible yet.</translation>
-        </message>
-        <message>
             <source>Lease holder</source>
             <translation>Lease holder</translation>
+        </message>
+        <message>
+            <source>Opens this device in the main window through its gateway: the gateway lends it to the window alone, and polls it again when the window disconnects.</source>
+            <translation>Opens this device in the main window through its gateway: the gateway lends it to the window alone, and polls it again when the window disconnects.</translation>
+        </message>
+        <message>
+            <source>Choose a device above.</source>
+            <translation>Choose a device above.</translation>
+        </message>
+        <message>
+            <source>Its gateway has not told yet what this device is.</source>
+            <translation>Its gateway has not told yet what this device is.</translation>
+        </message>
+        <message>
+            <source>Its gateway lends no device for diagnosis (allow_diagnosis = yes in the gateway's configuration turns it on).</source>
+            <translation>Its gateway lends no device for diagnosis (allow_diagnosis = yes in the gateway's configuration turns it on).</translation>
+        </message>
+        <message>
+            <source>Its gateway is offline.</source>
+            <translation>Its gateway is offline.</translation>
+        </message>
+        <message>
+            <source>The device is offline: its gateway does not reach it.</source>
+            <translation>The device is offline: its gateway does not reach it.</translation>
+        </message>
+        <message>
+            <source>Another client holds its lease.</source>
+            <translation>Another client holds its lease.</translation>
+        </message>
+        <message>
+            <source>%1 holds its lease.</source>
+            <translation>%1 holds its lease.</translation>
         </message>
     </context>
     <context>
@@ -1936,6 +1964,14 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Through a gateway</source>
             <translation>Through a gateway</translation>
+        </message>
+        <message>
+            <source>Diagnose</source>
+            <translation>Diagnose</translation>
+        </message>
+        <message>
+            <source>The main window shows another device. Disconnect it and open ID %1 of bus %2 on gateway %3 instead?</source>
+            <translation>The main window shows another device. Disconnect it and open ID %1 of bus %2 on gateway %3 instead?</translation>
         </message>
     </context>
     <context>

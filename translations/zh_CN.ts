@@ -1013,12 +1013,40 @@ While the window is connected the gateway lends the device to it alone: it does 
         <translation>%1 次轮询，%2 次失败（%3 次无应答，%4 次应答损坏，%5 次被拒绝）</translation>
     </message>
     <message>
-        <source>Opening a device through its gateway&apos;s lease in the main window is not possible yet.</source>
-        <translation>目前尚无法在主窗口中通过网关的借用打开设备。</translation>
-    </message>
-    <message>
         <source>Lease holder</source>
         <translation>借用者</translation>
+    </message>
+    <message>
+        <source>Opens this device in the main window through its gateway: the gateway lends it to the window alone, and polls it again when the window disconnects.</source>
+        <translation>经由网关在主窗口中打开此设备：网关只把它借给本窗口，窗口断开连接后再恢复轮询。</translation>
+    </message>
+    <message>
+        <source>Choose a device above.</source>
+        <translation>请在上方选择一台设备。</translation>
+    </message>
+    <message>
+        <source>Its gateway has not told yet what this device is.</source>
+        <translation>网关尚未报告此设备的信息。</translation>
+    </message>
+    <message>
+        <source>Its gateway lends no device for diagnosis (allow_diagnosis = yes in the gateway&apos;s configuration turns it on).</source>
+        <translation>其网关不借出设备用于诊断（在网关配置中设置 allow_diagnosis = yes 可开启）。</translation>
+    </message>
+    <message>
+        <source>Its gateway is offline.</source>
+        <translation>其网关已离线。</translation>
+    </message>
+    <message>
+        <source>The device is offline: its gateway does not reach it.</source>
+        <translation>设备已离线：其网关无法访问它。</translation>
+    </message>
+    <message>
+        <source>Another client holds its lease.</source>
+        <translation>另一客户端正在借用此设备。</translation>
+    </message>
+    <message>
+        <source>%1 holds its lease.</source>
+        <translation>%1 正在借用此设备。</translation>
     </message>
 </context>
 <context>
@@ -1936,6 +1964,14 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Through a gateway</source>
         <translation>经由网关</translation>
+    </message>
+    <message>
+        <source>Diagnose</source>
+        <translation>诊断</translation>
+    </message>
+    <message>
+        <source>The main window shows another device. Disconnect it and open ID %1 of bus %2 on gateway %3 instead?</source>
+        <translation>主窗口正在显示另一台设备。是否断开它，改为打开网关 %3 上总线 %2 的 ID %1？</translation>
     </message>
 </context>
 <context>
