@@ -10,7 +10,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
-for suite in tst_e2e tst_panels_wire tst_sessionwindow tst_netwindow; do
+for suite in tst_e2e tst_panels_wire tst_sessionwindow tst_netwindow tst_gatewaywindow; do
   echo "screenshots: $suite"
   (cd "$build/tests/work/$suite" &&
     GRIVANT_SCREENSHOTS="$shots" GRIVANT_RUN_DIR="$build/run" DEVSIM="$build/tools/devsim/devsim" \
@@ -38,6 +38,7 @@ pictures=(
   line-en_US:line-en
   network-dialog-en_US:network-dialog-en
   connection-network-en_US:connection-network-en
+  gateway-dialog-en_US:gateway-dialog-en
 )
 mkdir -p "$top/docs"
 for pair in "${pictures[@]}"; do
