@@ -105,6 +105,12 @@ void LeaseTransport::onMessage(const QString &topic, const QByteArray &payload)
     if (topic == QStringLiteral("grivant/%1/status").arg(m_settings.address.gateway)) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_gatewayStatus = QString::fromUtf8(payload.left(16));
+        // A gateway keeps its leases in memory only: one that went away lends nothing when
+        // it is back, and the lease is taken again before the next request.
+        if (m_gatewayStatus == QLatin1String("offline") && m_leased) {
+            m_leased = false;
+            m_leaseEnd = QStringLiteral("gateway %1 went offline").arg(m_settings.address.gateway);
+        }
         m_told.notify_all();
         return;
     }
@@ -129,8 +135,16 @@ void LeaseTransport::onMessage(const QString &topic, const QByteArray &payload)
         m_leased = false;
         m_leaseEnd = a.detail;
         break;
-    case Answer::Kind::Pdu:
     case Answer::Kind::Error:
+        // The gateway knows of no lease of this session (it started again meanwhile, say):
+        // the next request takes it again.
+        if (a.error == QLatin1String(LeaseProtocol::NotSent) && a.detail.contains(QLatin1String(" is not leased: ")))
+            m_leased = false;
+        m_answers.push_back(a);
+        if (m_answers.size() > KeptAnswers)
+            m_answers.pop_front();
+        break;
+    case Answer::Kind::Pdu:
         m_answers.push_back(a);
         if (m_answers.size() > KeptAnswers)
             m_answers.pop_front();

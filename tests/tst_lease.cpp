@@ -166,6 +166,7 @@ private slots:
     void grivantctlThroughTheGateway();
     void masterThroughTheGateway();
     void secondClientLastWillAndBystanders();
+    void leaseAfterTheGatewayRestarts(); // last: it restarts the gateway
 
 private:
     QString place(int id, const QString &bus = "a") const { return QStringLiteral("grivant/gw/%1/%2").arg(bus).arg(id); }
@@ -173,6 +174,12 @@ private:
     {
         return {"--port", QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), "--id", QString::number(id),
                 "--username", "diagnostician", "--password-file", m_dir.filePath("diag.password")};
+    }
+    QStringList gatewayArguments() const
+    {
+        return {"--config", m_dir.filePath("gw.conf"), "--name", "gw", "--broker", m_broker.address(),
+                "--username", "gateway", "--password-file", m_dir.filePath("gw.password"), "--bus",
+                m_dir.filePath("a") + ",115200,1-4", "--allow-diagnosis", "--lease-expiry", "3"};
     }
     QString gatewayLog() const
     {
@@ -213,9 +220,7 @@ void TestLease::initTestCase()
     QFile config(m_dir.filePath("gw.conf"));
     QVERIFY(config.open(QIODevice::WriteOnly) && config.write("[gateway]\nstats = 1\n") > 0);
     config.close();
-    m_gateway.start(gatewayProgram(), {"--config", config.fileName(), "--name", "gw", "--broker", m_broker.address(),
-                                       "--username", "gateway", "--password-file", password.fileName(), "--bus",
-                                       m_dir.filePath("a") + ",115200,1-4", "--allow-diagnosis", "--lease-expiry", "3"});
+    m_gateway.start(gatewayProgram(), gatewayArguments());
     QVERIFY(m_gateway.waitForStarted());
     for (int id : {1, 2, 3})
         QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(id) + "/availability"), QByteArray("online"), 10000);
@@ -603,6 +608,7 @@ void TestLease::masterThroughTheGateway()
     s.holder = QStringLiteral("ana@bench-3");
     ModbusClient client;
     client.setAttempts(1);
+    client.setAnswerWait(s.answerWaitMs); // as grivantctl waits through a gateway
     QString why;
     QVERIFY2(client.open(std::make_unique<LeaseTransport>(s), &why), qPrintable(why));
     QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
@@ -658,6 +664,41 @@ void TestLease::secondClientLastWillAndBystanders()
     qInfo("bystanders' polls: %d in the two seconds before the lease's first request, %d in the two after", before,
           during);
     QVERIFY2(during >= 0.9 * before, qPrintable(QStringLiteral("%1 < 0.9 * %2").arg(during).arg(before)));
+}
+
+void TestLease::leaseAfterTheGatewayRestarts()
+{
+    // A gateway that died and started again lends nothing it lent before: the master's next
+    // request after it is back takes the lease again by itself.
+    LeaseTransport::Settings s;
+    s.broker.host = QStringLiteral("127.0.0.1");
+    s.broker.port = m_broker.port();
+    s.broker.username = QStringLiteral("diagnostician");
+    s.broker.password = QStringLiteral("diag-secret");
+    QVERIFY(LeaseProtocol::parseAddress(QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), &s.address, nullptr));
+    s.id = 3;
+    ModbusClient client;
+    client.setAttempts(1);
+    client.setAnswerWait(s.answerWaitMs); // as grivantctl waits through a gateway
+    QString why;
+    QVERIFY2(client.open(std::make_unique<LeaseTransport>(s), &why), qPrintable(why));
+    const ModbusClient::Reply first = client.read(3, 0x0200, 1);
+    QVERIFY2(first.ok(), qPrintable(first.errorText()));
+
+    ::kill(pid_t(m_gateway.processId()), SIGKILL);
+    QVERIFY(m_gateway.waitForFinished());
+    QTRY_COMPARE(m_watcher->last("grivant/gw/status"), QByteArray("offline"));
+    const ModbusClient::Reply meanwhile = client.read(3, 0x0200, 1);
+    QVERIFY(!meanwhile.ok());
+    m_gateway.start(gatewayProgram(), gatewayArguments());
+    QVERIFY(m_gateway.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(m_watcher->last(place(3) + "/availability"), QByteArray("online"), 10000);
+    // Taken again at the first request the pauses between refused takes allow (they grow
+    // to 10 s while the gateway identifies its devices again).
+    QTRY_VERIFY_WITH_TIMEOUT(client.read(3, 0x0200, 1).ok(), 30000);
+    QCOMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("leased"));
+    client.close();
+    QTRY_COMPARE(m_watcher->last(place(3) + "/availability"), QByteArray("online"));
 }
 
 QTEST_GUILESS_MAIN(TestLease)
