@@ -1,5 +1,6 @@
 #include "app/installpaths.h"
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 #include "app/portoption.h"
 #include "app/quitonsignal.h"
 #include "app/startupprobe.h"
@@ -123,6 +124,7 @@ int main(int argc, char *argv[])
     if (!lineAddressUsable(argc, argv))
         return 2;
     QApplication a(argc, argv);
+    PlainText::installToolTips(&a);
     QApplication::setApplicationVersion(GRIVANT_VERSION);
     // The desktop entry's name ties the windows to the menu entry and its icon; the
     // connection window, the first one shown, carries the logo too.
@@ -145,12 +147,15 @@ int main(int argc, char *argv[])
         workdir = InstallPaths::userWorkDir();
     }
     // Files named on the command line are where the operator was, whatever the work folder.
-    QString recordFile = options.parser.value(options.record);
-    if (!recordFile.isEmpty())
-        recordFile = QDir::current().absoluteFilePath(recordFile);
-    QString replayFile = options.parser.value(options.replay);
-    if (!replayFile.isEmpty())
-        replayFile = QDir::current().absoluteFilePath(replayFile);
+    // (QDir takes ":name" for one of Qt's resources, already absolute.)
+    const auto here = [](const QString &file) {
+        if (file.isEmpty())
+            return file;
+        return file.startsWith(QLatin1Char(':')) ? QDir::currentPath() + QLatin1Char('/') + file
+                                                 : QDir::current().absoluteFilePath(file);
+    };
+    const QString recordFile = here(options.parser.value(options.record));
+    const QString replayFile = here(options.parser.value(options.replay));
     const QString lineBroker = options.parser.value(options.line);
     QList<PortEntry> ports = parsePortOptions(options.parser.values(options.port));
     if (!workdir.isEmpty())
@@ -159,7 +164,7 @@ int main(int argc, char *argv[])
     QString problem;
     if (!workdir.isEmpty() && !InstallPaths::enterWorkDir(workdir, &problem)) {
         fprintf(stderr, "grivant: %s\n", qPrintable(problem));
-        QMessageBox::critical(nullptr, "Grivant", "Grivant cannot start: " + problem + '.');
+        PlainText::message(nullptr, QMessageBox::Critical, "Grivant", "Grivant cannot start: " + problem + '.');
         return 1;
     }
 
@@ -183,6 +188,7 @@ int main(int argc, char *argv[])
             fprintf(stderr, "grivant: %s\n", qPrintable(error));
             auto *box = new QMessageBox(QMessageBox::Warning, "Grivant", error, QMessageBox::Ok,
                                         w.connectionWindow());
+            box->setTextFormat(Qt::PlainText);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->show();
         }

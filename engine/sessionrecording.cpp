@@ -2,6 +2,7 @@
 // the indicator in the status bar, and --record. Every frame of the link and every event
 // the operator caused or saw goes to the session writer, which stores it in its own thread.
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 #include "ui_mainwindow.h"
 
 #include "data/vxregisterdatabase.h"
@@ -51,6 +52,7 @@ void MainWindow::initSessionRecording()
 
     m_recordLabel = new QLabel(this);
     m_recordLabel->setObjectName(QStringLiteral("lb_Recording"));
+    m_recordLabel->setTextFormat(Qt::PlainText); // the file's name as it is written
     m_recordLabel->setStyleSheet(QStringLiteral("QLabel{color:#C0392B;font-weight:bold;}"));
     m_recordLabel->hide();
     ui->statusBar->addWidget(m_recordLabel);
@@ -294,5 +296,5 @@ void MainWindow::recordSessionChosen()
         return;
     QString error;
     if (!startRecording(dialog.selectedFiles().constFirst(), &error, true))
-        QMessageBox::warning(this, tr("Record session"), error);
+        PlainText::message(this, QMessageBox::Warning, tr("Record session"), error);
 }

@@ -3,6 +3,7 @@
 // the moment of the recording the timeline stands at. Nothing can be written: the controls
 // that would write are disabled with a tooltip, and the polling engine refuses writes.
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 #include "ui_mainwindow.h"
 
 #include "data/vevirurodozovidatabase.h"
@@ -130,7 +131,8 @@ void MainWindow::openSessionChosen()
         return;
     QString error;
     if (!openSession(path, &error) && !error.isEmpty())
-        QMessageBox::warning(isVisible() ? static_cast<QWidget *>(this) : m_connectionForm, tr("Open session"), error);
+        PlainText::message(isVisible() ? static_cast<QWidget *>(this) : m_connectionForm, QMessageBox::Warning,
+                           tr("Open session"), error);
 }
 
 // An hour of recording takes a second or two to read: the read runs on a thread of its own
@@ -146,6 +148,10 @@ bool MainWindow::readSessionAside(const QString &path, SessionData *data, QStrin
     const std::unique_ptr<QThread> reader(QThread::create([&] { ok = readSession(path, data, error, &stop); }));
     QProgressDialog busy(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()), tr("Cancel"), 0, 0,
                          isVisible() ? static_cast<QWidget *>(this) : m_connectionForm);
+    // The file's name as it is written (see PlainText).
+    auto *label = new QLabel(busy.labelText());
+    label->setTextFormat(Qt::PlainText);
+    busy.setLabel(label);
     busy.setWindowModality(Qt::ApplicationModal);
     busy.setMinimumDuration(300);
     // The dialog shows itself once that time has passed from its first value.

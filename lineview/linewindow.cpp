@@ -181,6 +181,7 @@ LineWindow::LineWindow(QWidget *parent) : QMainWindow(parent)
     styleButton(m_login);
     m_link = new QLabel(central);
     m_link->setObjectName(QStringLiteral("lb_Link"));
+    m_link->setTextFormat(Qt::PlainText); // the address and the network's reason as they come
     m_link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *top = new QHBoxLayout;
     top->addWidget(m_addressLabel);

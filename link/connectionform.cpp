@@ -536,6 +536,7 @@ void ConnectionForm::showRecording(const QString &text, const QString &toolTip)
             return;
         m_recordingLabel = new QLabel(this);
         m_recordingLabel->setObjectName(QStringLiteral("lb_Recording"));
+        m_recordingLabel->setTextFormat(Qt::PlainText); // the file's name as it is written
         m_recordingLabel->setStyleSheet(QStringLiteral("QLabel{color:#C0392B;font-weight:bold;}"));
         statusBar()->addWidget(m_recordingLabel);
     }

@@ -68,6 +68,7 @@ void ConnectionForm::createAdapterLine()
 {
     m_adapterLabel = new QLabel(ui->centralwidget);
     m_adapterLabel->setObjectName(QStringLiteral("lb_Adapter"));
+    m_adapterLabel->setTextFormat(Qt::PlainText); // an adapter's own name, an address as typed
     QFont font = m_adapterLabel->font();
     font.setPointSize(LinePointSize);
     m_adapterLabel->setFont(font);

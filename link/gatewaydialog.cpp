@@ -37,6 +37,7 @@ GatewayDialog::GatewayDialog(const LineBroker &broker, QWidget *parent) : QDialo
     m_show->setObjectName(QStringLiteral("pB_Show"));
     m_show->setDefault(true);
     m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText); // the broker's and the gateway's words as they come
     m_status->setWordWrap(true);
     m_table = new QTableWidget(0, Columns, this);
     m_table->setObjectName(QStringLiteral("tW_Devices"));

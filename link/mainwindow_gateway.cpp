@@ -2,6 +2,7 @@
 // connection window asks here for the broker and the device, and the connection window
 // leases it; the Line view may ask for one by name.
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 
 #include "link/connectionform.h"
 #include "link/gatewaydialog.h"
@@ -46,7 +47,7 @@ void MainWindow::chooseGatewayDevice()
     QString why;
     if (!LeaseProtocol::parseAddress(dialog.address(), &chosen, &why)
         || !connectToGatewayDevice(m_gatewayBroker, chosen.gateway, chosen.bus, dialog.id(), &why))
-        QMessageBox::warning(m_connectionForm, tr("Through a gateway"), why);
+        PlainText::message(m_connectionForm, QMessageBox::Warning, tr("Through a gateway"), why);
 }
 
 void MainWindow::diagnoseFromLine(const LineBroker &broker, const QString &gateway, const QString &bus, int id)

@@ -47,6 +47,7 @@ NetworkPortDialog::NetworkPortDialog(QWidget *parent) : QDialog(parent)
                              "network; the window's polling waits at most about 200 ms."));
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("lb_NetAddress"));
+    m_result->setTextFormat(Qt::PlainText); // the address as it was typed
     m_result->setWordWrap(true);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -141,6 +141,7 @@ class ElidingLabel : public QLabel
 public:
     explicit ElidingLabel(QWidget *parent) : QLabel(parent)
     {
+        setTextFormat(Qt::PlainText); // a file's name as it is written
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         setMinimumWidth(0);
     }

@@ -256,6 +256,7 @@ void MainWindow::showParameterMessage(int icon, const QString &title, const QStr
 {
     auto *box = new QMessageBox(QMessageBox::Icon(icon), title, text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("parameterMessage"));
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

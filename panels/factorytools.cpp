@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 #include "ui_mainwindow.h"
 
 #include <QInputDialog>
@@ -51,12 +52,11 @@ int MainWindow::askOperator(int icon, const QString &title, const QString &text)
         return m_messageBox(icon, title, text);
     switch (icon) {
     case QMessageBox::Question:
-        return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::NoButton);
+        return PlainText::message(this, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
     case QMessageBox::Warning:
-        return QMessageBox::warning(this, title, text);
+        return PlainText::message(this, QMessageBox::Warning, title, text);
     default:
-        return QMessageBox::information(this, title, text);
+        return PlainText::message(this, QMessageBox::Information, title, text);
     }
 }
 

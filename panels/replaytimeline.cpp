@@ -20,6 +20,7 @@ class FileLabel : public QLabel
 public:
     FileLabel()
     {
+        setTextFormat(Qt::PlainText); // the file's name as it is written
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         setMinimumWidth(0);
     }

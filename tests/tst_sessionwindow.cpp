@@ -243,6 +243,45 @@ private slots:
         QVERIFY(!other.isVisible());
     }
 
+    // What the file says of itself (its name, its model) is shown as it is written: a tag in
+    // it is no rich text, which could hide words or have the label load a file.
+    void textsOfTheFileAreShownAsWritten()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("<b>bench.grivant-session");
+        SessionHeader h;
+        h.program = "test";
+        h.startEpochUs = 1700000000000000;
+        h.ident = QByteArray::fromHex("7F7F01020217000100003412");
+        h.modelName = "<i>XQ-9</i>";
+        h.mapName = "gripper";
+        RegisterMap map;
+        map.groupNames.insert(2, "Feedback");
+        map.groupRegisterCounts.insert(2, 1);
+        map.registerDescriptions.insert(0x0200, "R");
+        map.registerValueRanges.insert(0x0200, "-");
+        SessionWriter writer;
+        QString error;
+        QVERIFY2(writer.start(file, h, &map, &error), qPrintable(error));
+        QVERIFY(writer.finish());
+
+        MainWindow replay;
+        QVERIFY2(replay.openSession(file, &error), qPrintable(error));
+        replay.resize(1366, 768);
+        replay.show();
+        QCOMPARE(replay.form()->lb_mode_I->text(), h.modelName);
+        const auto *name = replay.findChild<QLabel *>("lb_ReplayFile");
+        QVERIFY(name && name->text().contains("<b>bench"));
+        int tagged = 0;
+        for (const QWidget *top : QApplication::topLevelWidgets())
+            for (const QLabel *label : top->findChildren<QLabel *>())
+                if (label->text().contains("<b>") || label->text().contains("<i>")) {
+                    ++tagged;
+                    QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+                }
+        QVERIFY(tagged >= 2);
+    }
+
     // The program ending while a session is read (a signal, a logout: the event loops are
     // told to quit) stops the read: nothing opens, nothing is said, the quit stands.
     void quitWhileReadingOpensNothing()
