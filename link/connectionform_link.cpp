@@ -4,6 +4,7 @@
 #include "ui_connectionform.h"
 
 #include "link/modbusexception.h"
+#include "link/modbusclient.h"
 #include "link/modbusframe.h"
 #include "link/portidentity.h"
 #include "link/processlog.h"
@@ -125,14 +126,19 @@ void ConnectionForm::ComPort_Connect()
     if (m_master->state() != QModbusDevice::ConnectedState) {
         // Even parity reaches the far end of a pseudo-terminal as none whatever is asked, and
         // asking for it fails when nothing else changes with it (a port left set up by a
-        // program that ended without closing it): the same line is opened at none.
-        const bool noParityFlag = m_parity == QSerialPort::EvenParity && PortIdentity::isPseudoTerminal(m_portName);
+        // program that ended without closing it): the same line is asked for none. Odd
+        // would fail the same way where that program left it odd: a pseudo-terminal is
+        // opened at none and then asked for its parity (see setLineParity).
+        const bool pseudoTerminal = PortIdentity::isPseudoTerminal(m_portName);
+        const QSerialPort::Parity parity = pseudoTerminal && m_parity == QSerialPort::EvenParity
+                                               ? QSerialPort::NoParity
+                                               : QSerialPort::Parity(m_parity);
         m_master->setConnectionParameter(QModbusDevice::SerialPortNameParameter,
                                          PortIdentity::serialPortName(m_portName));
         m_master->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
         m_master->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, QSerialPort::Data8);
         m_master->setConnectionParameter(QModbusDevice::SerialParityParameter,
-                                         noParityFlag ? int(QSerialPort::NoParity) : int(m_parity));
+                                         pseudoTerminal ? int(QSerialPort::NoParity) : int(parity));
         m_master->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, int(m_stopBits));
         m_master->setTimeout(ReplyTimeoutMs);
         m_master->setNumberOfRetries(0);
@@ -141,7 +147,13 @@ void ConnectionForm::ComPort_Connect()
         m_master->setInterFrameDelay(-1);
         m_trafficLine = TrafficText::line(m_portName, m_baudRate, m_parity, m_stopBits);
 
-        const bool ok = m_master->connectDevice();
+        bool ok = m_master->connectDevice();
+        if (ok && pseudoTerminal) {
+            auto *port = m_master->findChild<QSerialPort *>();
+            ok = port && port->isOpen() && setLineParity(*port, parity);
+            if (!ok)
+                m_master->disconnectDevice();
+        }
         QString line = LinkText::connectLogLine(ok, m_portName, m_baudRate, m_parity, m_stopBits,
                                                 m_slaveId);
         appendLog(line + QLatin1Char('\n'));

@@ -153,8 +153,9 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
 
         // Even parity reaches the far end of a pseudo-terminal as none whatever is asked,
         // and asking for it fails (Invalid argument) when nothing else changes with it, as
-        // on a port that a program left set up without closing it. It is opened at none:
-        // the same line, without the failure.
+        // on a port that a program left set up without closing it: it is asked for none,
+        // the same line without the failure. Every parity is asked of the open port (see
+        // setLineParity), not at the open, where odd would fail the same way.
         const bool pseudoTerminal = PortIdentity::isPseudoTerminal(name);
 
         bool portFailed = false;
@@ -169,20 +170,19 @@ void Connectionfunc::slot_ScanGripper(QStringList ports)
                 port.setPortName(PortIdentity::serialPortName(name));
                 port.setBaudRate(baud, QSerialPort::AllDirections);
                 port.setDataBits(QSerialPort::Data8);
-                port.setParity(pseudoTerminal && parity == QSerialPort::EvenParity ? QSerialPort::NoParity
-                                                                                   : parity);
+                port.setParity(QSerialPort::NoParity);
                 port.setStopBits(QSerialPort::OneStop);
                 qDebug() << "param " << name << baud << int(parity);
 
-                if (!port.open(QIODevice::ReadWrite)) {
+                if (!port.open(QIODevice::ReadWrite)
+                    || !setLineParity(port, pseudoTerminal && parity == QSerialPort::EvenParity ? QSerialPort::NoParity
+                                                                                                : parity)) {
                     emit sig_status(QStringLiteral("Scan error:\t %1,(%2 :%3)")
                                         .arg(name, QString::number(int(port.error())),
                                              port.errorString()));
                     portFailed = true;
                     break;
                 }
-                if (port.parity() == QSerialPort::NoParity)
-                    clearStaleOddFlag(port);
                 port.setDataTerminalReady(true);
                 m_adapter.opened(name, port.handle());
                 if (pi == 0 && bn == 0 && m_adapter.identity().kind != SerialAdapter::Kind::PseudoTerminal)

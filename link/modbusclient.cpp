@@ -117,6 +117,12 @@ void clearStaleOddFlag(QSerialPort &port)
 #endif
 }
 
+bool setLineParity(QSerialPort &port, QSerialPort::Parity parity)
+{
+    clearStaleOddFlag(port);
+    return port.setParity(parity);
+}
+
 QString ModbusClient::Reply::errorText() const
 {
     if (!detail.isEmpty())

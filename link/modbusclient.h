@@ -40,6 +40,13 @@ QString openFailureText(const QString &port, QSerialPort::SerialPortError error,
 // the other side, so no parity is made to mean no parity.
 void clearStaleOddFlag(QSerialPort &port);
 
+// Asks an open port for a parity. A pseudo-terminal keeps no parity-enable flag: where a
+// program left the odd flag behind (one that ended without closing the port), a request of
+// odd parity changes nothing the port keeps, and the system refuses it (Invalid argument).
+// The odd flag is cleared first, so that the request is a change; no parity then means no
+// parity, as above.
+bool setLineParity(QSerialPort &port, QSerialPort::Parity parity);
+
 // A blocking Modbus master on one port, for a worker thread that owns it (the command-line
 // tool runs one per port): a serial port, or a network port (see PortAddress) through
 // which the same RTU requests travel. One request at a time; an unanswered or garbled

@@ -64,7 +64,7 @@ bool SerialTransport::reconfigure(const LineSettings &line, QString *why)
         refused = QStringLiteral("%1 baud").arg(line.baudRate);
     else if (!m_port->setDataBits(QSerialPort::Data8))
         refused = QStringLiteral("8 data bits");
-    else if (!m_port->setParity(line.parity))
+    else if (!setLineParity(*m_port, line.parity))
         refused = parityName(line.parity);
     else if (!m_port->setStopBits(line.stopBits))
         refused = line.stopBits == QSerialPort::TwoStop ? QStringLiteral("2 stop bits") : QStringLiteral("1 stop bit");
@@ -75,8 +75,6 @@ bool SerialTransport::reconfigure(const LineSettings &line, QString *why)
             *why = QStringLiteral("%1 refuses %2 (%3)").arg(line.port, refused, m_port->errorString());
         return false;
     }
-    if (line.parity == QSerialPort::NoParity)
-        clearStaleOddFlag(*m_port);
     m_port->clear();
     return true;
 }

@@ -115,6 +115,7 @@ private slots:
     void adapterLatencyPutBack();
     void lateAnswersAfterAStall();
     void lateAnswersAfterAStallBlocking();
+    void portLeftSetUpByAnEndedProgram_data();
     void portLeftSetUpByAnEndedProgram();
 
 private:
@@ -599,10 +600,19 @@ void TestLink::lateAnswersAfterAStallBlocking()
 
 // A program that ended without closing its port (killed, crashed) leaves the line settings
 // it had set. On a pseudo-terminal a request of even parity then changes nothing else, and
-// the system calls it an invalid argument. The window still connects at even parity (what
-// the far end sees of it is none), and every opener leaves the port as it found it.
+// the system calls it an invalid argument; so does one of odd parity where that program
+// left it odd. The window still connects at each parity (what the far end sees of even is
+// none), and every opener leaves the port as it found it.
+void TestLink::portLeftSetUpByAnEndedProgram_data()
+{
+    QTest::addColumn<int>("left");
+    QTest::newRow("left at no parity") << int(QSerialPort::NoParity);
+    QTest::newRow("left at odd parity") << int(QSerialPort::OddParity);
+}
+
 void TestLink::portLeftSetUpByAnEndedProgram()
 {
+    QFETCH(int, left);
     const int fd = ::open(QFile::encodeName(m_sim->port()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     QVERIFY(fd >= 0);
     const auto line = [fd] {
@@ -612,9 +622,10 @@ void TestLink::portLeftSetUpByAnEndedProgram()
     };
     termios setUp{};
     {
-        QSerialPort left(m_sim->port());
-        left.setBaudRate(115200);
-        QVERIFY(left.open(QIODevice::ReadWrite));
+        QSerialPort ended(m_sim->port());
+        ended.setBaudRate(115200);
+        ended.setParity(QSerialPort::Parity(left));
+        QVERIFY(ended.open(QIODevice::ReadWrite));
         ::tcgetattr(fd, &setUp);
     }
     ::tcsetattr(fd, TCSANOW, &setUp);
@@ -625,6 +636,10 @@ void TestLink::portLeftSetUpByAnEndedProgram()
         form.setLinkParameters(m_sim->port(), 115200, parity, 1, 1);
         form.ComPort_Connect();
         QVERIFY2(processLog(form).startsWith("Connect successful:"), qPrintable(processLog(form)));
+        // The far end sees the parity asked for (even: none), not what was left.
+        termios open{};
+        ::tcgetattr(fd, &open);
+        QCOMPARE(bool(open.c_cflag & PARODD), parity == 3);
         form.ComPort_Disconnect();
         QCOMPARE(line(), found);
 
