@@ -270,6 +270,16 @@ void MainWindow::initPanels()
 {
     m_ownershipLabel = new QLabel(ownershipText(), this);
     ui->statusBar->addPermanentWidget(m_ownershipLabel);
+    // A notice takes the whole status bar: the copyright line gives way while one is shown,
+    // so that the notice's end, often its reason, is not cut off by it; one longer than the
+    // bar is there in full as its tooltip. (A replay shows its own notices.)
+    connect(ui->statusBar, &QStatusBar::messageChanged, m_ownershipLabel, [this](const QString &message) {
+        if (isReplaying())
+            return;
+        m_ownershipLabel->setVisible(message.isEmpty());
+        const bool fits = ui->statusBar->fontMetrics().horizontalAdvance(message) < ui->statusBar->width() - 16;
+        ui->statusBar->setToolTip(fits ? QString() : message);
+    });
 
     initScreenFit();
 

@@ -507,10 +507,22 @@ private slots:
         QCOMPARE(w.styleSheet(), QString("*{outline:0px;}QWidget#MainWindow{background:#FFFFFF;}"));
         QVERIFY(QMetaType::type("QVector<quint16>") != QMetaType::UnknownType);
 
-        // The ownership line is a permanent status-bar label.
+        // The ownership line is a permanent status-bar label, which gives way to a notice
+        // for as long as it is shown, so that the notice is not cut off.
         const QList<QLabel *> labels = ui->statusBar->findChildren<QLabel *>();
-        QVERIFY(std::any_of(labels.begin(), labels.end(),
-                            [](QLabel *l) { return l->text().contains("Grivant"); }));
+        const auto ownership = std::find_if(labels.begin(), labels.end(),
+                                            [](QLabel *l) { return l->text().contains("Grivant"); });
+        QVERIFY(ownership != labels.end());
+        QVERIFY((*ownership)->isVisibleTo(&w));
+        const QString notice = "The recording stopped at 00:00:08.004: No space left on device. "
+                               "/home/operator/sessions/line-3/gripper-07.grivant-session holds what was recorded before.";
+        ui->statusBar->resize(400, ui->statusBar->height());
+        ui->statusBar->showMessage(notice);
+        QVERIFY(!(*ownership)->isVisibleTo(&w));
+        QCOMPARE(ui->statusBar->toolTip(), notice);
+        ui->statusBar->clearMessage();
+        QVERIFY((*ownership)->isVisibleTo(&w));
+        QCOMPARE(ui->statusBar->toolTip(), QString());
     }
 
     // Set-point sliders and their edits agree at start; validators follow the slider ranges.
