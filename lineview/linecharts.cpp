@@ -1,5 +1,6 @@
 #include "lineview/linecharts.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -48,6 +49,15 @@ void fitValues(QCPAxis *axis, const QList<QCPGraph *> &graphs, double fallbackLo
     axis->setRange(all.lower - span * 0.08, all.upper + span * 0.08);
 }
 
+// As many value ticks as the chart's height holds without their labels running into each
+// other: on a small screen each chart may be only a few lines of text high.
+void fitTicks(QCPAxisRect *rect)
+{
+    QCPAxis *axis = rect->axis(QCPAxis::atLeft);
+    const int line = QFontMetrics(axis->tickLabelFont()).height();
+    axis->ticker()->setTickCount(std::clamp(rect->height() / (2 * std::max(line, 1)), 2, 5));
+}
+
 } // namespace
 
 LineCharts::LineCharts(QWidget *parent) : QWidget(parent)
@@ -81,6 +91,10 @@ LineCharts::LineCharts(QWidget *parent) : QWidget(parent)
     m_plot->legend->setFont(legendFont);
     m_plot->axisRect()->insetLayout()->take(m_plot->legend);
     legendCell->addElement(0, 0, m_plot->legend);
+    // An empty legend may be no taller than its margins, and its row would squash the
+    // position chart to that height; the filler below it lets the row take its share.
+    legendCell->addElement(1, 0, new QCPLayoutElement(m_plot));
+    legendCell->setRowStretchFactor(0, 0.001);
     legendCell->setMargins(QMargins(0, 8, 4, 0));
     m_plot->legend->setLayer(QStringLiteral("legend"));
     m_plot->setMinimumHeight(180);
@@ -134,6 +148,7 @@ void LineCharts::show(const LineState &state, const QVector<int> &rows, qint64 n
         // One legend entry per device: the current curve has the same colour.
         m_currentGraphs.last()->removeFromLegend();
     }
+    m_plot->legend->setVisible(count > 0); // no empty box beside the charts
     m_units.clear();
     double oldest = nowKey;
     for (int i = 0; i < count; ++i) {
@@ -180,5 +195,7 @@ void LineCharts::show(const LineState &state, const QVector<int> &rows, qint64 n
     }
     fitValues(m_positionRect->axis(QCPAxis::atLeft), m_positionGraphs, -5, 105);
     fitValues(m_currentRect->axis(QCPAxis::atLeft), m_currentGraphs, -150, 150);
+    fitTicks(m_positionRect);
+    fitTicks(m_currentRect);
     retranslate();
 }

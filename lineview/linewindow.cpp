@@ -544,7 +544,7 @@ void LineWindow::refreshed()
         faults += d.hasState && d.reading.fault;
     }
     m_summary->setText(m_monitor.feed()->isOpen() || !state.devices().isEmpty()
-                           ? tr("%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown")
+                           ? tr("Gateways: %1 · devices: %2 · offline: %3 · with a fault: %4 · shown: %5")
                                  .arg(state.gateways().size())
                                  .arg(state.devices().size())
                                  .arg(offline)

@@ -73,7 +73,7 @@ void answerDialog(const std::function<void(NetworkPortDialog *)> &answer)
 void chooseNetworkEntry(ConnectionForm *form)
 {
     QComboBox *ports = form->form()->comB_Port;
-    const int entry = ports->findText("Network device…");
+    const int entry = ports->findData("network-device"); // its text is translated
     ports->setCurrentIndex(entry);
     emit ports->activated(entry);
 }

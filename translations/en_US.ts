@@ -901,10 +901,6 @@ While the window is connected the gateway lends the device to it alone: it does 
             <translation>%1 messages under grivant/ were not understood and left out; the last: %2 (%3).</translation>
         </message>
         <message>
-            <source>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</source>
-            <translation>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</translation>
-        </message>
-        <message>
             <source>Gateway</source>
             <translation>Gateway</translation>
         </message>
@@ -1047,6 +1043,10 @@ While the window is connected the gateway lends the device to it alone: it does 
         <message>
             <source>%1 holds its lease.</source>
             <translation>%1 holds its lease.</translation>
+        </message>
+        <message>
+            <source>Gateways: %1 · devices: %2 · offline: %3 · with a fault: %4 · shown: %5</source>
+            <translation>Gateways: %1 · devices: %2 · offline: %3 · with a fault: %4 · shown: %5</translation>
         </message>
     </context>
     <context>

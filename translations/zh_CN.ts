@@ -901,7 +901,7 @@ While the window is connected the gateway lends the device to it alone: it does 
         <translation>grivant/ 下有 %1 条消息无法识别，已被忽略；最后一条：%2（%3）。</translation>
     </message>
     <message>
-        <source>%1 gateways, %2 devices: %3 offline, %4 with a fault; %5 shown</source>
+        <source>Gateways: %1 · devices: %2 · offline: %3 · with a fault: %4 · shown: %5</source>
         <translation>%1 个网关，%2 台设备：%3 台离线，%4 台有故障；显示 %5 台</translation>
     </message>
     <message>
