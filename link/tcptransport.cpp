@@ -51,12 +51,12 @@ QList<QHostAddress> lookUp(const QString &host, const QDeadlineTimer &deadline, 
     std::unique_lock<std::mutex> lock(lookup->mutex);
     if (!lookup->done.wait_for(lock, std::chrono::milliseconds(remainingMs(deadline)),
                                [&lookup] { return lookup->finished; })) {
-        *why = QStringLiteral("looking up the host name \"%1\" took longer than the time-out").arg(host);
+        *why = TcpTransport::tr("looking up the host name \"%1\" took longer than the time-out").arg(host);
         return {};
     }
     const QHostInfo found = lookup->info;
     if (found.error() != QHostInfo::NoError || found.addresses().isEmpty()) {
-        *why = QStringLiteral("the host name \"%1\" is not known (%2)").arg(host, found.errorString());
+        *why = TcpTransport::tr("the host name \"%1\" is not known (%2)").arg(host, found.errorString());
         return {};
     }
     return found.addresses();
@@ -72,15 +72,15 @@ TcpTransport::~TcpTransport()
 
 QString TcpTransport::serverName() const
 {
-    return (mbap() ? QStringLiteral("the Modbus TCP device at %1") : QStringLiteral("the device server at %1"))
+    return (mbap() ? tr("the Modbus TCP device at %1") : tr("the device server at %1"))
         .arg(m_address.endpoint());
 }
 
 QString TcpTransport::noAnswerText() const
 {
-    return mbap() ? QStringLiteral("no answer: %1 took the request, but neither it nor a device behind it answered")
+    return mbap() ? tr("no answer: %1 took the request, but neither it nor a device behind it answered")
                         .arg(serverName())
-                  : QStringLiteral("no answer: %1 took the request, but the device behind it did not answer")
+                  : tr("no answer: %1 took the request, but the device behind it did not answer")
                         .arg(serverName());
 }
 
@@ -148,12 +148,12 @@ bool TcpTransport::connectNow(QString *why)
         }
         switch (socket->error()) {
         case QAbstractSocket::ConnectionRefusedError:
-            reason = QStringLiteral("it refuses the connection (nothing listens at port %1?)").arg(m_address.port);
+            reason = tr("it refuses the connection (nothing listens at port %1?)").arg(m_address.port);
             break;
         case QAbstractSocket::SocketTimeoutError:
         case QAbstractSocket::UnknownSocketError:
-            reason = QStringLiteral("no connection within %1 ms (switched off, on another network, or held back "
-                                    "by a firewall?)").arg(timeout);
+            reason = tr("no connection within %1 ms (switched off, on another network, or held back "
+                        "by a firewall?)").arg(timeout);
             break;
         default:
             reason = socket->errorString();
@@ -163,7 +163,7 @@ bool TcpTransport::connectNow(QString *why)
         if (deadline.hasExpired())
             break;
     }
-    *why = QStringLiteral("%1 cannot be reached: %2").arg(serverName(), reason);
+    *why = tr("%1 cannot be reached: %2").arg(serverName(), reason);
     return false;
 }
 
@@ -222,7 +222,7 @@ bool TcpTransport::send(const QByteArray &request, QString *why)
         if (!m_socket->waitForBytesWritten(m_address.answerWaitMs()))
             break;
     if (m_socket->bytesToWrite() > 0 || !connected()) {
-        *why = QStringLiteral("the connection to %1 ended before the request went out").arg(serverName());
+        *why = tr("the connection to %1 ended before the request went out").arg(serverName());
         drop();
         return false;
     }

@@ -3,6 +3,7 @@
 #include "link/modbustransport.h"
 #include "link/portaddress.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <memory>
@@ -18,6 +19,10 @@ class QTcpSocket;
 // lookup included, takes at most the port's time-out.
 class TcpTransport : public ModbusTransport
 {
+    // What it says reaches the window's operator in the window's language; grivantctl and
+    // the gateway load no translation and say it as written.
+    Q_DECLARE_TR_FUNCTIONS(TcpTransport)
+
 public:
     explicit TcpTransport(const PortAddress &address);
     ~TcpTransport() override;

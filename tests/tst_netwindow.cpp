@@ -2,11 +2,13 @@
 // remembered), searched by its IDs, connected to and polled; the traffic monitor's frames;
 // a device server that goes away and comes back; pictures for the README.
 #include "app/mainwindow.h"
+#include "app/translation.h"
 #include "ui_mainwindow.h"
 #include "ui_connectionform.h"
 
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "link/modbusclient.h"
 #include "link/networklink.h"
 #include "link/networkportdialog.h"
 #include "link/portlist.h"
@@ -25,6 +27,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -96,6 +99,7 @@ private slots:
     void wholeRoadOverTheNetwork();
     void deviceServerGoneAndBack();
     void networkDeviceEntry();
+    void unreachableInTheWindowsLanguage();
     void screenshots();
 };
 
@@ -217,6 +221,35 @@ void TestNetWindow::networkDeviceEntry()
              QStringList{"rtu+tcp://10.0.0.5:4001?baud=9600"});
     MainWindow again;
     QTRY_VERIFY(again.connectionWindow()->knownPorts().contains("rtu+tcp://10.0.0.5:4001?baud=9600"));
+}
+
+// What the network link says of a device server it cannot reach comes to a Chinese window
+// in Chinese, the address as it was written.
+void TestNetWindow::unreachableInTheWindowsLanguage()
+{
+    QTcpServer probe; // a port nobody listens on: one that was free a moment ago
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const QString port = QString::number(probe.serverPort());
+    probe.close();
+    CheckedTranslator chinese;
+    QVERIFY(!chinese.loadFirst({Translation::builtIn(QStringLiteral("zh_CN.qm"))}).isEmpty());
+    QCoreApplication::installTranslator(&chinese);
+    const struct
+    {
+        const char *address;
+        const char *said;
+    } cases[] = {
+        {"tcp://127.0.0.1:%1?timeout=500",
+         "无法连接位于 127.0.0.1:%1 的 Modbus TCP 设备：它拒绝连接（端口 %1 上没有服务在监听？）"},
+        {"rtu+tcp://127.0.0.1:%1?timeout=500", "无法连接位于 127.0.0.1:%1 的串口服务器：它拒绝连接"},
+    };
+    for (const auto &c : cases) {
+        ModbusClient client;
+        QString why;
+        QVERIFY(!client.open(LineSettings{QString::fromLatin1(c.address).arg(port)}, &why));
+        QVERIFY2(why.contains(QString::fromUtf8(c.said).replace(QLatin1String("%1"), port)), qPrintable(why));
+    }
+    QCoreApplication::removeTranslator(&chinese);
 }
 
 // Pictures for a person to look at; only when GRIVANT_SCREENSHOTS names a folder.

@@ -2851,6 +2851,49 @@ Saved from %2, unique ID %3, at %4.</translation>
         </message>
     </context>
     <context>
+        <name>TcpTransport</name>
+        <message>
+            <source>looking up the host name "%1" took longer than the time-out</source>
+            <translation>looking up the host name "%1" took longer than the time-out</translation>
+        </message>
+        <message>
+            <source>the host name "%1" is not known (%2)</source>
+            <translation>the host name "%1" is not known (%2)</translation>
+        </message>
+        <message>
+            <source>the Modbus TCP device at %1</source>
+            <translation>the Modbus TCP device at %1</translation>
+        </message>
+        <message>
+            <source>the device server at %1</source>
+            <translation>the device server at %1</translation>
+        </message>
+        <message>
+            <source>no answer: %1 took the request, but neither it nor a device behind it answered</source>
+            <translation>no answer: %1 took the request, but neither it nor a device behind it answered</translation>
+        </message>
+        <message>
+            <source>no answer: %1 took the request, but the device behind it did not answer</source>
+            <translation>no answer: %1 took the request, but the device behind it did not answer</translation>
+        </message>
+        <message>
+            <source>it refuses the connection (nothing listens at port %1?)</source>
+            <translation>it refuses the connection (nothing listens at port %1?)</translation>
+        </message>
+        <message>
+            <source>no connection within %1 ms (switched off, on another network, or held back by a firewall?)</source>
+            <translation>no connection within %1 ms (switched off, on another network, or held back by a firewall?)</translation>
+        </message>
+        <message>
+            <source>%1 cannot be reached: %2</source>
+            <translation>%1 cannot be reached: %2</translation>
+        </message>
+        <message>
+            <source>the connection to %1 ended before the request went out</source>
+            <translation>the connection to %1 ended before the request went out</translation>
+        </message>
+    </context>
+    <context>
         <name>TrafficModel</name>
         <message>
             <source>Time</source>

@@ -2851,6 +2851,49 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
 </context>
 <context>
+    <name>TcpTransport</name>
+    <message>
+        <source>looking up the host name &quot;%1&quot; took longer than the time-out</source>
+        <translation>查找主机名“%1”超过了超时时间</translation>
+    </message>
+    <message>
+        <source>the host name &quot;%1&quot; is not known (%2)</source>
+        <translation>主机名“%1”未知（%2）</translation>
+    </message>
+    <message>
+        <source>the Modbus TCP device at %1</source>
+        <translation>位于 %1 的 Modbus TCP 设备</translation>
+    </message>
+    <message>
+        <source>the device server at %1</source>
+        <translation>位于 %1 的串口服务器</translation>
+    </message>
+    <message>
+        <source>no answer: %1 took the request, but neither it nor a device behind it answered</source>
+        <translation>无应答：%1 已收到请求，但它及其后的设备均未应答</translation>
+    </message>
+    <message>
+        <source>no answer: %1 took the request, but the device behind it did not answer</source>
+        <translation>无应答：%1 已收到请求，但其后的设备未应答</translation>
+    </message>
+    <message>
+        <source>it refuses the connection (nothing listens at port %1?)</source>
+        <translation>它拒绝连接（端口 %1 上没有服务在监听？）</translation>
+    </message>
+    <message>
+        <source>no connection within %1 ms (switched off, on another network, or held back by a firewall?)</source>
+        <translation>%1 毫秒内未能建立连接（已关机、位于其他网络，或被防火墙阻挡？）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be reached: %2</source>
+        <translation>无法连接%1：%2</translation>
+    </message>
+    <message>
+        <source>the connection to %1 ended before the request went out</source>
+        <translation>请求发出之前，与%1的连接已断开</translation>
+    </message>
+</context>
+<context>
     <name>TrafficModel</name>
     <message>
         <source>Time</source>
