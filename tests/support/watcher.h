@@ -131,8 +131,11 @@ public:
     }
     bool start() { return m_sim.start(); }
     void stop() { m_sim.stop(); }
+    // Read from the pipe now, not once the event loop gets to it: a request the simulator
+    // logged before it answered is in the log by the time its answer is seen.
     const QByteArray &log()
     {
+        m_sim.process()->waitForReadyRead(0);
         m_log += m_sim.process()->readAllStandardError();
         return m_log;
     }
