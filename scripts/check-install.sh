@@ -92,6 +92,8 @@ see_window() {
   kill "$tool"
   wait "$tool" 2>/dev/null || true
   tool=""
+  # Built with the sanitizers (the suite's install check), what they find ends the check.
+  ! grep -q 'Sanitizer' "$scratch/tool.log" || { cat "$scratch/tool.log" >&2; fail "$*: a sanitizer report"; }
 }
 
 mkdir "$scratch/empty"
