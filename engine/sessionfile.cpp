@@ -302,7 +302,8 @@ bool readSession(const QString &path, SessionData *data, QString *error, const s
     for (int i = 0; i < data->frames.size(); ++i)
         data->misfits += data->frames.use(i) == SessionFrameUse::Misfit;
     if (data->misfits)
-        data->remarks << Text::tr("Answers that held another number of registers than their request asked for: %1. "
+        data->remarks << Text::tr("Answers that did not fit their request (another number of registers than it asked for, or "
+                                  "registers beyond 0xFFFF): %1. "
                                   "They are in the traffic, but neither replayed nor exported.").arg(data->misfits);
     return true;
 }

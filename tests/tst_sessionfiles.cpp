@@ -185,8 +185,8 @@ private slots:
                                   << "it is taken to end with them, at 00:00:09.902";
         QTest::newRow("frame at the end of time")
             << "UPDATE frames SET t_us = 9223372036854775000 WHERE seq = 200" << 0 << true << "frames.t_us of row 200";
-        QTest::newRow("answer wider than its request") << "" << 1 << false << "asked for: 1. They are in the traffic";
-        QTest::newRow("registers beyond 0xFFFF") << "" << 2 << false << "asked for: 1. They are in the traffic";
+        QTest::newRow("answer wider than its request") << "" << 1 << false << "registers beyond 0xFFFF): 1. They are in";
+        QTest::newRow("registers beyond 0xFFFF") << "" << 2 << false << "did not fit their request (another number";
         QTest::newRow("garbled answers") << "" << 3 << false << "";
     }
 

@@ -2815,8 +2815,8 @@ Saved from %2, unique ID %3, at %4.</translation>
             <translation>Its header gives the session a length of %1, which its frames and events contradict: it is taken to end with them, at %2.</translation>
         </message>
         <message>
-            <source>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</source>
-            <translation>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</translation>
+            <source>Answers that did not fit their request (another number of registers than it asked for, or registers beyond 0xFFFF): %1. They are in the traffic, but neither replayed nor exported.</source>
+            <translation>Answers that did not fit their request (another number of registers than it asked for, or registers beyond 0xFFFF): %1. They are in the traffic, but neither replayed nor exported.</translation>
         </message>
     </context>
     <context>

@@ -2815,8 +2815,8 @@ Saved from %2, unique ID %3, at %4.</source>
         <translation>它的头部给出的会话长度为 %1，与其帧和事件矛盾：会话按它们结束，在 %2。</translation>
     </message>
     <message>
-        <source>Answers that held another number of registers than their request asked for: %1. They are in the traffic, but neither replayed nor exported.</source>
-        <translation>寄存器数量与其请求不同的应答：%1 个。它们显示在通信记录中，但不回放也不导出。</translation>
+        <source>Answers that did not fit their request (another number of registers than it asked for, or registers beyond 0xFFFF): %1. They are in the traffic, but neither replayed nor exported.</source>
+        <translation>与其请求不符的应答（寄存器数量与请求不同，或寄存器超出 0xFFFF）：%1 个。它们显示在通信记录中，但不回放也不导出。</translation>
     </message>
 </context>
 <context>

@@ -98,7 +98,7 @@ bool Replay::load(const std::string &path, std::string &error, std::vector<std::
     }
     if (misfits)
         notes.push_back(std::to_string(misfits)
-                        + " answers held another number of registers than their request asked for: not served");
+                        + " answers did not fit their request (another number of registers, or registers beyond 0xFFFF): not served");
     for (uint32_t i = 0; i < m_answers.size(); ++i)
         m_blocks[uint32_t(m_answers[i].start) << 8 | m_answers[i].count].push_back(i);
     if (m_answers.empty() && m_head.ident.size() != 12) {
