@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <limits>
+
 namespace {
 constexpr int Speeds[] = {1, 2, 4, 8, 16};
 
@@ -97,11 +99,11 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
     connect(m_speed, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { emit speedChosen(m_speed->itemData(index).toInt()); });
     // Dragging and clicking on the groove both go to that moment; the slider counts
-    // milliseconds.
-    connect(m_slider, &QSlider::valueChanged, this, [this](int ms) {
+    // milliseconds, or longer steps in a session too long for that (see setDuration).
+    connect(m_slider, &QSlider::valueChanged, this, [this](int step) {
         if (m_slider->signalsBlocked())
             return;
-        emit seekRequested(qint64(ms) * 1000);
+        emit seekRequested(qint64(step) * m_stepUs);
     });
     connect(m_nextError, &QPushButton::clicked, this, [this] { emit jumpRequested(Jump::Error); });
     connect(m_nextWrite, &QPushButton::clicked, this, [this] { emit jumpRequested(Jump::Write); });
@@ -157,9 +159,14 @@ void ReplayTimeline::retranslate()
 void ReplayTimeline::setDuration(qint64 us)
 {
     m_duration = us;
+    // A slider holds an int: a session of more than 24 days (a file may claim up to a
+    // hundred years) is stepped through in longer steps than a millisecond.
+    m_stepUs = qMax<qint64>(1000, us / std::numeric_limits<int>::max() + 1);
     const QSignalBlocker block(m_slider);
-    m_slider->setRange(0, int(us / 1000));
-    m_slider->setPageStep(qMax(1, int(us / 1000 / 20)));
+    m_slider->setRange(0, int(us / m_stepUs));
+    m_slider->setPageStep(qMax(1, m_slider->maximum() / 20));
+    const QString longest = SessionFormat::timeText(us).chopped(2);
+    m_time->setMinimumWidth(m_time->fontMetrics().horizontalAdvance(longest + QStringLiteral(" / ") + longest) + 4);
     setPosition(m_position);
 }
 
@@ -168,15 +175,16 @@ void ReplayTimeline::setPosition(qint64 us)
     m_position = us;
     if (!m_slider->isSliderDown()) {
         const QSignalBlocker block(m_slider);
-        m_slider->setValue(int(us / 1000));
+        m_slider->setValue(int(qBound<qint64>(0, us, m_duration) / m_stepUs));
     }
     m_time->setText(positionText());
 }
 
 QString ReplayTimeline::positionText() const
 {
-    return QStringLiteral("%1 / %2").arg(SessionFormat::timeText(m_position).left(10),
-                                         SessionFormat::timeText(m_duration).left(10));
+    // To a tenth of a second, however many hours there are.
+    return QStringLiteral("%1 / %2").arg(SessionFormat::timeText(m_position).chopped(2),
+                                         SessionFormat::timeText(m_duration).chopped(2));
 }
 
 void ReplayTimeline::setPlaying(bool playing)

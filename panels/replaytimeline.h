@@ -59,6 +59,7 @@ private:
     QPushButton *m_close;
     QPointer<QLabel> m_file;
     qint64 m_duration = 0;
+    qint64 m_stepUs = 1000; // what a step of the slider stands for
     qint64 m_position = 0;
     bool m_playing = false;
 };

@@ -330,6 +330,38 @@ private slots:
         }
     }
 
+    // The timeline of a long session (a file may claim up to a hundred years): its slider
+    // reaches every part of it, and its time says every hour.
+    void timelineOfALongSession_data()
+    {
+        QTest::addColumn<qint64>("durationUs");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a minute") << qint64(60000000) << "00:00:30.0 / 00:01:00.0";
+        QTest::newRow("30 days") << qint64(30) * 86400000000 << "360:00:00.0 / 720:00:00.0";
+        QTest::newRow("31 years") << qint64(978307200000000) << "135876:00:00.0 / 271752:00:00.0";
+    }
+    void timelineOfALongSession()
+    {
+        QFETCH(qint64, durationUs);
+        QFETCH(QString, shown);
+        ReplayTimeline timeline;
+        QSignalSpy seek(&timeline, &ReplayTimeline::seekRequested);
+        timeline.setDuration(durationUs);
+        timeline.setPosition(durationUs / 2);
+        QCOMPARE(timeline.findChild<QLabel *>("lb_ReplayTime")->text(), shown);
+        QSlider *slider = timeline.slider();
+        QVERIFY(slider->maximum() > 0);
+        QVERIFY(qAbs(slider->value() - slider->maximum() / 2) <= 1);
+        for (const int step : {slider->maximum() / 4, slider->maximum()}) {
+            slider->setValue(step);
+            QVERIFY(!seek.isEmpty());
+            const qint64 at = seek.takeLast().first().toLongLong();
+            const qint64 wanted = step == slider->maximum() ? durationUs : durationUs / 4;
+            QVERIFY2(qAbs(at - wanted) <= qMax<qint64>(1000, durationUs / slider->maximum()),
+                     qPrintable(QString::number(at)));
+        }
+    }
+
     // While a session is replayed, every control that would write is disabled and says why;
     // closing the replay gives them back as they were. The connection window keeps Help last.
     void replayDisablesWhatWouldWrite()
