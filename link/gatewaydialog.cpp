@@ -157,10 +157,15 @@ void GatewayDialog::refresh()
     int row = 0;
     for (const LineState::Device &d : state.devices()) {
         const Presence presence = state.presenceOf(d);
-        const QString stateText = presence == Presence::Online    ? tr("online")
-                                  : presence == Presence::Leased  ? tr("leased")
-                                  : presence == Presence::Offline ? tr("offline")
-                                                                  : tr("unknown");
+        QString stateText = presence == Presence::Online    ? tr("online")
+                            : presence == Presence::Leased  ? tr("leased")
+                            : presence == Presence::Offline ? tr("offline")
+                                                            : tr("unknown");
+        // A fault is told in the Line view's words; it may be why the device is looked at. Of
+        // a device that is not online the last state is old news.
+        const QString fault = presence == Presence::Online ? LineTableModel::faultText(d) : QString();
+        if (!fault.isEmpty())
+            stateText = tr("%1, %2").arg(stateText, fault);
         const QStringList texts = {LineMessages::displayText(d.gateway), LineMessages::displayText(d.bus),
                                    QString::number(d.id),
                                    d.hasInfo ? LineMessages::displayText(d.identity.modelName) : QString(),

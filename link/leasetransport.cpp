@@ -109,7 +109,7 @@ void LeaseTransport::onMessage(const QString &topic, const QByteArray &payload)
         // it is back, and the lease is taken again before the next request.
         if (m_gatewayStatus == QLatin1String("offline") && m_leased) {
             m_leased = false;
-            m_leaseEnd = QStringLiteral("gateway %1 went offline").arg(m_settings.address.gateway);
+            m_leaseEnd = tr("gateway %1 went offline").arg(m_settings.address.gateway);
         }
         m_told.notify_all();
         return;
@@ -227,22 +227,22 @@ bool LeaseTransport::connectBroker(const QDeadlineTimer &deadline, QString *why)
         text = m_brokerWhy;
     }
     const QString user = m_settings.broker.username.isEmpty()
-                             ? QStringLiteral("without a user name")
-                             : QStringLiteral("user \"%1\"").arg(m_settings.broker.username);
+                             ? tr("without a user name")
+                             : tr("user \"%1\"").arg(m_settings.broker.username);
     switch (state) {
     case Broker::Subscribed:
         return true;
     case Broker::Refused:
-        *why = QStringLiteral("the broker at %1 refused the connection (%2): %3").arg(brokerName(), user, text);
+        *why = tr("the broker at %1 refused the connection (%2): %3").arg(brokerName(), user, text);
         break;
     case Broker::Unreachable:
-        *why = QStringLiteral("the broker at %1 cannot be reached: %2").arg(brokerName(), text);
+        *why = tr("the broker at %1 cannot be reached: %2").arg(brokerName(), text);
         break;
     case Broker::Lost:
-        *why = QStringLiteral("the broker at %1 ended the connection: %2").arg(brokerName(), text);
+        *why = tr("the broker at %1 ended the connection: %2").arg(brokerName(), text);
         break;
     case Broker::Connecting:
-        *why = QStringLiteral("the broker at %1 does not answer").arg(brokerName());
+        *why = tr("the broker at %1 does not answer").arg(brokerName());
         break;
     }
     dropBroker();
@@ -260,7 +260,7 @@ bool LeaseTransport::takeLease(const QDeadlineTimer &deadline, QString *why)
     take.session = m_session;
     take.holder = m_holder;
     if (!m_mqtt || !m_mqtt->publish(topic(LeaseProtocol::LeaseLevel), LeaseProtocol::leaseMessage(take), 1, false)) {
-        *why = QStringLiteral("the connection to the broker at %1 is gone").arg(brokerName());
+        *why = tr("the connection to the broker at %1 is gone").arg(brokerName());
         return false;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -273,15 +273,15 @@ bool LeaseTransport::takeLease(const QDeadlineTimer &deadline, QString *why)
     if (m_leaseAnswers != before)
         *why = m_leaseEnd;
     else if (m_broker == Broker::Lost)
-        *why = QStringLiteral("the broker at %1 ended the connection: %2").arg(brokerName(), m_brokerWhy);
+        *why = tr("the broker at %1 ended the connection: %2").arg(brokerName(), m_brokerWhy);
     else if (m_gatewayStatus == QLatin1String("offline"))
-        *why = QStringLiteral("gateway %1 is offline (its status on the broker at %2)").arg(gateway, brokerName());
+        *why = tr("gateway %1 is offline (its status on the broker at %2)").arg(gateway, brokerName());
     else if (m_gatewayStatus.isEmpty())
-        *why = QStringLiteral("gateway %1 does not answer: the broker at %2 knows of no gateway of that name "
-                              "(grivant/%1/status)")
+        *why = tr("gateway %1 does not answer: the broker at %2 knows of no gateway of that name "
+                  "(grivant/%1/status)")
                    .arg(gateway, brokerName());
     else
-        *why = QStringLiteral("gateway %1 does not answer the lease of ID %2 on bus %3 within %4 s")
+        *why = tr("gateway %1 does not answer the lease of ID %2 on bus %3 within %4 s")
                    .arg(gateway, QString::number(m_settings.id), m_settings.address.bus,
                         QString::number(m_settings.openWaitMs / 1000.0));
     return false;
@@ -358,7 +358,7 @@ ModbusTransport::Ready LeaseTransport::prepare(bool *unasked, QString *why)
 bool LeaseTransport::send(const QByteArray &request, QString *why)
 {
     if (request.size() < 4 || quint8(request.at(0)) != m_settings.id) {
-        *why = QStringLiteral("only ID %1 of bus %2 is leased here; a request for ID %3 is not sent")
+        *why = tr("only ID %1 of bus %2 is leased here; a request for ID %3 is not sent")
                    .arg(QString::number(m_settings.id), m_settings.address.bus,
                         QString::number(request.isEmpty() ? 0 : quint8(request.at(0))));
         return false;
@@ -370,7 +370,7 @@ bool LeaseTransport::send(const QByteArray &request, QString *why)
     r.waitMs = qBound(LeaseProtocol::MinWaitMs, m_settings.answerWaitMs, LeaseProtocol::MaxWaitMs);
     m_sent.start();
     if (!m_mqtt || !m_mqtt->publish(topic(LeaseProtocol::RequestLevel), LeaseProtocol::request(r), 1, false)) {
-        *why = QStringLiteral("the connection to the broker at %1 is gone").arg(brokerName());
+        *why = tr("the connection to the broker at %1 is gone").arg(brokerName());
         return false;
     }
     return true;
@@ -421,22 +421,22 @@ ModbusTransport::Received LeaseTransport::receive(const QByteArray &request, int
         return got;
     }
     if (found) {
-        m_noAnswer = QStringLiteral("through gateway %1: %2").arg(m_settings.address.gateway, answer.detail);
+        m_noAnswer = tr("through gateway %1: %2").arg(m_settings.address.gateway, answer.detail);
         return got;
     }
     if (!leased) {
         got.lost = true;
-        got.note = end.isEmpty() ? QStringLiteral("the lease of ID %1 on bus %2 ended")
+        got.note = end.isEmpty() ? tr("the lease of ID %1 on bus %2 ended")
                                        .arg(QString::number(m_settings.id), m_settings.address.bus)
-                                 : end;
+                                 : end; // the gateway's own words
         return got;
     }
     if (state == Broker::Lost) {
         got.lost = true;
-        got.note = QStringLiteral("the connection to the broker at %1 ended before the answer came").arg(brokerName());
+        got.note = tr("the connection to the broker at %1 ended before the answer came").arg(brokerName());
         return got;
     }
-    m_noAnswer = QStringLiteral("no answer through gateway %1 in time (the broker, the gateway and the line of bus %2)")
+    m_noAnswer = tr("no answer through gateway %1 in time (the broker, the gateway and the line of bus %2)")
                      .arg(m_settings.address.gateway, m_settings.address.bus);
     return got;
 }

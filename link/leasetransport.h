@@ -4,6 +4,7 @@
 #include "link/leaseprotocol.h"
 #include "link/modbustransport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <condition_variable>
@@ -22,6 +23,11 @@
 // taken again before the next request; a refusal is told in the gateway's words.
 class LeaseTransport : public ModbusTransport
 {
+    // What it says of the broker, the gateway and the lease reaches the window's operator in
+    // the window's language; grivantctl loads no translation and says it as written. What the
+    // gateway answers (a refusal, why a lease ended) is quoted as the gateway words it.
+    Q_DECLARE_TR_FUNCTIONS(LeaseTransport)
+
 public:
     struct Settings
     {

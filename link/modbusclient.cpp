@@ -7,6 +7,7 @@
 #include "link/tcptransport.h"
 #include "link/traffic.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -123,6 +124,7 @@ bool setLineParity(QSerialPort &port, QSerialPort::Parity parity)
     return port.setParity(parity);
 }
 
+// The reply is no class of its own to translators: its words are the master's.
 QString ModbusClient::Reply::errorText() const
 {
     if (!detail.isEmpty())
@@ -130,29 +132,33 @@ QString ModbusClient::Reply::errorText() const
     switch (status) {
     case Status::Ok: return QString();
     case Status::NoAnswer:
-        return echoed ? QStringLiteral("no answer (only the adapter's echo of the request came back)")
-                      : QStringLiteral("no answer");
-    case Status::Exception:
-        return QStringLiteral("device refused: %1 (exception 0x%2)")
-            .arg(ModbusFrame::exceptionName(exception))
-            .arg(exception, 2, 16, QLatin1Char('0'));
+        return echoed ? ModbusClient::tr("no answer (only the adapter's echo of the request came back)")
+                      : ModbusClient::tr("no answer");
+    case Status::Exception: {
+        // The names of the standard exceptions are the traffic monitor's.
+        const QString code = QStringLiteral("%1").arg(exception, 2, 16, QLatin1Char('0'));
+        QString name = ModbusClient::tr("exception 0x%1").arg(code);
+        if (const char *known = ModbusFrame::knownExceptionName(exception))
+            name = QCoreApplication::translate("TrafficText", known);
+        return ModbusClient::tr("device refused: %1 (exception 0x%2)").arg(name, code);
+    }
     case Status::BadAnswer:
         if (unasked)
-            return QStringLiteral("garbled answers, and bytes kept arriving unasked: the line is busy or noisy "
-                                  "(another master, a device that sends by itself, or noise on the wires?)");
+            return ModbusClient::tr("garbled answers, and bytes kept arriving unasked: the line is busy or noisy "
+                                    "(another master, a device that sends by itself, or noise on the wires?)");
         if (echoBroken)
-            return QStringLiteral("garbled answer (bad CRC or length); this adapter echoes what it sends, and what "
-                                  "came first was no copy of the request");
-        return QStringLiteral("garbled answer (bad CRC or length)");
-    case Status::NotOpen: return QStringLiteral("port not open");
+            return ModbusClient::tr("garbled answer (bad CRC or length); this adapter echoes what it sends, and "
+                                    "what came first was no copy of the request");
+        return ModbusClient::tr("garbled answer (bad CRC or length)");
+    case Status::NotOpen: return ModbusClient::tr("port not open");
     case Status::LineBusy:
-        return QStringLiteral("the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s "
-                              "(another master, a device that sends by itself, or noise on the wires?)")
+        return ModbusClient::tr("the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s "
+                                "(another master, a device that sends by itself, or noise on the wires?)")
             .arg(ModbusTransport::DrainMs)
             .arg(ModbusTransport::QuietLimitMs / 1000.0);
-    case Status::Interrupted: return QStringLiteral("not sent, stopped by a signal");
-    case Status::Unreachable: return QStringLiteral("the device server cannot be reached");
-    case Status::ConnectionLost: return QStringLiteral("the connection ended before the answer came");
+    case Status::Interrupted: return ModbusClient::tr("not sent, stopped by a signal");
+    case Status::Unreachable: return ModbusClient::tr("the device server cannot be reached");
+    case Status::ConnectionLost: return ModbusClient::tr("the connection ended before the answer came");
     }
     return QString();
 }
@@ -213,8 +219,7 @@ bool ModbusClient::reconfigure(const LineSettings &line, QString *why)
 {
     if (!m_serial || !m_serial->isOpen()) {
         if (why && isNetwork())
-            *why = QStringLiteral("%1 is a network port: the device server keeps its own line settings")
-                       .arg(m_line.port);
+            *why = tr("%1 is a network port: the device server keeps its own line settings").arg(m_line.port);
         return false;
     }
     m_line = line;
@@ -378,7 +383,7 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         if (late)
             seen.note = TrafficText::staleAnswer(answer.left(MaxFrameBytes));
         else if (received.echoed)
-            seen.note = QStringLiteral("the adapter's echo of the request set aside");
+            seen.note = tr("the adapter's echo of the request set aside");
         stampTraffic(seen);
         m_observer(seen);
     }
@@ -411,7 +416,7 @@ ModbusClient::Reply ModbusClient::once(Kind kind, const QByteArray &request, int
         reply.status = Status::BadAnswer;
         reply.echoBroken = received.echoBroken;
         if (late)
-            reply.detail = QStringLiteral("a late answer to an earlier request, discarded");
+            reply.detail = tr("a late answer to an earlier request, discarded");
         return reply;
     }
     reply.status = Status::Ok;

@@ -3,6 +3,7 @@
 #include "link/adaptersession.h"
 #include "link/answerwatch.h"
 
+#include <QCoreApplication>
 #include <QSerialPort>
 #include <QString>
 #include <QVector>
@@ -57,6 +58,10 @@ bool setLineParity(QSerialPort &port, QSerialPort::Parity parity);
 // reached is told at once, not waited for.
 class ModbusClient
 {
+    // What it says of a request reaches the window's operator in the window's language;
+    // grivantctl and the gateway load no translation and say it as written.
+    Q_DECLARE_TR_FUNCTIONS(ModbusClient)
+
 public:
     // Interrupted: a stop was asked for before the request went out, so it was not sent.
     // Unreachable: no way to the device (a device server that refuses or does not take the

@@ -60,7 +60,7 @@ public slots:
                 block.append(char(v & 0xFF));
             }
             ok = r.ok();
-            why = ok ? QString() : QStringLiteral("identification (0x0A00): ") + r.errorText();
+            why = ok ? QString() : tr("identification (0x0A00): %1").arg(r.errorText());
         }
         if (!ok)
             m_client.reset();
@@ -172,8 +172,8 @@ int NetworkLink::windowAnswerWaitMs(const QString &port, QString *note)
     if (wanted <= room)
         return wanted;
     if (note && address.timeoutMs > 0)
-        *note = QStringLiteral("timeout=%1 is longer than the window's polling waits for an answer (%2 ms): "
-                               "the window waits %3 ms")
+        *note = tr("timeout=%1 is longer than the window's polling waits for an answer (%2 ms): "
+                   "the window waits %3 ms")
                     .arg(address.timeoutMs)
                     .arg(EngineWaitMs)
                     .arg(room);

@@ -175,16 +175,28 @@ void TestGatewayWindow::throughAGateway()
              QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()));
     QVERIFY(monitor->model()->index(last, TrafficModel::DecodedColumn).data().toString().startsWith("ID 2, CRC ok"));
 
-    // While it is held, the dialog shows it leased and does not offer it.
+    // While it is held, the dialog shows it leased and does not offer it. A device with a
+    // fault (another gateway's, retained for the while) shows its fault and is offered.
+    const QString faulty = QStringLiteral("grivant/spare/b/7/");
+    QVERIFY(m_watcher->publish(faulty + "availability", "online", true));
+    QVERIFY(m_watcher->publish(faulty + "state",
+                               R"({"fault": true, "values": {"errorCode": {"value": 5, "fault": true}}})", true));
     bool offered = true;
+    bool faultOffered = false;
     answerDialog([&](GatewayDialog *dialog) {
+        const int faultRow = rowOf(dialog, 7, "online, error 5");
+        dialog->deviceTable()->selectRow(faultRow);
+        faultOffered = faultRow >= 0 && dialog->findChild<QPushButton *>("pB_Connect")->isEnabled();
         const int row = rowOf(dialog, 2, "leased");
         dialog->deviceTable()->selectRow(row);
         offered = row < 0 || dialog->findChild<QPushButton *>("pB_Connect")->isEnabled();
         dialog->reject();
     });
     chooseGatewayEntry(connection);
+    QVERIFY(faultOffered);
     QVERIFY(!offered);
+    QVERIFY(m_watcher->publish(faulty + "availability", QByteArray(), true));
+    QVERIFY(m_watcher->publish(faulty + "state", QByteArray(), true));
 
     ui->actionDisconnect->trigger();
     QTRY_VERIFY(connection->isVisible());

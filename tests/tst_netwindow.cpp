@@ -8,12 +8,14 @@
 
 #include "engine/vx_ctl.h"
 #include "link/connectionform.h"
+#include "link/leasetransport.h"
 #include "link/modbusclient.h"
 #include "link/networklink.h"
 #include "link/networkportdialog.h"
 #include "link/portlist.h"
 #include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
+#include "support/fakeserver.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
@@ -223,30 +225,51 @@ void TestNetWindow::networkDeviceEntry()
     QTRY_VERIFY(again.connectionWindow()->knownPorts().contains("rtu+tcp://10.0.0.5:4001?baud=9600"));
 }
 
-// What the network link says of a device server it cannot reach comes to a Chinese window
-// in Chinese, the address as it was written.
+// What the network link, the blocking master and a gateway's lease say of a way that fails
+// comes to a Chinese window in Chinese, the address as it was written.
 void TestNetWindow::unreachableInTheWindowsLanguage()
 {
     QTcpServer probe; // a port nobody listens on: one that was free a moment ago
     QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QString port = QString::number(probe.serverPort());
+    const QString closed = QString::number(probe.serverPort());
     probe.close();
+    FakeServer garbage(FakeServer::Garbage, false);
+    const QString garbled = QString::number(garbage.begin());
     CheckedTranslator chinese;
     QVERIFY(!chinese.loadFirst({Translation::builtIn(QStringLiteral("zh_CN.qm"))}).isEmpty());
     QCoreApplication::installTranslator(&chinese);
     const struct
     {
         const char *address;
+        bool reachable; // the way opens; a read then fails
         const char *said;
     } cases[] = {
-        {"tcp://127.0.0.1:%1?timeout=500",
+        {"tcp://127.0.0.1:%1?timeout=500", false,
          "无法连接位于 127.0.0.1:%1 的 Modbus TCP 设备：它拒绝连接（端口 %1 上没有服务在监听？）"},
-        {"rtu+tcp://127.0.0.1:%1?timeout=500", "无法连接位于 127.0.0.1:%1 的串口服务器：它拒绝连接"},
+        {"rtu+tcp://127.0.0.1:%1?timeout=500", false, "无法连接位于 127.0.0.1:%1 的串口服务器：它拒绝连接"},
+        {"rtu+tcp://127.0.0.1:%1?timeout=500", true, "应答损坏（CRC 或长度错误）"},
+        {"mqtt://127.0.0.1:%1/gw/a", false, "无法连接 127.0.0.1:%1 的代理："},
     };
     for (const auto &c : cases) {
+        const QString port = c.reachable ? garbled : closed;
+        const QString address = QString::fromLatin1(c.address).arg(port);
         ModbusClient client;
+        client.setAttempts(1);
         QString why;
-        QVERIFY(!client.open(LineSettings{QString::fromLatin1(c.address).arg(port)}, &why));
+        if (address.startsWith(QLatin1String("mqtt://"))) {
+            LeaseTransport::Settings lease;
+            QVERIFY(LeaseProtocol::parseAddress(address, &lease.address, nullptr));
+            lease.broker.host = QStringLiteral("127.0.0.1");
+            lease.broker.port = port.toInt();
+            QVERIFY(!client.open(std::make_unique<LeaseTransport>(lease), &why));
+        } else if (!c.reachable) {
+            QVERIFY(!client.open(LineSettings{address}, &why));
+        } else {
+            QVERIFY(client.open(LineSettings{address}, &why));
+            const ModbusClient::Reply reply = client.read(1, 0x0200, 2);
+            QCOMPARE(int(reply.status), int(ModbusClient::Status::BadAnswer));
+            why = reply.errorText();
+        }
         QVERIFY2(why.contains(QString::fromUtf8(c.said).replace(QLatin1String("%1"), port)), qPrintable(why));
     }
     QCoreApplication::removeTranslator(&chinese);

@@ -473,6 +473,77 @@ While the window is connected the gateway lends the device to it alone: it does 
             <source>unknown</source>
             <translation>unknown</translation>
         </message>
+        <message>
+            <source>%1, %2</source>
+            <translation>%1, %2</translation>
+        </message>
+    </context>
+    <context>
+        <name>LeaseTransport</name>
+        <message>
+            <source>gateway %1 went offline</source>
+            <translation>gateway %1 went offline</translation>
+        </message>
+        <message>
+            <source>without a user name</source>
+            <translation>without a user name</translation>
+        </message>
+        <message>
+            <source>user "%1"</source>
+            <translation>user "%1"</translation>
+        </message>
+        <message>
+            <source>the broker at %1 refused the connection (%2): %3</source>
+            <translation>the broker at %1 refused the connection (%2): %3</translation>
+        </message>
+        <message>
+            <source>the broker at %1 cannot be reached: %2</source>
+            <translation>the broker at %1 cannot be reached: %2</translation>
+        </message>
+        <message>
+            <source>the broker at %1 ended the connection: %2</source>
+            <translation>the broker at %1 ended the connection: %2</translation>
+        </message>
+        <message>
+            <source>the broker at %1 does not answer</source>
+            <translation>the broker at %1 does not answer</translation>
+        </message>
+        <message>
+            <source>the connection to the broker at %1 is gone</source>
+            <translation>the connection to the broker at %1 is gone</translation>
+        </message>
+        <message>
+            <source>gateway %1 is offline (its status on the broker at %2)</source>
+            <translation>gateway %1 is offline (its status on the broker at %2)</translation>
+        </message>
+        <message>
+            <source>gateway %1 does not answer: the broker at %2 knows of no gateway of that name (grivant/%1/status)</source>
+            <translation>gateway %1 does not answer: the broker at %2 knows of no gateway of that name (grivant/%1/status)</translation>
+        </message>
+        <message>
+            <source>gateway %1 does not answer the lease of ID %2 on bus %3 within %4 s</source>
+            <translation>gateway %1 does not answer the lease of ID %2 on bus %3 within %4 s</translation>
+        </message>
+        <message>
+            <source>only ID %1 of bus %2 is leased here; a request for ID %3 is not sent</source>
+            <translation>only ID %1 of bus %2 is leased here; a request for ID %3 is not sent</translation>
+        </message>
+        <message>
+            <source>through gateway %1: %2</source>
+            <translation>through gateway %1: %2</translation>
+        </message>
+        <message>
+            <source>the lease of ID %1 on bus %2 ended</source>
+            <translation>the lease of ID %1 on bus %2 ended</translation>
+        </message>
+        <message>
+            <source>the connection to the broker at %1 ended before the answer came</source>
+            <translation>the connection to the broker at %1 ended before the answer came</translation>
+        </message>
+        <message>
+            <source>no answer through gateway %1 in time (the broker, the gateway and the line of bus %2)</source>
+            <translation>no answer through gateway %1 in time (the broker, the gateway and the line of bus %2)</translation>
+        </message>
     </context>
     <context>
         <name>LineBrokerDialog</name>
@@ -1975,6 +2046,76 @@ Saved from %2, unique ID %3, at %4.</translation>
         </message>
     </context>
     <context>
+        <name>ModbusClient</name>
+        <message>
+            <source>no answer (only the adapter's echo of the request came back)</source>
+            <translation>no answer (only the adapter's echo of the request came back)</translation>
+        </message>
+        <message>
+            <source>no answer</source>
+            <translation>no answer</translation>
+        </message>
+        <message>
+            <source>device refused: %1 (exception 0x%2)</source>
+            <translation>device refused: %1 (exception 0x%2)</translation>
+        </message>
+        <message>
+            <source>garbled answers, and bytes kept arriving unasked: the line is busy or noisy (another master, a device that sends by itself, or noise on the wires?)</source>
+            <translation>garbled answers, and bytes kept arriving unasked: the line is busy or noisy (another master, a device that sends by itself, or noise on the wires?)</translation>
+        </message>
+        <message>
+            <source>garbled answer (bad CRC or length); this adapter echoes what it sends, and what came first was no copy of the request</source>
+            <translation>garbled answer (bad CRC or length); this adapter echoes what it sends, and what came first was no copy of the request</translation>
+        </message>
+        <message>
+            <source>garbled answer (bad CRC or length)</source>
+            <translation>garbled answer (bad CRC or length)</translation>
+        </message>
+        <message>
+            <source>port not open</source>
+            <translation>port not open</translation>
+        </message>
+        <message>
+            <source>the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s (another master, a device that sends by itself, or noise on the wires?)</source>
+            <translation>the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s (another master, a device that sends by itself, or noise on the wires?)</translation>
+        </message>
+        <message>
+            <source>not sent, stopped by a signal</source>
+            <translation>not sent, stopped by a signal</translation>
+        </message>
+        <message>
+            <source>the device server cannot be reached</source>
+            <translation>the device server cannot be reached</translation>
+        </message>
+        <message>
+            <source>the connection ended before the answer came</source>
+            <translation>the connection ended before the answer came</translation>
+        </message>
+        <message>
+            <source>%1 is a network port: the device server keeps its own line settings</source>
+            <translation>%1 is a network port: the device server keeps its own line settings</translation>
+        </message>
+        <message>
+            <source>the adapter's echo of the request set aside</source>
+            <translation>the adapter's echo of the request set aside</translation>
+        </message>
+        <message>
+            <source>a late answer to an earlier request, discarded</source>
+            <translation>a late answer to an earlier request, discarded</translation>
+        </message>
+        <message>
+            <source>exception 0x%1</source>
+            <translation>exception 0x%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>NetworkLink</name>
+        <message>
+            <source>timeout=%1 is longer than the window's polling waits for an answer (%2 ms): the window waits %3 ms</source>
+            <translation>timeout=%1 is longer than the window's polling waits for an answer (%2 ms): the window waits %3 ms</translation>
+        </message>
+    </context>
+    <context>
         <name>NetworkPortDialog</name>
         <message>
             <source>Network device</source>
@@ -2051,6 +2192,13 @@ Saved from %2, unique ID %3, at %4.</translation>
         <message>
             <source>Port: %1</source>
             <translation>Port: %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>NetworkWorker</name>
+        <message>
+            <source>identification (0x0A00): %1</source>
+            <translation>identification (0x0A00): %1</translation>
         </message>
     </context>
     <context>

@@ -473,6 +473,77 @@ While the window is connected the gateway lends the device to it alone: it does 
         <source>unknown</source>
         <translation>未知</translation>
     </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1，%2</translation>
+    </message>
+</context>
+<context>
+    <name>LeaseTransport</name>
+    <message>
+        <source>gateway %1 went offline</source>
+        <translation>网关 %1 已离线</translation>
+    </message>
+    <message>
+        <source>without a user name</source>
+        <translation>未使用用户名</translation>
+    </message>
+    <message>
+        <source>user &quot;%1&quot;</source>
+        <translation>用户“%1”</translation>
+    </message>
+    <message>
+        <source>the broker at %1 refused the connection (%2): %3</source>
+        <translation>%1 的代理拒绝连接（%2）：%3</translation>
+    </message>
+    <message>
+        <source>the broker at %1 cannot be reached: %2</source>
+        <translation>无法连接 %1 的代理：%2</translation>
+    </message>
+    <message>
+        <source>the broker at %1 ended the connection: %2</source>
+        <translation>%1 的代理断开了连接：%2</translation>
+    </message>
+    <message>
+        <source>the broker at %1 does not answer</source>
+        <translation>%1 的代理无应答</translation>
+    </message>
+    <message>
+        <source>the connection to the broker at %1 is gone</source>
+        <translation>与 %1 的代理的连接已断开</translation>
+    </message>
+    <message>
+        <source>gateway %1 is offline (its status on the broker at %2)</source>
+        <translation>网关 %1 已离线（其在 %2 的代理上的状态）</translation>
+    </message>
+    <message>
+        <source>gateway %1 does not answer: the broker at %2 knows of no gateway of that name (grivant/%1/status)</source>
+        <translation>网关 %1 无应答：%2 的代理上没有该名称的网关（grivant/%1/status）</translation>
+    </message>
+    <message>
+        <source>gateway %1 does not answer the lease of ID %2 on bus %3 within %4 s</source>
+        <translation>网关 %1 未在 %4 秒内应答对总线 %3 上 ID %2 的借用请求</translation>
+    </message>
+    <message>
+        <source>only ID %1 of bus %2 is leased here; a request for ID %3 is not sent</source>
+        <translation>此处只借用了总线 %2 上的 ID %1；发给 ID %3 的请求不会发送</translation>
+    </message>
+    <message>
+        <source>through gateway %1: %2</source>
+        <translation>经由网关 %1：%2</translation>
+    </message>
+    <message>
+        <source>the lease of ID %1 on bus %2 ended</source>
+        <translation>总线 %2 上 ID %1 的借用已结束</translation>
+    </message>
+    <message>
+        <source>the connection to the broker at %1 ended before the answer came</source>
+        <translation>应答到达之前，与 %1 的代理的连接已断开</translation>
+    </message>
+    <message>
+        <source>no answer through gateway %1 in time (the broker, the gateway and the line of bus %2)</source>
+        <translation>经由网关 %1 未能及时得到应答（请检查代理、网关及总线 %2 的线路）</translation>
+    </message>
 </context>
 <context>
     <name>LineBrokerDialog</name>
@@ -1975,6 +2046,76 @@ Saved from %2, unique ID %3, at %4.</source>
     </message>
 </context>
 <context>
+    <name>ModbusClient</name>
+    <message>
+        <source>no answer (only the adapter&apos;s echo of the request came back)</source>
+        <translation>无应答（只收到适配器回送的请求）</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>device refused: %1 (exception 0x%2)</source>
+        <translation>设备拒绝：%1（异常 0x%2）</translation>
+    </message>
+    <message>
+        <source>garbled answers, and bytes kept arriving unasked: the line is busy or noisy (another master, a device that sends by itself, or noise on the wires?)</source>
+        <translation>应答损坏，且不断收到未请求的字节：线路繁忙或有干扰（有另一个主站、有自行发送的设备，或线路上有噪声？）</translation>
+    </message>
+    <message>
+        <source>garbled answer (bad CRC or length); this adapter echoes what it sends, and what came first was no copy of the request</source>
+        <translation>应答损坏（CRC 或长度错误）；此适配器会回送所发数据，但最先收到的并不是请求的副本</translation>
+    </message>
+    <message>
+        <source>garbled answer (bad CRC or length)</source>
+        <translation>应答损坏（CRC 或长度错误）</translation>
+    </message>
+    <message>
+        <source>port not open</source>
+        <translation>端口未打开</translation>
+    </message>
+    <message>
+        <source>the line is busy or noisy: bytes kept arriving without a pause of %1 ms for %2 s (another master, a device that sends by itself, or noise on the wires?)</source>
+        <translation>线路繁忙或有干扰：%2 秒内字节不断到达，没有出现 %1 毫秒的间隙（有另一个主站、有自行发送的设备，或线路上有噪声？）</translation>
+    </message>
+    <message>
+        <source>not sent, stopped by a signal</source>
+        <translation>未发送，已被信号中止</translation>
+    </message>
+    <message>
+        <source>the device server cannot be reached</source>
+        <translation>无法连接串口服务器</translation>
+    </message>
+    <message>
+        <source>the connection ended before the answer came</source>
+        <translation>应答到达之前连接已断开</translation>
+    </message>
+    <message>
+        <source>%1 is a network port: the device server keeps its own line settings</source>
+        <translation>%1 是网络端口：线路设置由串口服务器自行保持</translation>
+    </message>
+    <message>
+        <source>the adapter&apos;s echo of the request set aside</source>
+        <translation>已忽略适配器回送的请求</translation>
+    </message>
+    <message>
+        <source>a late answer to an earlier request, discarded</source>
+        <translation>对先前请求的迟到应答，已丢弃</translation>
+    </message>
+    <message>
+        <source>exception 0x%1</source>
+        <translation>异常 0x%1</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkLink</name>
+    <message>
+        <source>timeout=%1 is longer than the window&apos;s polling waits for an answer (%2 ms): the window waits %3 ms</source>
+        <translation>timeout=%1 长于窗口轮询等待应答的时间（%2 毫秒）：窗口只等待 %3 毫秒</translation>
+    </message>
+</context>
+<context>
     <name>NetworkPortDialog</name>
     <message>
         <source>Network device</source>
@@ -2051,6 +2192,13 @@ Saved from %2, unique ID %3, at %4.</source>
     <message>
         <source>Port: %1</source>
         <translation>端口：%1</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkWorker</name>
+    <message>
+        <source>identification (0x0A00): %1</source>
+        <translation>识别（0x0A00）：%1</translation>
     </message>
 </context>
 <context>
