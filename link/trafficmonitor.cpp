@@ -1,5 +1,6 @@
 #include "link/trafficmonitor.h"
 
+#include "app/elidinglabel.h"
 #include "app/flatui.h"
 #include "app/screenfit.h"
 #include "link/traffic.h"
@@ -134,42 +135,6 @@ private:
     mutable QCache<quint64, Cell> m_cells{1500};
 };
 
-// One line of text cut in the middle to the label's width, so that both the start and the
-// end of a long message (a file name, then why it failed) stay in view; the tooltip has it all.
-class ElidingLabel : public QLabel
-{
-public:
-    explicit ElidingLabel(QWidget *parent) : QLabel(parent)
-    {
-        setTextFormat(Qt::PlainText); // a file's name as it is written
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(0);
-    }
-
-    void setWholeText(const QString &text)
-    {
-        m_whole = text;
-        fit();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QLabel::resizeEvent(event);
-        fit();
-    }
-
-private:
-    void fit()
-    {
-        const QString shown = fontMetrics().elidedText(m_whole, Qt::ElideMiddle, contentsRect().width());
-        setText(shown);
-        setToolTip(shown == m_whole ? QString() : m_whole);
-    }
-
-    QString m_whole;
-};
-
 TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     : QWidget(parent, Qt::Window), m_tap(tap)
 {
@@ -250,7 +215,9 @@ TrafficMonitor::TrafficMonitor(TrafficTap *tap, QWidget *parent)
     connect(copy, &QAction::triggered, this, &TrafficMonitor::copySelection);
 
     // A long message is cut to the window's width rather than widen it; its tooltip has it all.
-    m_status = new ElidingLabel(this);
+    // Cut in the middle, so that both the start and the end of a long message (a file name,
+    // then why it failed) stay in view.
+    m_status = new ElidingLabel(Qt::ElideMiddle, this);
     m_status->setObjectName(QStringLiteral("lb_Status"));
 
     // The buttons and the filters side by side, or the filters below the buttons where the

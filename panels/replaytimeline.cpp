@@ -1,5 +1,6 @@
 #include "panels/replaytimeline.h"
 
+#include "app/elidinglabel.h"
 #include "app/flatui.h"
 #include "engine/sessionfile.h"
 
@@ -14,41 +15,6 @@
 
 namespace {
 constexpr int Speeds[] = {1, 2, 4, 8, 16};
-
-// The file's name in the room the timeline leaves, ending in an ellipsis where it is
-// longer (the tooltip has it all), so that a narrow window still shows the timeline.
-class FileLabel : public QLabel
-{
-public:
-    FileLabel()
-    {
-        setTextFormat(Qt::PlainText); // the file's name as it is written
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(0);
-    }
-    void setWholeText(const QString &text)
-    {
-        m_whole = text;
-        fit();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QLabel::resizeEvent(event);
-        fit();
-    }
-
-private:
-    void fit()
-    {
-        const QString shown = fontMetrics().elidedText(m_whole, Qt::ElideRight, contentsRect().width());
-        setText(shown);
-        setToolTip(shown == m_whole ? QString() : m_whole);
-    }
-
-    QString m_whole;
-};
 } // namespace
 
 ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
@@ -92,7 +58,9 @@ ReplayTimeline::ReplayTimeline(QWidget *parent) : QWidget(parent)
         jumps->addWidget(b);
 
     // Shown at the left of the window's status bar.
-    m_file = new FileLabel;
+    // The file's name in the room the timeline leaves, so that a narrow window still shows
+    // the timeline.
+    m_file = new ElidingLabel(Qt::ElideRight);
     m_file->setObjectName(QStringLiteral("lb_ReplayFile"));
 
     connect(m_play, &QPushButton::clicked, this, [this] { emit playToggled(!m_playing); });
@@ -195,5 +163,5 @@ void ReplayTimeline::setPlaying(bool playing)
 
 void ReplayTimeline::setFileName(const QString &name)
 {
-    static_cast<FileLabel *>(m_file.data())->setWholeText(tr("Replay of %1: nothing is written to a device").arg(name));
+    m_file->setWholeText(tr("Replay of %1: nothing is written to a device").arg(name));
 }

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class ElidingLabel;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -57,7 +58,7 @@ private:
     QPushButton *m_nextWrite;
     QPushButton *m_nextNotice;
     QPushButton *m_close;
-    QPointer<QLabel> m_file;
+    QPointer<ElidingLabel> m_file;
     qint64 m_duration = 0;
     qint64 m_stepUs = 1000; // what a step of the slider stands for
     qint64 m_position = 0;
