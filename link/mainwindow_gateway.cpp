@@ -55,10 +55,11 @@ void MainWindow::diagnoseFromLine(const LineBroker &broker, const QString &gatew
     QWidget *asking = m_lineWindow ? static_cast<QWidget *>(m_lineWindow) : this;
     // A device (or a replay) the window shows is left only when the operator says so.
     if ((isVisible() || m_connectionForm->isLinkConnected())
-        && QMessageBox::question(asking, tr("Diagnose"),
-                                 tr("The main window shows another device. Disconnect it and open ID %1 of bus %2 "
-                                    "on gateway %3 instead?")
-                                     .arg(QString::number(id), bus, gateway))
+        && PlainText::message(asking, QMessageBox::Question, tr("Diagnose"),
+                              tr("The main window shows another device. Disconnect it and open ID %1 of bus %2 "
+                                 "on gateway %3 instead?")
+                                  .arg(QString::number(id), bus, gateway),
+                              QMessageBox::Yes | QMessageBox::No)
                != QMessageBox::Yes)
         return;
     if (isReplaying())
@@ -69,7 +70,7 @@ void MainWindow::diagnoseFromLine(const LineBroker &broker, const QString &gatew
     m_connectionForm->activateWindow();
     QString why;
     if (!connectToGatewayDevice(broker, gateway, bus, id, &why))
-        QMessageBox::warning(asking, tr("Diagnose"), why);
+        PlainText::message(asking, QMessageBox::Warning, tr("Diagnose"), why);
 }
 
 bool MainWindow::connectToGatewayDevice(const LineBroker &broker, const QString &gateway, const QString &bus, int id,
