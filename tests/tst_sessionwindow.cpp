@@ -31,6 +31,43 @@
 
 namespace {
 
+// A recording's header for the device whose identification registers hold `identHex`.
+SessionHeader headerOf(const char *identHex, const QString &model)
+{
+    SessionHeader h;
+    h.program = "test";
+    h.startEpochUs = 1700000000000000;
+    h.ident = QByteArray::fromHex(identHex);
+    h.modelName = model;
+    return h;
+}
+
+// A session of `reads` reads of `count` registers at 0x0200 by ID 1, 10 ms apart, each
+// answered 2 ms later with `answerHex` (byte count and data).
+bool writeReadSession(const QString &file, const SessionHeader &h, const RegisterMap *map, int count,
+                      const char *answerHex, int reads = 1)
+{
+    SessionWriter writer;
+    if (!writer.start(file, h, map, nullptr))
+        return false;
+    TrafficFrame f;
+    f.server = 1;
+    f.function = 3;
+    f.address = 0x0200;
+    f.count = count;
+    for (int i = 0; i < reads; ++i) {
+        f.timeUs = h.startEpochUs + 1000 + i * 10000;
+        f.direction = TrafficFrame::Sent;
+        f.bytes = TrafficAdu::readRequest(1, 0x0200, count);
+        writer.addFrame(f);
+        f.timeUs += 2000;
+        f.direction = TrafficFrame::Received;
+        f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex(answerHex));
+        writer.addFrame(f);
+    }
+    return writer.finish();
+}
+
 QTableWidget *tableOf(Ui::MainWindow *ui, const QString &address)
 {
     for (int i = 0; i < ui->tabW_register->count(); ++i)
@@ -204,27 +241,9 @@ private slots:
             map.registerValueRanges.insert(a, "-");
             map.registerFormats.insert(a, "signed");
         }
-        SessionHeader h;
-        h.program = "test";
-        h.startEpochUs = 1700000000000000;
-        h.ident = QByteArray::fromHex("7F7F01020217000100003412");
-        h.modelName = "XQ-9";
+        SessionHeader h = headerOf("7F7F01020217000100003412", "XQ-9");
         h.mapName = "gripper";
-        SessionWriter writer;
-        QVERIFY(writer.start(file, h, &map, nullptr));
-        TrafficFrame f;
-        f.timeUs = h.startEpochUs + 1000;
-        f.server = 1;
-        f.function = 3;
-        f.address = 0x0200;
-        f.count = 3;
-        f.bytes = TrafficAdu::readRequest(1, 0x0200, 3);
-        writer.addFrame(f);
-        f.timeUs += 2000;
-        f.direction = TrafficFrame::Received;
-        f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex("06000100020FFB"));
-        writer.addFrame(f);
-        QVERIFY(writer.finish());
+        QVERIFY(writeReadSession(file, h, &map, 3, "06000100020FFB"));
 
         MainWindow replay;
         Ui::MainWindow *ui = replay.form();
@@ -249,11 +268,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath("<b>bench.grivant-session");
-        SessionHeader h;
-        h.program = "test";
-        h.startEpochUs = 1700000000000000;
-        h.ident = QByteArray::fromHex("7F7F01020217000100003412");
-        h.modelName = "<i>XQ-9</i>";
+        SessionHeader h = headerOf("7F7F01020217000100003412", "<i>XQ-9</i>");
         h.mapName = "gripper";
         RegisterMap map;
         map.groupNames.insert(2, "Feedback");
@@ -288,31 +303,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath("long.grivant-session");
-        SessionHeader h;
-        h.program = "test";
-        h.startEpochUs = 1700000000000000;
-        h.ident = QByteArray::fromHex("270101020217000100003412");
-        h.modelName = "GZB-50W";
-        {
-            SessionWriter writer;
-            QVERIFY(writer.start(file, h, nullptr, nullptr));
-            TrafficFrame f;
-            f.server = 1;
-            f.function = 3;
-            f.address = 0x0200;
-            f.count = 1;
-            for (int i = 0; i < 1000; ++i) {
-                f.timeUs = h.startEpochUs + i * 10000;
-                f.direction = TrafficFrame::Sent;
-                f.bytes = TrafficAdu::readRequest(1, 0x0200, 1);
-                writer.addFrame(f);
-                f.timeUs += 2000;
-                f.direction = TrafficFrame::Received;
-                f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex("020001"));
-                writer.addFrame(f);
-            }
-            QVERIFY(writer.finish());
-        }
+        QVERIFY(writeReadSession(file, headerOf("270101020217000100003412", "GZB-50W"), nullptr, 1, "020001", 1000));
         {
             MainWindow window;
             QString error;
@@ -368,26 +359,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath("gripper.grivant-session");
-        SessionHeader h;
-        h.program = "test";
-        h.startEpochUs = 1700000000000000;
-        h.ident = QByteArray::fromHex("270101020217000100003412");
-        h.modelName = "GZB-50W";
-        SessionWriter writer;
-        QVERIFY(writer.start(file, h, nullptr, nullptr));
-        TrafficFrame f;
-        f.timeUs = h.startEpochUs + 1000;
-        f.server = 1;
-        f.function = 3;
-        f.address = 0x0200;
-        f.count = 1;
-        f.bytes = TrafficAdu::readRequest(1, 0x0200, 1);
-        writer.addFrame(f);
-        f.timeUs += 2000;
-        f.direction = TrafficFrame::Received;
-        f.bytes = TrafficAdu::frame(1, 3, QByteArray::fromHex("020001"));
-        writer.addFrame(f);
-        QVERIFY(writer.finish());
+        QVERIFY(writeReadSession(file, headerOf("270101020217000100003412", "GZB-50W"), nullptr, 1, "020001"));
 
         MainWindow replay;
         Ui::MainWindow *ui = replay.form();
