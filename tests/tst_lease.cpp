@@ -181,6 +181,30 @@ private:
                 "--username", "gateway", "--password-file", m_dir.filePath("gw.password"), "--bus",
                 m_dir.filePath("a") + ",115200,1-4", "--allow-diagnosis", "--lease-expiry", "3"};
     }
+    // A blocking master's lease of bus a's `id`, as grivantctl logs in to take one, opened on
+    // `client` with grivantctl's wait.
+    bool openLease(ModbusClient *client, int id, const QString &holder = QString()) const
+    {
+        LeaseTransport::Settings s;
+        s.broker.host = QStringLiteral("127.0.0.1");
+        s.broker.port = m_broker.port();
+        s.broker.username = QStringLiteral("diagnostician");
+        s.broker.password = QStringLiteral("diag-secret");
+        if (!LeaseProtocol::parseAddress(QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), &s.address,
+                                         nullptr))
+            return false;
+        s.id = id;
+        if (!holder.isEmpty())
+            s.holder = holder;
+        client->setAttempts(1);
+        client->setAnswerWait(s.answerWaitMs);
+        QString why;
+        if (!client->open(std::make_unique<LeaseTransport>(s), &why)) {
+            qWarning("%s", qPrintable(why));
+            return false;
+        }
+        return true;
+    }
     QString gatewayLog() const
     {
         QFile log(m_dir.filePath("gateway.log"));
@@ -598,19 +622,8 @@ void TestLease::masterThroughTheGateway()
     // The blocking master through a lease: a request for another ID of the bus is not sent;
     // a lease that ended by itself while the master was idle is taken again by the next
     // request, and let go when the master closes.
-    LeaseTransport::Settings s;
-    s.broker.host = QStringLiteral("127.0.0.1");
-    s.broker.port = m_broker.port();
-    s.broker.username = QStringLiteral("diagnostician");
-    s.broker.password = QStringLiteral("diag-secret");
-    QVERIFY(LeaseProtocol::parseAddress(QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), &s.address, nullptr));
-    s.id = 2;
-    s.holder = QStringLiteral("ana@bench-3");
     ModbusClient client;
-    client.setAttempts(1);
-    client.setAnswerWait(s.answerWaitMs); // as grivantctl waits through a gateway
-    QString why;
-    QVERIFY2(client.open(std::make_unique<LeaseTransport>(s), &why), qPrintable(why));
+    QVERIFY(openLease(&client, 2, QStringLiteral("ana@bench-3")));
     QTRY_COMPARE(m_watcher->last(place(2) + "/availability"), QByteArray("leased"));
     const ModbusClient::Reply written = client.write(2, 0x0103, {321});
     QVERIFY2(written.ok(), qPrintable(QStringLiteral("%1 %2").arg(int(written.status)).arg(written.errorText())));
@@ -670,18 +683,8 @@ void TestLease::leaseAfterTheGatewayRestarts()
 {
     // A gateway that died and started again lends nothing it lent before: the master's next
     // request after it is back takes the lease again by itself.
-    LeaseTransport::Settings s;
-    s.broker.host = QStringLiteral("127.0.0.1");
-    s.broker.port = m_broker.port();
-    s.broker.username = QStringLiteral("diagnostician");
-    s.broker.password = QStringLiteral("diag-secret");
-    QVERIFY(LeaseProtocol::parseAddress(QStringLiteral("mqtt://%1/gw/a").arg(m_broker.address()), &s.address, nullptr));
-    s.id = 3;
     ModbusClient client;
-    client.setAttempts(1);
-    client.setAnswerWait(s.answerWaitMs); // as grivantctl waits through a gateway
-    QString why;
-    QVERIFY2(client.open(std::make_unique<LeaseTransport>(s), &why), qPrintable(why));
+    QVERIFY(openLease(&client, 3));
     const ModbusClient::Reply first = client.read(3, 0x0200, 1);
     QVERIFY2(first.ok(), qPrintable(first.errorText()));
 
