@@ -16,6 +16,7 @@
 #include "link/trafficmonitor.h"
 #include "lineview/linewindow.h"
 #include "support/broker.h"
+#include "support/operator.h"
 #include "support/screenshots.h"
 #include "support/watcher.h"
 
@@ -45,21 +46,6 @@ QString cellOf(Ui::MainWindow *ui, const QString &group, int row)
             return table->item(row, 2)->text();
     }
     return QString();
-}
-
-// Answers the dialog of "Through a gateway…" once it is up.
-void answerDialog(const std::function<void(GatewayDialog *)> &answer)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto *dialog = qobject_cast<GatewayDialog *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start();
 }
 
 void chooseGatewayEntry(ConnectionForm *form)
@@ -148,7 +134,7 @@ void TestGatewayWindow::throughAGateway()
     TrafficMonitor *monitor = connection->trafficMonitor();
 
     bool chosen = false;
-    answerDialog([&](GatewayDialog *dialog) {
+    answerDialog<GatewayDialog>([&](GatewayDialog *dialog) {
         dialog->brokerEdit()->setText(m_broker.address());
         dialog->showButton()->click();
         const int row = rowOf(dialog, 2, "online");
@@ -183,7 +169,7 @@ void TestGatewayWindow::throughAGateway()
                                R"({"fault": true, "values": {"errorCode": {"value": 5, "fault": true}}})", true));
     bool offered = true;
     bool faultOffered = false;
-    answerDialog([&](GatewayDialog *dialog) {
+    answerDialog<GatewayDialog>([&](GatewayDialog *dialog) {
         const int faultRow = rowOf(dialog, 7, "online, error 5");
         dialog->deviceTable()->selectRow(faultRow);
         faultOffered = faultRow >= 0 && dialog->findChild<QPushButton *>("pB_Connect")->isEnabled();
@@ -301,7 +287,7 @@ void TestGatewayWindow::screenshots()
         MainWindow window;
         ConnectionForm *connection = window.connectionWindow();
         connection->show();
-        answerDialog([&](GatewayDialog *dialog) {
+        answerDialog<GatewayDialog>([&](GatewayDialog *dialog) {
             dialog->brokerEdit()->setText(m_broker.address());
             dialog->showButton()->click();
             dialog->deviceTable()->selectRow(rowOf(dialog, 1, language == "en_US" ? "online" : "在线"));

@@ -16,6 +16,7 @@
 #include "link/trafficmodel.h"
 #include "link/trafficmonitor.h"
 #include "support/fakeserver.h"
+#include "support/operator.h"
 #include "support/screenshots.h"
 #include "support/simulator.h"
 
@@ -58,21 +59,6 @@ bool search(ConnectionForm *form, int last)
     form->form()->spB_IDEnd->setValue(last);
     form->form()->pB_Search->click();
     return QTest::qWaitFor([form] { return form->isSearchIdle() && form->form()->pB_Connect->isEnabled(); }, 20000);
-}
-
-// Answers the dialog that "Network device…" opens, once it is up.
-void answerDialog(const std::function<void(NetworkPortDialog *)> &answer)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto *dialog = qobject_cast<NetworkPortDialog *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start();
 }
 
 void chooseNetworkEntry(ConnectionForm *form)
@@ -198,13 +184,13 @@ void TestNetWindow::networkDeviceEntry()
         QCOMPARE(ports->itemText(ports->count() - 2), QString("Network device…"));
         QCOMPARE(ports->itemText(ports->count() - 1), QString("Through a gateway…"));
 
-        answerDialog([](NetworkPortDialog *dialog) { dialog->reject(); });
+        answerDialog<NetworkPortDialog>([](NetworkPortDialog *dialog) { dialog->reject(); });
         chooseNetworkEntry(connection);
         QCOMPARE(ports->currentIndex(), 0);
 
         QString shown;
         bool okWhileBad = true;
-        answerDialog([&](NetworkPortDialog *dialog) {
+        answerDialog<NetworkPortDialog>([&](NetworkPortDialog *dialog) {
             dialog->framingBox()->setCurrentIndex(1); // RTU over TCP: the device server's port
             dialog->hostEdit()->setText("my plc");
             okWhileBad = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled();
@@ -289,7 +275,7 @@ void TestNetWindow::screenshots()
         MainWindow window;
         ConnectionForm *connection = window.connectionWindow();
         showWhole(connection);
-        answerDialog([&](NetworkPortDialog *dialog) {
+        answerDialog<NetworkPortDialog>([&](NetworkPortDialog *dialog) {
             dialog->setAddress([&] {
                 PortAddress a;
                 PortAddresses::parse(sim.port() + "?baud=115200", &a, nullptr);
