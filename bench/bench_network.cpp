@@ -11,6 +11,7 @@
 // reads of the feedback group beside mbpoll -m tcp's on the same simulator.
 
 #include "enginerun.h"
+#include "mbpoll.h"
 #include "gateway/mqttclient.h"
 #include "link/modbusclient.h"
 #include "link/portlist.h"
@@ -88,39 +89,9 @@ Figures runMasterFeedback(const QString &port, int ms)
 // mbpoll -m tcp reading the feedback group with its shortest pause after each answer.
 Figures runMbpoll(int port, int ms)
 {
-    Figures f;
-    QProcess p;
-    QElapsedTimer clock;
-    qint64 first = 0, last = 0;
-    QByteArray pending;
-    QObject::connect(&p, &QProcess::readyReadStandardOutput, [&]() {
-        pending += p.readAllStandardOutput();
-        int nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.left(nl);
-            pending.remove(0, nl + 1);
-            if (!line.startsWith("[512]:"))
-                continue;
-            const qint64 now = clock.nsecsElapsed();
-            if (f.transactions == 0)
-                first = now;
-            last = now;
-            ++f.transactions;
-        }
-    });
-    clock.start();
-    p.start("stdbuf", {"-oL", "mbpoll", "-m", "tcp", "-a", "1", "-t", "4", "-0", "-r", "512", "-c", "14", "-l",
-                       QString::number(MbpollPauseMs), "-p", QString::number(port), "127.0.0.1"});
-    if (!p.waitForStarted(3000))
-        return f;
-    spin(ms);
-    p.terminate();
-    if (!p.waitForFinished(2000))
-        p.kill();
-    p.waitForFinished(1000);
-    f.seconds = (last - first) / 1e9;
-    f.transactions = qMax(0, f.transactions - 1);
-    return f;
+    return Bench::runMbpoll({"-m", "tcp", "-a", "1", "-t", "4", "-0", "-r", "512", "-c", "14", "-l",
+                             QString::number(MbpollPauseMs), "-p", QString::number(port), "127.0.0.1"},
+                            ms);
 }
 
 // The gateway polling four devices behind the device server at period 0: the line share it

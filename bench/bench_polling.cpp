@@ -5,6 +5,7 @@
 //   bench_polling [seconds per run, default 3]
 
 #include "enginerun.h"
+#include "mbpoll.h"
 #include "link/portlist.h"
 #include "support/simulator.h"
 #include "support.h"
@@ -29,42 +30,9 @@ using Bench::spin;
 // mbpoll pauses `pollMs` after each read; reads of 0x0200..0x020D, successful ones counted.
 Figures runMbpoll(const QString &port, int baud, int pollMs, int ms)
 {
-    Figures f;
-    QProcess p;
-    QElapsedTimer clock;
-    qint64 first = 0, last = 0;
-    QByteArray pending;
-    QObject::connect(&p, &QProcess::readyReadStandardOutput, [&]() {
-        pending += p.readAllStandardOutput();
-        int nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.left(nl);
-            pending.remove(0, nl + 1);
-            if (!line.startsWith("[512]:"))
-                continue;
-            const qint64 now = clock.nsecsElapsed();
-            if (f.transactions == 0)
-                first = now;
-            else
-                f.lineSeconds += lineSeconds(14, baud);
-            last = now;
-            ++f.transactions;
-        }
-    });
-    clock.start();
-    p.start("stdbuf", {"-oL", "mbpoll", "-m", "rtu", "-a", "1", "-b", QString::number(baud),
-                       "-P", "none", "-d", "8", "-s", "1", "-t", "4", "-0", "-r", "512",
-                       "-c", "14", "-l", QString::number(pollMs), port});
-    if (!p.waitForStarted(3000))
-        return f;
-    spin(ms);
-    p.terminate();
-    if (!p.waitForFinished(2000))
-        p.kill();
-    p.waitForFinished(1000);
-    f.seconds = (last - first) / 1e9;
-    f.transactions = qMax(0, f.transactions - 1);
-    return f;
+    return Bench::runMbpoll({"-m", "rtu", "-a", "1", "-b", QString::number(baud), "-P", "none", "-d", "8", "-s", "1",
+                             "-t", "4", "-0", "-r", "512", "-c", "14", "-l", QString::number(pollMs), port},
+                            ms, lineSeconds(14, baud));
 }
 
 void printRow(const char *who, const Figures &f, bool lineLimit = true)
